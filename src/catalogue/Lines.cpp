@@ -1,0 +1,44 @@
+#include "catalogue/Lines.h"
+
+#include "platform/Utf8.h"
+
+namespace sw {
+
+LineFields SplitLine(const std::string& line) {
+    LineFields fields;
+    const auto firstTab = line.find('\t');
+    fields.first = firstTab == std::string::npos ? line : line.substr(0, firstTab);
+    const std::string rest = firstTab == std::string::npos ? line : line.substr(firstTab + 1);
+    const auto secondTab = rest.find('\t');
+    fields.second = secondTab == std::string::npos ? rest : rest.substr(0, secondTab);
+    fields.third = secondTab == std::string::npos ? rest : rest.substr(secondTab + 1);
+    return fields;
+}
+
+std::string KeyNameOf(const std::string& line, bool driverView) {
+    const LineFields fields = SplitLine(line);
+    return driverView ? fields.second : fields.third;
+}
+
+std::string ServiceLine(const std::string& displayName, const std::string& description,
+                        const std::string& keyName) {
+    return displayName + kTab + description + kTab + keyName;
+}
+
+std::string DriverLine(const std::string& displayName, const std::string& keyName, const std::string& group) {
+    return displayName + kTab + keyName + kTab + group;
+}
+
+std::string ShortServiceDisplay(const std::string& displayName) { return Shorten(displayName, 40, 37); }
+std::string ShortDriverDisplay(const std::string& displayName) { return Shorten(displayName, 40, 38); }
+
+std::string StartTypeLabel(int start) {
+    switch (start) {
+        case 2: return "Automatisch";
+        case 3: return "Manuell";
+        case 4: return "Deaktiviert";
+        default: return "";
+    }
+}
+
+}  // namespace sw

@@ -1,0 +1,41 @@
+// The line formats of the entry list and how a selected line is split.
+//   service line: display text TAB description TAB key name
+//   driver line:  display text TAB key name TAB group
+#pragma once
+
+#include <string>
+
+namespace sw {
+
+inline const std::string kTab = "\t";
+
+struct LineFields {
+    std::string first;   // before the first TAB (the whole line without TAB)
+    std::string second;  // between the first and second TAB
+    std::string third;   // after the second TAB
+};
+
+// Splits at the first TAB and then at the first TAB of the rest. A line
+// without TAB is whole in second and third; with one TAB, the part after it
+// is both second and third field.
+LineFields SplitLine(const std::string& line);
+
+// The key name of a line: the third field in the service view, the second
+// in the driver view.
+std::string KeyNameOf(const std::string& line, bool driverView);
+
+std::string ServiceLine(const std::string& displayName, const std::string& description,
+                        const std::string& keyName);
+std::string DriverLine(const std::string& displayName, const std::string& keyName,
+                       const std::string& group);
+
+// Display texts of 40 characters or more are shortened: to 37 characters and
+// "..." when the service list is built, to 38 and "..." in the driver list
+// and in a line that the editor rebuilds.
+std::string ShortServiceDisplay(const std::string& displayName);
+std::string ShortDriverDisplay(const std::string& displayName);
+
+// "Automatisch", "Manuell", "Deaktiviert" for 2, 3, 4; "" for anything else.
+std::string StartTypeLabel(int start);
+
+}  // namespace sw

@@ -1,0 +1,16 @@
+// The start type of the selected entry, read fresh on every selection.
+#include "catalogue/Lines.h"
+#include "mainwindow/Root.h"
+
+namespace sw {
+
+void Root::LObjekte_Click() {
+    const std::string keyName = KeyNameOf(c.LObjekte.Text(), DriverView());
+    ValueHolder value;
+    std::string label;
+    if (s.registry.ReadValue(kHkeyLocalMachine, ServiceKeyPath(keyName), "Start", value))
+        if (const auto start = AsInteger(value)) label = StartTypeLabel(*start);
+    c.bStartCaption.SetCaption("Startvorgang: " + (label.empty() ? std::string("Unbekannt") : label));
+}
+
+}  // namespace sw

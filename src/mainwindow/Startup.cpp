@@ -1,0 +1,59 @@
+// How the program comes up and goes away.
+#include "mainwindow/Root.h"
+
+namespace sw {
+
+void Root::Form_Initialize() { s.ui.InitCommonControls(); }
+
+std::string Root::GetWinVersion() {
+    const VersionRecord v = s.program.Version();
+    switch (v.platform) {
+        case 0: return "Windows 16bit mit 32bit-Erweiterung";
+        case 1:
+            switch (v.minor) {
+                case 0: return "95";
+                case 10: return "98";
+                case 90: return "Me";
+                default: return "Unknown";
+            }
+        case 2:
+            if (v.major == 4) return "Nt";
+            if (v.major >= 5) return "XP";
+            return "";
+        default: return "Unknown";
+    }
+}
+
+bool Root::FileExists(const std::string& path) { return s.files.Exists(path); }
+
+void Root::Form_Load() {
+    if (GetWinVersion() != "XP") {
+        s.messages.Show(kStartupMessage, kStartupTitle, kMbIconCritical);
+        s.program.EndNow();
+    }
+    RotateSideFiles();
+    const bool listed = GetProfile(kHkeyLocalMachine, kServicesPath);
+    s.ui.DoEvents();
+    if (!listed) {
+        s.messages.Show(kStartupMessage, kStartupTitle, kMbIconCritical);
+        s.program.EndNow();
+    }
+    ReadProfile();
+    s.ui.DoEvents();
+    if (c.LObjekte.ListCount() > 0) c.LObjekte.SetListIndex(0);
+}
+
+void Root::Form_QueryUnload() {
+    const std::string batch = SideFile("Merotan.bat");
+    if (FileExists(batch)) s.files.Delete(batch);
+    s.ui.DoEvents();
+}
+
+void Root::bAbbrechen_Click() {
+    const std::string batch = SideFile("Merotan.bat");
+    if (FileExists(batch)) s.files.Delete(batch);
+    s.ui.DoEvents();
+    s.program.EndNow();
+}
+
+}  // namespace sw

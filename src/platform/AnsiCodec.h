@@ -1,0 +1,27 @@
+// Program text is UTF-8. The registry's narrow interface and the side files
+// speak the system's ANSI code page; this converts at that boundary.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace sw {
+
+class AnsiCodec {
+public:
+    virtual ~AnsiCodec() = default;
+    // Embedded NUL characters pass through unchanged in both directions.
+    virtual std::string ToAnsi(std::string_view utf8) const = 0;
+    virtual std::string FromAnsi(std::string_view ansi) const = 0;
+};
+
+// Windows-1252, the ANSI code page of Western European Windows. Portable;
+// used by the native build and the tests. Characters that code page lacks
+// become '?', as the system's own conversion does.
+class Cp1252Codec final : public AnsiCodec {
+public:
+    std::string ToAnsi(std::string_view utf8) const override;
+    std::string FromAnsi(std::string_view ansi) const override;
+};
+
+}  // namespace sw

@@ -1,0 +1,103 @@
+// The narrow platform seams of the program besides the registry. The Win32
+// implementations live in win32/; tests use fakes (tests/unit/Fakes.h).
+// Paths and texts are UTF-8; file contents are bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace sw {
+
+class Files {
+public:
+    virtual ~Files() = default;
+    // True when a file-system search for exactly this path finds an entry
+    // (a folder of that name counts).
+    virtual bool Exists(const std::string& path) = 0;
+    // Copies over an existing target.
+    virtual bool Copy(const std::string& from, const std::string& to) = 0;
+    virtual bool Delete(const std::string& path) = 0;
+    // Creates or truncates the file and writes bytes in one piece.
+    virtual bool Write(const std::string& path, const std::string& bytes) = 0;
+    virtual bool Read(const std::string& path, std::string& bytes) = 0;
+};
+
+// Window styles for starting a program through the shell.
+enum class ShowStyle { Hidden = 0, Normal = 1, MinimizedFocus = 2, MaximizedFocus = 3 };
+
+class Shell {
+public:
+    virtual ~Shell() = default;
+    // Starts a command line (program and arguments, or a batch file) and
+    // does not wait for it.
+    virtual bool Start(const std::string& commandLine, ShowStyle style) = 0;
+};
+
+struct Date {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Seconds since local midnight, 0 up to below 86400, with fractions.
+    virtual double SecondsSinceMidnight() = 0;
+    virtual Date Today() = 0;
+};
+
+// Message-box flags and answers, with the platform's numbers.
+inline constexpr int kMbOk = 0;
+inline constexpr int kMbOkCancel = 1;
+inline constexpr int kMbIconCritical = 16;
+inline constexpr int kMbIconExclamation = 48;
+inline constexpr int kMbIconInformation = 64;
+inline constexpr int kAnswerOk = 1;
+inline constexpr int kAnswerCancel = 2;
+
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    // Modal over the program's active window; returns kAnswerOk or kAnswerCancel.
+    virtual int Show(const std::string& text, const std::string& title, int flags) = 0;
+};
+
+// Mouse pointers, by their numbers: 0 default, 11 hourglass, 13 arrow with hourglass.
+inline constexpr int kPointerDefault = 0;
+inline constexpr int kPointerHourglass = 11;
+inline constexpr int kPointerArrowHourglass = 13;
+
+class UserInterface {
+public:
+    virtual ~UserInterface() = default;
+    // Registers the common controls (visual styles) before any window exists.
+    virtual void InitCommonControls() = 0;
+    virtual void SetPointer(int pointer) = 0;
+    // Processes the window messages that are pending, then returns.
+    virtual void DoEvents() = 0;
+    // Waits for a short moment without keeping the processor busy, handling
+    // messages that arrive meanwhile.
+    virtual void Idle(double maxSeconds) = 0;
+};
+
+struct VersionRecord {
+    std::uint32_t major = 0;
+    std::uint32_t minor = 0;
+    std::uint32_t build = 0;
+    std::uint32_t platform = 0;
+};
+
+class Program {
+public:
+    virtual ~Program() = default;
+    virtual VersionRecord Version() = 0;
+    // The running executable's folder without a trailing separator, and its
+    // file name without folder and extension.
+    virtual std::string Folder() = 0;
+    virtual std::string BaseName() = 0;
+    // Ends the program at once; no closing step runs after it.
+    [[noreturn]] virtual void EndNow() = 0;
+};
+
+}  // namespace sw

@@ -1,0 +1,79 @@
+// An in-memory registry behind the five registry calls, giving the results the
+// program relies on from advapi32: 255-character enumeration buffers that
+// must also hold the NUL, ERROR_NO_MORE_ITEMS past the last subkey, the
+// size-probe-then-read of values with ERROR_MORE_DATA when a buffer is short,
+// and keys that refuse read or full access. Subkeys enumerate in
+// case-insensitive name order, as on Windows and Wine.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "registry/RegistryApi.h"
+
+namespace sw {
+
+class MemoryRegistry final : public RegistryApi {
+public:
+    struct Value {
+        std::uint32_t type = kRegNone;
+        std::string data;  // stored bytes, exactly as given
+    };
+
+    struct Key {
+        std::string name;
+        std::string className;
+        bool denyRead = false;  // every open fails with access denied
+        bool denyFull = false;  // opens that ask for more than KEY_READ fail
+        std::vector<std::unique_ptr<Key>> children;  // sorted by name, ignoring case
+        std::vector<std::pair<std::string, Value>> values;
+
+        Key* Child(const std::string& childName) const;
+        Key& AddChild(const std::string& childName);
+        Value* Find(const std::string& valueName);
+    };
+
+    MemoryRegistry();
+
+    long OpenKey(RegKey root, const char* path, std::uint32_t access, RegKey* key) override;
+    long EnumKey(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameLength, char* className,
+                 std::uint32_t* classLength) override;
+    long QueryValue(RegKey key, const char* name, std::uint32_t* type, unsigned char* data,
+                    std::uint32_t* size) override;
+    long SetValue(RegKey key, const char* name, std::uint32_t type, const unsigned char* data,
+                  std::uint32_t size) override;
+    void CloseKey(RegKey key) override;
+
+    // Seeding and inspection for tests and benchmarks (ANSI bytes, no access checks).
+    Key& CreateKey(RegKey root, const std::string& path);
+    Key* FindKey(RegKey root, const std::string& path) const;
+    void SetRaw(RegKey root, const std::string& path, const std::string& name, std::uint32_t type,
+                const std::string& data);
+    void SetString(RegKey root, const std::string& path, const std::string& name, const std::string& text);
+    void SetDword(RegKey root, const std::string& path, const std::string& name, std::uint32_t number);
+    const Value* GetRaw(RegKey root, const std::string& path, const std::string& name) const;
+    void DeleteKey(RegKey root, const std::string& path);
+
+    std::size_t OpenHandleCount() const { return handles_.size(); }
+    std::uint64_t OpenCallCount() const { return openCalls_; }
+    std::uint64_t WriteCallCount() const { return writeCalls_; }
+
+private:
+    struct Handle {
+        Key* key;
+        bool writable;
+    };
+    Key* Root(RegKey root) const;
+    Handle* Lookup(RegKey key);
+
+    std::map<RegKey, std::unique_ptr<Key>> roots_;
+    std::map<RegKey, Handle> handles_;
+    RegKey nextHandle_ = 0x1000;
+    std::uint64_t openCalls_ = 0;
+    std::uint64_t writeCalls_ = 0;
+};
+
+}  // namespace sw

@@ -1,0 +1,35 @@
+// Window class names and control identifiers of the program's windows. The
+// end-to-end driver includes this header to find the controls, so both sides
+// agree on them.
+#pragma once
+
+#define SW_ROOT_CLASS L"StartwartRoot"
+#define SW_SETTINGS_CLASS L"StartwartSettings"
+
+// Main window. bAbbrechen carries IDCANCEL (2) so that Esc reaches it.
+#define IDC_ROOT_BABBRECHEN 2
+#define IDC_ROOT_LOBJEKTE 100
+#define IDC_ROOT_BSTARTEN 101
+#define IDC_ROOT_BANHALTEN 102
+#define IDC_ROOT_BBEARBEITEN 103
+#define IDC_ROOT_BDRUCKEN 104
+#define IDC_ROOT_BCHECKER 105
+#define IDC_ROOT_BBACKUPS 106
+#define IDC_ROOT_BERWEITERT 107
+#define IDC_ROOT_BSTARTCAPTION 108
+#define IDC_ROOT_LPROFILE 110
+#define IDC_ROOT_LABEL0 111
+#define IDC_ROOT_LABEL1 112
+#define IDC_ROOT_LABEL2 113
+#define IDC_ROOT_LABEL3 114
+
+// Editor dialog. Its bAbbrechen carries IDCANCEL as well.
+#define IDC_SET_BABBRECHEN 2
+#define IDC_SET_RCAPTION 200
+#define IDC_SET_RDESCRIPTION 201
+#define IDC_SET_LSTARTTYPE 202
+#define IDC_SET_BREADY 203
+#define IDC_SET_PICTURE1 205
+#define IDC_SET_RREGNAME 206
+#define IDC_SET_PIMAGE 207
+#define IDC_SET_RIMAGE 208

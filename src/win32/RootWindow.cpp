@@ -1,0 +1,234 @@
+#include "win32/RootWindow.h"
+
+#include <commctrl.h>
+
+#include "win32/ControlIds.h"
+#include "win32/Win32Platform.h"
+#include "win32/WideText.h"
+
+namespace sw {
+namespace {
+
+constexpr int kClientWidth = 9975;
+constexpr int kClientHeight = 7245;
+constexpr DWORD kRootStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kChild = WS_CLIPSIBLINGS;
+constexpr DWORD kButton = kChild | WS_TABSTOP | BS_PUSHBUTTON;
+
+HFONT MakeTahoma(int dpi, int hundredthsOfPoint, int weight) {
+    LOGFONTW font{};
+    font.lfHeight = -MulDiv(hundredthsOfPoint, dpi, 7200);
+    font.lfWeight = weight;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = DEFAULT_QUALITY;
+    lstrcpyW(font.lfFaceName, L"Tahoma");
+    return CreateFontIndirectW(&font);
+}
+
+}  // namespace
+
+RootWindow::RootWindow(RootServices& services)
+    : controls_{lObjekte_,  lProfile_,   bStarten_,      bAnhalten_, bBearbeiten_,
+                bDrucken_,  bChecker_,   bBackups_,      bErweitert_, bStartCaption_,
+                bAbbrechen_, label0_,    label1_,        label2_,    label3_},
+      root_(controls_, services) {}
+
+RootWindow::~RootWindow() {
+    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+    if (font_) DeleteObject(font_);
+    if (headerFont_) DeleteObject(headerFont_);
+    if (highlight_) DeleteObject(highlight_);
+}
+
+bool RootWindow::Create() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = SW_ROOT_CLASS;
+    RegisterClassExW(&wc);
+
+    HDC screen = GetDC(nullptr);
+    twips_.dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    font_ = MakeTahoma(twips_.dpi, 900, FW_NORMAL);
+    headerFont_ = MakeTahoma(twips_.dpi, 975, FW_BOLD);
+    highlight_ = CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT));
+
+    RECT frame{0, 0, twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
+    AdjustWindowRectEx(&frame, kRootStyle, FALSE, WS_EX_CONTROLPARENT);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, SW_ROOT_CLASS, Wide("Tavrine™ Startwart XP").c_str(), kRootStyle, x, y,
+                            width, height, nullptr, nullptr, instance, this);
+    if (hwnd_ == nullptr) return false;
+    CreateControls();
+    return true;
+}
+
+void RootWindow::CreateControls() {
+    const auto make = [&](auto& control, const ControlSpec& spec, HFONT font) {
+        control.Attach(CreateChild(hwnd_, spec, twips_, font));
+    };
+    // Creation order is the tab order.
+    make(lObjekte_,
+         {L"LISTBOX", "", IDC_ROOT_LOBJEKTE,
+          kChild | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_SORT | LBS_USETABSTOPS | LBS_NOTIFY | LBS_HASSTRINGS |
+              LBS_NOINTEGRALHEIGHT,
+          WS_EX_CLIENTEDGE, 135, 460, 9690, 5730},
+         font_);
+    make(bStarten_, {L"BUTTON", "&Starten", IDC_ROOT_BSTARTEN, kButton | WS_VISIBLE, 0, 135, 6705, 1185, 420}, font_);
+    make(bAnhalten_, {L"BUTTON", "&Anhalten", IDC_ROOT_BANHALTEN, kButton | WS_VISIBLE, 0, 1395, 6705, 1185, 420}, font_);
+    make(bBearbeiten_, {L"BUTTON", "&Bearbeiten", IDC_ROOT_BBEARBEITEN, kButton | WS_VISIBLE, 0, 2655, 6705, 1185, 420}, font_);
+    make(bDrucken_, {L"BUTTON", "&Drucken", IDC_ROOT_BDRUCKEN, kButton | WS_VISIBLE, 0, 4050, 6705, 1185, 420}, font_);
+    make(bChecker_, {L"BUTTON", "Checker", IDC_ROOT_BCHECKER, kButton | WS_VISIBLE, 0, 5310, 6705, 1185, 420}, font_);
+    make(bBackups_, {L"BUTTON", "Ba&ckups", IDC_ROOT_BBACKUPS, kButton, 0, 6570, 6705, 1185, 420}, font_);
+    make(bErweitert_,
+         {L"BUTTON", "&Erweiterte Treiberdateien anzeigen ", IDC_ROOT_BERWEITERT,
+          kChild | WS_VISIBLE | WS_TABSTOP | BS_CHECKBOX, 0, 180, 6345, 3840, 240},
+         font_);
+    make(bStartCaption_,
+         {L"STATIC", "Startvorgang: ", IDC_ROOT_BSTARTCAPTION, kChild | WS_VISIBLE | SS_RIGHT | SS_NOPREFIX, 0, 8325,
+          6390, 1185, 210},
+         font_);
+    // Never shown: Esc reaches it through its IDCANCEL identifier.
+    make(bAbbrechen_, {L"BUTTON", "Abbrechen", IDC_ROOT_BABBRECHEN, kButton, 0, 8460, 5625, 1185, 420}, font_);
+    make(lProfile_,
+         {L"LISTBOX", "", IDC_ROOT_LPROFILE, kChild | WS_DISABLED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT, 0, 360, 540,
+          9285, 5520},
+         font_);
+    make(label0_, {L"STATIC", "", IDC_ROOT_LABEL0, kChild | WS_VISIBLE | SS_NOPREFIX, 0, 125, 135, 9700, 300}, font_);
+    make(label1_,
+         {L"STATIC", "Name des Dienstes", IDC_ROOT_LABEL1, kChild | WS_VISIBLE | SS_NOPREFIX, 0, 180, 165, 1830, 240},
+         headerFont_);
+    make(label2_,
+         {L"STATIC", "Beschreibung (nährere Erklärungen)", IDC_ROOT_LABEL2, kChild | WS_VISIBLE | SS_NOPREFIX, 0, 3915,
+          165, 3540, 240},
+         headerFont_);
+    make(label3_,
+         {L"STATIC", "Zugehörigkeit", IDC_ROOT_LABEL3, kChild | SS_NOPREFIX, 0, 7365, 165, 1320, 240}, headerFont_);
+
+    // The bar lies under its titles.
+    SetWindowPos(label0_.Hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (Win32Label* label : {&label1_, &label2_, &label3_, &bStartCaption_}) {
+        label->twips = twips_;
+        label->autoSize = true;
+        label->FitToText();
+    }
+    label0_.twips = twips_;
+    bStartCaption_.rightAligned = true;
+    bBackups_.SetTag("0");
+
+    lObjekte_.onClick = [this] { root_.LObjekte_Click(); };
+    bErweitert_.onClick = [this] { root_.bErweitert_Click(); };
+    SetWindowSubclass(lObjekte_.Hwnd(), ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void RootWindow::Show() {
+    ShowWindow(hwnd_, SW_SHOW);
+    UpdateWindow(hwnd_);
+    SetFocus(lObjekte_.Hwnd());
+}
+
+LRESULT CALLBACK RootWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    RootWindow* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        self = static_cast<RootWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<RootWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    return self ? self->HandleMessage(msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+// The entry list hands Enter to the window's key handler instead of letting
+// the dialog manager take it.
+LRESULT CALLBACK RootWindow::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+    auto* window = reinterpret_cast<RootWindow*>(self);
+    if (msg == WM_GETDLGCODE && lParam != 0) {
+        const MSG* pending = reinterpret_cast<const MSG*>(lParam);
+        if (pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN)
+            return DLGC_WANTMESSAGE | DefSubclassProc(hwnd, msg, wParam, lParam);
+    }
+    if (msg == WM_CHAR) {
+        auto key = static_cast<std::int16_t>(wParam);
+        window->root_.LObjekte_KeyPress(key);
+        if (key == 0) return 0;
+        wParam = static_cast<WPARAM>(static_cast<std::uint16_t>(key));
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+LRESULT RootWindow::ColorStatic(HDC dc, HWND control) {
+    if (control == label0_.Hwnd()) return reinterpret_cast<LRESULT>(highlight_);
+    if (control == label1_.Hwnd() || control == label2_.Hwnd() || control == label3_.Hwnd()) {
+        SetTextColor(dc, RGB(255, 255, 255));
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(highlight_);
+    }
+    if (control == bStartCaption_.Hwnd()) {
+        SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    }
+    return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+}
+
+void RootWindow::OnCommand(int id, int code) {
+    switch (id) {
+        case IDC_ROOT_LOBJEKTE:
+            if (code == LBN_SELCHANGE) root_.LObjekte_Click();
+            else if (code == LBN_DBLCLK) root_.LObjekte_DblClick();
+            return;
+        case IDC_ROOT_BERWEITERT:
+            if (code == BN_CLICKED) bErweitert_.SetValue(bErweitert_.Value() == 1 ? 0 : 1);
+            return;
+        case IDC_ROOT_BABBRECHEN:
+            root_.bAbbrechen_Click();
+            return;
+        default: break;
+    }
+    if (code != BN_CLICKED) return;
+    switch (id) {
+        case IDC_ROOT_BSTARTEN: root_.bStarten_Click(); break;
+        case IDC_ROOT_BANHALTEN: root_.bAnhalten_Click(); break;
+        case IDC_ROOT_BBEARBEITEN: root_.bBearbeiten_Click(); break;
+        case IDC_ROOT_BDRUCKEN: root_.bDrucken_Click(); break;
+        case IDC_ROOT_BCHECKER: root_.bChecker_Click(); break;
+        default: break;  // bBackups is never shown and has no handler.
+    }
+}
+
+LRESULT RootWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            return ColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_SETCURSOR:
+            if (Win32UserInterface::ApplyPointer()) return TRUE;
+            break;
+        case WM_CLOSE:
+            root_.Form_QueryUnload();
+            DestroyWindow(hwnd_);
+            return 0;
+        case WM_DESTROY:
+            hwnd_ = nullptr;
+            PostQuitMessage(0);
+            return 0;
+        default: break;
+    }
+    return DefWindowProcW(hwnd_, msg, wParam, lParam);
+}
+
+}  // namespace sw

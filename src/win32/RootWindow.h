@@ -1,0 +1,49 @@
+// The main window on USER32: creates the controls where the layout puts them
+// and turns their notifications into calls of Root's handlers. Decoding
+// only; what a handler does lives in the portable code.
+#pragma once
+
+#include <windows.h>
+
+#include "mainwindow/Root.h"
+#include "win32/Win32Controls.h"
+
+namespace sw {
+
+class RootWindow {
+public:
+    explicit RootWindow(RootServices& services);
+    ~RootWindow();
+    RootWindow(const RootWindow&) = delete;
+    RootWindow& operator=(const RootWindow&) = delete;
+
+    // Creates the window and its controls, still hidden.
+    bool Create();
+    void Show();
+    HWND Hwnd() const { return hwnd_; }
+    Root& Form() { return root_; }
+    const Twips& Scale() const { return twips_; }
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void OnCommand(int id, int code);
+    void CreateControls();
+    LRESULT ColorStatic(HDC dc, HWND control);
+
+    HWND hwnd_ = nullptr;
+    Twips twips_;
+    HFONT font_ = nullptr;
+    HFONT headerFont_ = nullptr;
+    HBRUSH highlight_ = nullptr;
+
+    Win32ListBox lObjekte_, lProfile_;
+    Win32Button bStarten_, bAnhalten_, bBearbeiten_, bDrucken_, bChecker_, bBackups_, bAbbrechen_;
+    Win32CheckBox bErweitert_;
+    Win32Label bStartCaption_, label0_, label1_, label2_, label3_;
+    RootControls controls_;
+    Root root_;
+};
+
+}  // namespace sw

@@ -1,0 +1,136 @@
+#include "win32/Win32Controls.h"
+
+#include "win32/WideText.h"
+
+namespace sw {
+
+HWND CreateChild(HWND parent, const ControlSpec& spec, const Twips& twips, HFONT font) {
+    HWND hwnd = CreateWindowExW(spec.exStyle, spec.className, Wide(spec.caption).c_str(), spec.style | WS_CHILD,
+                                twips.ToPx(spec.left), twips.ToPx(spec.top), twips.ToPx(spec.width),
+                                twips.ToPx(spec.height), parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), GetModuleHandleW(nullptr),
+                                nullptr);
+    if (hwnd != nullptr && font != nullptr) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return hwnd;
+}
+
+std::string WindowText(HWND hwnd) {
+    const int n = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+    const int got = GetWindowTextW(hwnd, text.data(), n + 1);
+    text.resize(static_cast<std::size_t>(got < 0 ? 0 : got));
+    return Utf8(text);
+}
+
+void Win32ListBox::AddItem(const std::string& line) {
+    SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(line).c_str()));
+}
+
+void Win32ListBox::AddItems(const std::vector<std::string>& lines) {
+    if (lines.empty()) return;
+    // The same sorted insertion as one by one, without a redraw per line.
+    SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    std::size_t bytes = 0;
+    for (const auto& line : lines) bytes += (line.size() + 1) * sizeof(wchar_t);
+    SendMessageW(hwnd_, LB_INITSTORAGE, lines.size(), bytes);
+    for (const auto& line : lines) AddItem(line);
+    SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Win32ListBox::RemoveItem(int index) { SendMessageW(hwnd_, LB_DELETESTRING, index, 0); }
+
+void Win32ListBox::Clear() { SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0); }
+
+int Win32ListBox::ListCount() const {
+    const LRESULT n = SendMessageW(hwnd_, LB_GETCOUNT, 0, 0);
+    return n == LB_ERR ? 0 : static_cast<int>(n);
+}
+
+int Win32ListBox::ListIndex() const {
+    const LRESULT i = SendMessageW(hwnd_, LB_GETCURSEL, 0, 0);
+    return i == LB_ERR ? -1 : static_cast<int>(i);
+}
+
+void Win32ListBox::SetListIndex(int index) {
+    SendMessageW(hwnd_, LB_SETCURSEL, index, 0);
+    if (onClick) onClick();
+}
+
+std::string Win32ListBox::List(int index) const {
+    const LRESULT n = SendMessageW(hwnd_, LB_GETTEXTLEN, index, 0);
+    if (n == LB_ERR) return {};
+    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+    const LRESULT got = SendMessageW(hwnd_, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    if (got == LB_ERR) return {};
+    text.resize(static_cast<std::size_t>(got));
+    return Utf8(text);
+}
+
+std::string Win32ListBox::Text() const {
+    const int index = ListIndex();
+    return index < 0 ? std::string() : List(index);
+}
+
+void Win32ListBox::SetTabStops(int first, int second) {
+    INT stops[2] = {first, second};
+    SendMessageW(hwnd_, LB_SETTABSTOPS, 2, reinterpret_cast<LPARAM>(stops));
+}
+
+void Win32ListBox::Refresh() {
+    InvalidateRect(hwnd_, nullptr, TRUE);
+    UpdateWindow(hwnd_);
+}
+
+std::string Win32Label::Caption() const { return WindowText(hwnd_); }
+
+void Win32Label::SetCaption(const std::string& caption) {
+    SetWindowTextW(hwnd_, Wide(caption).c_str());
+    if (autoSize) FitToText();
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+namespace {
+RECT ParentRect(HWND hwnd) {
+    RECT rect;
+    GetWindowRect(hwnd, &rect);
+    MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+}  // namespace
+
+int Win32Label::Left() const { return twips.ToTwips(ParentRect(hwnd_).left); }
+
+void Win32Label::SetLeft(int twipsLeft) {
+    const RECT rect = ParentRect(hwnd_);
+    SetWindowPos(hwnd_, nullptr, twips.ToPx(twipsLeft), rect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The label moves over a painted bar: let the parent repaint behind it.
+    InvalidateRect(GetParent(hwnd_), nullptr, TRUE);
+}
+
+void Win32Label::FitToText() {
+    HDC dc = GetDC(hwnd_);
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+    HGDIOBJ old = SelectObject(dc, font);
+    const std::wstring text = Wide(Caption());
+    RECT measured{0, 0, 0, 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measured, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+    const RECT rect = ParentRect(hwnd_);
+    const int width = measured.right - measured.left;
+    const int height = measured.bottom - measured.top;
+    const int left = rightAligned ? rect.right - width : rect.left;
+    SetWindowPos(hwnd_, nullptr, left, rect.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(GetParent(hwnd_), &rect, TRUE);
+}
+
+int Win32CheckBox::Value() const { return SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0; }
+
+void Win32CheckBox::SetValue(int value) {
+    if (value == Value()) return;
+    SendMessageW(hwnd_, BM_SETCHECK, value == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (onClick) onClick();
+}
+
+}  // namespace sw

@@ -1,0 +1,101 @@
+// Adapters from the portable control interfaces to real USER32 controls.
+// Positions are twips, turned into pixels through the screen's DPI.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/Controls.h"
+
+namespace sw {
+
+// Twips to pixels and back at the screen's DPI (15 twips a pixel at 96 DPI).
+struct Twips {
+    int dpi = 96;
+    int ToPx(int twips) const { return MulDiv(twips, dpi, 1440); }
+    int ToTwips(int px) const { return MulDiv(px, 1440, dpi); }
+};
+
+struct ControlSpec {
+    const wchar_t* className;
+    std::string caption;  // UTF-8
+    int id;
+    DWORD style;
+    DWORD exStyle;
+    int left, top, width, height;  // twips
+};
+
+// Creates a child control from its spec.
+HWND CreateChild(HWND parent, const ControlSpec& spec, const Twips& twips, HFONT font);
+
+template <class Interface>
+class Win32Control : public Interface {
+public:
+    void Attach(HWND hwnd) { hwnd_ = hwnd; }
+    HWND Hwnd() const { return hwnd_; }
+    bool Enabled() const override { return IsWindowEnabled(hwnd_) != FALSE; }
+    void SetEnabled(bool enabled) override { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
+    bool Visible() const override { return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
+    void SetVisible(bool visible) override { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+    void SetFocus() override { ::SetFocus(hwnd_); }
+
+protected:
+    HWND hwnd_ = nullptr;
+};
+
+class Win32ListBox final : public Win32Control<ListBox> {
+public:
+    // Runs on every change of the selection: LBN_SELCHANGE from the user, and
+    // SetListIndex from the program (which the control does not report).
+    std::function<void()> onClick;
+
+    void AddItem(const std::string& line) override;
+    void AddItems(const std::vector<std::string>& lines) override;
+    void RemoveItem(int index) override;
+    void Clear() override;
+    int ListCount() const override;
+    int ListIndex() const override;
+    void SetListIndex(int index) override;
+    std::string List(int index) const override;
+    std::string Text() const override;
+    void SetTabStops(int first, int second) override;
+    void Refresh() override;
+};
+
+class Win32Label final : public Win32Control<Label> {
+public:
+    Twips twips;
+    bool autoSize = false;
+    bool rightAligned = false;  // an auto-sized label keeps its right edge
+
+    std::string Caption() const override;
+    void SetCaption(const std::string& caption) override;
+    int Left() const override;
+    void SetLeft(int twipsLeft) override;
+    void FitToText();
+};
+
+class Win32Button final : public Win32Control<Button> {
+public:
+    std::string Tag() const override { return tag_; }
+    void SetTag(const std::string& tag) override { tag_ = tag; }
+
+private:
+    std::string tag_;
+};
+
+// A check box whose value only the program changes: a user's click arrives
+// as BN_CLICKED and is turned into SetValue, which runs onClick.
+class Win32CheckBox final : public Win32Control<CheckBox> {
+public:
+    std::function<void()> onClick;
+    int Value() const override;
+    void SetValue(int value) override;
+};
+
+std::string WindowText(HWND hwnd);
+
+}  // namespace sw

@@ -1,0 +1,211 @@
+#include "win32/Win32Platform.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <vector>
+
+#include "win32/WideText.h"
+
+namespace sw {
+
+std::wstring Wide(std::string_view utf8) {
+    if (utf8.empty()) return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
+}
+
+std::string Utf8(std::wstring_view wide) {
+    if (wide.empty()) return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::string Win32Codec::ToAnsi(std::string_view utf8) const {
+    const std::wstring wide = Wide(utf8);
+    if (wide.empty()) return {};
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::string Win32Codec::FromAnsi(std::string_view ansi) const {
+    if (ansi.empty()) return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
+    return Utf8(wide);
+}
+
+bool Win32Files::Exists(const std::string& path) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(Wide(path).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+
+bool Win32Files::Copy(const std::string& from, const std::string& to) {
+    return CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE) != 0;
+}
+
+bool Win32Files::Delete(const std::string& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
+
+bool Win32Files::Write(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    const BOOL closed = CloseHandle(file);
+    return ok && closed && written == bytes.size();
+}
+
+bool Win32Files::Read(const std::string& path, std::string& bytes) {
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::string content;
+    char buffer[65536];
+    DWORD got = 0;
+    bool ok = true;
+    for (;;) {
+        if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (got == 0) break;
+        content.append(buffer, got);
+    }
+    CloseHandle(file);
+    if (ok) bytes = std::move(content);
+    return ok;
+}
+
+bool Win32Shell::Start(const std::string& commandLine, ShowStyle style) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    switch (style) {
+        case ShowStyle::Hidden: startup.wShowWindow = SW_HIDE; break;
+        case ShowStyle::Normal: startup.wShowWindow = SW_SHOWNORMAL; break;
+        case ShowStyle::MinimizedFocus: startup.wShowWindow = SW_SHOWMINIMIZED; break;
+        case ShowStyle::MaximizedFocus: startup.wShowWindow = SW_SHOWMAXIMIZED; break;
+    }
+    std::wstring line = Wide(commandLine);
+    line.push_back(L'\0');
+    PROCESS_INFORMATION process{};
+    const DWORD flags = style == ShowStyle::Hidden ? CREATE_NO_WINDOW : 0;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+double Win32Clock::SecondsSinceMidnight() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return now.wHour * 3600.0 + now.wMinute * 60.0 + now.wSecond + now.wMilliseconds / 1000.0;
+}
+
+Date Win32Clock::Today() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return Date{now.wYear, now.wMonth, now.wDay};
+}
+
+int Win32MessageBoxes::Show(const std::string& text, const std::string& title, int flags) {
+    HWND owner = GetActiveWindow();
+    UINT style = static_cast<UINT>(flags);
+    if (owner == nullptr) style |= MB_TASKMODAL;
+    const int answer = MessageBoxW(owner, Wide(text).c_str(), Wide(title).c_str(), style);
+    return answer == IDCANCEL ? kAnswerCancel : kAnswerOk;
+}
+
+namespace {
+int g_pointer = kPointerDefault;
+}
+
+void Win32UserInterface::InitCommonControls() { ::InitCommonControls(); }
+
+int Win32UserInterface::CurrentPointer() { return g_pointer; }
+
+bool Win32UserInterface::ApplyPointer() {
+    LPCWSTR shape = nullptr;
+    if (g_pointer == kPointerHourglass) shape = IDC_WAIT;
+    else if (g_pointer == kPointerArrowHourglass) shape = IDC_APPSTARTING;
+    if (shape == nullptr) return false;
+    SetCursor(LoadCursorW(nullptr, shape));
+    return true;
+}
+
+void Win32UserInterface::SetPointer(int pointer) {
+    g_pointer = pointer;
+    if (!ApplyPointer()) SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+}
+
+void Win32UserInterface::DoEvents() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Leave the quit for the message loop that owns it.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        HWND top = GetActiveWindow();
+        if (top != nullptr && IsDialogMessageW(top, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void Win32UserInterface::Idle(double maxSeconds) {
+    const DWORD ms = maxSeconds <= 0 ? 0 : static_cast<DWORD>(maxSeconds * 1000.0);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
+    DoEvents();
+}
+
+VersionRecord Win32Program::Version() {
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = 148;
+#if defined(_MSC_VER)
+#pragma warning(suppress : 4996)
+#endif
+    GetVersionExA(&info);
+    return VersionRecord{info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber, info.dwPlatformId};
+}
+
+namespace {
+std::wstring ModulePath() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n < buffer.size()) return std::wstring(buffer.data(), n);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+}  // namespace
+
+std::string Win32Program::Folder() {
+    const std::wstring path = ModulePath();
+    const auto slash = path.find_last_of(L"\\/");
+    return Utf8(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash));
+}
+
+std::string Win32Program::BaseName() {
+    std::wstring name = ModulePath();
+    const auto slash = name.find_last_of(L"\\/");
+    if (slash != std::wstring::npos) name = name.substr(slash + 1);
+    const auto dot = name.find_last_of(L'.');
+    if (dot != std::wstring::npos) name = name.substr(0, dot);
+    return Utf8(name);
+}
+
+void Win32Program::EndNow() { ExitProcess(0); }
+
+}  // namespace sw

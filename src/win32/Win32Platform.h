@@ -1,0 +1,62 @@
+// The Win32 side of the platform seams.
+#pragma once
+
+#include "platform/AnsiCodec.h"
+#include "platform/Platform.h"
+
+namespace sw {
+
+// Converts through the system's ANSI code page (CP_ACP).
+class Win32Codec final : public AnsiCodec {
+public:
+    std::string ToAnsi(std::string_view utf8) const override;
+    std::string FromAnsi(std::string_view ansi) const override;
+};
+
+class Win32Files final : public Files {
+public:
+    bool Exists(const std::string& path) override;
+    bool Copy(const std::string& from, const std::string& to) override;
+    bool Delete(const std::string& path) override;
+    bool Write(const std::string& path, const std::string& bytes) override;
+    bool Read(const std::string& path, std::string& bytes) override;
+};
+
+class Win32Shell final : public Shell {
+public:
+    bool Start(const std::string& commandLine, ShowStyle style) override;
+};
+
+class Win32Clock final : public Clock {
+public:
+    double SecondsSinceMidnight() override;
+    Date Today() override;
+};
+
+class Win32MessageBoxes final : public MessageBoxes {
+public:
+    int Show(const std::string& text, const std::string& title, int flags) override;
+};
+
+class Win32UserInterface final : public UserInterface {
+public:
+    void InitCommonControls() override;
+    void SetPointer(int pointer) override;
+    void DoEvents() override;
+    void Idle(double maxSeconds) override;
+    // The pointer the windows show while the mouse is over them (WM_SETCURSOR);
+    // 0 means their own.
+    static int CurrentPointer();
+    // Applies the current pointer; true when it is not the default.
+    static bool ApplyPointer();
+};
+
+class Win32Program final : public Program {
+public:
+    VersionRecord Version() override;
+    std::string Folder() override;
+    std::string BaseName() override;
+    [[noreturn]] void EndNow() override;
+};
+
+}  // namespace sw

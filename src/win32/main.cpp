@@ -1,0 +1,37 @@
+// The program's entry: wires the Win32 seams to the main window and runs
+// its message loop.
+#include <windows.h>
+
+#include "registry/Registry.h"
+#include "win32/RootWindow.h"
+#include "win32/Win32Platform.h"
+#include "win32/Win32Registry.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    using namespace sw;
+    Win32Codec codec;
+    Win32Registry api;
+    Registry registry(api, codec);
+    Win32Files files;
+    Win32Shell shell;
+    Win32Clock clock;
+    Win32MessageBoxes messages;
+    Win32UserInterface ui;
+    Win32Program program;
+    RootServices services{registry, files, shell, clock, messages, ui, program};
+
+    RootWindow window(services);
+    window.Form().Form_Initialize();
+    if (!window.Create()) return 1;
+    window.Form().Form_Load();
+    window.Show();
+
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        HWND top = GetAncestor(msg.hwnd, GA_ROOT);
+        if (top != nullptr && IsDialogMessageW(top, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}

@@ -1,0 +1,327 @@
+// Fakes of the control and platform seams for the native tests. They record
+// what the handlers did so that tests can assert on it.
+#pragma once
+
+#include <algorithm>
+#include <cctype>
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "mainwindow/Root.h"
+#include "registry/MemoryRegistry.h"
+
+namespace sw::test {
+
+template <class Interface>
+class FakeControl : public Interface {
+public:
+    bool enabled = true;
+    bool visible = true;
+    int focusCount = 0;
+    std::function<void()> onFocus;  // lets a fixture track which control has the focus
+    bool Enabled() const override { return enabled; }
+    void SetEnabled(bool e) override { enabled = e; }
+    bool Visible() const override { return visible; }
+    void SetVisible(bool v) override { visible = v; }
+    void SetFocus() override {
+        ++focusCount;
+        if (onFocus) onFocus();
+    }
+};
+
+// Case-insensitive order, as the sorted list box keeps its lines. (The real
+// control's locale-aware order is checked by the Windows-side tests.)
+inline bool LessNoCase(const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+class FakeListBox final : public FakeControl<ListBox> {
+public:
+    explicit FakeListBox(bool sortedList) : sorted(sortedList) {}
+    bool sorted;
+    std::vector<std::string> lines;
+    int selected = -1;
+    std::pair<int, int> tabStops{0, 0};
+    int refreshCount = 0;
+    int clickCount = 0;
+    std::function<void()> onClick;
+
+    void AddItem(const std::string& line) override {
+        if (!sorted) {
+            lines.push_back(line);
+            return;
+        }
+        // A new line goes after the lines that compare equal to it.
+        auto at = std::upper_bound(lines.begin(), lines.end(), line, LessNoCase);
+        const int pos = static_cast<int>(at - lines.begin());
+        lines.insert(at, line);
+        if (selected >= pos) ++selected;
+    }
+    void AddItems(const std::vector<std::string>& many) override {
+        for (const auto& line : many) AddItem(line);
+    }
+    void RemoveItem(int index) override {
+        if (index < 0 || index >= ListCount()) return;
+        lines.erase(lines.begin() + index);
+        if (selected == index) selected = -1;
+        else if (selected > index) --selected;
+    }
+    void Clear() override {
+        lines.clear();
+        selected = -1;
+    }
+    int ListCount() const override { return static_cast<int>(lines.size()); }
+    int ListIndex() const override { return selected; }
+    void SetListIndex(int index) override {
+        selected = (index >= 0 && index < ListCount()) ? index : -1;
+        ++clickCount;
+        if (onClick) onClick();
+    }
+    std::string List(int index) const override {
+        return (index >= 0 && index < ListCount()) ? lines[static_cast<std::size_t>(index)] : std::string();
+    }
+    std::string Text() const override { return List(selected); }
+    void SetTabStops(int first, int second) override { tabStops = {first, second}; }
+    void Refresh() override { ++refreshCount; }
+};
+
+class FakeLabel final : public FakeControl<Label> {
+public:
+    explicit FakeLabel(std::string caption = {}, int left = 0) : caption_(std::move(caption)), left_(left) {}
+    std::string Caption() const override { return caption_; }
+    void SetCaption(const std::string& c) override { caption_ = c; }
+    int Left() const override { return left_; }
+    void SetLeft(int twips) override { left_ = twips; }
+
+private:
+    std::string caption_;
+    int left_;
+};
+
+class FakeButton final : public FakeControl<Button> {
+public:
+    std::string Tag() const override { return tag_; }
+    void SetTag(const std::string& t) override { tag_ = t; }
+
+private:
+    std::string tag_;
+};
+
+class FakeCheckBox final : public FakeControl<CheckBox> {
+public:
+    int value = 0;
+    std::function<void()> onClick;
+    int Value() const override { return value; }
+    void SetValue(int v) override {
+        if (v == value) return;
+        value = v;
+        if (onClick) onClick();
+    }
+};
+
+class FakeTextBox final : public FakeControl<TextBox> {
+public:
+    std::string text;
+    int height = 0;
+    bool caretAtEnd = false;
+    std::string Text() const override { return text; }
+    void SetText(const std::string& t) override {
+        text = t;
+        caretAtEnd = false;
+    }
+    void PlaceCaretAtEnd() override { caretAtEnd = true; }
+    int Height() const override { return height; }
+    void SetHeight(int twips) override { height = twips; }
+};
+
+class FakeComboBox final : public FakeControl<ComboBox> {
+public:
+    int index = -1;
+    int ListIndex() const override { return index; }
+    void SetListIndex(int i) override { index = i; }
+};
+
+class FakeFiles final : public Files {
+public:
+    std::map<std::string, std::string> files;
+    std::set<std::string> folders;          // exist, but cannot be read, written, copied or deleted
+    std::set<std::string> readOnly;         // cannot be written, copied over or deleted
+    std::vector<std::string> log;           // "copy a b", "delete a", "write a"
+
+    bool Exists(const std::string& path) override { return files.count(path) || folders.count(path); }
+    bool Copy(const std::string& from, const std::string& to) override {
+        log.push_back("copy " + from + " " + to);
+        auto it = files.find(from);
+        if (it == files.end() || readOnly.count(to) || folders.count(to)) return false;
+        files[to] = it->second;
+        return true;
+    }
+    bool Delete(const std::string& path) override {
+        log.push_back("delete " + path);
+        if (readOnly.count(path) || folders.count(path)) return false;
+        return files.erase(path) > 0;
+    }
+    bool Write(const std::string& path, const std::string& bytes) override {
+        log.push_back("write " + path);
+        if (readOnly.count(path) || folders.count(path)) return false;
+        files[path] = bytes;
+        return true;
+    }
+    bool Read(const std::string& path, std::string& bytes) override {
+        auto it = files.find(path);
+        if (it == files.end()) return false;
+        bytes = it->second;
+        return true;
+    }
+};
+
+class FakeShell final : public Shell {
+public:
+    std::vector<std::pair<std::string, ShowStyle>> started;
+    bool succeed = true;
+    bool Start(const std::string& commandLine, ShowStyle style) override {
+        started.emplace_back(commandLine, style);
+        return succeed;
+    }
+};
+
+class FakeClock final : public Clock {
+public:
+    double now = 36000.0;  // 10:00:00
+    double step = 0.25;    // each reading moves the clock on by this much
+    Date today{2026, 3, 7};
+    int readings = 0;
+    double SecondsSinceMidnight() override {
+        ++readings;
+        const double reading = now;
+        now += step;
+        if (now >= 86400.0) now -= 86400.0;
+        return reading;
+    }
+    Date Today() override { return today; }
+};
+
+struct ShownMessage {
+    std::string text;
+    std::string title;
+    int flags;
+};
+
+class FakeMessageBoxes final : public MessageBoxes {
+public:
+    std::vector<ShownMessage> shown;
+    std::deque<int> answers;  // kAnswerOk when empty
+    std::function<void()> whileShown;
+    int Show(const std::string& text, const std::string& title, int flags) override {
+        shown.push_back({text, title, flags});
+        if (whileShown) whileShown();
+        if (answers.empty()) return kAnswerOk;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+class FakeUserInterface final : public UserInterface {
+public:
+    std::vector<int> pointers;
+    int pointer = kPointerDefault;
+    int yields = 0;
+    int idles = 0;
+    bool commonControls = false;
+    std::function<void()> onYield;
+    void InitCommonControls() override { commonControls = true; }
+    void SetPointer(int p) override {
+        pointer = p;
+        pointers.push_back(p);
+    }
+    void DoEvents() override {
+        ++yields;
+        if (onYield) onYield();
+    }
+    void Idle(double) override {
+        ++idles;
+        DoEvents();
+    }
+};
+
+struct ProgramEnded : std::runtime_error {
+    ProgramEnded() : std::runtime_error("program ended") {}
+};
+
+class FakeProgram final : public Program {
+public:
+    VersionRecord version{6, 1, 7601, 2};
+    std::string folder = "C:\\Tools";
+    std::string baseName = "Merotan";
+    VersionRecord Version() override { return version; }
+    std::string Folder() override { return folder; }
+    std::string BaseName() override { return baseName; }
+    [[noreturn]] void EndNow() override { throw ProgramEnded(); }
+};
+
+// A main window over fakes and an in-memory registry, with the list's and
+// the check box's events wired to their handlers as the real window does.
+struct RootFixture {
+    MemoryRegistry memory;
+    Cp1252Codec codec;
+    Registry registry{memory, codec};
+    FakeFiles files;
+    FakeShell shell;
+    FakeClock clock;
+    FakeMessageBoxes messages;
+    FakeUserInterface ui;
+    FakeProgram program;
+
+    FakeListBox LObjekte{true};
+    FakeListBox LProfile{false};
+    FakeButton bStarten, bAnhalten, bBearbeiten, bDrucken, bChecker, bBackups, bAbbrechen;
+    FakeCheckBox bErweitert;
+    FakeLabel bStartCaption{"Startvorgang: ", 8325};
+    FakeLabel Label_0{"", 125};
+    FakeLabel Label_1{"Name des Dienstes", 180};
+    FakeLabel Label_2{"Beschreibung (nährere Erklärungen)", 3915};
+    FakeLabel Label_3{"Zugehörigkeit", 7365};
+
+    RootControls controls{LObjekte, LProfile, bStarten, bAnhalten, bBearbeiten, bDrucken, bChecker, bBackups,
+                          bErweitert, bStartCaption, bAbbrechen, Label_0, Label_1, Label_2, Label_3};
+    RootServices services{registry, files, shell, clock, messages, ui, program};
+    Root root{controls, services};
+
+    RootFixture() {
+        LProfile.visible = false;
+        LProfile.enabled = false;
+        Label_3.visible = false;
+        bBackups.visible = false;
+        bAbbrechen.visible = false;
+        bBackups.SetTag("0");
+        LObjekte.onClick = [this] { root.LObjekte_Click(); };
+        bErweitert.onClick = [this] { root.bErweitert_Click(); };
+    }
+
+    // Seeding helpers for entries below the Services key.
+    void Service(const std::string& key, const std::string& display, const std::string& description, int start) {
+        const std::string path = ServiceKeyPath(key);
+        memory.SetString(kHkeyLocalMachine, path, "ObjectName", "LocalSystem");
+        memory.SetString(kHkeyLocalMachine, path, "DisplayName", display);
+        memory.SetString(kHkeyLocalMachine, path, "Description", description);
+        memory.SetDword(kHkeyLocalMachine, path, "Start", static_cast<std::uint32_t>(start));
+    }
+    void Driver(const std::string& key, const std::string& display, const std::string& group, int start) {
+        const std::string path = ServiceKeyPath(key);
+        memory.SetString(kHkeyLocalMachine, path, "DisplayName", display);
+        if (!group.empty()) memory.SetString(kHkeyLocalMachine, path, "Group", group);
+        memory.SetDword(kHkeyLocalMachine, path, "Start", static_cast<std::uint32_t>(start));
+    }
+    std::string SideFile(const std::string& name) const { return program.folder + "\\" + name; }
+};
+
+}  // namespace sw::test

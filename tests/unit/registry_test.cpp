@@ -1,0 +1,72 @@
+// The registry conformance tests against the in-memory tree, and what only
+// the in-memory tree can show.
+#include "registry/MemoryRegistry.h"
+#include "shared/RegistryConformance.h"
+
+namespace sw::test {
+namespace {
+
+class MemoryBackend final : public RegistryBackend {
+public:
+    RegistryApi& Api() override { return memory; }
+    RegKey Root() const override { return kHkeyCurrentUser; }
+    std::string Base() const override { return "Software\\StartwartTest"; }
+    void CreateKey(const std::string& path, const std::string& className) override {
+        memory.CreateKey(Root(), Full(path)).className = className;
+    }
+    void SetRaw(const std::string& path, const std::string& name, std::uint32_t type, const std::string& data) override {
+        memory.SetRaw(Root(), Full(path), name, type, data);
+    }
+    std::optional<RawValue> GetRaw(const std::string& path, const std::string& name) override {
+        const auto* v = memory.GetRaw(Root(), Full(path), name);
+        if (!v) return std::nullopt;
+        return RawValue{v->type, v->data};
+    }
+    bool KeyPresent(const std::string& path) override { return memory.FindKey(Root(), Full(path)) != nullptr; }
+    bool DenyRead(const std::string& path) override {
+        memory.CreateKey(Root(), Full(path)).denyRead = true;
+        return true;
+    }
+    bool DenyFull(const std::string& path) override {
+        memory.CreateKey(Root(), Full(path)).denyFull = true;
+        return true;
+    }
+    std::optional<std::size_t> OpenHandles() override { return memory.OpenHandleCount(); }
+
+    MemoryRegistry memory;
+
+private:
+    std::string Full(const std::string& path) const { return Base() + "\\" + path; }
+};
+
+}  // namespace
+
+std::unique_ptr<RegistryBackend> MakeBackend() { return std::make_unique<MemoryBackend>(); }
+const AnsiCodec& BackendCodec() {
+    static Cp1252Codec codec;
+    return codec;
+}
+
+TEST(MemoryRegistryOnly, ClassNameOf255CharactersFailsTheEnumerationToo) {
+    MemoryRegistry memory;
+    Cp1252Codec codec;
+    Registry registry(memory, codec);
+    memory.CreateKey(kHkeyLocalMachine, "k\\short").className = std::string(254, 'c');
+    std::vector<std::string> names;
+    EXPECT_EQ(registry.EnumSubKeys(kHkeyLocalMachine, "k", kKeyAllAccess, names), 1);
+    memory.CreateKey(kHkeyLocalMachine, "k\\tall").className = std::string(255, 'c');
+    EXPECT_EQ(registry.EnumSubKeys(kHkeyLocalMachine, "k", kKeyAllAccess, names), 0);
+    EXPECT_EQ(memory.OpenHandleCount(), 0u);
+}
+
+TEST(CodecTest, Cp1252RoundTripsTheProgramsCharacters) {
+    Cp1252Codec codec;
+    const std::string text = "Tavrine™ Startwart – Größe €";
+    const std::string ansi = codec.ToAnsi(text);
+    EXPECT_EQ(ansi, "Tavrine\x99 Startwart \x96 Gr\xf6\xdf" "e \x80");
+    EXPECT_EQ(codec.FromAnsi(ansi), text);
+    EXPECT_EQ(codec.ToAnsi("中"), "?");
+    EXPECT_EQ(codec.FromAnsi(std::string("a\0b", 3)), std::string("a\0b", 3));
+}
+
+}  // namespace sw::test

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in a throwaway prefix with its own
+# virtual screen, then ends every process it started. Used as the
+# cross-compiling emulator, so `ctest --preset windows` runs the
+# Windows-side tests this way. Never touches ~/.wine.
+#   run-in-prefix.sh program.exe [arguments...]
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=wine-env.sh
+. "$here/wine-env.sh"
+sw_prefix_start || exit 1
+wine "$@"
+rc=$?
+sw_prefix_stop
+exit $rc
