@@ -9,27 +9,23 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 SW_TEMPLATE=${SW_TEMPLATE:-${TMPDIR:-/tmp}/startwart-wine-template-$(id -u)}
 
-# Starts Xvfb on a free display; sets SW_XVFB_PID and DISPLAY.
+# Starts Xvfb on a display it picks itself (-displayfd), so parallel runs
+# never share one; sets SW_XVFB_PID and DISPLAY.
 sw_xvfb_start() {
-    local n
-    for n in $(seq 90 190); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp ${SW_XVFB_ARGS:-} >/dev/null 2>&1 &
-        SW_XVFB_PID=$!
-        local i
-        for i in $(seq 1 50); do
-            [ -e "/tmp/.X11-unix/X$n" ] && break
-            kill -0 "$SW_XVFB_PID" 2>/dev/null || break
-            sleep 0.1
-        done
-        if [ -e "/tmp/.X11-unix/X$n" ]; then
-            export DISPLAY=":$n"
-            return 0
-        fi
+    local fifo n i
+    fifo=$(mktemp -u "${TMPDIR:-/tmp}/startwart-xvfb.XXXXXX")
+    mkfifo "$fifo" || return 1
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp ${SW_XVFB_ARGS:-} 3>"$fifo" >/dev/null 2>&1 &
+    SW_XVFB_PID=$!
+    n=$(timeout 20 head -n 1 "$fifo")
+    rm -f "$fifo"
+    if [ -z "$n" ] || ! kill -0 "$SW_XVFB_PID" 2>/dev/null; then
+        echo "wine-env: Xvfb did not start" >&2
         kill "$SW_XVFB_PID" 2>/dev/null
-    done
-    echo "wine-env: no free display for Xvfb" >&2
-    return 1
+        return 1
+    fi
+    export DISPLAY=":$n"
+    return 0
 }
 
 sw_xvfb_stop() {
