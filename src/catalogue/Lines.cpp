@@ -41,4 +41,16 @@ std::string StartTypeLabel(int start) {
     }
 }
 
+std::string PrintedStartLabel(std::optional<std::uint32_t> start) {
+    if (!start) return "Unbekannt";
+    switch (*start) {
+        case 0: return "Boot (0)";
+        case 1: return "System (1)";
+        case 2:
+        case 3:
+        case 4: return StartTypeLabel(static_cast<int>(*start));
+        default: return "Unbekannt (" + std::to_string(*start) + ")";
+    }
+}
+
 }  // namespace sw

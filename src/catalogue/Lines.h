@@ -3,6 +3,8 @@
 //   driver line:  display text TAB key name TAB group
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace sw {
@@ -37,5 +39,11 @@ std::string ShortDriverDisplay(const std::string& displayName);
 
 // "Automatisch", "Manuell", "Deaktiviert" for 2, 3, 4; "" for anything else.
 std::string StartTypeLabel(int start);
+
+// The start type as the printed list and the check's report name it: the
+// three labels above, "Boot (0)" and "System (1)" for the drivers' start
+// types, "Unbekannt (n)" for any other number and "Unbekannt" when there is
+// no number (a value that cannot be read, or a snapshot's empty field).
+std::string PrintedStartLabel(std::optional<std::uint32_t> start);
 
 }  // namespace sw

@@ -8,4 +8,37 @@ std::string SnapshotLine(const std::string& keyName, std::optional<std::int32_t>
     return line + "\r\n";
 }
 
+std::optional<SnapshotEntry> ParseSnapshotLine(const std::string& line) {
+    const auto bar = line.rfind('|');
+    if (bar == std::string::npos) return std::nullopt;
+    SnapshotEntry entry{line.substr(0, bar), std::nullopt};
+    const std::string field = line.substr(bar + 1);
+    if (field.empty()) return entry;
+    if (field.size() > 10) return std::nullopt;
+    std::uint64_t value = 0;
+    for (char c : field) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (value > 0xFFFFFFFFull) return std::nullopt;
+    entry.start = static_cast<std::uint32_t>(value);
+    return entry;
+}
+
+std::vector<SnapshotEntry> ReadSnapshot(const std::string& text) {
+    std::vector<SnapshotEntry> entries;
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') continue;
+        if (c == '\r') {
+            if (!line.empty())
+                if (auto entry = ParseSnapshotLine(line)) entries.push_back(std::move(*entry));
+            line.clear();
+            continue;
+        }
+        line += c;
+    }
+    return entries;
+}
+
 }  // namespace sw

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace sw {
 
@@ -17,5 +18,24 @@ std::string SnapshotLine(const std::string& keyName, std::optional<std::int32_t>
 
 // The file's text: the lines and one closing CR LF.
 inline std::string SnapshotFileText(const std::string& lines) { return lines + "\r\n"; }
+
+// One line read back: the key name and the stored start type (nothing when
+// the line carries the empty "unknown" field).
+struct SnapshotEntry {
+    std::string keyName;
+    std::optional<std::uint32_t> start;
+    bool operator==(const SnapshotEntry&) const = default;
+};
+
+// Reads one line without its line end. A key name may itself hold "|", so
+// the start type is what follows the line's last "|": empty, or decimal
+// digits that fit a DWORD. Anything else (no "|", a field with other
+// characters) is no line this program writes and gives nothing.
+std::optional<SnapshotEntry> ParseSnapshotLine(const std::string& line);
+
+// Reads a whole file's text. CR ends a line, LF is dropped, empty lines are
+// skipped, and text after the last line end is left out (a file cut short
+// may have lost the end of that line).
+std::vector<SnapshotEntry> ReadSnapshot(const std::string& text);
 
 }  // namespace sw

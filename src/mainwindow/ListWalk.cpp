@@ -1,0 +1,26 @@
+#include "mainwindow/ListWalk.h"
+
+namespace sw {
+
+int BeginListWalk(Root& root) {
+    root.c.LObjekte.SetEnabled(false);
+    root.c.bStartCaption.SetVisible(false);
+    root.s.ui.SetPointer(kPointerHourglass);
+    const int remembered = root.c.LObjekte.ListIndex();
+    root.s.ui.DoEvents();
+    return remembered;
+}
+
+void EndListWalk(Root& root, int remembered) {
+    root.c.LObjekte.SetEnabled(true);
+    root.c.bStartCaption.SetVisible(true);
+    root.s.ui.SetPointer(kPointerDefault);
+    // The first line and then the remembered one: the list scrolls back to
+    // the top before it shows the remembered line, and each selection
+    // refreshes the caption.
+    if (root.c.LObjekte.ListCount() > 0) root.c.LObjekte.SetListIndex(0);
+    if (remembered != 0) root.c.LObjekte.SetListIndex(remembered);
+    root.s.ui.DoEvents();
+}
+
+}  // namespace sw

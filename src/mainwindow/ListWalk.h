@@ -1,0 +1,15 @@
+// Printing and the check read every line of the entry list in one go.
+// Meanwhile the list is disabled, the start-type caption hidden and the
+// hourglass shown; afterwards the selection goes back to the line that was
+// selected, so the caption shows that entry's start type again.
+#pragma once
+
+#include "mainwindow/Root.h"
+
+namespace sw {
+
+// Returns the selected index to hand back to EndListWalk.
+int BeginListWalk(Root& root);
+void EndListWalk(Root& root, int remembered);
+
+}  // namespace sw

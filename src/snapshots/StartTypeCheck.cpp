@@ -1,0 +1,137 @@
+// "Checker": compares the start types of the previous run's snapshot with
+// the registry as it is now, for the services in the visible list, and
+// prints every difference.
+#include <unordered_map>
+#include <vector>
+
+#include "catalogue/Lines.h"
+#include "mainwindow/ListWalk.h"
+#include "printing/PrintFailure.h"
+#include "snapshots/Snapshot.h"
+
+namespace sw {
+namespace {
+
+inline const std::string kCheckTitle = " Überprüfung durchführen";
+inline const std::string kDriverViewNote =
+    "Der Starttyp der erweiterten Treiberdateien kann nicht überprüft werden.    \n"
+    "Eine kurzzeitige Deaktivierung dieser Einstellung ist daher erforderlich.";
+inline const std::string kCheckQuestion =
+    "Überprüfen der Starttyp-Einträge mit der Sicherung vom letzten Vorgang.    \n"
+    "Die Starttyp-Option legt den Ladevorgang der Dienste u. Treiber fest.\n"
+    "Tuning-Programme oder Viren können diese Optionen verändern.\n"
+    "Überprüfen Sie bei Problemen die korrekte Konfigurierung.";
+inline const std::string kResultTitle = " Starttyp-Einstellungen";
+inline const std::string kNoDifferences =
+    "Zwischen den alten und neuen Einstellungen konnten keine Unterschiede gefunden werden.    ";
+inline const std::string kNoPreviousSnapshot =
+    "Es gibt noch keine lesbare Sicherung vom letzten Vorgang, mit der verglichen werden kann.    \n"
+    "Die Sicherung der Starttypen wird bei jedem Programmstart angelegt;\n"
+    "die Überprüfung ist ab dem nächsten Programmstart möglich.\n"
+    "Gesucht wurde: ";
+inline const std::string kReportNotPrinted =
+    "Die veränderten Starttypen konnten nicht gedruckt werden.    ";
+inline const std::string kReportFile = "Merotan-Unterschiede.txt";
+
+// The report, in the order of the snapshot's lines. The list is indexed by
+// key name once, so each snapshot line costs one look-up and one registry
+// read per matching line instead of a walk over the whole list.
+std::string StartTypeReport(Root& root, const std::vector<SnapshotEntry>& snapshot) {
+    // Display texts by key name (a key can stand in more than one line when a
+    // TAB inside a text has moved the fields).
+    std::unordered_map<std::string, std::vector<std::string>> byKey;
+    const int count = root.c.LObjekte.ListCount();
+    byKey.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const LineFields fields = SplitLine(root.c.LObjekte.List(i));
+        byKey[fields.third].push_back(fields.first);
+    }
+
+    std::string report;
+    for (const SnapshotEntry& entry : snapshot) {
+        const auto found = byKey.find(entry.keyName);
+        if (found == byKey.end()) continue;
+        for (const std::string& display : found->second) {
+            ValueHolder value;
+            std::optional<std::uint32_t> now;
+            if (root.s.registry.ReadValue(kHkeyLocalMachine, ServiceKeyPath(entry.keyName), "Start", value))
+                if (const auto number = AsInteger(value)) now = static_cast<std::uint32_t>(*number);
+            if (now == entry.start) continue;
+            report += display + ", " + "Starttyp vorher: " + PrintedStartLabel(entry.start) + ", " +
+                      "Starttyp jetzt: " + PrintedStartLabel(now) + "\n\r";
+        }
+    }
+    return report;
+}
+
+// The report as a text file: each LF CR pair becomes CR LF.
+std::string ReportFileText(const std::string& report) {
+    std::string text;
+    for (std::size_t i = 0; i < report.size(); ++i) {
+        if (report[i] == '\n' && i + 1 < report.size() && report[i + 1] == '\r') {
+            text += "\r\n";
+            ++i;
+        } else {
+            text += report[i];
+        }
+    }
+    return text;
+}
+
+// The report as lines joined by LF, for a message box.
+std::string ReportMessageText(const std::string& report) {
+    std::string text = ReportFileText(report);
+    std::string joined;
+    for (char ch : text)
+        if (ch != '\r') joined += ch;
+    while (!joined.empty() && joined.back() == '\n') joined.pop_back();
+    return joined;
+}
+
+}  // namespace
+
+void Root::bChecker_Click() {
+    if (DriverView()) {
+        s.messages.Show(kDriverViewNote, kCheckTitle, kMbOk | kMbIconInformation);
+        // Disabled while it changes, so the view switch shows no warning.
+        c.bErweitert.SetEnabled(false);
+        c.bErweitert.SetValue(0);
+        c.bErweitert.SetEnabled(true);
+        s.ui.DoEvents();
+    }
+    if (s.messages.Show(kCheckQuestion, kCheckTitle, kMbOkCancel | kMbIconExclamation) == kAnswerCancel) return;
+
+    const int remembered = BeginListWalk(*this);
+    const std::string previous = SideFile("Merotan.tmd");
+    std::string bytes;
+    const bool haveSnapshot = s.files.Read(previous, bytes);
+    std::string report;
+    if (haveSnapshot) report = StartTypeReport(*this, ReadSnapshot(s.registry.Codec().FromAnsi(bytes)));
+    EndListWalk(*this, remembered);
+
+    if (!haveSnapshot) {
+        s.messages.Show(kNoPreviousSnapshot + previous, kCheckTitle, kMbIconInformation);
+        return;
+    }
+    if (report.empty()) {
+        s.messages.Show(kNoDifferences, kResultTitle, kMbIconExclamation);
+        return;
+    }
+
+    std::unique_ptr<Printer> printer = OpenDefaultPrinter(s);
+    if (printer) {
+        printer->PrintLine(report);
+        if (printer->EndDoc()) return;
+    }
+    // Not printed: the differences must not be lost. They go into a file
+    // beside the program, or into the message itself when that fails too.
+    std::string message = kReportNotPrinted + "\n" + PrintFailureReason(printer.get()) + "\n";
+    const std::string saved = SideFile(kReportFile);
+    if (s.files.Write(saved, s.registry.Codec().ToAnsi(ReportFileText(report))))
+        message += "Die Unterschiede wurden in der Datei\n" + saved + "\ngespeichert.";
+    else
+        message += "Die Unterschiede:\n" + ReportMessageText(report);
+    s.messages.Show(message, kResultTitle, kMbIconExclamation);
+}
+
+}  // namespace sw
