@@ -8,8 +8,6 @@
 
 namespace sw {
 
-inline const std::string kNoDefaultPrinter = "Es ist kein Standarddrucker eingerichtet.";
-
 // A new document on the default printer; nothing when the program has no
 // printer at all.
 inline std::unique_ptr<Printer> OpenDefaultPrinter(RootServices& services) {

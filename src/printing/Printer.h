@@ -10,6 +10,9 @@
 
 namespace sw {
 
+// What a printer says when the system has no default printer.
+inline const std::string kNoDefaultPrinter = "Es ist kein Standarddrucker eingerichtet.";
+
 class Printer {
 public:
     virtual ~Printer() = default;

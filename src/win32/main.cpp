@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "registry/Registry.h"
+#include "win32/GdiPrinter.h"
 #include "win32/RootWindow.h"
 #include "win32/Win32Platform.h"
 #include "win32/Win32Registry.h"
@@ -18,7 +19,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     Win32MessageBoxes messages;
     Win32UserInterface ui;
     Win32Program program;
+    GdiPrinterFactory printers;
     RootServices services{registry, files, shell, clock, messages, ui, program};
+    services.printers = &printers;
 
     RootWindow window(services);
     window.Form().Form_Initialize();
