@@ -18,6 +18,12 @@ int CompareNoCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
+std::string Folded(const std::string& name) {
+    std::string folded = name;
+    for (char& c : folded) c = Lower(c);
+    return folded;
+}
+
 std::vector<std::string> SplitPath(const std::string& path) {
     std::vector<std::string> parts;
     std::string part;
@@ -46,9 +52,8 @@ long CopyName(const std::string& text, char* buffer, std::uint32_t* length) {
 }  // namespace
 
 MemoryRegistry::Key* MemoryRegistry::Key::Child(const std::string& childName) const {
-    auto it = std::lower_bound(children.begin(), children.end(), childName,
-                               [](const auto& child, const std::string& n) { return CompareNoCase(child->name, n) < 0; });
-    return (it != children.end() && CompareNoCase((*it)->name, childName) == 0) ? it->get() : nullptr;
+    const auto it = byName_.find(Folded(childName));
+    return it == byName_.end() ? nullptr : it->second;
 }
 
 MemoryRegistry::Key& MemoryRegistry::Key::AddChild(const std::string& childName) {
@@ -57,7 +62,15 @@ MemoryRegistry::Key& MemoryRegistry::Key::AddChild(const std::string& childName)
                                [](const auto& child, const std::string& n) { return CompareNoCase(child->name, n) < 0; });
     auto key = std::make_unique<Key>();
     key->name = childName;
+    byName_[Folded(childName)] = key.get();
     return **children.insert(it, std::move(key));
+}
+
+void MemoryRegistry::Key::RemoveChild(const std::string& childName) {
+    byName_.erase(Folded(childName));
+    children.erase(std::remove_if(children.begin(), children.end(),
+                                  [&](const auto& child) { return CompareNoCase(child->name, childName) == 0; }),
+                   children.end());
 }
 
 MemoryRegistry::Value* MemoryRegistry::Key::Find(const std::string& valueName) {
@@ -196,10 +209,7 @@ void MemoryRegistry::DeleteKey(RegKey root, const std::string& path) {
         parent = parent->Child(part);
     }
     if (parent == nullptr) return;
-    auto& kids = parent->children;
-    kids.erase(std::remove_if(kids.begin(), kids.end(),
-                              [&](const auto& child) { return CompareNoCase(child->name, last) == 0; }),
-               kids.end());
+    parent->RemoveChild(last);
 }
 
 }  // namespace sw

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "registry/RegistryApi.h"
@@ -33,7 +34,13 @@ public:
 
         Key* Child(const std::string& childName) const;
         Key& AddChild(const std::string& childName);
+        void RemoveChild(const std::string& childName);
         Value* Find(const std::string& valueName);
+
+    private:
+        // The children by their lower-case names, so that opening a key
+        // below one with many subkeys (the Services key) does not search.
+        std::unordered_map<std::string, Key*> byName_;
     };
 
     MemoryRegistry();

@@ -1,6 +1,7 @@
 // "Checker": compares the start types of the previous run's snapshot with
 // the registry as it is now, for the services in the visible list, and
 // prints every difference.
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -33,33 +34,63 @@ inline const std::string kReportNotPrinted =
     "Die veränderten Starttypen konnten nicht gedruckt werden.    ";
 inline const std::string kReportFile = "Merotan-Unterschiede.txt";
 
-// The report, in the order of the snapshot's lines. The list is indexed by
-// key name once, so each snapshot line costs one look-up and one registry
-// read per matching line instead of a walk over the whole list.
-std::string StartTypeReport(Root& root, const std::vector<SnapshotEntry>& snapshot) {
-    // Display texts by key name (a key can stand in more than one line when a
-    // TAB inside a text has moved the fields).
-    std::unordered_map<std::string, std::vector<std::string>> byKey;
-    const int count = root.c.LObjekte.ListCount();
-    byKey.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        const LineFields fields = SplitLine(root.c.LObjekte.List(i));
-        byKey[fields.third].push_back(fields.first);
+// The visible lines by key name: for every key its first line, with a link
+// to the next line of the same key (a TAB inside a text can move the fields
+// so that two lines carry one key). Only the keys are kept; a line's display
+// text is read again for the few lines that go into the report.
+class ListIndex {
+public:
+    explicit ListIndex(const ListBox& list) : list_(list) {
+        const int count = list.ListCount();
+        keys_.reserve(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) keys_.push_back(SplitLine(list.List(i)).third);
+        next_.assign(keys_.size(), kNone);
+        // From the back, so that each key's chain runs in list order. The
+        // views point into keys_, which no longer changes.
+        first_.reserve(keys_.size());
+        for (std::size_t i = keys_.size(); i-- > 0;) {
+            auto [at, added] = first_.try_emplace(keys_[i], i);
+            if (!added) {
+                next_[i] = at->second;
+                at->second = i;
+            }
+        }
     }
 
+    // Calls visit(line index) for every line whose key is keyName, in list order.
+    template <class Visit>
+    void ForEach(const std::string& keyName, Visit visit) const {
+        const auto found = first_.find(std::string_view(keyName));
+        if (found == first_.end()) return;
+        for (std::size_t i = found->second; i != kNone; i = next_[i]) visit(static_cast<int>(i));
+    }
+
+    std::string DisplayText(int line) const { return SplitLine(list_.List(line)).first; }
+
+private:
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    const ListBox& list_;
+    std::vector<std::string> keys_;
+    std::vector<std::size_t> next_;
+    std::unordered_map<std::string_view, std::size_t> first_;
+};
+
+// The report, in the order of the snapshot's lines. The list is indexed once,
+// so each snapshot line costs one look-up, plus one registry read for each
+// line that shows its key, instead of a walk over the whole list.
+std::string StartTypeReport(Root& root, const std::vector<SnapshotEntry>& snapshot) {
+    const ListIndex index(root.c.LObjekte);
     std::string report;
     for (const SnapshotEntry& entry : snapshot) {
-        const auto found = byKey.find(entry.keyName);
-        if (found == byKey.end()) continue;
-        for (const std::string& display : found->second) {
+        index.ForEach(entry.keyName, [&](int line) {
             ValueHolder value;
             std::optional<std::uint32_t> now;
             if (root.s.registry.ReadValue(kHkeyLocalMachine, ServiceKeyPath(entry.keyName), "Start", value))
                 if (const auto number = AsInteger(value)) now = static_cast<std::uint32_t>(*number);
-            if (now == entry.start) continue;
-            report += display + ", " + "Starttyp vorher: " + PrintedStartLabel(entry.start) + ", " +
+            if (now == entry.start) return;
+            report += index.DisplayText(line) + ", " + "Starttyp vorher: " + PrintedStartLabel(entry.start) + ", " +
                       "Starttyp jetzt: " + PrintedStartLabel(now) + "\n\r";
-        }
+        });
     }
     return report;
 }
