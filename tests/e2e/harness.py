@@ -109,11 +109,15 @@ def raw(type_, data):
     return (type_, bytes(data))
 
 
-def service(key, display=None, description=None, start=3, object_name="LocalSystem",
+KEY_NAME = object()
+
+
+def service(key, display=KEY_NAME, description=None, start=3, object_name="LocalSystem",
             image_path=None, **extra):
     """The values of a service entry (it has "ObjectName"). Each argument is
     either plain (text or int) or an exact (type, bytes) pair; None leaves the
-    value out. Returns (key name, {value name: (type, bytes)})."""
+    value out; the display name is the key name unless given.
+    Returns (key name, {value name: (type, bytes)})."""
     values = {}
 
     def put(name, value, plain):
@@ -121,7 +125,7 @@ def service(key, display=None, description=None, start=3, object_name="LocalSyst
             return
         values[name] = value if isinstance(value, tuple) else plain(value)
 
-    put("DisplayName", display if display is not None else key, sz)
+    put("DisplayName", key if display is KEY_NAME else display, sz)
     put("Description", description, sz)
     put("Start", start, dword)
     put("ObjectName", object_name, sz)
@@ -205,16 +209,16 @@ class Driver:
         self.proc.stdin.flush()
         return self._next(timeout)
 
-    def cmd(self, name, timeout=60, check=True, **args):
+    def cmd(self, command, /, timeout=60, check=True, **args):
         """Runs one command; returns its answer as a dict. Raises DriverError
         when it failed and check is true. timeout is in seconds; a command's
         own "timeout" argument (milliseconds) goes in args as timeout_ms."""
         if "timeout_ms" in args:
             args["timeout"] = args.pop("timeout_ms")
-        args["cmd"] = name
+        args["cmd"] = command
         reply = self._send(args, timeout)
         if check and not reply.get("ok"):
-            raise DriverError("%s: %s" % (name, reply.get("error")))
+            raise DriverError("%s: %s" % (command, reply.get("error")))
         return reply
 
     # Program and windows -------------------------------------------------

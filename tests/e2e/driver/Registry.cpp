@@ -95,10 +95,22 @@ Json Tree(HKEY key, int depth) {
     return keys;
 }
 
-std::vector<BYTE> FromHex(const std::wstring& hex) {
-    std::vector<BYTE> bytes;
+// Exact bytes to store. RegSetValueEx adds a terminating NUL to a text
+// whose given size leaves it out when the memory right behind the data
+// holds a NUL character; the data therefore get non-zero bytes behind them,
+// so that a text meant to be stored without its NUL is stored that way.
+struct Bytes {
+    std::vector<BYTE> buffer;
+    DWORD size = 0;
+    const BYTE* data() const { return size == 0 ? nullptr : buffer.data(); }
+};
+
+Bytes FromHex(const std::wstring& hex) {
+    Bytes bytes;
     for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        bytes.push_back(static_cast<BYTE>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+        bytes.buffer.push_back(static_cast<BYTE>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    bytes.size = static_cast<DWORD>(bytes.buffer.size());
+    bytes.buffer.insert(bytes.buffer.end(), {0xCC, 0xCC, 0xCC, 0xCC});
     return bytes;
 }
 
@@ -181,9 +193,9 @@ Json CmdRegSet(const Json& a) {
                              nullptr);
     if (r != ERROR_SUCCESS) Fail(L"cannot create the key: " + std::to_wstring(r));
     if (a.Has("name")) {
-        const std::vector<BYTE> bytes = FromHex(a.Get("hex").String(L""));
+        const Bytes bytes = FromHex(a.Get("hex").String(L""));
         r = RegSetValueExW(key, a.Get("name").String().c_str(), 0, static_cast<DWORD>(a.Get("type").Int(REG_SZ)),
-                           bytes.empty() ? nullptr : bytes.data(), static_cast<DWORD>(bytes.size()));
+                           bytes.data(), bytes.size);
     }
     RegCloseKey(key);
     if (r != ERROR_SUCCESS) Fail(L"cannot set the value: " + std::to_wstring(r));
@@ -201,9 +213,9 @@ Json CmdRegSeed(const Json& a) {
                                  nullptr);
         if (r != ERROR_SUCCESS) Fail(L"cannot create " + k.Get("path").String() + L": " + std::to_wstring(r));
         for (const Json& v : k.Get("values").Items()) {
-            const std::vector<BYTE> bytes = FromHex(v.Get("hex").String(L""));
+            const Bytes bytes = FromHex(v.Get("hex").String(L""));
             r = RegSetValueExW(key, v.Get("name").String().c_str(), 0, static_cast<DWORD>(v.Get("type").Int()),
-                               bytes.empty() ? nullptr : bytes.data(), static_cast<DWORD>(bytes.size()));
+                               bytes.data(), bytes.size);
             if (r != ERROR_SUCCESS) {
                 RegCloseKey(key);
                 Fail(L"cannot set " + v.Get("name").String() + L": " + std::to_wstring(r));
