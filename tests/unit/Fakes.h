@@ -65,8 +65,17 @@ public:
         lines.insert(at, line);
         if (selected >= pos) ++selected;
     }
+    // The same order as AddItem one by one (equal lines keep their order of
+    // arrival, after the lines already there), without its quadratic cost.
     void AddItems(const std::vector<std::string>& many) override {
-        for (const auto& line : many) AddItem(line);
+        if (!sorted || selected >= 0) {
+            for (const auto& line : many) AddItem(line);
+            return;
+        }
+        const auto middle = static_cast<std::ptrdiff_t>(lines.size());
+        lines.insert(lines.end(), many.begin(), many.end());
+        std::stable_sort(lines.begin() + middle, lines.end(), LessNoCase);
+        std::inplace_merge(lines.begin(), lines.begin() + middle, lines.end(), LessNoCase);
     }
     void RemoveItem(int index) override {
         if (index < 0 || index >= ListCount()) return;
@@ -307,18 +316,19 @@ struct RootFixture {
         bErweitert.onClick = [this] { root.bErweitert_Click(); };
     }
 
-    // Seeding helpers for entries below the Services key.
+    // Seeding helpers for entries below the Services key; texts are given as
+    // UTF-8 and stored in the ANSI code page, as the registry holds them.
     void Service(const std::string& key, const std::string& display, const std::string& description, int start) {
         const std::string path = ServiceKeyPath(key);
         memory.SetString(kHkeyLocalMachine, path, "ObjectName", "LocalSystem");
-        memory.SetString(kHkeyLocalMachine, path, "DisplayName", display);
-        memory.SetString(kHkeyLocalMachine, path, "Description", description);
+        memory.SetString(kHkeyLocalMachine, path, "DisplayName", codec.ToAnsi(display));
+        memory.SetString(kHkeyLocalMachine, path, "Description", codec.ToAnsi(description));
         memory.SetDword(kHkeyLocalMachine, path, "Start", static_cast<std::uint32_t>(start));
     }
     void Driver(const std::string& key, const std::string& display, const std::string& group, int start) {
         const std::string path = ServiceKeyPath(key);
-        memory.SetString(kHkeyLocalMachine, path, "DisplayName", display);
-        if (!group.empty()) memory.SetString(kHkeyLocalMachine, path, "Group", group);
+        memory.SetString(kHkeyLocalMachine, path, "DisplayName", codec.ToAnsi(display));
+        if (!group.empty()) memory.SetString(kHkeyLocalMachine, path, "Group", codec.ToAnsi(group));
         memory.SetDword(kHkeyLocalMachine, path, "Start", static_cast<std::uint32_t>(start));
     }
     std::string SideFile(const std::string& name) const { return program.folder + "\\" + name; }

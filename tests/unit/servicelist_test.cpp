@@ -1,0 +1,166 @@
+// Building the service view from the Services key.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "unit/Fakes.h"
+
+namespace sw::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+class ServiceListTest : public ::testing::Test {
+protected:
+    void Build() {
+        f.root.GetProfile(kHkeyLocalMachine, kServicesPath);
+        f.root.ReadProfile();
+    }
+    std::string Snapshot() { return f.files.files[f.SideFile("Merotan.dat")]; }
+    std::string Path(const std::string& key) { return ServiceKeyPath(key); }
+    RootFixture f;
+};
+
+TEST_F(ServiceListTest, ListsServicesSortedAndKeepsKeyNamesInRegistryOrder) {
+    f.Service("zeta", "Alpha Dienst", "Erster", 2);
+    f.Service("Alpha", "Zulu Dienst", "Zweiter", 3);
+    f.Driver("disk", "Disk Driver", "Boot", 0);  // no ObjectName: not a service
+    Build();
+    EXPECT_THAT(f.LProfile.lines, ElementsAre("Alpha", "zeta"));
+    EXPECT_THAT(f.LObjekte.lines, ElementsAre("Alpha Dienst\tErster\tzeta", "Zulu Dienst\tZweiter\tAlpha"));
+    EXPECT_EQ(f.LObjekte.tabStops, std::make_pair(144, 400));
+    EXPECT_EQ(f.LObjekte.ListIndex(), 0);
+    EXPECT_EQ(f.bStartCaption.Caption(), "Startvorgang: Automatisch");
+    EXPECT_TRUE(f.LProfile.enabled);
+    EXPECT_EQ(f.ui.pointer, kPointerDefault);
+}
+
+TEST_F(ServiceListTest, MissingAndUnusualValuesGiveThePlaceholderOrTheirText) {
+    f.Service("nodesc", "Ohne Beschreibung", "x", 2);
+    f.memory.FindKey(kHkeyLocalMachine, Path("nodesc"))->values.erase(
+        f.memory.FindKey(kHkeyLocalMachine, Path("nodesc"))->values.begin() + 2);  // Description
+    f.Service("noname", "x", "Ohne Namen", 3);
+    f.memory.FindKey(kHkeyLocalMachine, Path("noname"))->values.erase(
+        f.memory.FindKey(kHkeyLocalMachine, Path("noname"))->values.begin() + 1);  // DisplayName
+    f.Service("nonul", "x", "Ohne NUL", 3);
+    f.memory.SetRaw(kHkeyLocalMachine, Path("nonul"), "DisplayName", kRegSz, "abc");
+    f.Service("dword", "Zahl", "x", 3);
+    f.memory.SetDword(kHkeyLocalMachine, Path("dword"), "Description", 5);
+    f.Service("multi", "x", "Mehrfach", 3);
+    f.memory.SetRaw(kHkeyLocalMachine, Path("multi"), "DisplayName", kRegMultiSz, std::string("a\0b\0\0", 5));
+    Build();
+    EXPECT_THAT(f.LObjekte.lines, ElementsAre(" \tMehrfach\tmulti", " \tOhne Namen\tnoname", "abc \tOhne NUL\tnonul",
+                                              "Ohne Beschreibung\t \tnodesc", "Zahl\t5\tdword"));
+}
+
+TEST_F(ServiceListTest, EmptyDescriptionHidesTheLineButNotTheSnapshot) {
+    f.Service("quiet", "Stiller Dienst", "", 4);
+    f.Service("loud", "Lauter Dienst", "Hier", 2);
+    Build();
+    EXPECT_THAT(f.LProfile.lines, ElementsAre("loud", "quiet"));
+    EXPECT_THAT(f.LObjekte.lines, ElementsAre("Lauter Dienst\tHier\tloud"));
+    EXPECT_EQ(Snapshot(), "loud|2\r\nquiet|4\r\n\r\n");
+}
+
+TEST_F(ServiceListTest, LongDisplayNamesKeep37CharactersAndDots) {
+    const std::string n39(39, 'a'), n40(40, 'b'), n50(50, 'c');
+    f.Service("k39", n39, "d", 2);
+    f.Service("k40", n40, "d", 2);
+    f.Service("k50", n50, "d", 2);
+    f.Service("umlaut", std::string(36, 'x') + "äöüß", "d", 2);
+    Build();
+    EXPECT_THAT(f.LObjekte.lines,
+                ElementsAre(n39 + "\td\tk39", std::string(37, 'b') + "...\td\tk40", std::string(37, 'c') + "...\td\tk50",
+                            std::string(36, 'x') + "ä...\td\tumlaut"));
+}
+
+TEST_F(ServiceListTest, SnapshotWrittenOnceWithEveryStartValueWhole) {
+    f.Service("a", "A", "d", 2);
+    f.Service("b", "B", "d", 4);
+    f.Service("big", "Big", "d", 3);
+    f.memory.SetDword(kHkeyLocalMachine, Path("big"), "Start", 70000);
+    f.Service("neg", "Neg", "d", 3);
+    f.memory.SetDword(kHkeyLocalMachine, Path("neg"), "Start", 0xFFFFFFFFu);
+    f.Service("text", "Text", "d", 3);
+    f.memory.SetString(kHkeyLocalMachine, Path("text"), "Start", "2");
+    f.Service("none", "None", "d", 3);
+    auto& values = f.memory.FindKey(kHkeyLocalMachine, Path("none"))->values;
+    values.pop_back();  // Start
+    Build();
+    EXPECT_EQ(Snapshot(), "a|2\r\nb|4\r\nbig|70000\r\nneg|4294967295\r\nnone|\r\ntext|\r\n\r\n");
+    ASSERT_EQ(f.shell.started.size(), 1u);
+    EXPECT_EQ(f.shell.started[0].first,
+              "Regedit.exe /e \"C:\\Tools\\Merotan.reg\" \"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\"");
+    EXPECT_EQ(f.shell.started[0].second, ShowStyle::MinimizedFocus);
+    EXPECT_EQ(f.bBackups.Tag(), "1");
+
+    f.files.files.erase(f.SideFile("Merotan.dat"));
+    f.root.ReadProfile();
+    EXPECT_FALSE(f.files.Exists(f.SideFile("Merotan.dat"))) << "a later build writes no snapshot";
+    EXPECT_EQ(f.shell.started.size(), 1u) << "and starts no second export";
+}
+
+TEST_F(ServiceListTest, NoServicesIsNoFailure) {
+    f.Driver("disk", "Disk", "Boot", 0);
+    EXPECT_TRUE(f.root.GetProfile(kHkeyLocalMachine, kServicesPath)) << "a subkey exists";
+    f.root.ReadProfile();
+    EXPECT_TRUE(f.LProfile.lines.empty());
+    EXPECT_TRUE(f.LObjekte.lines.empty());
+    EXPECT_EQ(f.LObjekte.ListIndex(), -1);
+    EXPECT_EQ(Snapshot(), "\r\n");
+}
+
+TEST_F(ServiceListTest, UnlistableServicesKeyCountsAsNothing) {
+    f.Service("a", "A", "d", 2);
+    f.memory.CreateKey(kHkeyLocalMachine, kServicesPath).denyFull = true;
+    EXPECT_FALSE(f.root.GetProfile(kHkeyLocalMachine, kServicesPath));
+    MemoryRegistry empty;
+    Registry emptyRegistry(empty, f.codec);
+    RootServices emptyServices{emptyRegistry, f.files, f.shell, f.clock, f.messages, f.ui, f.program};
+    Root emptyRoot(f.controls, emptyServices);
+    EXPECT_FALSE(emptyRoot.GetProfile(kHkeyLocalMachine, kServicesPath));
+}
+
+TEST_F(ServiceListTest, UnreadableEntriesAreNoServices) {
+    f.Service("open", "Offen", "d", 2);
+    f.Service("closed", "Zu", "d", 2);
+    f.memory.FindKey(kHkeyLocalMachine, Path("closed"))->denyRead = true;
+    Build();
+    EXPECT_THAT(f.LProfile.lines, ElementsAre("open"));
+    EXPECT_EQ(f.memory.OpenHandleCount(), 0u);
+}
+
+TEST_F(ServiceListTest, ControlCharactersStayInTheLineAsBuilt) {
+    f.Service("tab", "Mit\tTab", "Zeile\r\nzwei", 2);
+    Build();
+    EXPECT_THAT(f.LObjekte.lines, ElementsAre("Mit\tTab\tZeile\r\nzwei\ttab"));
+}
+
+TEST_F(ServiceListTest, ReturningToTheServiceViewUsesTheKeysCollectedAtStart) {
+    f.Service("a", "A", "d", 2);
+    Build();
+    f.Service("late", "Neu", "d", 2);
+    f.memory.DeleteKey(kHkeyLocalMachine, Path("a"));
+    f.root.ReadProfile();
+    EXPECT_THAT(f.LObjekte.lines, ElementsAre(" \t \ta"));
+}
+
+}  // namespace
+}  // namespace sw::test
+
+namespace sw::test {
+namespace {
+
+// The fake list's batch fill must give the order of one-by-one insertion,
+// or the tests above would check the wrong order.
+TEST(FakeListBoxTest, BatchFillKeepsTheOrderOfSingleInsertion) {
+    const std::vector<std::string> batch{"b", "A", "a", "B", " x", "\ty", "a", "c"};
+    FakeListBox one(true), many(true);
+    one.AddItem("a");
+    many.AddItem("a");
+    for (const auto& line : batch) one.AddItem(line);
+    many.AddItems(batch);
+    EXPECT_EQ(one.lines, many.lines);
+}
+
+}  // namespace
+}  // namespace sw::test

@@ -1,0 +1,105 @@
+// Start-up and shut-down of the main window.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "unit/Fakes.h"
+
+namespace sw::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+struct VersionCase {
+    VersionRecord record;
+    const char* label;
+};
+
+class WinVersionTest : public ::testing::TestWithParam<VersionCase> {};
+
+TEST_P(WinVersionTest, LabelsTheVersionRecord) {
+    RootFixture f;
+    f.program.version = GetParam().record;
+    EXPECT_EQ(f.root.GetWinVersion(), GetParam().label);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, WinVersionTest,
+    ::testing::Values(VersionCase{{3, 10, 0, 0}, "Windows 16bit mit 32bit-Erweiterung"},
+                      VersionCase{{4, 0, 950, 1}, "95"}, VersionCase{{4, 10, 1998, 1}, "98"},
+                      VersionCase{{4, 90, 3000, 1}, "Me"}, VersionCase{{4, 3, 0, 1}, "Unknown"},
+                      VersionCase{{3, 51, 0, 2}, ""}, VersionCase{{4, 0, 1381, 2}, "Nt"},
+                      VersionCase{{5, 0, 2195, 2}, "XP"}, VersionCase{{5, 1, 2600, 2}, "XP"},
+                      VersionCase{{10, 0, 19045, 2}, "XP"}, VersionCase{{6, 1, 0, 3}, "Unknown"}));
+
+class StartupTest : public ::testing::Test {
+protected:
+    RootFixture f;
+};
+
+TEST_F(StartupTest, OldWindowsIsRefusedBeforeAnythingIsTouched) {
+    f.program.version = {4, 0, 1381, 2};
+    f.files.files[f.SideFile("Merotan.dat")] = "x|2\r\n\r\n";
+    f.files.files[f.SideFile("Merotan.bat")] = "@echo off\r\n";
+    f.Service("a", "A", "d", 2);
+    EXPECT_THROW(f.root.Form_Load(), ProgramEnded);
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_EQ(f.messages.shown[0].text, "Diese Anwendung läuft nur unter Microsoft Windows XP oder höher.  ");
+    EXPECT_EQ(f.messages.shown[0].title, " Sicherheitseinstellungen");
+    EXPECT_EQ(f.messages.shown[0].flags, 16);
+    EXPECT_THAT(f.files.log, IsEmpty());
+    EXPECT_THAT(f.LObjekte.lines, IsEmpty());
+}
+
+TEST_F(StartupTest, UnlistableServicesKeyEndsWithTheSameMessageAfterTheRotation) {
+    f.memory.CreateKey(kHkeyLocalMachine, kServicesPath).denyFull = true;
+    f.files.files[f.SideFile("Merotan.bat")] = "@echo off\r\n";
+    EXPECT_THROW(f.root.Form_Load(), ProgramEnded);
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_EQ(f.messages.shown[0].title, " Sicherheitseinstellungen");
+    EXPECT_THAT(f.files.log, ElementsAre("delete C:\\Tools\\Merotan.bat"));
+    EXPECT_FALSE(f.files.Exists(f.SideFile("Merotan.dat")));
+}
+
+TEST_F(StartupTest, LoadRotatesBuildsAndSelectsTheFirstLine) {
+    f.files.files[f.SideFile("Merotan.dat")] = "old|3\r\n\r\n";
+    f.files.files[f.SideFile("Merotan.reg")] = "REGEDIT4";
+    f.files.files[f.SideFile("Merotan.bat")] = "@echo off\r\n";
+    f.Service("b", "Bravo", "d", 3);
+    f.Service("a", "Alpha", "d", 4);
+    f.root.Form_Load();
+    EXPECT_THAT(f.files.log, ElementsAre("copy C:\\Tools\\Merotan.dat C:\\Tools\\Merotan.tmd",
+                                         "copy C:\\Tools\\Merotan.reg C:\\Tools\\Merotan.tmr",
+                                         "delete C:\\Tools\\Merotan.bat", "write C:\\Tools\\Merotan.dat"));
+    EXPECT_EQ(f.files.files[f.SideFile("Merotan.tmd")], "old|3\r\n\r\n");
+    EXPECT_EQ(f.files.files[f.SideFile("Merotan.dat")], "a|4\r\nb|3\r\n\r\n");
+    EXPECT_EQ(f.LObjekte.ListIndex(), 0);
+    EXPECT_EQ(f.bStartCaption.Caption(), "Startvorgang: Deaktiviert");
+    EXPECT_THAT(f.messages.shown, IsEmpty());
+}
+
+TEST_F(StartupTest, ClosingAndCancelRemoveTheBatchFile) {
+    f.files.files[f.SideFile("Merotan.bat")] = "@echo off\r\n";
+    f.root.Form_QueryUnload();
+    EXPECT_FALSE(f.files.Exists(f.SideFile("Merotan.bat")));
+
+    f.files.files[f.SideFile("Merotan.bat")] = "@echo off\r\n";
+    EXPECT_THROW(f.root.bAbbrechen_Click(), ProgramEnded);
+    EXPECT_FALSE(f.files.Exists(f.SideFile("Merotan.bat")));
+}
+
+TEST_F(StartupTest, ABatchFolderThatCannotBeDeletedDoesNotStopTheEnd) {
+    f.files.folders.insert(f.SideFile("Merotan.bat"));
+    f.root.Form_QueryUnload();
+    EXPECT_THAT(f.files.log, ElementsAre("delete C:\\Tools\\Merotan.bat"));
+    EXPECT_THROW(f.root.bAbbrechen_Click(), ProgramEnded);
+    EXPECT_TRUE(f.files.Exists(f.SideFile("Merotan.bat")));
+}
+
+TEST_F(StartupTest, InitialiseSetsUpTheCommonControls) {
+    f.root.Form_Initialize();
+    EXPECT_TRUE(f.ui.commonControls);
+}
+
+}  // namespace
+}  // namespace sw::test
