@@ -1,0 +1,278 @@
+"""The side files across runs: the second run keeps the first run's snapshot
+and export as "Merotan.tmd" and "Merotan.tmr", switching views writes
+nothing, another executable name writes under its own name while the
+rotation still looks for "Merotan", and the check finds exactly the start
+types changed behind the program's back. These tests run without a printer
+(CUPS_SERVER points nowhere): the check then saves its report beside the
+program and says where."""
+
+import os
+import sys
+import time
+
+import harness as h
+import oracle
+from harness import IDS
+
+CHECK_TITLE = " Überprüfung durchführen"
+RESULT_TITLE = " Starttyp-Einstellungen"
+REPORT_FILE = "Merotan-Unterschiede.txt"
+VIEW_WARNING_TITLE = " Tavrine Startwart"
+
+
+class NoPrinterTestCase(h.E2ETestCase):
+
+    def setUp(self):
+        # No scheduler answers here, so Wine finds no printer whatever runs
+        # on the machine.
+        saved = os.environ.get("CUPS_SERVER")
+        os.environ["CUPS_SERVER"] = "/nonexistent/startwart-no-cups.sock"
+        try:
+            super().setUp()
+        finally:
+            if saved is None:
+                os.environ.pop("CUPS_SERVER", None)
+            else:
+                os.environ["CUPS_SERVER"] = saved
+
+    def wait_for_export(self, path, timeout=20):
+        """The export's bytes once the registry editor has finished writing it."""
+        deadline = time.time() + timeout
+        last = -1
+        while time.time() < deadline:
+            if os.path.exists(path):
+                size = os.path.getsize(path)
+                if size > 0 and size == last:
+                    with open(path, "rb") as f:
+                        data = f.read()
+                    if data.endswith("\r\n".encode("utf-16-le")):
+                        return data
+                last = size
+            time.sleep(0.3)
+        self.fail("no complete export in %s s" % timeout)
+
+    def read(self, folder, name):
+        with open(os.path.join(folder, name), "rb") as f:
+            return f.read()
+
+    def next_box(self, previous_hwnd=None, timeout=60):
+        """The next message box (another than previous_hwnd)."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            box = self.driver.msgbox(timeout_ms=200)
+            if box["present"] and box["hwnd"] != previous_hwnd:
+                return box
+        self.fail("no message box within %s s" % timeout)
+
+    def run_check(self):
+        """Clicks "Checker", answers its question with OK and returns the
+        result box and the seconds from the answer to that box."""
+        d = self.driver
+        d.click(IDS["IDC_ROOT_BCHECKER"])
+        question = self.next_box()
+        self.assertEqual(question["title"], CHECK_TITLE)
+        self.assertTrue(question["text"].startswith("Überprüfen der Starttyp-Einträge"))
+        started = time.time()
+        d.answer("ok")
+        result = self.next_box(question["hwnd"])
+        return result, time.time() - started
+
+
+class SnapshotRunsTest(NoPrinterTestCase):
+
+    def test_second_run_keeps_the_first_runs_files_and_the_check_finds_the_changes(self):
+        d = self.driver
+        d.seed([
+            h.service("SwRunAuto", display="Lauf Auto", description="a", start=2),
+            h.service("SwRunManual", display="Lauf Manuell", description="m", start=3),
+            h.service("SwRunOff", display="Lauf Aus", description="o", start=4),
+            h.service("SwRun|Pipe", display="Lauf Rohr", description="p", start=3),
+            h.service("SwRunSame", display="Lauf Gleich", description="s", start=2),
+        ])
+        folder = self.start_merotan()
+        self.assertIsNotNone(d.wait_selected())
+        first_dat = self.read(folder, "Merotan.dat")
+        first_reg = self.wait_for_export(os.path.join(folder, "Merotan.reg"))
+        self.assertFalse(os.path.exists(os.path.join(folder, "Merotan.tmd")))
+        self.assertFalse(os.path.exists(os.path.join(folder, "Merotan.tmr")))
+
+        # To the driver view and back: the snapshot and the export stay as
+        # they are.
+        dat_time = os.stat(os.path.join(folder, "Merotan.dat")).st_mtime_ns
+        reg_time = os.stat(os.path.join(folder, "Merotan.reg")).st_mtime_ns
+        for _ in range(2):
+            d.click(IDS["IDC_ROOT_BERWEITERT"])
+            self.assertEqual(self.next_box()["title"], VIEW_WARNING_TITLE)
+            d.answer("ok")
+            d.sync()
+        self.assertEqual(d.control(IDS["IDC_ROOT_BERWEITERT"])["checked"], 0)
+        time.sleep(2)  # time enough for a second export to show
+        self.assertEqual(os.stat(os.path.join(folder, "Merotan.dat")).st_mtime_ns, dat_time)
+        self.assertEqual(self.read(folder, "Merotan.dat"), first_dat)
+        self.assertEqual(os.stat(os.path.join(folder, "Merotan.reg")).st_mtime_ns, reg_time)
+        d.close()
+        self.wait_program_end()
+
+        # Behind the program's back, with the registry editor.
+        self.session.import_reg(h.reg5_file([
+            (h.SERVICES + "\\SwRunAuto", {"Start": h.dword(4)}),
+            (h.SERVICES + "\\SwRunOff", {"Start": h.dword(3)}),
+            (h.SERVICES + "\\SwRun|Pipe", {"Start": h.dword(2)}),
+        ]))
+
+        self.start_merotan(folder)
+        self.assertIsNotNone(d.wait_selected())
+        self.assertEqual(self.read(folder, "Merotan.tmd"), first_dat)
+        self.assertEqual(self.read(folder, "Merotan.tmr"), first_reg)
+        view, _ = oracle.expected_view(d)
+        self.assertEqual(self.read(folder, "Merotan.dat"), view.snapshot)
+        self.assertNotEqual(view.snapshot, first_dat)
+
+        d.select(2, via="keys")
+        self.assertEqual(d.list(lines=False)["selected"], 2)
+        selected = d.control(IDS["IDC_ROOT_BSTARTCAPTION"])["text"]
+        result, _ = self.run_check()
+        saved = os.path.join(folder, REPORT_FILE)
+        self.assertEqual(result["title"], RESULT_TITLE)
+        self.assertEqual(result["text"],
+                         "Die veränderten Starttypen konnten nicht gedruckt werden.    \n"
+                         "Es ist kein Standarddrucker eingerichtet.\n"
+                         "Die Unterschiede wurden in der Datei\n"
+                         + self.session.unix_to_windows(saved) + "\ngespeichert.")
+        d.answer("ok")
+        d.sync()
+
+        # Exactly the changed services, in the order of the first run's snapshot.
+        changed = {
+            "SwRunAuto": "Lauf Auto, Starttyp vorher: Automatisch, Starttyp jetzt: Deaktiviert",
+            "SwRunOff": "Lauf Aus, Starttyp vorher: Deaktiviert, Starttyp jetzt: Manuell",
+            "SwRun|Pipe": "Lauf Rohr, Starttyp vorher: Manuell, Starttyp jetzt: Automatisch",
+        }
+        order = [line.rsplit(b"|", 1)[0].decode("cp1252") for line in first_dat.split(b"\r\n") if line]
+        expected = "".join(changed[key] + "\r\n" for key in order if key in changed)
+        self.assertEqual(self.read(folder, REPORT_FILE).decode("cp1252"), expected)
+
+        # The window is back: list enabled, caption shown, the line selected before.
+        state = d.list(lines=False)
+        self.assertTrue(state["enabled"])
+        self.assertEqual(state["selected"], 2)
+        status = d.control(IDS["IDC_ROOT_BSTARTCAPTION"])
+        self.assertTrue(status["visible"])
+        self.assertEqual(status["text"], selected)
+        d.close()
+        self.assertEqual(self.wait_program_end(), 0)
+
+    def test_other_executable_name_writes_its_own_files_and_rotates_merotan(self):
+        d = self.driver
+        d.seed([h.service("SwNameSvc", display="Namensdienst", description="n", start=3)])
+        folder = self.session.program_folder(exe_name="Startwart.exe")
+        older_dat = b"SwNameSvc|2\r\n\r\n"
+        older_reg = "Windows Registry Editor Version 5.00\r\n".encode("utf-16-le")
+        with open(os.path.join(folder, "Merotan.dat"), "wb") as f:
+            f.write(older_dat)
+        with open(os.path.join(folder, "Merotan.reg"), "wb") as f:
+            f.write(older_reg)
+        self.start_merotan(folder, exe_name="Startwart.exe")
+        self.assertIsNotNone(d.wait_selected())
+
+        self.assertEqual(self.read(folder, "Merotan.tmd"), older_dat)
+        self.assertEqual(self.read(folder, "Merotan.tmr"), older_reg)
+        self.assertEqual(self.read(folder, "Merotan.dat"), older_dat, "the delivered name's snapshot was touched")
+        view, _ = oracle.expected_view(d)
+        self.assertEqual(self.read(folder, "Startwart.dat"), view.snapshot)
+        export = self.wait_for_export(os.path.join(folder, "Startwart.reg"))
+        self.assertIn("[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\SwNameSvc]",
+                      export.decode("utf-16-le"))
+
+        # The check compares with "Merotan.tmd", whatever the program is called.
+        result, _ = self.run_check()
+        self.assertEqual(result["title"], RESULT_TITLE)
+        d.answer("ok")
+        d.sync()
+        self.assertEqual(self.read(folder, REPORT_FILE).decode("cp1252"),
+                         "Namensdienst, Starttyp vorher: Automatisch, Starttyp jetzt: Manuell\r\n")
+        d.close()
+        self.assertEqual(self.wait_program_end(), 0)
+
+    def test_first_run_check_says_there_is_nothing_to_compare_with(self):
+        d = self.driver
+        folder = self.start_merotan()
+        self.assertIsNotNone(d.wait_selected())
+        d.select(1, via="keys")
+        self.assertEqual(d.list(lines=False)["selected"], 1)
+        result, _ = self.run_check()
+        self.assertEqual(result["title"], CHECK_TITLE)
+        self.assertIn("noch keine lesbare Sicherung", result["text"])
+        self.assertIn(self.session.unix_to_windows(os.path.join(folder, "Merotan.tmd")), result["text"])
+        self.session.screenshot("result")
+        d.answer("ok")
+        d.sync()
+        self.session.screenshot("after")
+        state = d.list(lines=False)
+        self.assertTrue(state["enabled"])
+        self.assertEqual(state["selected"], 1)
+        self.assertTrue(d.control(IDS["IDC_ROOT_BSTARTCAPTION"])["visible"])
+        self.assertFalse(os.path.exists(os.path.join(folder, REPORT_FILE)))
+        d.close()
+        self.assertEqual(self.wait_program_end(), 0)
+
+
+class CheckTimeTest(NoPrinterTestCase):
+    TIME_LIMIT = 240
+    COUNT = 5000
+
+    def test_check_time_with_5000_services_next_to_the_list_build(self):
+        d = self.driver
+        keys = ["SwMany%04d" % i for i in range(self.COUNT)]
+        d.seed([h.service(key, display="Vieldienst %04d" % i, description="v", start=2 + i % 3)
+                for i, key in enumerate(keys)])
+        folder = self.session.program_folder()
+        # A previous snapshot in which every hundredth service had another start type.
+        previous = "".join("%s|%d\r\n" % (key, (2 + i % 3) if i % 100 else 2 + (i + 1) % 3)
+                           for i, key in enumerate(keys)) + "\r\n"
+        with open(os.path.join(folder, "Merotan.tmd"), "wb") as f:
+            f.write(previous.encode("cp1252"))
+
+        started = time.time()
+        self.start_merotan(folder)
+        self.assertIsNotNone(d.wait_selected(timeout_ms=120000))
+        startup = time.time() - started
+        self.assertGreaterEqual(d.list(lines=False)["count"], self.COUNT)
+
+        # The service view built once more, on the way back from the driver
+        # view; timed from the answer to the warning to the first line
+        # selected in the rebuilt list.
+        services = d.list(lines=False)["count"]
+        label2 = IDS["IDC_ROOT_LABEL2"]
+        d.click(IDS["IDC_ROOT_BERWEITERT"])
+        self.assertEqual(self.next_box()["title"], VIEW_WARNING_TITLE)
+        d.answer("ok")
+        self.wait_until(lambda: d.control(label2)["text"] == "Gerätename" and d.list(lines=False)["selected"] == 0
+                        and d.list(lines=False)["count"] > 0, timeout=120, message="the driver view")
+        d.select(3, via="keys")
+        d.click(IDS["IDC_ROOT_BERWEITERT"])
+        box = self.next_box()
+        self.assertEqual(box["title"], VIEW_WARNING_TITLE)
+        began = time.time()
+        d.answer("ok")
+        self.wait_until(lambda: d.list(lines=False)["selected"] == 0 and d.list(lines=False)["count"] == services,
+                        timeout=120, interval=0.01, message="the service view")
+        rebuild = time.time() - began
+
+        result, check = self.run_check()
+        self.assertEqual(result["title"], RESULT_TITLE)
+        d.answer("ok")
+        d.sync()
+        report = self.read(folder, REPORT_FILE).decode("cp1252").split("\r\n")
+        self.assertEqual(len([line for line in report if line]), self.COUNT // 100)
+        sys.stderr.write("\n%d services: start-up with the list build %.2f s, service view rebuilt %.2f s, "
+                         "check %.2f s\n" % (self.COUNT, startup, rebuild, check))
+        # Linear work like the build's (a walk by selection would take hours
+        # here); timings under Wine vary with the machine's load.
+        self.assertLess(check, 5 * max(rebuild, startup) + 2)
+        d.close()
+        self.wait_program_end(timeout=60)
+
+
+if __name__ == "__main__":
+    h.main()
