@@ -54,9 +54,9 @@ void Root::bDrucken_Click() {
         const bool driverView = DriverView();
         const int count = c.LObjekte.ListCount();
         for (int i = 0; i < count; ++i) {
-            const std::string line = c.LObjekte.List(i);
-            const std::string display = SplitLine(line).first;
-            const std::string keyName = KeyNameOf(line, driverView);
+            const LineFields fields = SplitLine(c.LObjekte.List(i));
+            const std::string& display = fields.first;
+            const std::string& keyName = driverView ? fields.second : fields.third;
             ValueHolder value;
             if (!s.registry.ReadValue(kHkeyLocalMachine, ServiceKeyPath(keyName), "Start", value)) continue;
             std::optional<std::uint32_t> start;

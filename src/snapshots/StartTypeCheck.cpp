@@ -1,8 +1,8 @@
 // "Checker": compares the start types of the previous run's snapshot with
 // the registry as it is now, for the services in the visible list, and
 // prints every difference.
+#include <functional>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "catalogue/Lines.h"
@@ -37,42 +37,58 @@ inline const std::string kReportFile = "Merotan-Unterschiede.txt";
 // The visible lines by key name: for every key its first line, with a link
 // to the next line of the same key (a TAB inside a text can move the fields
 // so that two lines carry one key). Only the keys are kept; a line's display
-// text is read again for the few lines that go into the report.
+// text is read again for the few lines that go into the report. The table
+// is one flat array (open addressing) so that a look-up touches little
+// memory however long the list is.
 class ListIndex {
 public:
     explicit ListIndex(const ListBox& list) : list_(list) {
         const int count = list.ListCount();
         keys_.reserve(static_cast<std::size_t>(count));
-        for (int i = 0; i < count; ++i) keys_.push_back(SplitLine(list.List(i)).third);
+        for (int i = 0; i < count; ++i) keys_.push_back(KeyNameOf(list.List(i), false));
         next_.assign(keys_.size(), kNone);
-        // From the back, so that each key's chain runs in list order. The
-        // views point into keys_, which no longer changes.
-        first_.reserve(keys_.size());
+        std::size_t capacity = 16;
+        while (capacity < keys_.size() * 2) capacity *= 2;
+        slots_.assign(capacity, Slot{0, kNone});
+        // From the back, so that each key's chain runs in list order.
         for (std::size_t i = keys_.size(); i-- > 0;) {
-            auto [at, added] = first_.try_emplace(keys_[i], i);
-            if (!added) {
-                next_[i] = at->second;
-                at->second = i;
-            }
+            Slot& slot = Find(keys_[i]);
+            if (slot.line != kNone) next_[i] = slot.line;
+            slot = Slot{Hash(keys_[i]), i};
         }
     }
 
     // Calls visit(line index) for every line whose key is keyName, in list order.
     template <class Visit>
     void ForEach(const std::string& keyName, Visit visit) const {
-        const auto found = first_.find(std::string_view(keyName));
-        if (found == first_.end()) return;
-        for (std::size_t i = found->second; i != kNone; i = next_[i]) visit(static_cast<int>(i));
+        for (std::size_t i = const_cast<ListIndex*>(this)->Find(keyName).line; i != kNone; i = next_[i])
+            visit(static_cast<int>(i));
     }
 
     std::string DisplayText(int line) const { return SplitLine(list_.List(line)).first; }
 
 private:
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    struct Slot {
+        std::size_t hash;
+        std::size_t line;  // the key's first line; kNone for an empty slot
+    };
+    static std::size_t Hash(const std::string& key) { return std::hash<std::string_view>{}(key); }
+
+    // The slot that holds key, or the empty slot where it belongs.
+    Slot& Find(const std::string& key) {
+        const std::size_t hash = Hash(key);
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+            Slot& slot = slots_[at];
+            if (slot.line == kNone || (slot.hash == hash && keys_[slot.line] == key)) return slot;
+        }
+    }
+
     const ListBox& list_;
     std::vector<std::string> keys_;
     std::vector<std::size_t> next_;
-    std::unordered_map<std::string_view, std::size_t> first_;
+    std::vector<Slot> slots_;
 };
 
 // The report, in the order of the snapshot's lines. The list is indexed once,
