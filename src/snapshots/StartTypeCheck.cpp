@@ -52,7 +52,7 @@ public:
         slots_.assign(capacity, Slot{0, kNone});
         // From the back, so that each key's chain runs in list order.
         for (std::size_t i = keys_.size(); i-- > 0;) {
-            Slot& slot = Find(keys_[i]);
+            Slot& slot = slots_[SlotOf(keys_[i])];
             if (slot.line != kNone) next_[i] = slot.line;
             slot = Slot{Hash(keys_[i]), i};
         }
@@ -61,7 +61,7 @@ public:
     // Calls visit(line index) for every line whose key is keyName, in list order.
     template <class Visit>
     void ForEach(const std::string& keyName, Visit visit) const {
-        for (std::size_t i = const_cast<ListIndex*>(this)->Find(keyName).line; i != kNone; i = next_[i])
+        for (std::size_t i = slots_[SlotOf(keyName)].line; i != kNone; i = next_[i])
             visit(static_cast<int>(i));
     }
 
@@ -75,13 +75,14 @@ private:
     };
     static std::size_t Hash(const std::string& key) { return std::hash<std::string_view>{}(key); }
 
-    // The slot that holds key, or the empty slot where it belongs.
-    Slot& Find(const std::string& key) {
+    // The slot that holds key, or the empty slot where it belongs. The table
+    // is never more than half full, so there always is one.
+    std::size_t SlotOf(const std::string& key) const {
         const std::size_t hash = Hash(key);
         const std::size_t mask = slots_.size() - 1;
         for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-            Slot& slot = slots_[at];
-            if (slot.line == kNone || (slot.hash == hash && keys_[slot.line] == key)) return slot;
+            const Slot& slot = slots_[at];
+            if (slot.line == kNone || (slot.hash == hash && keys_[slot.line] == key)) return at;
         }
     }
 

@@ -11,8 +11,11 @@ namespace sw {
 namespace {
 
 constexpr int kTwipsPerInch = 1440;
-// 10 points; the printer's own stock font carries a height in device pixels
-// meant for the screen, so the program asks for the usual printer default.
+// The font every printout uses: Arial at 10 points, the usual default of a
+// printer. A printer's device context starts with a stock font sized in
+// device pixels (under Wine a monospaced face 100 pixels high, 24 points at
+// 300 dpi), which is no usable default. Face and size never change; bold is
+// the only emphasis.
 constexpr int kFontHeightTwips = 200;
 const wchar_t* const kFontFace = L"Arial";
 const wchar_t* const kDocumentName = L"Tavrine Startwart";
@@ -24,6 +27,22 @@ std::wstring DefaultPrinterName() {
     std::vector<wchar_t> name(size);
     if (!GetDefaultPrinterW(name.data(), &size)) return {};
     return std::wstring(name.data());
+}
+
+// The printer's name in double quotes, for the messages.
+std::string Quoted(const std::wstring& name) {
+    std::string quoted(1, '"');
+    quoted += Utf8(name);
+    quoted += '"';
+    return quoted;
+}
+
+std::string CannotOpen(const std::wstring& name) {
+    return "Der Standarddrucker " + Quoted(name) + " kann nicht geöffnet werden.";
+}
+
+std::string Aborted(const std::wstring& name) {
+    return "Der Druckauftrag für " + Quoted(name) + " wurde abgebrochen.";
 }
 
 FontOwner MakeFont(int weight) {
@@ -62,10 +81,9 @@ bool GdiPrinter::Ready() {
         Fail(kNoDefaultPrinter);
         return false;
     }
-    const std::string quoted = "\"" + Utf8(printerName_) + "\"";
     dc_ = DcOwner(CreateDCW(L"WINSPOOL", printerName_.c_str(), nullptr, nullptr));
     if (!dc_) {
-        Fail("Der Standarddrucker " + quoted + " kann nicht geöffnet werden.");
+        Fail(CannotOpen(printerName_));
         return false;
     }
     normalFont_ = MakeFont(FW_NORMAL);
@@ -73,7 +91,7 @@ bool GdiPrinter::Ready() {
     const int dpiY = GetDeviceCaps(dc_.Get(), LOGPIXELSY);
     const int rows = GetDeviceCaps(dc_.Get(), VERTRES);
     if (!normalFont_ || !boldFont_ || dpiY <= 0 || rows <= 0) {
-        Fail("Der Standarddrucker " + quoted + " kann nicht geöffnet werden.");
+        Fail(CannotOpen(printerName_));
         return false;
     }
     cursor_.SetPageHeight(static_cast<float>(MulDiv(rows, kTwipsPerInch, dpiY)));
@@ -82,7 +100,7 @@ bool GdiPrinter::Ready() {
     doc.cbSize = sizeof doc;
     doc.lpszDocName = kDocumentName;
     if (StartDocW(dc_.Get(), &doc) <= 0) {
-        Fail("Der Druckauftrag für " + quoted + " konnte nicht begonnen werden.");
+        Fail("Der Druckauftrag für " + Quoted(printerName_) + " konnte nicht begonnen werden.");
         return false;
     }
     begun_ = true;
@@ -91,7 +109,7 @@ bool GdiPrinter::Ready() {
 
 bool GdiPrinter::StartPage() {
     if (::StartPage(dc_.Get()) <= 0) {
-        Fail("Der Druckauftrag für \"" + Utf8(printerName_) + "\" wurde abgebrochen.");
+        Fail(Aborted(printerName_));
         return false;
     }
     PreparePage();
@@ -124,7 +142,7 @@ float GdiPrinter::LineHeight() const {
 void GdiPrinter::PrintOnLine(const std::string& text) {
     if (cursor_.Overflows(LineHeight())) {
         if (EndPage(dc_.Get()) <= 0) {
-            Fail("Der Druckauftrag für \"" + Utf8(printerName_) + "\" wurde abgebrochen.");
+            Fail(Aborted(printerName_));
             return;
         }
         cursor_.NewPage();
@@ -186,15 +204,13 @@ void GdiPrinter::Line(float x1, float y1, float x2, float y2, std::uint32_t colo
 bool GdiPrinter::EndDoc() {
     if (failed_) return false;
     if (!begun_) return true;  // nothing was printed: no document
-    const std::string quoted = "\"" + Utf8(printerName_) + "\"";
     if (EndPage(dc_.Get()) <= 0) {
-        Fail("Der Druckauftrag für " + quoted + " wurde abgebrochen.");
+        Fail(Aborted(printerName_));
         return false;
     }
     begun_ = false;
     if (::EndDoc(dc_.Get()) <= 0) {
-        failed_ = true;
-        error_ = "Der Druckauftrag für " + quoted + " wurde abgebrochen.";
+        Fail(Aborted(printerName_));
         return false;
     }
     return true;

@@ -74,6 +74,19 @@ TEST_F(Check, OnlyServicesWithAVisibleLineAreCompared) {
     EXPECT_EQ(printers.log, (std::vector<std::string>{"line:" + Diff("Sichtbar", "Automatisch", "Manuell"), "end"}));
 }
 
+TEST_F(Check, EveryLineThatCarriesTheKeyIsReportedInListOrder) {
+    Service("K", "Erste", "x", 2);
+    Build();
+    // A line whose fields a TAB has moved so that it carries the same key.
+    LObjekte.AddItem("Zweite\tx\tK");
+    LObjekte.AddItem("Dritte\tK");  // one TAB: the rest is the key
+    Previous("K|3\r\n\r\n");
+    root.bChecker_Click();
+    const std::string report = Diff("Dritte", "Manuell", "Automatisch") + Diff("Erste", "Manuell", "Automatisch") +
+                               Diff("Zweite", "Manuell", "Automatisch");
+    EXPECT_EQ(printers.log, (std::vector<std::string>{"line:" + report, "end"}));
+}
+
 TEST_F(Check, UnreadableAndUnusualStartTypesAreReportedWithTheirLabels) {
     Service("Was", "War lesbar", "x", 3);
     Service("Now", "Jetzt lesbar", "x", 2);
