@@ -354,6 +354,24 @@ class Driver:
         for start in range(0, len(keys), 500):
             self.cmd("reg_seed", root=root, keys=keys[start:start + 500], timeout=300)
 
+    # Services and processes ----------------------------------------------
+    def service_create(self, name, binary, display=None):
+        """Registers an own-process service started on demand."""
+        return self.cmd("service_create", name=name, display=name if display is None else display, binary=binary)
+
+    def service_state(self, name):
+        """"RUNNING", "STOPPED", ...; "" when no such service is registered."""
+        return self.cmd("service_state", name=name)["state"]
+
+    def wait_service(self, name, state, timeout_ms=20000):
+        """Waits until the service is in state; returns the state it ended in."""
+        return self.cmd("wait_service", name=name, state=state, timeout_ms=timeout_ms,
+                        timeout=timeout_ms / 1000 + 30)["state"]
+
+    def processes(self):
+        """Image names of every running process of the prefix."""
+        return self.cmd("processes")["names"]
+
     def sort_lines(self, lines):
         """The lines in the order a sorted list box puts them, added one by
         one in the given order."""
