@@ -1,17 +1,12 @@
 #include "servicecontrol/NetBatch.h"
 
+#include "platform/Utf8.h"
+
 namespace sw {
 namespace {
 
 const std::string kLineEnd = "\r\n";
 const std::string kStars(69, '*');
-
-std::size_t CharacterCount(const std::string& utf8) {
-    std::size_t count = 0;
-    for (const char c : utf8)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
-    return count;
-}
 
 }  // namespace
 
@@ -28,7 +23,7 @@ bool PassableInQuotes(const std::string& name) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '"' || byte < 0x20 || byte == 0x7F) return false;
     }
-    return CharacterCount(name) <= kLongestServiceName;
+    return Utf8Length(name) <= kLongestServiceName;
 }
 
 std::string DoublePercents(const std::string& name) {
