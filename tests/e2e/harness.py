@@ -294,12 +294,14 @@ class Driver:
         """Clicks a button: a posted BM_CLICK ("post"), or the mouse ("input")."""
         return self.cmd("click", window=window, id=id, via=via, force=force)
 
-    def select(self, index, id=None, window="root", via="input"):
-        """Selects a list line by a mouse click ("input"/"post") or arrow keys ("keys")."""
+    def select(self, index, id=None, window="root", via="post"):
+        """Selects a list line by a click on it: the button messages posted to
+        the list at the line ("post"), or the real mouse ("input"); or by arrow
+        keys ("keys")."""
         return self.cmd("select", window=window, id=IDS["IDC_ROOT_LOBJEKTE"] if id is None else id,
                         index=index, via=via)
 
-    def dblclick(self, index, id=None, window="root", via="input"):
+    def dblclick(self, index, id=None, window="root", via="post"):
         return self.cmd("dblclick", window=window, id=IDS["IDC_ROOT_LOBJEKTE"] if id is None else id,
                         index=index, via=via)
 
@@ -505,11 +507,19 @@ class Session:
             self.driver.attach(exe=exe_name)
         return proc
 
-    def screenshot(self, name):
-        """A PNG of the whole virtual screen in the build tree; returns its path."""
+    def screenshot(self, name, rect=None):
+        """A PNG of the virtual screen in the build tree, or of the part of it
+        in rect (screen pixels: {"left", "top", "right", "bottom"}, e.g. the
+        "window_rect" of wait_window); returns its path."""
         os.makedirs(self.artifacts, exist_ok=True)
         path = os.path.join(self.artifacts, name + ".png")
-        _run_quiet(["import", "-window", "root", path], env=dict(os.environ, DISPLAY=self.display), timeout=60)
+        command = ["import", "-window", "root"]
+        if rect is not None:
+            command += ["-crop", "%dx%d+%d+%d" % (rect["right"] - rect["left"], rect["bottom"] - rect["top"],
+                                                  rect["left"], rect["top"])]
+        _run_quiet(command + [path], env=dict(os.environ, DISPLAY=self.display), timeout=60)
+        if not os.path.isfile(path):
+            raise RuntimeError("no screenshot was taken")
         return path
 
     # -- teardown --
@@ -562,7 +572,7 @@ class E2ETestCase(unittest.TestCase):
     program. Each test has a time limit (TIME_LIMIT seconds); when it runs
     over, every process is ended and the test fails."""
 
-    TIME_LIMIT = 90
+    TIME_LIMIT = 60
 
     def setUp(self):
         self.session = Session("%s.%s" % (type(self).__name__, self._testMethodName))
@@ -592,8 +602,8 @@ class E2ETestCase(unittest.TestCase):
         folder = folder or self.session.program_folder(exe_name=exe_name)
         self.program = self.session.start_program(folder, exe_name)
         if wait:
-            window = self.driver.wait_window("root", timeout_ms=30000)
-            self.assertIsNotNone(window, "the main window did not appear")
+            self.window = self.driver.wait_window("root", timeout_ms=30000)
+            self.assertIsNotNone(self.window, "the main window did not appear")
             self.driver.sync()
         return folder
 

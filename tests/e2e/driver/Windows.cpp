@@ -178,7 +178,7 @@ Json CmdWaitWindow(const Json& a) {
             r["timeout"] = true;
             return r;
         }
-        Sleep(20);
+        Sleep(5);
     }
 }
 
