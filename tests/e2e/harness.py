@@ -413,8 +413,12 @@ class Session:
             self._use_virtual_desktop()
         self._start_xvfb()
         self.env = dict(os.environ)
+        # One locale everywhere: Wine's ANSI code page is then 1252 and
+        # command lines pass as UTF-8.
+        for name in [n for n in self.env if n.startswith("LC_")]:
+            del self.env[name]
         self.env.update(WINEPREFIX=self.prefix, DISPLAY=self.display, WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=")
+                        WINEDLLOVERRIDES="mscoree,mshtml=", LANG="C.UTF-8")
         self.env.pop("WINESERVER", None)
         return self
 

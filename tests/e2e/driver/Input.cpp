@@ -96,8 +96,9 @@ INPUT KeyInput(WORD vk, bool up) {
 }
 
 HWND ProgramTop() {
-    Json a;
-    return FindTop(a);
+    HWND top = ProgramWindow();
+    if (top == nullptr) Fail(L"the program has no window");
+    return top;
 }
 
 DWORD ProgramThread() { return GetWindowThreadProcessId(ProgramTop(), nullptr); }
@@ -107,8 +108,7 @@ DWORD ProgramThread() { return GetWindowThreadProcessId(ProgramTop(), nullptr); 
 // hands out the next posted or input message, so once n sent WM_NULLs in a
 // row came back, n queued messages ahead of them have been dispatched.
 void Settle(int messages) {
-    Json a;
-    HWND top = FindTop(a, false);
+    HWND top = ProgramWindow();
     if (top == nullptr) return;  // the program has ended
     for (int i = 0; i < messages + 2; ++i) {
         DWORD_PTR ignored = 0;
