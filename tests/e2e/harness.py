@@ -564,7 +564,9 @@ class Session:
         if self.xvfb is not None and self.xvfb.poll() is None:
             self.xvfb.kill()
             self.xvfb.wait()
-        if not KEEP:
+        if KEEP:
+            sys.stderr.write("kept the prefix of %s: %s\n" % (self.name, self.prefix))
+        else:
             shutil.rmtree(self.root, ignore_errors=True)
 
 
