@@ -404,6 +404,7 @@ class Session:
         self.env = None
         self._stopped = False
         self._lock = threading.Lock()
+        self._stop_lock = threading.Lock()
 
     # -- set-up --
     def start(self):
@@ -528,11 +529,16 @@ class Session:
 
     # -- teardown --
     def stop(self):
-        """Ends every process started here, by id; removes the prefix."""
-        with self._lock:
+        """Ends every process started here, by id; removes the prefix. A
+        second caller (the watchdog and the test's cleanup) waits until the
+        first has finished."""
+        with self._stop_lock:
             if self._stopped:
                 return
+            self._stop()
             self._stopped = True
+
+    def _stop(self):
         if self.driver is not None:
             self.driver.quit()
         for proc in self.programs + self.others + ([self.driver.proc] if self.driver else []):
