@@ -74,6 +74,7 @@ Json CmdProcesses(const Json& a);
 // Window lookup shared by the handlers.
 HWND FindTop(const Json& a, bool required = true);  // "window": root | settings | msgbox | a class name
 HWND FindControl(const Json& a);                     // FindTop + "id"
+HWND ProgramWindow();                                // the main window, else any shown one of the program
 std::wstring ClassOf(HWND hwnd);
 std::wstring TextOf(HWND hwnd);
 LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
