@@ -8,7 +8,5 @@ void Root::LObjekte_DblClick() {}
 void Root::LObjekte_KeyPress(std::int16_t&) {}
 void Root::bBearbeiten_Click() {}
 void Root::Sleep(double) {}
-void Root::bStarten_Click() {}
-void Root::bAnhalten_Click() {}
 
 }  // namespace sw
