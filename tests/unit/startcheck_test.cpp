@@ -50,6 +50,16 @@ TEST_F(Check, PrintsExactlyTheChangedServicesInSnapshotOrderAsOneDocument) {
     EXPECT_EQ(messages.shown[0].flags, kMbOkCancel | kMbIconExclamation);
 }
 
+TEST_F(Check, SnapshotIsReadInTheAnsiCodePage) {
+    Service("Gr\xFC\xDF" "e", "Dienst für Größe", "x", 4);  // the key name in ANSI bytes, as the registry holds it
+    Build();
+    Previous("Gr\xFC\xDF" "e|2\r\n\r\n");
+    printers.noPrinter = true;
+    root.bChecker_Click();
+    EXPECT_EQ(files.files[SideFile("Merotan-Unterschiede.txt")],
+              "Dienst f\xFCr Gr\xFC\xDF" "e, Starttyp vorher: Automatisch, Starttyp jetzt: Deaktiviert\r\n");
+}
+
 TEST_F(Check, NoDifferenceOrAnEmptySnapshotGivesTheMessageAndPrintsNothing) {
     Service("A", "A-Dienst", "a", 2);
     Build();
