@@ -57,7 +57,7 @@ TEST_F(Check, SnapshotIsReadInTheAnsiCodePage) {
     printers.noPrinter = true;
     root.bChecker_Click();
     EXPECT_EQ(files.files[SideFile("Merotan-Unterschiede.txt")],
-              "Dienst f\xFCr Gr\xFC\xDF" "e, Starttyp vorher: Automatisch, Starttyp jetzt: Deaktiviert\r\n");
+              "Dienst f\xFCr Gr\xF6\xDF" "e, Starttyp vorher: Automatisch, Starttyp jetzt: Deaktiviert\r\n");
 }
 
 TEST_F(Check, NoDifferenceOrAnEmptySnapshotGivesTheMessageAndPrintsNothing) {
