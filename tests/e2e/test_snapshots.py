@@ -93,6 +93,10 @@ class SnapshotRunsTest(NoPrinterTestCase):
         self.assertIsNotNone(d.wait_selected())
         first_dat = self.read(folder, "Merotan.dat")
         first_reg = self.wait_for_export(os.path.join(folder, "Merotan.reg"))
+        export = first_reg.decode("utf-16-le")
+        self.assertTrue(export.startswith("\ufeffWindows Registry Editor Version 5.00\r\n"))
+        self.assertIn("[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\SwRun|Pipe]\r\n", export)
+        self.assertIn('"Start"=dword:00000003', export)
         self.assertFalse(os.path.exists(os.path.join(folder, "Merotan.tmd")))
         self.assertFalse(os.path.exists(os.path.join(folder, "Merotan.tmr")))
 
