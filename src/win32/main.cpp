@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "registry/Registry.h"
+#include "win32/MessageLoop.h"
 #include "win32/RootWindow.h"
 #include "win32/Win32Platform.h"
 #include "win32/Win32Registry.h"
@@ -26,12 +27,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     window.Form().Form_Load();
     window.Show();
 
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        HWND top = GetAncestor(msg.hwnd, GA_ROOT);
-        if (top != nullptr && IsDialogMessageW(top, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return 0;
+    return RunMessageLoop();
 }
