@@ -56,12 +56,17 @@ inline void ClickLine(HWND list, int index) {
     SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
     POINT at{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
     ClientToScreen(list, &at);
-    SetCursorPos(at.x, at.y);
-    INPUT in[2]{};
-    in[0].type = in[1].type = INPUT_MOUSE;
-    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, in, sizeof(INPUT));
+    // Every event carries the position, so none can land where the pointer was.
+    INPUT in[3]{};
+    for (auto& event : in) {
+        event.type = INPUT_MOUSE;
+        event.mi.dx = MulDiv(at.x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
+        event.mi.dy = MulDiv(at.y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
+        event.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    }
+    in[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    in[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    SendInput(3, in, sizeof(INPUT));
     // Longer than the double-click time, so two clicks stay two clicks.
     Pump(GetDoubleClickTime() + 50);
 }
