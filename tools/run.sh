@@ -20,7 +20,8 @@ trap sw_prefix_stop EXIT
 folder="$WINEPREFIX/drive_c/Startwart"
 mkdir -p "$folder"
 cp "$exe" "$folder/"
-wine "$folder/Merotan.exe" &
+# Wine's own desktop window draws the frame and caption (no window manager here).
+wine explorer /desktop=Startwart,1280x1024 "$folder/Merotan.exe" &
 pid=$!
 shot="$PWD/build/windows/Merotan-screenshot.png"
 for _ in $(seq 1 60); do

@@ -65,8 +65,17 @@ public:
         lines.insert(at, line);
         if (selected >= pos) ++selected;
     }
+    // The same order as AddItem one by one (equal lines keep their order of
+    // arrival, after the lines already there), without its quadratic cost.
     void AddItems(const std::vector<std::string>& many) override {
-        for (const auto& line : many) AddItem(line);
+        if (!sorted || selected >= 0) {
+            for (const auto& line : many) AddItem(line);
+            return;
+        }
+        const auto middle = static_cast<std::ptrdiff_t>(lines.size());
+        lines.insert(lines.end(), many.begin(), many.end());
+        std::stable_sort(lines.begin() + middle, lines.end(), LessNoCase);
+        std::inplace_merge(lines.begin(), lines.begin() + middle, lines.end(), LessNoCase);
     }
     void RemoveItem(int index) override {
         if (index < 0 || index >= ListCount()) return;

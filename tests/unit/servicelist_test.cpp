@@ -146,3 +146,21 @@ TEST_F(ServiceListTest, ReturningToTheServiceViewUsesTheKeysCollectedAtStart) {
 
 }  // namespace
 }  // namespace sw::test
+
+namespace sw::test {
+namespace {
+
+// The fake list's batch fill must give the order of one-by-one insertion,
+// or the tests above would check the wrong order.
+TEST(FakeListBoxTest, BatchFillKeepsTheOrderOfSingleInsertion) {
+    const std::vector<std::string> batch{"b", "A", "a", "B", " x", "\ty", "a", "c"};
+    FakeListBox one(true), many(true);
+    one.AddItem("a");
+    many.AddItem("a");
+    for (const auto& line : batch) one.AddItem(line);
+    many.AddItems(batch);
+    EXPECT_EQ(one.lines, many.lines);
+}
+
+}  // namespace
+}  // namespace sw::test
