@@ -359,6 +359,10 @@ class Driver:
         one in the given order."""
         return self.cmd("sort_lines", lines=list(lines), timeout=300)["lines"]
 
+    def text_extent(self, text, face="Tahoma", points100=900, bold=False):
+        """{"cx", "cy"} of text in that font at the screen's DPI."""
+        return self.cmd("text_extent", text=text, face=face, points100=points100, bold=bold)
+
     def quit(self):
         try:
             self.proc.stdin.write(b'{"cmd":"quit"}\n')
@@ -389,9 +393,10 @@ def template_prefix():
 class Session:
     """One throwaway Wine prefix with its own Xvfb, and every process started in it."""
 
-    def __init__(self, name, desktop=True):
+    def __init__(self, name, desktop=True, logpixels=None):
         self.name = name
         self.desktop = desktop
+        self.logpixels = logpixels  # the screen's DPI; None leaves Wine's 96
         self.root = tempfile.mkdtemp(prefix="startwart-e2e-")
         self.prefix = os.path.join(self.root, "prefix")
         self.artifacts = os.path.join(ARTIFACTS, name)
@@ -409,6 +414,8 @@ class Session:
         subprocess.run(["cp", "-a", template, self.prefix], check=True)
         if self.desktop:
             self._use_virtual_desktop()
+        if self.logpixels:
+            self._use_dpi(self.logpixels)
         self._start_xvfb()
         self.env = dict(os.environ)
         self.env.update(WINEPREFIX=self.prefix, DISPLAY=self.display, WINEDEBUG="-all",
@@ -424,6 +431,12 @@ class Session:
         with open(os.path.join(self.prefix, "user.reg"), "a", encoding="ascii") as f:
             f.write('\n[Software\\\\Wine\\\\Explorer] 0\n"Desktop"="Default"\n'
                     '\n[Software\\\\Wine\\\\Explorer\\\\Desktops] 0\n"Default"="1280x1024"\n')
+
+    def _use_dpi(self, dpi):
+        # The display setting that programs read as LOGPIXELSX, before any
+        # Wine process of the prefix starts.
+        with open(os.path.join(self.prefix, "user.reg"), "a", encoding="ascii") as f:
+            f.write('\n[Control Panel\\\\Desktop] 0\n"LogPixels"=dword:%08x\n' % dpi)
 
     def _start_xvfb(self):
         read_fd, write_fd = os.pipe()
@@ -563,9 +576,10 @@ class E2ETestCase(unittest.TestCase):
     over, every process is ended and the test fails."""
 
     TIME_LIMIT = 90
+    LOGPIXELS = None  # the screen's DPI for the test's prefix; None: Wine's 96
 
     def setUp(self):
-        self.session = Session("%s.%s" % (type(self).__name__, self._testMethodName))
+        self.session = Session("%s.%s" % (type(self).__name__, self._testMethodName), logpixels=self.LOGPIXELS)
         self.addCleanup(self.session.stop)
         self._timed_out = False
         self._watchdog = threading.Timer(self.TIME_LIMIT, self._over_time)

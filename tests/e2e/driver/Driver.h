@@ -62,6 +62,7 @@ Json CmdRegTree(const Json& a);
 Json CmdRegSet(const Json& a);
 Json CmdRegSeed(const Json& a);
 Json CmdSortLines(const Json& a);
+Json CmdTextExtent(const Json& a);
 Json CmdRegDeleteKey(const Json& a);
 Json CmdRegDacl(const Json& a);
 Json CmdRegOpen(const Json& a);

@@ -46,6 +46,7 @@ const std::map<std::wstring, Handler>& Handlers() {
         {L"reg_delete_key", CmdRegDeleteKey}, {L"reg_dacl", CmdRegDacl},
         {L"reg_open", CmdRegOpen},     {L"reg_seed", CmdRegSeed},
         {L"sort_lines", CmdSortLines},
+        {L"text_extent", CmdTextExtent},
     };
     return handlers;
 }
