@@ -201,11 +201,20 @@ void MouseClicks(HWND hwnd, const RECT& clientRect, int clicks) {
     HWND hit = WindowFromPoint(p);
     if (hit != hwnd && GetAncestor(hit, GA_ROOT) != GetAncestor(hwnd, GA_ROOT))
         Fail(L"another window covers the control");
+    // Each event carries the point as well: the pointer's move through
+    // SetCursorPos may not have reached the input queue yet (Wine's virtual
+    // desktop), and an event without a position lands where it was before.
+    const LONG dx = MulDiv(p.x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
+    const LONG dy = MulDiv(p.y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
     for (int i = 0; i < clicks; ++i) {
         INPUT in[2] = {};
-        in[0].type = in[1].type = INPUT_MOUSE;
-        in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-        in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        for (auto& event : in) {
+            event.type = INPUT_MOUSE;
+            event.mi.dx = dx;
+            event.mi.dy = dy;
+        }
+        in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN;
+        in[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP;
         if (SendInput(2, in, sizeof(INPUT)) != 2) Fail(L"SendInput failed");
     }
     Settle(4 * clicks);
