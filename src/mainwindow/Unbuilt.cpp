@@ -10,7 +10,5 @@ void Root::bBearbeiten_Click() {}
 void Root::Sleep(double) {}
 void Root::bChecker_Click() {}
 void Root::bDrucken_Click() {}
-void Root::bStarten_Click() {}
-void Root::bAnhalten_Click() {}
 
 }  // namespace sw

@@ -86,7 +86,7 @@ class LayoutChecks:
         status = d.control(IDS["IDC_ROOT_BSTARTCAPTION"])
         self.assertTrue(status["text"].startswith("Startvorgang: "), status["text"])
         self.assertLessEqual(status["rect"]["right"], window["client"]["right"])
-        self.session.screenshot("service-view-%d-dpi" % dpi)
+        self.session.screenshot("service-view-%d-dpi" % dpi, self.window["window_rect"])
 
         # The driver view moves and adds column titles.
         d.keys("End")  # so that the new view's first selection can be told apart
@@ -101,7 +101,7 @@ class LayoutChecks:
         self.assertEqual(d.control(IDS["IDC_ROOT_LABEL2"])["text"], "Gerätename")
         for name in NEVER_SHOWN:
             self.assertFalse(d.control(IDS[name])["visible"], name)
-        self.session.screenshot("driver-view-%d-dpi" % dpi)
+        self.session.screenshot("driver-view-%d-dpi" % dpi, self.window["window_rect"])
 
 
 class LayoutAt96Dpi(LayoutChecks, h.E2ETestCase):

@@ -150,7 +150,7 @@ class MainWindowViewsTest(h.E2ETestCase):
         self.assertEqual(d.control(LABEL2)["text"], "Beschreibung (nährere Erklärungen)")
         self.assertFalse(d.control(LABEL3)["visible"])
         self.assertTrue(d.control(EDIT)["enabled"])
-        self.session.screenshot("service-view")
+        self.session.screenshot("service-view", self.window["window_rect"])
         self.walk(services, tree, driver_view=False)
 
         # To the driver view with the mouse.
@@ -177,7 +177,7 @@ class MainWindowViewsTest(h.E2ETestCase):
         self.assertFalse(d.control(EDIT)["enabled"])
         self.assertEqual(d.focused_id(), LOBJEKTE)
         self.assertEqual(self.caption(), self.expected_caption(tree, key_name(drivers[0], True)))
-        self.session.screenshot("driver-view")
+        self.session.screenshot("driver-view", self.window["window_rect"])
         self.walk(drivers, tree, driver_view=True)
 
         # Back to the service view with the access key.
@@ -192,7 +192,7 @@ class MainWindowViewsTest(h.E2ETestCase):
         self.assertTrue(d.control(EDIT)["enabled"])
         self.assertEqual(d.focused_id(), LOBJEKTE)
         self.assertEqual(self.caption(), self.expected_caption(tree, key_name(services[0], False)))
-        self.session.screenshot("service-view-again")
+        self.session.screenshot("service-view-again", self.window["window_rect"])
 
 
 if __name__ == "__main__":

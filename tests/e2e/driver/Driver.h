@@ -67,9 +67,15 @@ Json CmdRegDeleteKey(const Json& a);
 Json CmdRegDacl(const Json& a);
 Json CmdRegOpen(const Json& a);
 
+Json CmdServiceCreate(const Json& a);
+Json CmdServiceState(const Json& a);
+Json CmdWaitService(const Json& a);
+Json CmdProcesses(const Json& a);
+
 // Window lookup shared by the handlers.
 HWND FindTop(const Json& a, bool required = true);  // "window": root | settings | msgbox | a class name
 HWND FindControl(const Json& a);                     // FindTop + "id"
+HWND ProgramWindow();                                // the main window, else any shown one of the program
 std::wstring ClassOf(HWND hwnd);
 std::wstring TextOf(HWND hwnd);
 LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
