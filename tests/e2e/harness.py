@@ -1,0 +1,620 @@
+"""End-to-end harness: the real Merotan.exe under Wine, driven from outside.
+
+Every test gets
+  * its own throwaway WINEPREFIX, copied from a template prefix made once
+    (tests/wine/wine-env.sh), and its own Xvfb, started before the first Wine
+    command of the prefix;
+  * its own program folder inside the prefix's drive_c, holding a fresh copy of
+    Merotan.exe, so side files never meet those of another test;
+  * the driver (tests/e2e/driver), a long-running Windows console program in
+    the same prefix that answers one JSON line per command;
+  * a teardown that ends every process it started, by id, even when the test
+    fails or hangs: a watchdog ends them when the test runs over its time,
+    and the test then fails.
+
+See README.md for how to write a test. Standard library only.
+"""
+
+import json
+import os
+import queue
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REPO = os.path.dirname(os.path.dirname(HERE))
+DEFAULT_BUILD = os.path.join(REPO, "build", "windows")
+
+PROGRAM = os.environ.get("SW_E2E_PROGRAM", os.path.join(DEFAULT_BUILD, "Merotan.exe"))
+DRIVER = os.environ.get("SW_E2E_DRIVER", os.path.join(DEFAULT_BUILD, "tests", "e2e", "driver", "e2e_driver.exe"))
+ARTIFACTS = os.environ.get("SW_E2E_ARTIFACTS", os.path.join(DEFAULT_BUILD, "tests", "e2e", "artifacts"))
+WINE_ENV = os.environ.get("SW_E2E_WINE_ENV", os.path.join(REPO, "tests", "wine", "wine-env.sh"))
+KEEP = os.environ.get("SW_E2E_KEEP") == "1"  # keep the prefix of each test for a look afterwards
+
+# Control ids and window classes: tests/e2e reads them from the program's own
+# header, so both sides always agree.
+def _read_control_ids():
+    ids = {}
+    path = os.path.join(REPO, "src", "win32", "ControlIds.h")
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            parts = line.split()
+            if len(parts) >= 3 and parts[0] == "#define":
+                value = parts[2]
+                if value.startswith('L"'):
+                    ids[parts[1]] = value[2:-1]
+                else:
+                    try:
+                        ids[parts[1]] = int(value, 0)
+                    except ValueError:
+                        pass
+    return ids
+
+
+IDS = _read_control_ids()
+
+SERVICES = r"System\CurrentControlSet\Services"
+HKLM = "HKLM"
+HKCU = "HKCU"
+
+# Registry value types.
+REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ = 0, 1, 2, 3, 4, 7
+KEY_READ = 0x20019
+KEY_ALL_ACCESS = 0xF003F
+
+STARTUP_MESSAGE = "Diese Anwendung läuft nur unter Microsoft Windows XP oder höher.  "
+STARTUP_TITLE = " Sicherheitseinstellungen"
+CAPTION = "Tavrine™ Startwart XP"
+
+
+class DriverError(Exception):
+    """The driver answered {"ok": false}."""
+
+
+class DriverTimeout(Exception):
+    """The driver did not answer in time."""
+
+
+# ---------------------------------------------------------------------------
+# Registry values with exact stored bytes.
+
+def sz(text, nul=True):
+    """REG_SZ as stored: UTF-16LE, with its terminating NUL unless nul=False."""
+    return (REG_SZ, (text + ("\0" if nul else "")).encode("utf-16-le"))
+
+
+def expand_sz(text, nul=True):
+    return (REG_EXPAND_SZ, (text + ("\0" if nul else "")).encode("utf-16-le"))
+
+
+def multi_sz(items):
+    return (REG_MULTI_SZ, ("".join(i + "\0" for i in items) + "\0").encode("utf-16-le"))
+
+
+def dword(n):
+    return (REG_DWORD, (n & 0xFFFFFFFF).to_bytes(4, "little"))
+
+
+def binary(data):
+    return (REG_BINARY, bytes(data))
+
+
+def raw(type_, data):
+    return (type_, bytes(data))
+
+
+KEY_NAME = object()
+
+
+def service(key, display=KEY_NAME, description=None, start=3, object_name="LocalSystem",
+            image_path=None, **extra):
+    """The values of a service entry (it has "ObjectName"). Each argument is
+    either plain (text or int) or an exact (type, bytes) pair; None leaves the
+    value out; the display name is the key name unless given.
+    Returns (key name, {value name: (type, bytes)})."""
+    values = {}
+
+    def put(name, value, plain):
+        if value is None:
+            return
+        values[name] = value if isinstance(value, tuple) else plain(value)
+
+    put("DisplayName", key if display is KEY_NAME else display, sz)
+    put("Description", description, sz)
+    put("Start", start, dword)
+    put("ObjectName", object_name, sz)
+    put("ImagePath", image_path, expand_sz)
+    put("Type", extra.pop("type", 0x10), dword)
+    for name, value in extra.items():
+        put(name, value, sz if isinstance(value, str) else dword)
+    return key, values
+
+
+def driver_entry(key, display=None, start=1, group=None, image_path=None, **extra):
+    """A driver entry: no "ObjectName"."""
+    values = {}
+    if display is not None:
+        values["DisplayName"] = display if isinstance(display, tuple) else sz(display)
+    if start is not None:
+        values["Start"] = start if isinstance(start, tuple) else dword(start)
+    if group is not None:
+        values["Group"] = group if isinstance(group, tuple) else sz(group)
+    if image_path is not None:
+        values["ImagePath"] = image_path if isinstance(image_path, tuple) else expand_sz(image_path)
+    values["Type"] = dword(extra.pop("type", 1))
+    for name, value in extra.items():
+        values[name] = value if isinstance(value, tuple) else (sz(value) if isinstance(value, str) else dword(value))
+    return key, values
+
+
+def reg5_file(entries, root="HKEY_LOCAL_MACHINE"):
+    """A "Windows Registry Editor Version 5.00" file (UTF-16LE with BOM) that
+    stores exactly the given bytes: entries are (key path, {name: (type, bytes)})."""
+    out = ["Windows Registry Editor Version 5.00", ""]
+    for path, values in entries:
+        out.append("[%s\\%s]" % (root, path))
+        for name, (type_, data) in values.items():
+            quoted = '"%s"' % name.replace("\\", "\\\\").replace('"', '\\"') if name else "@"
+            hexed = ",".join("%02x" % b for b in data)
+            if type_ == REG_DWORD and len(data) == 4:
+                out.append("%s=dword:%08x" % (quoted, int.from_bytes(data, "little")))
+            elif type_ == REG_BINARY:
+                out.append("%s=hex:%s" % (quoted, hexed))
+            else:
+                out.append("%s=hex(%x):%s" % (quoted, type_, hexed))
+        out.append("")
+    return ("\ufeff" + "\r\n".join(out) + "\r\n").encode("utf-16-le")
+
+
+# ---------------------------------------------------------------------------
+# The driver.
+
+class Driver:
+    """The e2e driver process: one JSON command per line."""
+
+    def __init__(self, session):
+        self.session = session
+        self.proc = subprocess.Popen(
+            ["wine", session.unix_to_windows(DRIVER)], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+            stderr=subprocess.DEVNULL, env=session.env, cwd=session.root)
+        self._lines = queue.Queue()
+        self._reader = threading.Thread(target=self._read, daemon=True)
+        self._reader.start()
+        ready = self._next(60)
+        if not ready.get("ready"):
+            raise DriverError("driver did not start: %r" % ready)
+
+    def _read(self):
+        for line in self.proc.stdout:
+            self._lines.put(line)
+        self._lines.put(None)
+
+    def _next(self, timeout):
+        try:
+            line = self._lines.get(timeout=timeout)
+        except queue.Empty:
+            raise DriverTimeout("the driver did not answer within %s s" % timeout)
+        if line is None:
+            raise DriverError("the driver ended")
+        return json.loads(line.decode("ascii"))
+
+    def _send(self, args, timeout):
+        self.proc.stdin.write((json.dumps(args) + "\n").encode("ascii"))
+        self.proc.stdin.flush()
+        return self._next(timeout)
+
+    def cmd(self, command, /, timeout=60, check=True, **args):
+        """Runs one command; returns its answer as a dict. Raises DriverError
+        when it failed and check is true. timeout is in seconds; a command's
+        own "timeout" argument (milliseconds) goes in args as timeout_ms."""
+        if "timeout_ms" in args:
+            args["timeout"] = args.pop("timeout_ms")
+        args["cmd"] = command
+        reply = self._send(args, timeout)
+        if check and not reply.get("ok"):
+            raise DriverError("%s: %s" % (command, reply.get("error")))
+        return reply
+
+    # Program and windows -------------------------------------------------
+    def attach(self, exe="Merotan.exe", timeout_ms=20000):
+        return self.cmd("attach", exe=exe, timeout_ms=timeout_ms)
+
+    def wait_window(self, window="root", timeout_ms=20000, visible=True):
+        """The window's description, or None when none came in time."""
+        r = self.cmd("wait_window", check=False, window=window, timeout_ms=timeout_ms, visible=visible)
+        if r.get("timeout"):
+            return None
+        if not r.get("ok"):
+            raise DriverError("wait_window: %s" % r.get("error"))
+        return r
+
+    def windows(self):
+        return self.cmd("windows")["windows"]
+
+    def wait_exit(self, timeout_ms=10000):
+        """Waits for the attached program to end: {"exited", "code"}."""
+        reply = self._send({"cmd": "wait_exit", "timeout": timeout_ms}, timeout_ms / 1000 + 30)
+        if not reply.get("ok"):
+            raise DriverError("wait_exit: %s" % reply.get("error"))
+        return reply
+
+    def screen(self):
+        return self.cmd("screen")
+
+    def control(self, id, window="root"):
+        return self.cmd("control", window=window, id=id)
+
+    def children(self, window="settings"):
+        return self.cmd("children", window=window)
+
+    def list(self, id=None, window="root", lines=True):
+        return self.cmd("list", window=window, id=IDS["IDC_ROOT_LOBJEKTE"] if id is None else id, lines=lines)
+
+    def lines(self, id=None, window="root"):
+        return self.list(id, window)["lines"]
+
+    def wait_selected(self, id=None, window="root", timeout_ms=20000):
+        r = self.cmd("wait_selected", check=False, window=window,
+                     id=IDS["IDC_ROOT_LOBJEKTE"] if id is None else id, timeout_ms=timeout_ms)
+        return None if r.get("timeout") else r
+
+    def focus(self, window="root"):
+        return self.cmd("focus", window=window)
+
+    def focused_id(self, window="root"):
+        f = self.focus(window)
+        return f["focus"]["id"] if f.get("has_focus") else None
+
+    def msgbox(self, timeout_ms=5000):
+        """The program's message box {"present", "title", "text", "buttons"}."""
+        return self.cmd("msgbox", timeout_ms=timeout_ms)
+
+    def answer(self, button="ok"):
+        return self.cmd("answer", button=button)
+
+    def close(self, window="root"):
+        return self.cmd("close", window=window)
+
+    def sync(self):
+        return self.cmd("sync")
+
+    # Input ----------------------------------------------------------------
+    def keys(self, *keys, via="input"):
+        """Presses keys: "Tab", "Shift+Tab", "Alt+E", "Esc", "Enter", "Down",
+        "PageDown", "Home", "End", "a"."""
+        return self.cmd("keys", keys=list(keys), via=via)
+
+    def click(self, id, window="root", via="post", force=False):
+        """Clicks a button: a posted BM_CLICK ("post"), or the mouse ("input")."""
+        return self.cmd("click", window=window, id=id, via=via, force=force)
+
+    def select(self, index, id=None, window="root", via="input"):
+        """Selects a list line by a mouse click ("input"/"post") or arrow keys ("keys")."""
+        return self.cmd("select", window=window, id=IDS["IDC_ROOT_LOBJEKTE"] if id is None else id,
+                        index=index, via=via)
+
+    def dblclick(self, index, id=None, window="root", via="input"):
+        return self.cmd("dblclick", window=window, id=IDS["IDC_ROOT_LOBJEKTE"] if id is None else id,
+                        index=index, via=via)
+
+    # Registry -------------------------------------------------------------
+    def reg_get(self, path, name, root=HKLM):
+        """{"exists", "type", "data" (stored bytes), "ansi_data" (as the ANSI call gives it)}."""
+        r = self.cmd("reg_get", root=root, path=path, name=name)
+        r["data"] = bytes.fromhex(r["hex"]) if r.get("exists") else None
+        r["ansi_data"] = bytes.fromhex(r["ansi_hex"]) if "ansi_hex" in r else None
+        return r
+
+    def reg_keys(self, path, root=HKLM):
+        return self.cmd("reg_keys", root=root, path=path)["keys"]
+
+    def reg_tree(self, path=SERVICES, root=HKLM, depth=1):
+        """Subkeys in enumeration order, each {"name", "readable", "values":
+        [{"name", "type", "data"}]}; depth > 1 adds "keys" below."""
+        r = self.cmd("reg_tree", root=root, path=path, depth=depth, timeout=300)
+
+        def convert(keys):
+            for k in keys:
+                for v in k.get("values", []):
+                    v["data"] = bytes.fromhex(v.pop("hex"))
+                convert(k.get("keys", []))
+            return keys
+        return convert(r["keys"])
+
+    def reg_set(self, path, name=None, value=None, root=HKLM):
+        """Creates the key when missing; stores (type, bytes) exactly when given."""
+        args = {"root": root, "path": path}
+        if name is not None:
+            args.update(name=name, type=value[0], hex=value[1].hex())
+        return self.cmd("reg_set", **args)
+
+    def reg_delete_key(self, path, root=HKLM):
+        return self.cmd("reg_delete_key", root=root, path=path)
+
+    def reg_dacl(self, path, sddl, root=HKLM):
+        """Replaces the key's access list: "D:P(A;;KR;;;WD)" lets everyone
+        read only; "D:P" lets nobody in."""
+        return self.cmd("reg_dacl", root=root, path=path, sddl=sddl)
+
+    def reg_open(self, path, access=KEY_READ, root=HKLM, ansi=True):
+        return self.cmd("reg_open", root=root, path=path, access=access, ansi=ansi)["result"]
+
+    def seed(self, entries, parent=SERVICES, root=HKLM):
+        """Writes entries (key name, {value: (type, bytes)}) below parent,
+        creating the keys, with exactly the given types and bytes."""
+        keys = [{"path": parent + "\\" + key if parent else key,
+                 "values": [{"name": n, "type": t, "hex": d.hex()} for n, (t, d) in values.items()]}
+                for key, values in entries]
+        for start in range(0, len(keys), 500):
+            self.cmd("reg_seed", root=root, keys=keys[start:start + 500], timeout=300)
+
+    def sort_lines(self, lines):
+        """The lines in the order a sorted list box puts them, added one by
+        one in the given order."""
+        return self.cmd("sort_lines", lines=list(lines), timeout=300)["lines"]
+
+    def quit(self):
+        try:
+            self.proc.stdin.write(b'{"cmd":"quit"}\n')
+            self.proc.stdin.flush()
+            self.proc.stdin.close()
+        except (BrokenPipeError, ValueError, OSError):
+            pass
+
+
+# ---------------------------------------------------------------------------
+# A throwaway prefix with its own display.
+
+def _run_quiet(args, env=None, timeout=120):
+    return subprocess.run(args, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=timeout)
+
+
+def template_prefix():
+    """Makes the shared template prefix once (the same one the Windows-side
+    tests use) and returns its path."""
+    out = subprocess.run(["bash", "-c", '. "$1" && sw_template && echo "$SW_TEMPLATE"', "x", WINE_ENV],
+                         stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=300, text=True)
+    path = out.stdout.strip().splitlines()[-1] if out.stdout.strip() else ""
+    if out.returncode != 0 or not os.path.isfile(os.path.join(path, ".ready")):
+        raise RuntimeError("no template prefix: %s" % out.stderr)
+    return path
+
+
+class Session:
+    """One throwaway Wine prefix with its own Xvfb, and every process started in it."""
+
+    def __init__(self, name, desktop=True):
+        self.name = name
+        self.desktop = desktop
+        self.root = tempfile.mkdtemp(prefix="startwart-e2e-")
+        self.prefix = os.path.join(self.root, "prefix")
+        self.artifacts = os.path.join(ARTIFACTS, name)
+        self.xvfb = None
+        self.driver = None
+        self.programs = []  # Popen of every Merotan.exe started
+        self.others = []    # other Popen started (wine regedit, ...)
+        self.env = None
+        self._stopped = False
+        self._lock = threading.Lock()
+
+    # -- set-up --
+    def start(self):
+        template = template_prefix()
+        subprocess.run(["cp", "-a", template, self.prefix], check=True)
+        if self.desktop:
+            self._use_virtual_desktop()
+        self._start_xvfb()
+        self.env = dict(os.environ)
+        self.env.update(WINEPREFIX=self.prefix, DISPLAY=self.display, WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.env.pop("WINESERVER", None)
+        return self
+
+    def _use_virtual_desktop(self):
+        # Wine's own desktop window, as large as the screen: windows get
+        # Wine's frames and title bars (there is no window manager), so a
+        # screenshot shows captions. Written into the prefix's user.reg
+        # before any Wine process reads it.
+        with open(os.path.join(self.prefix, "user.reg"), "a", encoding="ascii") as f:
+            f.write('\n[Software\\\\Wine\\\\Explorer] 0\n"Desktop"="Default"\n'
+                    '\n[Software\\\\Wine\\\\Explorer\\\\Desktops] 0\n"Default"="1280x1024"\n')
+
+    def _start_xvfb(self):
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        number = b""
+        deadline = time.time() + 20
+        while time.time() < deadline and not number.endswith(b"\n"):
+            chunk = os.read(read_fd, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(read_fd)
+        if not number.strip():
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number.decode().strip()
+
+    # -- files --
+    def drive_c(self, *parts):
+        return os.path.join(self.prefix, "drive_c", *parts)
+
+    def unix_to_windows(self, path):
+        """A Windows path for a unix path: below drive_c as C:, else as Z:."""
+        path = os.path.abspath(path)
+        c = os.path.realpath(self.drive_c())
+        real = os.path.realpath(path)
+        if real == c or real.startswith(c + os.sep):
+            return "C:\\" + os.path.relpath(real, c).replace("/", "\\").lstrip(".\\")
+        return "Z:" + real.replace("/", "\\")
+
+    def program_folder(self, name="Startwart", exe_name="Merotan.exe"):
+        """A fresh folder in drive_c with a copy of the program. Returns the
+        unix path of the folder."""
+        folder = self.drive_c(name)
+        os.makedirs(folder, exist_ok=True)
+        shutil.copy2(PROGRAM, os.path.join(folder, exe_name))
+        return folder
+
+    # -- processes --
+    def wine(self, *args, timeout=120, check=True):
+        """Runs a Wine command in the prefix and waits for it."""
+        proc = subprocess.Popen(["wine", *args], env=self.env, cwd=self.root,
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        with self._lock:
+            self.others.append(proc)
+        try:
+            out, _ = proc.communicate(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+            raise
+        if check and proc.returncode != 0:
+            raise RuntimeError("wine %s failed with %s" % (" ".join(args), proc.returncode))
+        return out
+
+    def import_reg(self, data, name="seed.reg"):
+        """Imports a .reg file (bytes, e.g. from reg5_file) with wine regedit /s."""
+        path = os.path.join(self.root, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        self.wine("regedit", "/s", self.unix_to_windows(path), timeout=300)
+
+    def start_driver(self):
+        if self.driver is None:
+            self.driver = Driver(self)
+        return self.driver
+
+    def start_program(self, folder, exe_name="Merotan.exe"):
+        """Starts the program from its folder (as Explorer would: the folder
+        as working directory) and returns its Popen. The driver adopts it."""
+        exe = os.path.join(folder, exe_name)
+        proc = subprocess.Popen(["wine", self.unix_to_windows(exe)], env=self.env, cwd=folder,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with self._lock:
+            self.programs.append(proc)
+        if self.driver is not None:
+            self.driver.attach(exe=exe_name)
+        return proc
+
+    def screenshot(self, name):
+        """A PNG of the whole virtual screen in the build tree; returns its path."""
+        os.makedirs(self.artifacts, exist_ok=True)
+        path = os.path.join(self.artifacts, name + ".png")
+        _run_quiet(["import", "-window", "root", path], env=dict(os.environ, DISPLAY=self.display), timeout=60)
+        return path
+
+    # -- teardown --
+    def stop(self):
+        """Ends every process started here, by id; removes the prefix."""
+        with self._lock:
+            if self._stopped:
+                return
+            self._stopped = True
+        if self.driver is not None:
+            self.driver.quit()
+        for proc in self.programs + self.others + ([self.driver.proc] if self.driver else []):
+            if proc.poll() is None:
+                try:
+                    proc.kill()
+                except OSError:
+                    pass
+        if self.env is not None:
+            _run_quiet(["wineserver", "-k"], env=self.env, timeout=30)
+            try:
+                _run_quiet(["wineserver", "-w"], env=self.env, timeout=30)
+            except subprocess.TimeoutExpired:
+                pass
+        for proc in self.programs + self.others + ([self.driver.proc] if self.driver else []):
+            try:
+                proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                pass
+        if self.driver is not None:
+            for stream in (self.driver.proc.stdin, self.driver.proc.stdout):
+                try:
+                    stream.close()
+                except (OSError, ValueError):
+                    pass
+        for proc in self.others:
+            if proc.stdout:
+                proc.stdout.close()
+        if self.xvfb is not None and self.xvfb.poll() is None:
+            self.xvfb.kill()
+            self.xvfb.wait()
+        if not KEEP:
+            shutil.rmtree(self.root, ignore_errors=True)
+
+
+# ---------------------------------------------------------------------------
+# Test cases.
+
+class E2ETestCase(unittest.TestCase):
+    """Base class: self.session (started), self.driver, helpers to run the
+    program. Each test has a time limit (TIME_LIMIT seconds); when it runs
+    over, every process is ended and the test fails."""
+
+    TIME_LIMIT = 90
+
+    def setUp(self):
+        self.session = Session("%s.%s" % (type(self).__name__, self._testMethodName))
+        self.addCleanup(self.session.stop)
+        self._timed_out = False
+        self._watchdog = threading.Timer(self.TIME_LIMIT, self._over_time)
+        self._watchdog.daemon = True
+        self._watchdog.start()
+        self.addCleanup(self._watchdog.cancel)
+        self.addCleanup(self._check_time)
+        self.session.start()
+        self.driver = self.session.start_driver()
+
+    def _over_time(self):
+        self._timed_out = True
+        self.session.stop()
+
+    def _check_time(self):
+        if self._timed_out:
+            self.fail("the test ran over its time limit of %s s; every process was ended" % self.TIME_LIMIT)
+
+    # Conveniences ---------------------------------------------------------
+    def start_merotan(self, folder=None, exe_name="Merotan.exe", wait=True):
+        """Starts Merotan.exe in a fresh program folder (or the given one).
+        With wait, waits for the main window and its first selection (when
+        the list has lines). Returns the program folder."""
+        folder = folder or self.session.program_folder(exe_name=exe_name)
+        self.program = self.session.start_program(folder, exe_name)
+        if wait:
+            window = self.driver.wait_window("root", timeout_ms=30000)
+            self.assertIsNotNone(window, "the main window did not appear")
+            self.driver.sync()
+        return folder
+
+    def wait_program_end(self, timeout=15):
+        """Waits for the started Merotan.exe to end; returns its exit code."""
+        try:
+            return self.program.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.fail("the program did not end within %s s" % timeout)
+
+    def wait_until(self, condition, timeout=10, interval=0.05, message="condition"):
+        """Polls condition() until it is truthy; returns its value."""
+        deadline = time.time() + timeout
+        while True:
+            value = condition()
+            if value:
+                return value
+            if time.time() >= deadline:
+                self.fail("timed out waiting for %s" % message)
+            time.sleep(interval)
+
+
+def main():
+    unittest.main(verbosity=2)

@@ -1,0 +1,120 @@
+"""What the service view must show for a given registry, computed here from
+the stored bytes (read by the driver through the wide registry calls), never
+by the product's code.
+
+The rules, as the program reads the registry through the ANSI calls:
+  * a text value (types 1, 2) arrives as its bytes in the ANSI code page and
+    one blank; a reader cuts it before its first NUL and keeps it whole (with
+    that blank) when it holds none; a zero-length text arrives as " ";
+  * types 3 and 4 give a little-endian integer of at most 4 bytes; more bytes
+    make the read fail;
+  * every other type is read with success but delivers nothing, which shows
+    as " " in a line;
+  * an entry is a service when its "ObjectName" reads with success;
+  * a service line is display text (40 characters or more: its first 37 and
+    "..."), TAB, description, TAB, key name; a service whose description is
+    empty gets no line;
+  * the snapshot holds "key|start" CR LF per service in enumeration order,
+    then one more CR LF.
+"""
+
+import harness as h
+
+ANSI = "cp1252"  # the prefix's ANSI code page (the driver's "screen" reports it)
+MISSING = object()
+
+
+def to_ansi(stored):
+    """Stored UTF-16LE text as the ANSI call hands it out."""
+    text = stored[: len(stored) // 2 * 2].decode("utf-16-le", errors="replace")
+    return text.encode(ANSI, errors="replace")
+
+
+def read_value(values, name):
+    """(ok, value): value is a str, an int, or None (read, but nothing delivered)."""
+    found = [v for v in values if v["name"].lower() == name.lower()]
+    if not found:
+        return False, None
+    type_, data = found[0]["type"], found[0]["data"]
+    if type_ in (h.REG_SZ, h.REG_EXPAND_SZ):
+        return True, (to_ansi(data) + b" ").decode(ANSI)
+    if type_ in (h.REG_BINARY, h.REG_DWORD):
+        if len(data) > 4:
+            return False, None
+        return True, int.from_bytes(data.ljust(4, b"\0"), "little", signed=True)
+    return True, None
+
+
+def text_or_blank(values, name):
+    ok, value = read_value(values, name)
+    if not ok or value is None:
+        return " "
+    return value if isinstance(value, str) else str(value)
+
+
+def cut_at_nul(text):
+    return text.split("\0", 1)[0]
+
+
+def shorten(display, limit=40, keep=37):
+    return display[:keep] + "..." if len(display) >= limit else display
+
+
+def enumeration_fails(keys):
+    """The Services key cannot be listed through a 255-character name buffer
+    when a subkey name does not fit it with its NUL."""
+    return any(len(k["name"].encode(ANSI, errors="replace")) >= 255 for k in keys)
+
+
+class ServiceView:
+    """The expected service view for the subkeys of the Services key.
+
+    keys: reg_tree() of the Services key (enumeration order).
+    unopenable: names of keys that the ANSI open with read access refuses
+    (see closed_keys)."""
+
+    def __init__(self, keys, unopenable=()):
+        self.profile = []        # LProfile: service key names, enumeration order
+        self.lines = []          # service lines in LProfile order (before sorting)
+        snapshot = []
+        for key in keys:
+            name = key["name"]
+            values = key.get("values", [])
+            if name in unopenable or not key.get("readable", True):
+                continue
+            ok, _ = read_value(values, "ObjectName")
+            if not ok:
+                continue
+            self.profile.append(name)
+            description = cut_at_nul(text_or_blank(values, "Description"))
+            display = cut_at_nul(text_or_blank(values, "DisplayName"))
+            ok, start = read_value(values, "Start")
+            start_text = str(start) if ok and isinstance(start, int) and 0 <= start <= 32767 else ""
+            snapshot.append(name + "|" + start_text + "\r\n")
+            if description != "":
+                self.lines.append(shorten(display) + "\t" + description + "\t" + name)
+        self.snapshot = ("".join(snapshot) + "\r\n").encode(ANSI, errors="replace")
+
+    def sorted_lines(self, driver):
+        """The lines as the sorted list box holds them (the system's own list
+        box, in the driver, fed in the same order)."""
+        return driver.sort_lines(self.lines)
+
+
+def closed_keys(driver, keys, parent=h.SERVICES):
+    """Names of subkeys that a program cannot open for reading through the
+    ANSI calls: unreadable ones, and (Wine) paths too long for the ANSI
+    conversion. Only keys that may be affected are asked about."""
+    closed = set()
+    for key in keys:
+        name = key["name"]
+        if not key.get("readable", True) or len(parent) + 1 + len(name) > 200:
+            if driver.reg_open(parent + "\\" + name, h.KEY_READ) != 0:
+                closed.add(name)
+    return closed
+
+
+def expected_view(driver):
+    """The service view for the registry as it is now."""
+    keys = driver.reg_tree(h.SERVICES)
+    return ServiceView(keys, closed_keys(driver, keys)), keys

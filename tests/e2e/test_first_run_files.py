@@ -1,0 +1,72 @@
+"""First run in an empty folder: "Merotan.dat" holds exactly the snapshot of
+the services' start types, and "Merotan.reg", a real export of the Services
+key, appears shortly after; nothing of a previous run is made up."""
+
+import os
+import time
+
+import harness as h
+import oracle
+
+
+class FirstRunFilesTest(h.E2ETestCase):
+
+    def wait_for_export(self, path, timeout=20):
+        """The export's text once the registry editor has finished writing it."""
+        deadline = time.time() + timeout
+        last = -1
+        while time.time() < deadline:
+            if os.path.exists(path):
+                size = os.path.getsize(path)
+                if size > 0 and size == last:
+                    with open(path, "rb") as f:
+                        data = f.read()
+                    if data.endswith("\r\n".encode("utf-16-le")):
+                        return data
+                last = size
+            time.sleep(0.3)
+        self.fail("no complete export in %s s" % timeout)
+
+    def test_first_run_writes_snapshot_and_export(self):
+        d = self.driver
+        d.seed([
+            h.service("SwSnapAuto", display="Auto", description="a", start=2),
+            h.service("SwSnapOff", display="Aus", description="b", start=4),
+            h.service("SwSnapBoot", display="Boot", description="c", start=0),
+            h.service("SwSnap|Bar", display="Strich", description="d", start=1),
+            h.service("SwSnapNoLine", display="Keine Zeile", description="", start=3),
+            h.service("SwSnapÄ", display="Umlaut", description="e", start=3),
+            h.driver_entry("SwSnapDriver", display="Treiber", start=1),
+        ])
+        folder = self.start_merotan()
+        self.assertIsNotNone(d.wait_selected())
+        view, _ = oracle.expected_view(d)
+
+        with open(os.path.join(folder, "Merotan.dat"), "rb") as f:
+            snapshot = f.read()
+        self.assertEqual(snapshot, view.snapshot)
+        # Spelled out for a few lines.
+        self.assertIn(b"SwSnapOff|4\r\n", snapshot)
+        self.assertIn(b"SwSnap|Bar|1\r\n", snapshot)
+        self.assertIn(b"SwSnapNoLine|3\r\n", snapshot)
+        self.assertIn("SwSnapÄ|3\r\n".encode("cp1252"), snapshot)
+        self.assertNotIn(b"SwSnapDriver", snapshot)
+        self.assertTrue(snapshot.endswith(b"\r\n\r\n"))
+
+        export = self.wait_for_export(os.path.join(folder, "Merotan.reg"))
+        self.assertEqual(export[:2], b"\xff\xfe", "the export is not regedit's UTF-16 text")
+        text = export[2:].decode("utf-16-le")
+        self.assertTrue(text.startswith("Windows Registry Editor Version 5.00\r\n"))
+        self.assertIn("\r\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services]\r\n", text)
+        self.assertIn("\r\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\SwSnapOff]\r\n", text)
+        self.assertIn('"Start"=dword:00000004', text)
+        self.assertIn("[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\SwSnapDriver]", text)
+
+        # A first run has no previous run to keep.
+        self.assertEqual(sorted(os.listdir(folder)), ["Merotan.dat", "Merotan.exe", "Merotan.reg"])
+        d.close()
+        self.assertEqual(self.wait_program_end(), 0)
+
+
+if __name__ == "__main__":
+    h.main()
