@@ -46,6 +46,8 @@ const std::map<std::wstring, Handler>& Handlers() {
         {L"reg_delete_key", CmdRegDeleteKey}, {L"reg_dacl", CmdRegDacl},
         {L"reg_open", CmdRegOpen},     {L"reg_seed", CmdRegSeed},
         {L"sort_lines", CmdSortLines},
+        {L"processes", CmdProcesses},   {L"process_windows", CmdProcessWindows},
+        {L"kill", CmdKill},
     };
     return handlers;
 }
