@@ -201,11 +201,17 @@ void MouseClicks(HWND hwnd, const RECT& clientRect, int clicks) {
     HWND hit = WindowFromPoint(p);
     if (hit != hwnd && GetAncestor(hit, GA_ROOT) != GetAncestor(hwnd, GA_ROOT))
         Fail(L"another window covers the control");
+    // The clicks carry the point themselves: right after SetCursorPos the
+    // first click may otherwise still land where the pointer was before.
+    const LONG x = MulDiv(p.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    const LONG y = MulDiv(p.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
     for (int i = 0; i < clicks; ++i) {
         INPUT in[2] = {};
         in[0].type = in[1].type = INPUT_MOUSE;
-        in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-        in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        in[0].mi.dx = in[1].mi.dx = x;
+        in[0].mi.dy = in[1].mi.dy = y;
+        in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
         if (SendInput(2, in, sizeof(INPUT)) != 2) Fail(L"SendInput failed");
     }
     Settle(4 * clicks);
