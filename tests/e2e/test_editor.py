@@ -47,8 +47,10 @@ class EditorTest(h.E2ETestCase):
         """The dialog is gone and the main window takes input again, with the
         focus back where it was before the opening."""
         d = self.driver
-        classes = [w["class"] for w in d.windows()]
-        self.assertNotIn(IDS["SW_SETTINGS_CLASS"], classes)
+        # Input commands may return while Ok still yields; the window goes
+        # when the handler has finished.
+        self.wait_until(lambda: IDS["SW_SETTINGS_CLASS"] not in [w["class"] for w in d.windows()],
+                        timeout=5, message="the editor to be unloaded")
         root = d.wait_window("root")
         self.assertTrue(root["enabled"], "the main window stays disabled")
         self.assertEqual(d.focused_id(), IDS[focus])
@@ -170,7 +172,19 @@ class EditorTest(h.E2ETestCase):
         d = self.driver
         self.seed_and_start(
             h.service("EdExpand", display="Expandierbar", description=h.expand_sz("Liegt in %SystemRoot%")),
-            h.service("EdNone", display="Ohne Beschreibung", description=None))
+            h.service("EdNone", display="Ohne Beschreibung", description=None),
+            h.service("EdBinary", display="Binaer", description=h.binary(b"\x01\x02\x03\x04\x05\x06"), start=3))
+        lines = d.lines()
+
+        # A description that cannot be read (binary data of six bytes) shows
+        # one blank; Ok leaves it as it is and still writes the start type.
+        c = self.open_dialog("dblclick", lines.index("Binaer\t \tEdBinary"))
+        self.assertEqual(c[IDS["IDC_SET_RDESCRIPTION"]]["text"], " ")
+        d.keys("Enter", "End", "Enter", "Enter")  # to the list, "Deaktiviert", to Ok, Ok
+        self.assert_closed()
+        got = d.reg_get(h.SERVICES + "\\EdBinary", "Description")
+        self.assertEqual((got["type"], got["data"]), h.binary(b"\x01\x02\x03\x04\x05\x06"))
+        self.assertEqual(d.reg_get(h.SERVICES + "\\EdBinary", "Start")["data"], h.dword(4)[1])
         lines = d.lines()
 
         # A description stored as REG_EXPAND_SZ keeps its type on Ok.
