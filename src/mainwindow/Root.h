@@ -12,7 +12,7 @@
 //   snapshots/SideFiles.cpp       RotateSideFiles, WriteSnapshot, ExportServicesKey
 //   snapshots/StartTypeCheck.cpp  bChecker_Click
 //   printing/PrintServiceList.cpp bDrucken_Click
-//   servicecontrol/ServiceControl.cpp bStarten_Click, bAnhalten_Click
+//   servicecontrol/ServiceControl.cpp bStarten_Click, bAnhalten_Click, RunNetCommand
 //   editor/Opening.cpp            the editor's opening (editor/Settings.cpp: the dialog's handlers)
 #pragma once
 
@@ -97,6 +97,8 @@ public:
     void bDrucken_Click();
     void bStarten_Click();
     void bAnhalten_Click();
+    // Both buttons' work: writes and runs the batch file for "start" or "stop".
+    void RunNetCommand(const std::string& command);
 
     bool DriverView() const { return c.bErweitert.Value() == 1; }
     std::string SideFile(const std::string& name) const { return s.program.Folder() + "\\" + name; }

@@ -6,7 +6,5 @@ namespace sw {
 
 void Root::bChecker_Click() {}
 void Root::bDrucken_Click() {}
-void Root::bStarten_Click() {}
-void Root::bAnhalten_Click() {}
 
 }  // namespace sw

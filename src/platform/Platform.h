@@ -31,6 +31,16 @@ public:
     // Starts a command line (program and arguments, or a batch file) and
     // does not wait for it.
     virtual bool Start(const std::string& commandLine, ShowStyle style) = 0;
+    // Runs a batch file through the system's command interpreter and does
+    // not wait for it. The interpreter runs without AutoRun commands and
+    // with delayed expansion off, whatever the registry asks for, so that
+    // "!" and "^" between double quotes reach the called program as written.
+    virtual bool StartBatch(const std::string& path, ShowStyle style) = 0;
+    // Ends the batch that StartBatch started last, with every program it
+    // started, if it still runs, and returns once it has ended (or after a
+    // bounded wait). The interpreter reads its file line by line while it
+    // runs, so a batch file must not be rewritten under a running batch.
+    virtual void EndBatch() = 0;
 };
 
 struct Date {

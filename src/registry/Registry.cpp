@@ -25,7 +25,10 @@ private:
     bool ok_;
 };
 
-constexpr std::uint32_t kEnumBufferLength = 255;
+// A key name has at most 255 characters; the buffer also holds its NUL, so
+// every name the registry can hold fits. (A 255-character buffer would make
+// one such subkey fail the whole listing, and with it the program's start.)
+constexpr std::uint32_t kEnumBufferLength = 256;
 
 }  // namespace
 
@@ -61,13 +64,12 @@ std::int32_t Registry::EnumSubKeys(RegKey root, const std::string& path, std::ui
     std::uint32_t index = 0;
     long result = kErrorSuccess;
     for (;;) {
-        // Both buffers start afresh for every index, as the call may have
-        // written into them.
+        // The buffer starts afresh for every index, as the call may have
+        // written into it. The class is not asked for: nothing uses it, and
+        // an overlong class would fail the listing as an overlong name does.
         std::array<char, kEnumBufferLength> name{};
-        std::array<char, kEnumBufferLength> className{};
         std::uint32_t nameLength = kEnumBufferLength;
-        std::uint32_t classLength = kEnumBufferLength;
-        result = api_.EnumKey(key.get(), index, name.data(), &nameLength, className.data(), &classLength);
+        result = api_.EnumKey(key.get(), index, name.data(), &nameLength, nullptr, nullptr);
         if (result != kErrorSuccess) break;
         ++index;
         std::size_t length = 0;

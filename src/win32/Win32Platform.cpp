@@ -86,7 +86,9 @@ bool Win32Files::Read(const std::string& path, std::string& bytes) {
     return ok;
 }
 
-bool Win32Shell::Start(const std::string& commandLine, ShowStyle style) {
+namespace {
+
+STARTUPINFOW StartupFor(ShowStyle style) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -96,6 +98,26 @@ bool Win32Shell::Start(const std::string& commandLine, ShowStyle style) {
         case ShowStyle::MinimizedFocus: startup.wShowWindow = SW_SHOWMINIMIZED; break;
         case ShowStyle::MaximizedFocus: startup.wShowWindow = SW_SHOWMAXIMIZED; break;
     }
+    return startup;
+}
+
+std::wstring SystemFolder() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const UINT n = GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
+        if (n == 0) return {};
+        if (n < buffer.size()) return std::wstring(buffer.data(), n);
+        buffer.resize(n);
+    }
+}
+
+// How long EndBatch waits for an ended batch to be gone.
+constexpr DWORD kBatchEndWaitMs = 5000;
+
+}  // namespace
+
+bool Win32Shell::Start(const std::string& commandLine, ShowStyle style) {
+    STARTUPINFOW startup = StartupFor(style);
     std::wstring line = Wide(commandLine);
     line.push_back(L'\0');
     PROCESS_INFORMATION process{};
@@ -105,6 +127,61 @@ bool Win32Shell::Start(const std::string& commandLine, ShowStyle style) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return true;
+}
+
+// The command interpreter of the last batch, and the job that holds it and
+// everything it starts (null where no job could be had).
+struct Win32Shell::BatchRun {
+    HANDLE process = nullptr;
+    HANDLE job = nullptr;
+    BatchRun(HANDLE p, HANDLE j) : process(p), job(j) {}
+    ~BatchRun() {
+        CloseHandle(process);
+        if (job != nullptr) CloseHandle(job);
+    }
+    BatchRun(const BatchRun&) = delete;
+    BatchRun& operator=(const BatchRun&) = delete;
+};
+
+Win32Shell::Win32Shell() = default;
+Win32Shell::~Win32Shell() = default;
+
+bool Win32Shell::StartBatch(const std::string& path, ShowStyle style) {
+    const std::wstring folder = SystemFolder();
+    if (folder.empty()) return false;
+    const std::wstring interpreter = folder + L"\\cmd.exe";
+    // With /S the interpreter drops the outer pair of quotes of ""file"" and
+    // runs the quoted file name, blanks and all.
+    std::wstring line = L"\"" + interpreter + L"\" /D /V:OFF /S /C \"\"" + Wide(path) + L"\"\"";
+    line.push_back(L'\0');
+    STARTUPINFOW startup = StartupFor(style);
+    PROCESS_INFORMATION process{};
+    // Suspended until it is in its job, so that nothing it starts escapes.
+    const DWORD flags = CREATE_SUSPENDED | (style == ShowStyle::Hidden ? CREATE_NO_WINDOW : 0);
+    if (!CreateProcessW(interpreter.c_str(), line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    // A program that runs inside a job itself gets no job of its own for the
+    // batch on Windows before 8; EndBatch then ends the interpreter alone.
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (job != nullptr && !AssignProcessToJobObject(job, process.hProcess)) {
+        CloseHandle(job);
+        job = nullptr;
+    }
+    ResumeThread(process.hThread);
+    CloseHandle(process.hThread);
+    lastBatch_ = std::make_unique<BatchRun>(process.hProcess, job);
+    return true;
+}
+
+void Win32Shell::EndBatch() {
+    if (!lastBatch_) return;
+    if (WaitForSingleObject(lastBatch_->process, 0) == WAIT_TIMEOUT) {
+        if (lastBatch_->job != nullptr) TerminateJobObject(lastBatch_->job, 1);
+        else TerminateProcess(lastBatch_->process, 1);
+        WaitForSingleObject(lastBatch_->process, kBatchEndWaitMs);
+    }
+    lastBatch_.reset();
 }
 
 double Win32Clock::SecondsSinceMidnight() {

@@ -1,6 +1,8 @@
 // The Win32 side of the platform seams.
 #pragma once
 
+#include <memory>
+
 #include "platform/AnsiCodec.h"
 #include "platform/Platform.h"
 
@@ -24,7 +26,21 @@ public:
 
 class Win32Shell final : public Shell {
 public:
+    Win32Shell();
+    ~Win32Shell() override;
+    Win32Shell(const Win32Shell&) = delete;
+    Win32Shell& operator=(const Win32Shell&) = delete;
+
     bool Start(const std::string& commandLine, ShowStyle style) override;
+    // Runs the system folder's cmd.exe (never one found beside the program or
+    // in the current folder) in a job object of its own, so that EndBatch
+    // can end it together with the "net" it started.
+    bool StartBatch(const std::string& path, ShowStyle style) override;
+    void EndBatch() override;
+
+private:
+    struct BatchRun;
+    std::unique_ptr<BatchRun> lastBatch_;
 };
 
 class Win32Clock final : public Clock {

@@ -247,10 +247,10 @@ class Driver:
     def screen(self):
         return self.cmd("screen")
 
-    def processes(self, exe=None):
+    def find_processes(self, exe=None):
         """Processes of an image name (all without it): [{"pid", "parent", "exe"}]."""
         args = {} if exe is None else {"exe": exe}
-        return self.cmd("processes", **args)["processes"]
+        return self.cmd("find_processes", **args)["processes"]
 
     def process_windows(self, pid):
         """Top-level windows of a process: [{"class", "text", "visible", "zoomed", "iconic"}]."""
@@ -307,12 +307,14 @@ class Driver:
         """Clicks a button: a posted BM_CLICK ("post"), or the mouse ("input")."""
         return self.cmd("click", window=window, id=id, via=via, force=force)
 
-    def select(self, index, id=None, window="root", via="input"):
-        """Selects a list line by a mouse click ("input"/"post") or arrow keys ("keys")."""
+    def select(self, index, id=None, window="root", via="post"):
+        """Selects a list line by a click on it: the button messages posted to
+        the list at the line ("post"), or the real mouse ("input"); or by arrow
+        keys ("keys")."""
         return self.cmd("select", window=window, id=IDS["IDC_ROOT_LOBJEKTE"] if id is None else id,
                         index=index, via=via)
 
-    def dblclick(self, index, id=None, window="root", via="input"):
+    def dblclick(self, index, id=None, window="root", via="post"):
         """Double-clicks a list line; with index None, the middle of the control."""
         args = {} if index is None else {"index": index}
         return self.cmd("dblclick", window=window, id=IDS["IDC_ROOT_LOBJEKTE"] if id is None else id,
@@ -369,6 +371,24 @@ class Driver:
         for start in range(0, len(keys), 500):
             self.cmd("reg_seed", root=root, keys=keys[start:start + 500], timeout=300)
 
+    # Services and processes ----------------------------------------------
+    def service_create(self, name, binary, display=None):
+        """Registers an own-process service started on demand."""
+        return self.cmd("service_create", name=name, display=name if display is None else display, binary=binary)
+
+    def service_state(self, name):
+        """"RUNNING", "STOPPED", ...; "" when no such service is registered."""
+        return self.cmd("service_state", name=name)["state"]
+
+    def wait_service(self, name, state, timeout_ms=20000):
+        """Waits until the service is in state; returns the state it ended in."""
+        return self.cmd("wait_service", name=name, state=state, timeout_ms=timeout_ms,
+                        timeout=timeout_ms / 1000 + 30)["state"]
+
+    def processes(self):
+        """Image names of every running process of the prefix."""
+        return self.cmd("processes")["names"]
+
     def sort_lines(self, lines):
         """The lines in the order a sorted list box puts them, added one by
         one in the given order."""
@@ -417,6 +437,7 @@ class Session:
         self.env = None
         self._stopped = False
         self._lock = threading.Lock()
+        self._stop_lock = threading.Lock()
 
     # -- set-up --
     def start(self):
@@ -426,8 +447,12 @@ class Session:
             self._use_virtual_desktop()
         self._start_xvfb()
         self.env = dict(os.environ)
+        # One locale everywhere: Wine's ANSI code page is then 1252 and
+        # command lines pass as UTF-8.
+        for name in [n for n in self.env if n.startswith("LC_")]:
+            del self.env[name]
         self.env.update(WINEPREFIX=self.prefix, DISPLAY=self.display, WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=")
+                        WINEDLLOVERRIDES="mscoree,mshtml=", LANG="C.UTF-8")
         self.env.pop("WINESERVER", None)
         return self
 
@@ -520,20 +545,33 @@ class Session:
             self.driver.attach(exe=exe_name)
         return proc
 
-    def screenshot(self, name):
-        """A PNG of the whole virtual screen in the build tree; returns its path."""
+    def screenshot(self, name, rect=None):
+        """A PNG of the virtual screen in the build tree, or of the part of it
+        in rect (screen pixels: {"left", "top", "right", "bottom"}, e.g. the
+        "window_rect" of wait_window); returns its path."""
         os.makedirs(self.artifacts, exist_ok=True)
         path = os.path.join(self.artifacts, name + ".png")
-        _run_quiet(["import", "-window", "root", path], env=dict(os.environ, DISPLAY=self.display), timeout=60)
+        command = ["import", "-window", "root"]
+        if rect is not None:
+            command += ["-crop", "%dx%d+%d+%d" % (rect["right"] - rect["left"], rect["bottom"] - rect["top"],
+                                                  rect["left"], rect["top"])]
+        _run_quiet(command + [path], env=dict(os.environ, DISPLAY=self.display), timeout=60)
+        if not os.path.isfile(path):
+            raise RuntimeError("no screenshot was taken")
         return path
 
     # -- teardown --
     def stop(self):
-        """Ends every process started here, by id; removes the prefix."""
-        with self._lock:
+        """Ends every process started here, by id; removes the prefix. A
+        second caller (the watchdog and the test's cleanup) waits until the
+        first has finished."""
+        with self._stop_lock:
             if self._stopped:
                 return
+            self._stop()
             self._stopped = True
+
+    def _stop(self):
         if self.driver is not None:
             self.driver.quit()
         for proc in self.programs + self.others + ([self.driver.proc] if self.driver else []):
@@ -565,7 +603,9 @@ class Session:
         if self.xvfb is not None and self.xvfb.poll() is None:
             self.xvfb.kill()
             self.xvfb.wait()
-        if not KEEP:
+        if KEEP:
+            sys.stderr.write("kept the prefix of %s: %s\n" % (self.name, self.prefix))
+        else:
             shutil.rmtree(self.root, ignore_errors=True)
 
 
@@ -577,7 +617,7 @@ class E2ETestCase(unittest.TestCase):
     program. Each test has a time limit (TIME_LIMIT seconds); when it runs
     over, every process is ended and the test fails."""
 
-    TIME_LIMIT = 90
+    TIME_LIMIT = 60
 
     def setUp(self):
         self.session = Session("%s.%s" % (type(self).__name__, self._testMethodName))
@@ -607,8 +647,8 @@ class E2ETestCase(unittest.TestCase):
         folder = folder or self.session.program_folder(exe_name=exe_name)
         self.program = self.session.start_program(folder, exe_name)
         if wait:
-            window = self.driver.wait_window("root", timeout_ms=30000)
-            self.assertIsNotNone(window, "the main window did not appear")
+            self.window = self.driver.wait_window("root", timeout_ms=30000)
+            self.assertIsNotNone(self.window, "the main window did not appear")
             self.driver.sync()
         return folder
 

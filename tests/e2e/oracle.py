@@ -116,5 +116,8 @@ def closed_keys(driver, keys, parent=h.SERVICES):
 
 def expected_view(driver):
     """The service view for the registry as it is now."""
+    acp = driver.screen()["acp"]
+    if acp != 1252:
+        raise AssertionError("the prefix's ANSI code page is %s; the oracle knows 1252" % acp)
     keys = driver.reg_tree(h.SERVICES)
     return ServiceView(keys, closed_keys(driver, keys)), keys

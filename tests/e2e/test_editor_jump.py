@@ -26,7 +26,7 @@ class EditorJumpTest(h.E2ETestCase):
         line = "Sprungtreiber\t%s\tBase" % DRIVER_KEY
         d.select(d.lines().index(line))
         # The export of the Services key at start-up runs the registry editor too.
-        self.wait_until(lambda: d.processes("regedit.exe") == [], timeout=20, message="the start-up export")
+        self.wait_until(lambda: d.find_processes("regedit.exe") == [], timeout=20, message="the start-up export")
 
         d.keys("Enter")
         pressed = time.time()
@@ -35,9 +35,9 @@ class EditorJumpTest(h.E2ETestCase):
         self.assertEqual((got["type"], got["data"]),
                          h.sz("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\" + DRIVER_KEY))
         self.assertIn(line, d.lines())
-        self.assertEqual(d.processes("regedit.exe"), [], "the registry editor started before the wait")
+        self.assertEqual(d.find_processes("regedit.exe"), [], "the registry editor started before the wait")
 
-        found = self.wait_until(lambda: d.processes("regedit.exe"), timeout=15, message="the registry editor")
+        found = self.wait_until(lambda: d.find_processes("regedit.exe"), timeout=15, message="the registry editor")
         appeared = time.time() - pressed
         self.assertEqual(len(found), 1)
         self.assertGreaterEqual(appeared, 0.8, "the registry editor came without the one-second wait")
@@ -52,7 +52,7 @@ class EditorJumpTest(h.E2ETestCase):
         # is its own again.
         self.assertTrue(d.list()["enabled"])
         d.kill(pid)
-        self.assertEqual(d.processes("regedit.exe"), [])
+        self.assertEqual(d.find_processes("regedit.exe"), [])
         d.keys("Esc")
         self.wait_program_end()
 

@@ -61,6 +61,16 @@ class ShutdownTest(h.E2ETestCase):
         self.assertEqual(self.wait_program_end(), 0)
         self.assertTrue(os.path.isdir(os.path.join(folder, BATCH)))
 
+    def test_batch_file_that_cannot_be_deleted_does_not_stop_the_close(self):
+        folder = self.start_merotan()
+        batch = os.path.join(folder, BATCH)
+        with open(batch, "wb") as f:
+            f.write(BATCH_TEXT)
+        os.chmod(batch, 0o444)  # read-only: Wine refuses to delete it
+        self.driver.close()
+        self.assertEqual(self.wait_program_end(), 0)
+        self.assertTrue(os.path.exists(batch))
+
 
 if __name__ == "__main__":
     h.main()

@@ -43,7 +43,6 @@ class StartupRefusalTest(h.E2ETestCase):
         except Exception:
             self.fail("the program did not end after OK")
         self.assertEqual(code, 0)
-        self.assertFalse(any(w["shown"] and w["class"] == h.IDS["SW_ROOT_CLASS"] for w in d.windows()))
 
     def test_versions_before_xp_are_refused_without_touching_side_files(self):
         d = self.driver
@@ -78,17 +77,21 @@ class StartupRefusalTest(h.E2ETestCase):
         self.assertFalse(os.path.exists(os.path.join(folder, "Merotan.dat")), "a snapshot was written")
         self.assertEqual(d.reg_tree(h.SERVICES), before)
 
-    def test_subkey_name_of_255_characters_stops_the_listing(self):
-        # The name does not fit the 255-character enumeration buffer with its
-        # NUL: the whole listing counts as failed, which the start-up treats
-        # like a key it cannot list.
+    def test_subkey_name_of_255_characters_does_not_stop_the_listing(self):
+        # 255 characters is the longest key name there is; the enumeration
+        # buffer holds it with its NUL, so one such subkey neither stops the
+        # start nor hides the other services.
         d = self.driver
-        d.seed([h.service("N" * 255, display="Zu lang", description="255 Zeichen")])
-        before = d.reg_tree(h.SERVICES)
-        folder = self.session.program_folder()
-        self.assert_refused(self.session.start_program(folder))
-        self.assertEqual(os.listdir(folder), ["Merotan.exe"], "a side file was written")
-        self.assertEqual(d.reg_tree(h.SERVICES), before)
+        d.seed([h.service("N" * 255, display="Zu lang", description="255 Zeichen"),
+                h.service("ShortSvc", display="Kurzer Dienst", description="Daneben")])
+        self.start_merotan()
+        self.assertFalse(d.msgbox(timeout_ms=0)["present"], "a message box appeared")
+        self.assertIn("Kurzer Dienst\tDaneben\tShortSvc", d.lines())
+        # Wine's ANSI calls refuse paths of more than 260 characters, so the
+        # long entry's values cannot be read there and it is no service;
+        # where the path opens, it is listed.
+        listed = any(line.endswith("\t" + "N" * 255) for line in d.lines())
+        self.assertEqual(listed, d.reg_open(h.SERVICES + "\\" + "N" * 255) == 0)
 
 
 if __name__ == "__main__":

@@ -200,6 +200,18 @@ public:
         started.emplace_back(commandLine, style);
         return succeed;
     }
+
+    std::vector<std::pair<std::string, ShowStyle>> batches;  // started batch files
+    int batchesEnded = 0;
+    std::function<void()> onEndBatch;
+    bool StartBatch(const std::string& path, ShowStyle style) override {
+        batches.emplace_back(path, style);
+        return succeed;
+    }
+    void EndBatch() override {
+        ++batchesEnded;
+        if (onEndBatch) onEndBatch();
+    }
 };
 
 class FakeClock final : public Clock {

@@ -38,7 +38,7 @@ Json CmdAttach(const Json& a);
 Json CmdLaunch(const Json& a);
 Json CmdWaitExit(const Json& a);
 Json CmdScreen(const Json& a);
-Json CmdProcesses(const Json& a);
+Json CmdFindProcesses(const Json& a);
 Json CmdProcessWindows(const Json& a);
 Json CmdKill(const Json& a);
 
@@ -69,9 +69,15 @@ Json CmdRegDeleteKey(const Json& a);
 Json CmdRegDacl(const Json& a);
 Json CmdRegOpen(const Json& a);
 
+Json CmdServiceCreate(const Json& a);
+Json CmdServiceState(const Json& a);
+Json CmdWaitService(const Json& a);
+Json CmdProcesses(const Json& a);
+
 // Window lookup shared by the handlers.
 HWND FindTop(const Json& a, bool required = true);  // "window": root | settings | msgbox | a class name
 HWND FindControl(const Json& a);                     // FindTop + "id"
+HWND ProgramWindow();                                // the main window, else any shown one of the program
 std::wstring ClassOf(HWND hwnd);
 std::wstring TextOf(HWND hwnd);
 LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

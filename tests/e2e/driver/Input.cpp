@@ -11,6 +11,7 @@
 //
 // Every input command ends with a settle: the program has taken all the
 // messages that the input produced before the command answers (see Settle).
+#include <cstdlib>
 #include <cwctype>
 #include <vector>
 
@@ -95,8 +96,9 @@ INPUT KeyInput(WORD vk, bool up) {
 }
 
 HWND ProgramTop() {
-    Json a;
-    return FindTop(a);
+    HWND top = ProgramWindow();
+    if (top == nullptr) Fail(L"the program has no window");
+    return top;
 }
 
 DWORD ProgramThread() { return GetWindowThreadProcessId(ProgramTop(), nullptr); }
@@ -106,8 +108,7 @@ DWORD ProgramThread() { return GetWindowThreadProcessId(ProgramTop(), nullptr); 
 // hands out the next posted or input message, so once n sent WM_NULLs in a
 // row came back, n queued messages ahead of them have been dispatched.
 void Settle(int messages) {
-    Json a;
-    HWND top = FindTop(a, false);
+    HWND top = ProgramWindow();
     if (top == nullptr) return;  // the program has ended
     for (int i = 0; i < messages + 2; ++i) {
         DWORD_PTR ignored = 0;
@@ -191,29 +192,52 @@ POINT CenterOnScreen(HWND hwnd, const RECT& client) {
     return p;
 }
 
+// Where and when the last mouse click went: two clicks at nearly the same
+// spot within the double-click time would make a double click.
+POINT g_lastClick{-10000, -10000};
+DWORD g_lastClickTime = 0;
+
+void AwaitDoubleClickTime(POINT p) {
+    const DWORD since = GetTickCount() - g_lastClickTime;
+    const DWORD limit = GetDoubleClickTime() + 50;
+    if (std::abs(p.x - g_lastClick.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
+        std::abs(p.y - g_lastClick.y) <= GetSystemMetrics(SM_CYDOUBLECLK) && since < limit)
+        Sleep(limit - since);
+}
+
+INPUT MouseInput(POINT p, DWORD flags) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    in.mi.dx = static_cast<LONG>((p.x * 65536LL + w / 2) / w);
+    in.mi.dy = static_cast<LONG>((p.y * 65536LL + h / 2) / h);
+    in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return in;
+}
+
 void MouseClicks(HWND hwnd, const RECT& clientRect, int clicks) {
     EnsureForeground();
     const POINT p = CenterOnScreen(hwnd, clientRect);
-    if (!SetCursorPos(p.x, p.y)) Fail(L"SetCursorPos failed");
-    Settle(1);
     // What lies under the point is what the click hits; say so when that is
     // not the control meant.
     HWND hit = WindowFromPoint(p);
     if (hit != hwnd && GetAncestor(hit, GA_ROOT) != GetAncestor(hwnd, GA_ROOT))
         Fail(L"another window covers the control");
-    // The clicks carry the point themselves: right after SetCursorPos the
-    // first click may otherwise still land where the pointer was before.
-    const LONG x = MulDiv(p.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    const LONG y = MulDiv(p.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    AwaitDoubleClickTime(p);
+    // Moving the pointer makes the X server report motion, which Wine turns
+    // into mouse moves a little later; a late one arriving while the button
+    // is down would drag a list's selection. So: move first, let those
+    // reports come in, then press and release where the pointer already is.
+    INPUT move = MouseInput(p, 0);
+    if (SendInput(1, &move, sizeof(INPUT)) != 1) Fail(L"SendInput failed");
+    Sleep(100);
+    Settle(2);
     for (int i = 0; i < clicks; ++i) {
-        INPUT in[2] = {};
-        in[0].type = in[1].type = INPUT_MOUSE;
-        in[0].mi.dx = in[1].mi.dx = x;
-        in[0].mi.dy = in[1].mi.dy = y;
-        in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-        in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        INPUT in[2] = {MouseInput(p, MOUSEEVENTF_LEFTDOWN), MouseInput(p, MOUSEEVENTF_LEFTUP)};
         if (SendInput(2, in, sizeof(INPUT)) != 2) Fail(L"SendInput failed");
     }
+    g_lastClick = p;
+    g_lastClickTime = GetTickCount();
     Settle(4 * clicks);
 }
 
@@ -287,14 +311,16 @@ Json CmdClick(const Json& a) {
     return Json::Object();
 }
 
-// {"cmd":"select","window":"root","id":100,"index":3,"via":"input"|"post"|"keys"}:
-// selects a list line as a user does: a click on the line, or arrow keys
-// from the current selection.
+// {"cmd":"select","window":"root","id":100,"index":3,"via":"post"|"input"|"keys"}:
+// selects a list line as a user does: a click on the line (by default the
+// button messages posted to the list at the line, which never meet a moving
+// pointer; "input" clicks with the real mouse), or arrow keys from the
+// current selection.
 Json CmdSelect(const Json& a) {
     HWND list = FindControl(a);
     RequireUsable(list, a);
     const int index = static_cast<int>(a.Get("index").Int());
-    const std::wstring via = a.Get("via").String(L"input");
+    const std::wstring via = a.Get("via").String(L"post");
     if (via == L"keys") {
         const LRESULT count = Send(list, LB_GETCOUNT, 0, 0);
         if (index < 0 || index >= count) Fail(L"no line " + std::to_wstring(index));
@@ -311,6 +337,16 @@ Json CmdSelect(const Json& a) {
         const RECT item = ItemRect(list, index);
         if (via == L"post") PostClicks(list, item, 1);
         else MouseClicks(list, item, 1);
+        Json r;
+        r["selected"] = static_cast<long long>(Send(list, LB_GETCURSEL, 0, 0));
+        r["item_top"] = item.top;
+        r["item_bottom"] = item.bottom;
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        ScreenToClient(list, &cursor);
+        r["cursor_x"] = cursor.x;
+        r["cursor_y"] = cursor.y;
+        return r;
     }
     Json r;
     r["selected"] = static_cast<long long>(Send(list, LB_GETCURSEL, 0, 0));
@@ -325,7 +361,7 @@ Json CmdDoubleClick(const Json& a) {
     RECT item{};
     if (a.Has("index")) item = ItemRect(list, static_cast<int>(a.Get("index").Int()));
     else GetClientRect(list, &item);
-    if (a.Get("via").String(L"input") == L"post") PostClicks(list, item, 2);
+    if (a.Get("via").String(L"post") == L"post") PostClicks(list, item, 2);
     else MouseClicks(list, item, 2);
     return Json::Object();
 }

@@ -25,9 +25,9 @@ BOOL CALLBACK CollectOf(HWND hwnd, LPARAM lParam) {
 
 }  // namespace
 
-// {"cmd":"processes","exe":"regedit.exe"}: every process of that image name
+// {"cmd":"find_processes","exe":"regedit.exe"}: every process of that image name
 // (every process without "exe"), with its id and its parent's.
-Json CmdProcesses(const Json& a) {
+Json CmdFindProcesses(const Json& a) {
     const std::wstring exe = a.Get("exe").String(L"");
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) Fail(L"CreateToolhelp32Snapshot failed");

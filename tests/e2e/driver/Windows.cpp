@@ -84,6 +84,16 @@ Json RectJson(const RECT& r) {
     return j;
 }
 
+// The text an edit or combo box holds now: they keep it themselves, so it
+// takes WM_GETTEXT (the system's copy is the text they were created with).
+std::wstring LiveText(HWND hwnd) {
+    const LRESULT n = Send(hwnd, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(n < 0 ? 0 : n) + 1, L'\0');
+    const LRESULT got = Send(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got < 0 ? 0 : static_cast<size_t>(got));
+    return text;
+}
+
 Json Describe(HWND hwnd) {
     Json r;
     const std::wstring cls = ClassOf(hwnd);
@@ -91,7 +101,8 @@ Json Describe(HWND hwnd) {
     r["hwnd"] = static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(hwnd));
     r["id"] = GetDlgCtrlID(hwnd);
     r["class"] = cls;
-    r["text"] = TextOf(hwnd);
+    const bool keepsOwnText = lstrcmpiW(cls.c_str(), L"Edit") == 0 || lstrcmpiW(cls.c_str(), L"ComboBox") == 0;
+    r["text"] = keepsOwnText ? LiveText(hwnd) : TextOf(hwnd);
     r["visible"] = (style & WS_VISIBLE) != 0;        // its own flag
     r["shown"] = IsWindowVisible(hwnd) != FALSE;    // and its parents'
     r["enabled"] = IsWindowEnabled(hwnd) != FALSE;
@@ -138,6 +149,25 @@ HWND FindTop(const Json& a, bool required) {
     return nullptr;
 }
 
+HWND ProgramWindow() {
+    Json a;
+    if (HWND root = FindTop(a, false)) return root;
+    // Another program, or the main window not there yet: any shown window
+    // of the program's process.
+    Search search{L"", Program().pid, {}};
+    struct Local {
+        static BOOL CALLBACK Shown(HWND hwnd, LPARAM lParam) {
+            auto* s = reinterpret_cast<Search*>(lParam);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hwnd, &pid);
+            if (pid == s->pid && IsWindowVisible(hwnd)) s->found.push_back(hwnd);
+            return TRUE;
+        }
+    };
+    if (Program().pid != 0) EnumWindows(Local::Shown, reinterpret_cast<LPARAM>(&search));
+    return search.found.empty() ? nullptr : search.found.front();
+}
+
 HWND FindControl(const Json& a) {
     HWND top = FindTop(a);
     if (!a.Has("id")) return top;
@@ -178,7 +208,7 @@ Json CmdWaitWindow(const Json& a) {
             r["timeout"] = true;
             return r;
         }
-        Sleep(20);
+        Sleep(5);
     }
 }
 

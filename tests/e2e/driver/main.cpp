@@ -46,7 +46,9 @@ const std::map<std::wstring, Handler>& Handlers() {
         {L"reg_delete_key", CmdRegDeleteKey}, {L"reg_dacl", CmdRegDacl},
         {L"reg_open", CmdRegOpen},     {L"reg_seed", CmdRegSeed},
         {L"sort_lines", CmdSortLines},
-        {L"processes", CmdProcesses},   {L"process_windows", CmdProcessWindows},
+        {L"service_create", CmdServiceCreate}, {L"service_state", CmdServiceState},
+        {L"wait_service", CmdWaitService}, {L"processes", CmdProcesses},
+        {L"find_processes", CmdFindProcesses}, {L"process_windows", CmdProcessWindows},
         {L"kill", CmdKill},
     };
     return handlers;
@@ -110,6 +112,9 @@ int main() {
     using namespace e2e;
     // The driver never shows a window and must not take the foreground.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    // The pointer waits in the screen's bottom-right corner, away from the
+    // program's window, so that it never lies over a control by chance.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     WriteLine(R"({"ok":true,"ready":true})");
     std::string line;
     while (ReadLine(line)) {

@@ -1,0 +1,34 @@
+// The batch file that starts or stops a service through the "net" command,
+// and what a name must be like to stand between its double quotes.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace sw {
+
+// The longest display name the service manager accepts, in characters.
+inline constexpr std::size_t kLongestServiceName = 256;
+
+// The file's lines for the command word "start" or "stop", each ending in
+// CR LF; the last one is "net", the word and quotedName between double
+// quotes. quotedName goes in as given: see DoublePercents.
+std::string NetBatchText(const std::string& command, const std::string& quotedName);
+
+// True when the command interpreter, reading name between double quotes in
+// a batch line, hands it to "net" as one argument and acts on nothing in it
+// but "%" (which DoublePercents takes care of). Between double quotes it
+// still acts on a double quote (which ends the quoting, so "&", "|", "<" and
+// ">" behind it start commands of their own), on CR, LF and Ctrl-Z (which
+// end the line) and on an overlong line (whose rest it runs as a line of
+// its own). So a name passes when it holds no double quote and no control
+// character and is no longer than a service name can be. "^" and "!" are
+// plain characters between double quotes as long as delayed expansion is
+// off, which Shell::StartBatch sees to.
+bool PassableInQuotes(const std::string& name);
+
+// name with every "%" doubled: a batch file reads "%%" as one literal "%",
+// where a single one would start the expansion of a variable.
+std::string DoublePercents(const std::string& name);
+
+}  // namespace sw

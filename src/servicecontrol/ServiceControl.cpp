@@ -1,0 +1,55 @@
+// Starting and stopping the selected entry's service: a batch file beside
+// the executable runs "net start" or "net stop" in a hidden window. Nothing
+// waits for it and nothing in the window changes.
+#include "catalogue/Lines.h"
+#include "mainwindow/Root.h"
+#include "servicecontrol/NetBatch.h"
+
+namespace sw {
+
+void Root::bStarten_Click() { RunNetCommand("start"); }
+
+void Root::bAnhalten_Click() { RunNetCommand("stop"); }
+
+void Root::RunNetCommand(const std::string& command) {
+    // The display name is read fresh, not taken from the (perhaps shortened)
+    // line: under the third field, the key name of a service line, and when
+    // that fails under the second, the key name of a driver line.
+    const LineFields fields = SplitLine(c.LObjekte.Text());
+    std::string key = fields.third;
+    ValueHolder value;
+    bool read = s.registry.ReadValue(kHkeyLocalMachine, ServiceKeyPath(key), "DisplayName", value);
+    if (!read) {
+        key = fields.second;
+        read = s.registry.ReadValue(kHkeyLocalMachine, ServiceKeyPath(key), "DisplayName", value);
+    }
+    std::string name = read ? CutAtNul(AsText(value)) : " ";
+
+    // The name goes into a file that the command interpreter runs with the
+    // user's rights. A name it would act on gives way to the name of the key
+    // it was read from, which "net" takes as well; when that cannot pass
+    // either, nothing is written or run.
+    if (!PassableInQuotes(name)) {
+        if (!PassableInQuotes(key)) {
+            s.messages.Show("Der Name dieses Dienstes ist zu lang oder enthält Anführungszeichen oder "
+                            "Steuerzeichen und kann nicht sicher an den Befehl \"net " +
+                                command + "\" übergeben werden.\nEs wurde nichts ausgeführt.",
+                            " Tavrine Startwart", kMbIconExclamation);
+            c.LObjekte.SetFocus();
+            return;
+        }
+        name = key;
+    }
+
+    // A batch of an earlier click that still runs would read on in the
+    // rewritten file from where it stopped: it is ended before the file
+    // changes. A file that could not be written is not run, so an earlier
+    // click's file never runs in its place.
+    s.shell.EndBatch();
+    const std::string batch = SideFile("Merotan.bat");
+    if (s.files.Write(batch, s.registry.Codec().ToAnsi(NetBatchText(command, DoublePercents(name)))))
+        s.shell.StartBatch(batch, ShowStyle::Hidden);
+    c.LObjekte.SetFocus();
+}
+
+}  // namespace sw

@@ -1,0 +1,105 @@
+// Services and processes of the prefix: registering a service, reading and
+// waiting for its state, and listing the running programs (to see when a
+// batch file and what it started have ended).
+#include "Driver.h"
+
+#include <tlhelp32.h>
+
+namespace e2e {
+namespace {
+
+// Closes a service-manager handle when it goes out of scope.
+struct ScHandle {
+    SC_HANDLE h = nullptr;
+    explicit ScHandle(SC_HANDLE handle) : h(handle) {}
+    ~ScHandle() {
+        if (h != nullptr) CloseServiceHandle(h);
+    }
+    ScHandle(const ScHandle&) = delete;
+    ScHandle& operator=(const ScHandle&) = delete;
+};
+
+const wchar_t* StateName(DWORD state) {
+    switch (state) {
+        case SERVICE_STOPPED: return L"STOPPED";
+        case SERVICE_START_PENDING: return L"START_PENDING";
+        case SERVICE_STOP_PENDING: return L"STOP_PENDING";
+        case SERVICE_RUNNING: return L"RUNNING";
+        case SERVICE_CONTINUE_PENDING: return L"CONTINUE_PENDING";
+        case SERVICE_PAUSE_PENDING: return L"PAUSE_PENDING";
+        case SERVICE_PAUSED: return L"PAUSED";
+        default: return L"UNKNOWN";
+    }
+}
+
+// The service's state name, or "" when it is not registered.
+std::wstring StateOf(const std::wstring& name) {
+    ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (manager.h == nullptr) Fail(L"cannot open the service manager: " + std::to_wstring(GetLastError()));
+    ScHandle service(OpenServiceW(manager.h, name.c_str(), SERVICE_QUERY_STATUS));
+    if (service.h == nullptr) return L"";
+    SERVICE_STATUS status{};
+    if (!QueryServiceStatus(service.h, &status)) Fail(L"cannot query the service: " + std::to_wstring(GetLastError()));
+    return StateName(status.dwCurrentState);
+}
+
+}  // namespace
+
+// {"cmd":"service_create","name":"X","display":"X","binary":"C:\\svc\\TestService.exe"}:
+// registers an own-process service started on demand.
+Json CmdServiceCreate(const Json& a) {
+    ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (manager.h == nullptr) Fail(L"cannot open the service manager: " + std::to_wstring(GetLastError()));
+    const std::wstring name = a.Get("name").String();
+    ScHandle service(CreateServiceW(manager.h, name.c_str(), a.Get("display").String(name).c_str(), SERVICE_ALL_ACCESS,
+                                    SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                    a.Get("binary").String().c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+    if (service.h == nullptr) Fail(L"cannot create the service: " + std::to_wstring(GetLastError()));
+    return Json::Object();
+}
+
+// {"cmd":"service_state","name":"X"} -> {"exists", "state"}
+Json CmdServiceState(const Json& a) {
+    const std::wstring state = StateOf(a.Get("name").String());
+    Json r;
+    r["exists"] = !state.empty();
+    r["state"] = state;
+    return r;
+}
+
+// {"cmd":"wait_service","name":"X","state":"RUNNING","timeout":10000}
+// -> {"reached", "state"}: waits until the service is in that state.
+Json CmdWaitService(const Json& a) {
+    const std::wstring name = a.Get("name").String();
+    const std::wstring wanted = a.Get("state").String();
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(a.Get("timeout").Int(10000));
+    for (;;) {
+        const std::wstring state = StateOf(name);
+        const bool reached = state == wanted;
+        if (reached || static_cast<LONG>(GetTickCount() - deadline) >= 0) {
+            Json r;
+            r["reached"] = reached;
+            r["state"] = state;
+            return r;
+        }
+        Sleep(50);
+    }
+}
+
+// {"cmd":"processes"} -> {"names": [...]}: the image names of every running
+// process of the prefix.
+Json CmdProcesses(const Json&) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) Fail(L"no process snapshot: " + std::to_wstring(GetLastError()));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    Json names = Json::Array();
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        names.Push(std::wstring(entry.szExeFile));
+    CloseHandle(snapshot);
+    Json r;
+    r["names"] = names;
+    return r;
+}
+
+}  // namespace e2e

@@ -1,0 +1,217 @@
+"""Starting and stopping a real service through "&Starten" and "&Anhalten":
+the batch file "Merotan.bat" that the program writes into its folder and runs
+hidden, with a small test service registered in the throwaway prefix.
+
+Wine's "net" finds a service by its key name only, so the services here carry
+their key name as display name unless a test says otherwise."""
+
+import os
+import shutil
+import time
+
+import harness as h
+from harness import IDS
+
+TEST_SERVICE = os.environ.get("SW_E2E_TESTSERVICE",
+                              os.path.join(h.DEFAULT_BUILD, "tests", "testservice", "TestService.exe"))
+BATCH = "Merotan.bat"
+STARS = "*" * 69
+LIST = IDS["IDC_ROOT_LOBJEKTE"]
+STARTEN = IDS["IDC_ROOT_BSTARTEN"]
+ANHALTEN = IDS["IDC_ROOT_BANHALTEN"]
+CAPTION = IDS["IDC_ROOT_BSTARTCAPTION"]
+
+
+def start_file(name):
+    lines = ["@echo off", "echo.", "echo " + STARS, "echo SERVICES WERDEN GESTARTET", "echo " + STARS, "echo.",
+             'net start "%s"' % name]
+    return "".join(line + "\r\n" for line in lines).encode("cp1252")
+
+
+def stop_file(name):
+    lines = ["@echo off", "echo.", "echo " + STARS, "echo " + STARS, "echo.", 'net stop "%s"' % name]
+    return "".join(line + "\r\n" for line in lines).encode("cp1252")
+
+
+class ServiceControlTest(h.E2ETestCase):
+
+    # Set-up helpers ----------------------------------------------------------
+    def install_service(self, key, display=None, arguments=""):
+        """Registers the test service under key, with a description and an
+        "ObjectName" so that it shows in the service view."""
+        folder = self.session.drive_c("svc")
+        os.makedirs(folder, exist_ok=True)
+        exe = os.path.join(folder, "TestService.exe")
+        if not os.path.exists(exe):
+            shutil.copy2(TEST_SERVICE, exe)
+        binary = self.session.unix_to_windows(exe) + (" " + arguments if arguments else "")
+        self.driver.service_create(key, binary, display=key if display is None else display)
+        path = h.SERVICES + "\\" + key
+        self.driver.reg_set(path, "Description", h.sz("Testdienst"))
+        self.driver.reg_set(path, "ObjectName", h.sz("LocalSystem"))
+        self.assertEqual(self.driver.service_state(key), "STOPPED")
+
+    def select_line(self, line):
+        # By arrow keys: a mouse click just after start-up can land a line or
+        # two off while Wine still moves the new window into place.
+        lines = self.driver.lines()
+        self.assertIn(line, lines)
+        self.driver.select(lines.index(line), via="keys")
+        self.assertEqual(self.driver.list()["selected"], lines.index(line))
+
+    def batch(self):
+        with open(os.path.join(self.folder, BATCH), "rb") as f:
+            return f.read()
+
+    def wait_batch_done(self, timeout=20):
+        """Waits until no command interpreter and no "net" runs any more."""
+        self.wait_until(lambda: not {"cmd.exe", "net.exe"} & {n.lower() for n in self.driver.processes()},
+                        timeout=timeout, message="the batch to end")
+
+    def assert_window_unchanged(self, before):
+        d = self.driver
+        self.assertEqual(d.list(), before["list"])
+        self.assertEqual(d.control(CAPTION)["text"], before["caption"])
+        self.assertEqual(d.focused_id(), LIST)
+        self.assertFalse(d.msgbox(timeout_ms=300)["present"])
+
+    def window_state(self):
+        return {"list": self.driver.list(), "caption": self.driver.control(CAPTION)["text"]}
+
+    def click_and_wait(self, button, key, state):
+        self.driver.click(button)
+        self.assertEqual(self.driver.wait_service(key, state), state)
+        self.wait_batch_done()
+
+    # Tests ---------------------------------------------------------------------
+    def test_start_and_stop_a_real_service_in_both_views(self):
+        d = self.driver
+        self.install_service("SwDienst")
+        self.folder = self.start_merotan()
+        self.select_line("SwDienst\tTestdienst\tSwDienst")
+        before = self.window_state()
+
+        self.click_and_wait(STARTEN, "SwDienst", "RUNNING")
+        self.assertEqual(self.batch(), start_file("SwDienst"))
+        self.assert_window_unchanged(before)
+
+        self.click_and_wait(ANHALTEN, "SwDienst", "STOPPED")
+        self.assertEqual(self.batch(), stop_file("SwDienst"))
+        self.assert_window_unchanged(before)
+
+        # The driver view: the third field is the group, "(none)", which
+        # names no key; the second field, the key name, decides.
+        d.click(IDS["IDC_ROOT_BERWEITERT"])
+        self.assertTrue(d.msgbox()["present"])
+        d.answer("ok")
+        self.assertIsNotNone(d.wait_selected())
+        self.select_line("SwDienst\tSwDienst\t(none)")
+        before = self.window_state()
+        self.click_and_wait(STARTEN, "SwDienst", "RUNNING")
+        self.assertEqual(self.batch(), start_file("SwDienst"))
+        self.assert_window_unchanged(before)
+        self.click_and_wait(ANHALTEN, "SwDienst", "STOPPED")
+        self.assertEqual(self.batch(), stop_file("SwDienst"))
+
+        d.close()
+        self.assertEqual(self.wait_program_end(), 0)
+        self.assertFalse(os.path.exists(os.path.join(self.folder, BATCH)))
+
+    def test_signs_in_a_name_reach_net_as_written(self):
+        # "%" doubled in the file, "^", "!", "&" and blanks as they are: the
+        # service starts only when "net" gets its key name exactly.
+        key = "Sw 50% %COMSPEC% ^x! & (y)"
+        self.install_service(key)
+        self.folder = self.start_merotan()
+        self.select_line(key + "\tTestdienst\t" + key)
+        self.click_and_wait(STARTEN, key, "RUNNING")
+        self.assertEqual(self.batch(), start_file("Sw 50%% %%COMSPEC%% ^x! & (y)"))
+        self.click_and_wait(ANHALTEN, key, "STOPPED")
+
+    def test_hostile_display_names_never_reach_the_interpreter(self):
+        d = self.driver
+        self.install_service("SwZiel")
+        # A registry entry whose key name cannot pass either.
+        d.seed([h.service('Sw"Quote', display='Sw" & echo owned>C:\\owned_both.txt & "',
+                          description="Beides")])
+        self.folder = self.start_merotan()
+        path = h.SERVICES + "\\SwZiel"
+        hostile = [
+            ("quote", 'SwZiel" & echo owned>C:\\owned_quote.txt & "'),
+            ("crlf", "SwZiel\r\necho owned>C:\\owned_crlf.txt"),
+            ("lf", "SwZiel\necho owned>C:\\owned_lf.txt"),
+            ("ctrlz", "SwZiel\x1a&echo owned>C:\\owned_ctrlz.txt&rem "),
+            # Wider than an interpreter line: its rest would run on its own.
+            ("long", "A" * 8300 + "&echo owned>C:\\owned_long.txt&rem "),
+        ]
+        self.select_line("SwZiel\tTestdienst\tSwZiel")
+        before = self.window_state()
+        running = False
+        for label, name in hostile:
+            # The display name is read fresh at every click.
+            d.reg_set(path, "DisplayName", h.sz(name))
+            button, state, expected = ((ANHALTEN, "STOPPED", stop_file("SwZiel")) if running
+                                       else (STARTEN, "RUNNING", start_file("SwZiel")))
+            self.click_and_wait(button, "SwZiel", state)
+            running = not running
+            self.assertEqual(self.batch(), expected, label)
+            self.assert_window_unchanged(before)
+        marker = self.session.drive_c
+        for label, _ in hostile:
+            self.assertFalse(os.path.exists(marker("owned_%s.txt" % label)), label)
+
+        # Key name and display name both unfit: nothing written or run, and
+        # a message says so.
+        last = self.batch()
+        self.select_line(next(line for line in d.lines() if line.endswith("\tBeides\tSw\"Quote")))
+        d.click(STARTEN)
+        box = d.msgbox()
+        self.assertTrue(box["present"])
+        self.assertEqual(box["title"], " Tavrine Startwart")
+        self.assertEqual(box["text"], "Der Name dieses Dienstes ist zu lang oder enthält Anführungszeichen oder "
+                                      "Steuerzeichen und kann nicht sicher an den Befehl \"net start\" übergeben "
+                                      "werden.\nEs wurde nichts ausgeführt.")
+        d.answer("ok")
+        d.sync()
+        self.assertEqual(d.focused_id(), LIST)
+        self.assertEqual(self.batch(), last)
+        time.sleep(1)
+        self.assertNotIn("cmd.exe", {n.lower() for n in d.processes()})
+        self.assertFalse(os.path.exists(marker("owned_both.txt")))
+
+    def test_a_click_while_a_batch_still_runs_leaves_the_last_clicks_file_alone(self):
+        d = self.driver
+        # "net start" waits about four seconds for this one.
+        self.install_service("SwLangsam", arguments="--dispatcher-delay=4000")
+        # The stop file of this entry is longer than the start file of the
+        # slow one, and from that length on it holds a command: an
+        # interpreter that read on in the rewritten file would run it.
+        name_starts_at = len(stop_file("")) - len('"\r\n')
+        display = "x" * (len(start_file("SwLangsam")) - name_starts_at) + "&echo owned>C:\\owned_reread.txt&rem "
+        d.seed([h.service("SwZweit", display=display, description="Zweiter")])
+        self.folder = self.start_merotan()
+
+        self.select_line("SwLangsam\tTestdienst\tSwLangsam")
+        d.click(STARTEN)
+        # "net" waits for the service, whose program is up but not yet connected.
+        self.wait_until(lambda: {"net.exe", "testservice.exe"} <= {n.lower() for n in d.processes()},
+                        message="net to wait for the service")
+        self.assertNotEqual(d.service_state("SwLangsam"), "RUNNING")
+
+        lines = d.lines()
+        second = next(line for line in lines if line.endswith("\tZweiter\tSwZweit"))
+        self.select_line(second)
+        d.click(ANHALTEN)
+        d.click(ANHALTEN)  # twice, quickly
+        self.assertEqual(self.batch(), stop_file(display))
+        self.wait_batch_done()
+        # The earlier start was handed to the service manager before its
+        # batch was ended, and goes through.
+        self.assertEqual(d.wait_service("SwLangsam", "RUNNING"), "RUNNING")
+        time.sleep(1)
+        self.assertEqual(self.batch(), stop_file(display))
+        self.assertFalse(os.path.exists(self.session.drive_c("owned_reread.txt")))
+
+
+if __name__ == "__main__":
+    h.main()

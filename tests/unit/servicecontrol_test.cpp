@@ -1,0 +1,212 @@
+// Starting and stopping a service through the batch file.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "catalogue/Lines.h"
+#include "unit/Fakes.h"
+
+namespace sw::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::Pair;
+
+const std::string kStars(69, '*');
+
+std::string StartFile(const std::string& quoted) {
+    return "@echo off\r\necho.\r\necho " + kStars + "\r\necho SERVICES WERDEN GESTARTET\r\necho " + kStars +
+           "\r\necho.\r\nnet start \"" + quoted + "\"\r\n";
+}
+
+std::string StopFile(const std::string& quoted) {
+    return "@echo off\r\necho.\r\necho " + kStars + "\r\necho " + kStars + "\r\necho.\r\nnet stop \"" + quoted +
+           "\"\r\n";
+}
+
+class ServiceControlTest : public ::testing::Test {
+protected:
+    // Puts one line into the list and selects it, as the list builds do.
+    void Select(const std::string& line) {
+        f.LObjekte.AddItem(line);
+        f.LObjekte.SetListIndex(0);
+    }
+    void SelectService(const std::string& key, const std::string& display) {
+        f.Service(key, display, "Beschreibung", 3);
+        Select(ServiceLine(ShortServiceDisplay(display), "Beschreibung", key));
+    }
+    void SelectLine(const std::string& line) {
+        for (int i = 0; i < f.LObjekte.ListCount(); ++i)
+            if (f.LObjekte.List(i) == line) return f.LObjekte.SetListIndex(i);
+        FAIL() << "no line " << line;
+    }
+    std::string Batch() { return f.files.files[Path()]; }
+    std::string Path() { return f.SideFile("Merotan.bat"); }
+    void ExpectStartedOnce() {
+        EXPECT_THAT(f.shell.batches, ElementsAre(Pair(Path(), ShowStyle::Hidden)));
+        EXPECT_THAT(f.shell.started, IsEmpty());
+    }
+    RootFixture f;
+};
+
+TEST_F(ServiceControlTest, StartWritesTheStartFileAndRunsItHiddenLeavingTheWindowAsItWas) {
+    SelectService("Spooler", "Druckwarteschlange für alle lokalen und entfernten Drucker");
+    const auto linesBefore = f.LObjekte.lines;
+    const std::string captionBefore = f.bStartCaption.Caption();
+    const int clicksBefore = f.LObjekte.clickCount;
+
+    f.root.bStarten_Click();
+
+    // The name is read whole from the registry, not the shortened list text,
+    // and written in the ANSI code page.
+    EXPECT_EQ(Batch(), StartFile("Druckwarteschlange f\xFCr alle lokalen und entfernten Drucker"));
+    ExpectStartedOnce();
+    EXPECT_EQ(f.LObjekte.focusCount, 1);
+    EXPECT_THAT(f.messages.shown, IsEmpty());
+    EXPECT_EQ(f.LObjekte.lines, linesBefore);
+    EXPECT_EQ(f.LObjekte.ListIndex(), 0);
+    EXPECT_EQ(f.LObjekte.clickCount, clicksBefore);
+    EXPECT_EQ(f.bStartCaption.Caption(), captionBefore);
+}
+
+TEST_F(ServiceControlTest, StopWritesTheStopFileAndAStopAfterAStartLeavesOnlyTheStopFile) {
+    SelectService("Spooler", "Druckwarteschlange");
+    f.root.bStarten_Click();
+    f.root.bAnhalten_Click();
+    EXPECT_EQ(Batch(), StopFile("Druckwarteschlange"));
+    EXPECT_THAT(f.files.log, ElementsAre("write " + Path(), "write " + Path()));
+    EXPECT_EQ(f.shell.batches.size(), 2u);
+    EXPECT_EQ(f.shell.batchesEnded, 2);
+    EXPECT_EQ(f.LObjekte.focusCount, 2);
+    EXPECT_THAT(f.messages.shown, IsEmpty());
+}
+
+TEST_F(ServiceControlTest, AnEarlierBatchIsEndedBeforeTheFileIsRewritten) {
+    SelectService("Spooler", "Druckwarteschlange");
+    f.root.bStarten_Click();
+    std::string seenAtEnd;
+    f.shell.onEndBatch = [&] { seenAtEnd = Batch(); };
+    f.root.bAnhalten_Click();
+    EXPECT_EQ(seenAtEnd, StartFile("Druckwarteschlange"));
+    EXPECT_EQ(Batch(), StopFile("Druckwarteschlange"));
+}
+
+TEST_F(ServiceControlTest, ServiceViewFallsBackToTheSecondFieldAndThenToABlank) {
+    // A service whose key went away since the list was built: the second
+    // field (its description) names no key either, so the name is a blank.
+    Select(ServiceLine("Weg", "Beschreibung", "gone"));
+    f.root.bStarten_Click();
+    EXPECT_EQ(Batch(), StartFile(" "));
+
+    // A description that happens to be a key name with a display name.
+    f.Service("Beschreibung", "Anderer Dienst", "x", 3);
+    f.root.bAnhalten_Click();
+    EXPECT_EQ(Batch(), StopFile("Anderer Dienst"));
+}
+
+TEST_F(ServiceControlTest, DriverViewReadsUnderTheGroupFirstAndThenUnderTheKeyName) {
+    f.Driver("disk", "Disk-Treiber", "SCSI miniport", 0);
+    f.Driver("tcpip", "TCP/IP-Protokolltreiber", "PNP_TDI", 1);
+    f.Driver("PNP_TDI", "Gruppenschlüssel", "", 3);  // a key named like the group
+    f.bErweitert.enabled = false;                         // no warning when switched by program
+    f.bErweitert.SetValue(1);
+    SelectLine("Disk-Treiber\tdisk\tSCSI miniport");
+    f.root.bStarten_Click();
+    EXPECT_EQ(Batch(), StartFile("Disk-Treiber"));
+
+    SelectLine("TCP/IP-Protokolltreiber\ttcpip\tPNP_TDI");
+    f.root.bAnhalten_Click();
+    EXPECT_EQ(Batch(), StopFile("Gruppenschl\xFCssel"));
+    EXPECT_THAT(f.messages.shown, IsEmpty());
+}
+
+TEST_F(ServiceControlTest, TheNameIsCutAtItsFirstNulAndKeptWholeWithoutOne) {
+    SelectService("cut", "x");
+    f.memory.SetRaw(kHkeyLocalMachine, ServiceKeyPath("cut"), "DisplayName", kRegSz, std::string("Kurz\0Rest\0", 10));
+    f.root.bStarten_Click();
+    EXPECT_EQ(Batch(), StartFile("Kurz"));
+
+    // Stored without NUL: delivered with the read buffer's trailing blank.
+    f.memory.SetRaw(kHkeyLocalMachine, ServiceKeyPath("cut"), "DisplayName", kRegSz, "Ohne");
+    f.root.bStarten_Click();
+    EXPECT_EQ(Batch(), StartFile("Ohne "));
+}
+
+TEST_F(ServiceControlTest, MissingDisplayNameAndEmptyListNameASingleBlank) {
+    SelectService("noname", "x");
+    auto& values = f.memory.FindKey(kHkeyLocalMachine, ServiceKeyPath("noname"))->values;
+    values.erase(values.begin() + 1);  // DisplayName
+    f.root.bAnhalten_Click();
+    EXPECT_EQ(Batch(), StopFile(" "));
+
+    RootFixture empty;
+    empty.root.bStarten_Click();
+    EXPECT_EQ(empty.files.files[empty.SideFile("Merotan.bat")], StartFile(" "));
+    EXPECT_THAT(empty.shell.batches, ElementsAre(Pair(empty.SideFile("Merotan.bat"), ShowStyle::Hidden)));
+    EXPECT_EQ(empty.LObjekte.focusCount, 1);
+    EXPECT_THAT(empty.messages.shown, IsEmpty());
+    EXPECT_THAT(empty.LObjekte.lines, IsEmpty());
+}
+
+TEST_F(ServiceControlTest, PercentSignsAreDoubledAndOtherSignsBetweenQuotesStayAsTheyAre) {
+    SelectService("odd", "50% %COMSPEC% & <Co> | ^Partner! (neu)");
+    f.root.bStarten_Click();
+    EXPECT_EQ(Batch(), StartFile("50%% %%COMSPEC%% & <Co> | ^Partner! (neu)"));
+    ExpectStartedOnce();
+    EXPECT_THAT(f.messages.shown, IsEmpty());
+}
+
+TEST_F(ServiceControlTest, ANameTheInterpreterWouldActOnGivesWayToItsKeyName) {
+    const std::string hostile[] = {
+        "Spooler\" & del /q C:\\* & \"",
+        "Spooler\r\ndel /q C:\\*",
+        "Spooler\ndel /q C:\\*",
+        "Spooler\x1A" "del /q C:\\*",
+        "Spooler\tx",
+        std::string(257, 'A'),
+    };
+    for (const auto& name : hostile) {
+        RootFixture g;
+        g.Service("Spo%oler", name, "d", 2);
+        g.LObjekte.AddItem(ServiceLine("x", "d", "Spo%oler"));
+        g.LObjekte.SetListIndex(0);
+        g.root.bStarten_Click();
+        EXPECT_EQ(g.files.files[g.SideFile("Merotan.bat")], StartFile("Spo%%oler")) << name;
+        EXPECT_THAT(g.messages.shown, IsEmpty());
+    }
+    // As long as a service name may be is still written whole.
+    SelectService("long", std::string(256, 'B'));
+    f.root.bStarten_Click();
+    EXPECT_EQ(Batch(), StartFile(std::string(256, 'B')));
+}
+
+TEST_F(ServiceControlTest, WhenTheKeyNameCannotPassEitherNothingIsWrittenOrRunAndAMessageSaysSo) {
+    f.files.files[Path()] = StartFile("Vorher");
+    SelectService("bad\"key", "bad\" & echo owned > C:\\owned.txt & \"");
+    f.root.bAnhalten_Click();
+    EXPECT_EQ(Batch(), StartFile("Vorher"));
+    EXPECT_THAT(f.files.log, IsEmpty());
+    EXPECT_THAT(f.shell.batches, IsEmpty());
+    EXPECT_EQ(f.shell.batchesEnded, 0);
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_EQ(f.messages.shown[0].text,
+              "Der Name dieses Dienstes ist zu lang oder enthält Anführungszeichen oder Steuerzeichen und kann "
+              "nicht sicher an den Befehl \"net stop\" übergeben werden.\nEs wurde nichts ausgeführt.");
+    EXPECT_EQ(f.messages.shown[0].title, " Tavrine Startwart");
+    EXPECT_EQ(f.messages.shown[0].flags, kMbIconExclamation);
+    EXPECT_EQ(f.LObjekte.focusCount, 1);
+}
+
+TEST_F(ServiceControlTest, AFileThatCannotBeWrittenIsNotRunSoTheEarlierOneNeverRunsInItsPlace) {
+    SelectService("Spooler", "Druckwarteschlange");
+    f.files.files[Path()] = StartFile("Druckwarteschlange");
+    f.files.readOnly.insert(Path());
+    f.root.bAnhalten_Click();
+    EXPECT_THAT(f.files.log, ElementsAre("write " + Path()));
+    EXPECT_THAT(f.shell.batches, IsEmpty());
+    EXPECT_THAT(f.messages.shown, IsEmpty());
+    EXPECT_EQ(f.LObjekte.focusCount, 1);
+}
+
+}  // namespace
+}  // namespace sw::test
