@@ -4,10 +4,6 @@
 
 namespace sw {
 
-void Root::LObjekte_DblClick() {}
-void Root::LObjekte_KeyPress(std::int16_t&) {}
-void Root::bBearbeiten_Click() {}
-void Root::Sleep(double) {}
 void Root::bChecker_Click() {}
 void Root::bDrucken_Click() {}
 

@@ -5,6 +5,7 @@
 #include "registry/Registry.h"
 #include "win32/MessageLoop.h"
 #include "win32/RootWindow.h"
+#include "win32/SettingsWindow.h"
 #include "win32/Win32Platform.h"
 #include "win32/Win32Registry.h"
 
@@ -22,6 +23,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     RootServices services{registry, files, shell, clock, messages, ui, program};
 
     RootWindow window(services);
+    Win32SettingsFactory settings([&window] { return window.Hwnd(); });
+    services.settings = &settings;
     window.Form().Form_Initialize();
     if (!window.Create()) return 1;
     window.Form().Form_Load();

@@ -247,6 +247,19 @@ class Driver:
     def screen(self):
         return self.cmd("screen")
 
+    def find_processes(self, exe=None):
+        """Processes of an image name (all without it): [{"pid", "parent", "exe"}]."""
+        args = {} if exe is None else {"exe": exe}
+        return self.cmd("find_processes", **args)["processes"]
+
+    def process_windows(self, pid):
+        """Top-level windows of a process: [{"class", "text", "visible", "zoomed", "iconic"}]."""
+        return self.cmd("process_windows", pid=pid)["windows"]
+
+    def kill(self, pid):
+        """Ends a process by its id and waits for its end."""
+        return self.cmd("kill", pid=pid)
+
     def control(self, id, window="root"):
         return self.cmd("control", window=window, id=id)
 
@@ -302,8 +315,10 @@ class Driver:
                         index=index, via=via)
 
     def dblclick(self, index, id=None, window="root", via="post"):
+        """Double-clicks a list line; with index None, the middle of the control."""
+        args = {} if index is None else {"index": index}
         return self.cmd("dblclick", window=window, id=IDS["IDC_ROOT_LOBJEKTE"] if id is None else id,
-                        index=index, via=via)
+                        via=via, **args)
 
     # Registry -------------------------------------------------------------
     def reg_get(self, path, name, root=HKLM):

@@ -38,6 +38,9 @@ Json CmdAttach(const Json& a);
 Json CmdLaunch(const Json& a);
 Json CmdWaitExit(const Json& a);
 Json CmdScreen(const Json& a);
+Json CmdFindProcesses(const Json& a);
+Json CmdProcessWindows(const Json& a);
+Json CmdKill(const Json& a);
 
 Json CmdWaitWindow(const Json& a);
 Json CmdWindows(const Json& a);

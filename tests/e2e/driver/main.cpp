@@ -49,6 +49,8 @@ const std::map<std::wstring, Handler>& Handlers() {
         {L"text_extent", CmdTextExtent},
         {L"service_create", CmdServiceCreate}, {L"service_state", CmdServiceState},
         {L"wait_service", CmdWaitService}, {L"processes", CmdProcesses},
+        {L"find_processes", CmdFindProcesses}, {L"process_windows", CmdProcessWindows},
+        {L"kill", CmdKill},
     };
     return handlers;
 }
