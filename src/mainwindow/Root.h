@@ -13,7 +13,7 @@
 //   snapshots/StartTypeCheck.cpp  bChecker_Click
 //   printing/PrintServiceList.cpp bDrucken_Click
 //   servicecontrol/ServiceControl.cpp bStarten_Click, bAnhalten_Click, RunNetCommand
-//   editor/Settings.cpp           the editor's opening
+//   editor/Opening.cpp            the editor's opening (editor/Settings.cpp: the dialog's handlers)
 #pragma once
 
 #include <cstdint>

@@ -84,6 +84,14 @@ bool Registry::KeyExists(RegKey root, const std::string& path) {
     return static_cast<bool>(OpenedKey(api_, root, codec_.ToAnsi(path), kKeyRead));
 }
 
+bool Registry::ValueExists(RegKey root, const std::string& path, const std::string& name) {
+    OpenedKey key(api_, root, codec_.ToAnsi(path), kKeyRead);
+    if (!key) return false;
+    std::uint32_t type = kRegNone;
+    std::uint32_t size = 0;
+    return api_.QueryValue(key.get(), codec_.ToAnsi(name).c_str(), &type, nullptr, &size) == kErrorSuccess;
+}
+
 bool Registry::ReadValue(RegKey root, const std::string& path, const std::string& name,
                          ValueHolder& value) {
     OpenedKey key(api_, root, codec_.ToAnsi(path), kKeyRead);

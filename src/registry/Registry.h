@@ -39,6 +39,10 @@ public:
 
     bool KeyExists(RegKey root, const std::string& path);
 
+    // True when the key opens for reading and holds a value of that name,
+    // whatever its type and whether or not ReadValue could deliver it.
+    bool ValueExists(RegKey root, const std::string& path, const std::string& name);
+
     // A text value (REG_SZ, REG_EXPAND_SZ) arrives as its stored bytes plus
     // the blank that the read buffer held beyond the reported size; integers
     // (REG_DWORD, REG_BINARY of up to 4 bytes) as std::int32_t. Other types

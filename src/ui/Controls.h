@@ -77,4 +77,7 @@ public:
     virtual void SetListIndex(int index) = 0;
 };
 
+// A framing box that holds other controls; hiding it hides what it holds.
+class PictureBox : public Control {};
+
 }  // namespace sw

@@ -132,6 +132,13 @@ void RootWindow::CreateControls() {
     SetWindowSubclass(lObjekte_.Hwnd(), ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
+void RootWindow::RestoreFocus() {
+    HWND target = lastFocus_;
+    if (target == nullptr || !IsWindow(target) || !IsWindowVisible(target) || !IsWindowEnabled(target))
+        target = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    if (target != nullptr) SetFocus(target);
+}
+
 void RootWindow::Show() {
     ShowWindow(hwnd_, SW_SHOW);
     UpdateWindow(hwnd_);
@@ -186,7 +193,7 @@ LRESULT RootWindow::ColorStatic(HDC dc, HWND control) {
 void RootWindow::OnCommand(int id, int code) {
     switch (id) {
         case IDC_ROOT_LOBJEKTE:
-            if (code == LBN_SELCHANGE) root_.LObjekte_Click();
+            if (code == LBN_SELCHANGE) lObjekte_.SelectionReported();
             else if (code == LBN_DBLCLK) root_.LObjekte_DblClick();
             return;
         case IDC_ROOT_BERWEITERT:
@@ -218,6 +225,18 @@ LRESULT RootWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_SETCURSOR:
             if (Win32UserInterface::ApplyPointer()) return TRUE;
             break;
+        case WM_ACTIVATE:
+            // As a dialog does, the window remembers which control had the
+            // focus when it was left and gives it back when it is activated
+            // again, so that the keys reach the list and buttons.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus != nullptr && IsChild(hwnd_, focus)) lastFocus_ = focus;
+            }
+            break;
+        case WM_SETFOCUS:
+            RestoreFocus();
+            return 0;
         case WM_CLOSE:
             root_.Form_QueryUnload();
             DestroyWindow(hwnd_);

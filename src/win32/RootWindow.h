@@ -22,6 +22,8 @@ public:
     void Show();
     HWND Hwnd() const { return hwnd_; }
     Root& Form() { return root_; }
+    // The entry list's adapter, whose onClick runs LObjekte_Click.
+    Win32ListBox& EntryList() { return lObjekte_; }
     const Twips& Scale() const { return twips_; }
 
 private:
@@ -31,8 +33,10 @@ private:
     void OnCommand(int id, int code);
     void CreateControls();
     LRESULT ColorStatic(HDC dc, HWND control);
+    void RestoreFocus();
 
     HWND hwnd_ = nullptr;
+    HWND lastFocus_ = nullptr;
     Twips twips_;
     HFONT font_ = nullptr;
     HFONT headerFont_ = nullptr;

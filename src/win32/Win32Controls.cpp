@@ -24,6 +24,7 @@ std::string WindowText(HWND hwnd) {
 
 void Win32ListBox::AddItem(const std::string& line) {
     SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(line).c_str()));
+    KeepSeenInStep();
 }
 
 void Win32ListBox::AddItems(const std::vector<std::string>& lines) {
@@ -33,14 +34,21 @@ void Win32ListBox::AddItems(const std::vector<std::string>& lines) {
     std::size_t bytes = 0;
     for (const auto& line : lines) bytes += (line.size() + 1) * sizeof(wchar_t);
     SendMessageW(hwnd_, LB_INITSTORAGE, lines.size(), bytes);
-    for (const auto& line : lines) AddItem(line);
+    for (const auto& line : lines) SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(line).c_str()));
+    KeepSeenInStep();
     SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-void Win32ListBox::RemoveItem(int index) { SendMessageW(hwnd_, LB_DELETESTRING, index, 0); }
+void Win32ListBox::RemoveItem(int index) {
+    SendMessageW(hwnd_, LB_DELETESTRING, index, 0);
+    KeepSeenInStep();
+}
 
-void Win32ListBox::Clear() { SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0); }
+void Win32ListBox::Clear() {
+    SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
+    KeepSeenInStep();
+}
 
 int Win32ListBox::ListCount() const {
     const LRESULT n = SendMessageW(hwnd_, LB_GETCOUNT, 0, 0);
@@ -54,6 +62,13 @@ int Win32ListBox::ListIndex() const {
 
 void Win32ListBox::SetListIndex(int index) {
     SendMessageW(hwnd_, LB_SETCURSEL, index, 0);
+    KeepSeenInStep();
+    if (onClick) onClick();
+}
+
+void Win32ListBox::SelectionReported() {
+    if (ListIndex() == seen_) return;
+    KeepSeenInStep();
     if (onClick) onClick();
 }
 

@@ -48,9 +48,15 @@ protected:
 
 class Win32ListBox final : public Win32Control<ListBox> {
 public:
-    // Runs on every change of the selection: LBN_SELCHANGE from the user, and
-    // SetListIndex from the program (which the control does not report).
+    // Runs once on every change of the selection: one made by the user, which
+    // the control reports as LBN_SELCHANGE, and every SetListIndex by the
+    // program, which the control does not report.
     std::function<void()> onClick;
+
+    // To be called on LBN_SELCHANGE. The control also reports keys and
+    // clicks that leave the selection where it was (Home on the first line,
+    // a click on the selected line); those do not run onClick.
+    void SelectionReported();
 
     void AddItem(const std::string& line) override;
     void AddItems(const std::vector<std::string>& lines) override;
@@ -63,6 +69,12 @@ public:
     std::string Text() const override;
     void SetTabStops(int first, int second) override;
     void Refresh() override;
+
+private:
+    // The selected index as the handler last saw it, kept in step when lines
+    // are added or removed above the selection.
+    int seen_ = -1;
+    void KeepSeenInStep() { seen_ = ListIndex(); }
 };
 
 class Win32Label final : public Win32Control<Label> {

@@ -4,7 +4,9 @@
 
 #include "registry/Registry.h"
 #include "win32/GdiPrinter.h"
+#include "win32/MessageLoop.h"
 #include "win32/RootWindow.h"
+#include "win32/SettingsWindow.h"
 #include "win32/Win32Platform.h"
 #include "win32/Win32Registry.h"
 
@@ -24,17 +26,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     services.printers = &printers;
 
     RootWindow window(services);
+    Win32SettingsFactory settings([&window] { return window.Hwnd(); });
+    services.settings = &settings;
     window.Form().Form_Initialize();
     if (!window.Create()) return 1;
     window.Form().Form_Load();
     window.Show();
 
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        HWND top = GetAncestor(msg.hwnd, GA_ROOT);
-        if (top != nullptr && IsDialogMessageW(top, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return 0;
+    return RunMessageLoop();
 }

@@ -247,6 +247,19 @@ class Driver:
     def screen(self):
         return self.cmd("screen")
 
+    def find_processes(self, exe=None):
+        """Processes of an image name (all without it): [{"pid", "parent", "exe"}]."""
+        args = {} if exe is None else {"exe": exe}
+        return self.cmd("find_processes", **args)["processes"]
+
+    def process_windows(self, pid):
+        """Top-level windows of a process: [{"class", "text", "visible", "zoomed", "iconic"}]."""
+        return self.cmd("process_windows", pid=pid)["windows"]
+
+    def kill(self, pid):
+        """Ends a process by its id and waits for its end."""
+        return self.cmd("kill", pid=pid)
+
     def control(self, id, window="root"):
         return self.cmd("control", window=window, id=id)
 
@@ -302,8 +315,10 @@ class Driver:
                         index=index, via=via)
 
     def dblclick(self, index, id=None, window="root", via="post"):
+        """Double-clicks a list line; with index None, the middle of the control."""
+        args = {} if index is None else {"index": index}
         return self.cmd("dblclick", window=window, id=IDS["IDC_ROOT_LOBJEKTE"] if id is None else id,
-                        index=index, via=via)
+                        via=via, **args)
 
     # Registry -------------------------------------------------------------
     def reg_get(self, path, name, root=HKLM):
@@ -379,6 +394,10 @@ class Driver:
         one in the given order."""
         return self.cmd("sort_lines", lines=list(lines), timeout=300)["lines"]
 
+    def text_extent(self, text, face="Tahoma", points100=900, bold=False):
+        """{"cx", "cy"} of text in that font at the screen's DPI."""
+        return self.cmd("text_extent", text=text, face=face, points100=points100, bold=bold)
+
     def quit(self):
         try:
             self.proc.stdin.write(b'{"cmd":"quit"}\n')
@@ -409,9 +428,10 @@ def template_prefix():
 class Session:
     """One throwaway Wine prefix with its own Xvfb, and every process started in it."""
 
-    def __init__(self, name, desktop=True):
+    def __init__(self, name, desktop=True, logpixels=None):
         self.name = name
         self.desktop = desktop
+        self.logpixels = logpixels  # the screen's DPI; None leaves Wine's 96
         self.root = tempfile.mkdtemp(prefix="startwart-e2e-")
         self.prefix = os.path.join(self.root, "prefix")
         self.artifacts = os.path.join(ARTIFACTS, name)
@@ -430,6 +450,8 @@ class Session:
         subprocess.run(["cp", "-a", template, self.prefix], check=True)
         if self.desktop:
             self._use_virtual_desktop()
+        if self.logpixels:
+            self._use_dpi(self.logpixels)
         self._start_xvfb()
         self.env = dict(os.environ)
         # One locale everywhere: Wine's ANSI code page is then 1252 and
@@ -449,6 +471,12 @@ class Session:
         with open(os.path.join(self.prefix, "user.reg"), "a", encoding="ascii") as f:
             f.write('\n[Software\\\\Wine\\\\Explorer] 0\n"Desktop"="Default"\n'
                     '\n[Software\\\\Wine\\\\Explorer\\\\Desktops] 0\n"Default"="1280x1024"\n')
+
+    def _use_dpi(self, dpi):
+        # The display setting that programs read as LOGPIXELSX, before any
+        # Wine process of the prefix starts.
+        with open(os.path.join(self.prefix, "user.reg"), "a", encoding="ascii") as f:
+            f.write('\n[Control Panel\\\\Desktop] 0\n"LogPixels"=dword:%08x\n' % dpi)
 
     def _start_xvfb(self):
         read_fd, write_fd = os.pipe()
@@ -603,9 +631,10 @@ class E2ETestCase(unittest.TestCase):
     over, every process is ended and the test fails."""
 
     TIME_LIMIT = 60
+    LOGPIXELS = None  # the screen's DPI for the test's prefix; None: Wine's 96
 
     def setUp(self):
-        self.session = Session("%s.%s" % (type(self).__name__, self._testMethodName))
+        self.session = Session("%s.%s" % (type(self).__name__, self._testMethodName), logpixels=self.LOGPIXELS)
         self.addCleanup(self.session.stop)
         self._timed_out = False
         self._watchdog = threading.Timer(self.TIME_LIMIT, self._over_time)

@@ -66,3 +66,31 @@ sw_prefix_stop() {
     [ -n "${SW_PREFIX_DIR:-}" ] && rm -rf "$SW_PREFIX_DIR"
     SW_PREFIX_DIR=
 }
+
+# Adds values to the current prefix's user registry file. Only before the
+# prefix's first Wine command: a running wineserver owns that file.
+#   sw_user_reg 'Control Panel\\Desktop' '"LogPixels"=dword:00000090'
+sw_user_reg() {
+    local key=$1
+    shift
+    {
+        printf '\n[%s] 1700000000\n' "$key"
+        printf '%s\n' "$@"
+    } >>"$WINEPREFIX/user.reg"
+}
+
+# Sets the screen's DPI of the current prefix (96 is Wine's default), as
+# Windows' display settings do: programs see it through
+# GetDeviceCaps(LOGPIXELSX) and scale their fonts and twips by it.
+sw_set_dpi() {
+    sw_user_reg 'Control Panel\\Desktop' "$(printf '"LogPixels"=dword:%08x' "$1")"
+}
+
+# Makes programs of the current prefix open their windows on one Wine
+# virtual desktop of the Xvfb screen's size instead of as X windows: they
+# get Wine's own frames, and hiding or destroying a window does not wait
+# for a window manager that is not there (about two seconds each time).
+sw_virtual_desktop() {
+    sw_user_reg 'Software\\Wine\\Explorer' '"Desktop"="Default"'
+    sw_user_reg 'Software\\Wine\\Explorer\\Desktops' '"Default"="1280x1024"'
+}

@@ -38,6 +38,9 @@ Json CmdAttach(const Json& a);
 Json CmdLaunch(const Json& a);
 Json CmdWaitExit(const Json& a);
 Json CmdScreen(const Json& a);
+Json CmdFindProcesses(const Json& a);
+Json CmdProcessWindows(const Json& a);
+Json CmdKill(const Json& a);
 
 Json CmdWaitWindow(const Json& a);
 Json CmdWindows(const Json& a);
@@ -62,6 +65,7 @@ Json CmdRegTree(const Json& a);
 Json CmdRegSet(const Json& a);
 Json CmdRegSeed(const Json& a);
 Json CmdSortLines(const Json& a);
+Json CmdTextExtent(const Json& a);
 Json CmdRegDeleteKey(const Json& a);
 Json CmdRegDacl(const Json& a);
 Json CmdRegOpen(const Json& a);

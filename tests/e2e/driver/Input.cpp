@@ -353,11 +353,14 @@ Json CmdSelect(const Json& a) {
     return r;
 }
 
-// {"cmd":"dblclick","window":"root","id":100,"index":3}: double-clicks a line.
+// {"cmd":"dblclick","window":"root","id":100,"index":3}: double-clicks a
+// line; without "index", the middle of the control (a label, say).
 Json CmdDoubleClick(const Json& a) {
     HWND list = FindControl(a);
     RequireUsable(list, a);
-    const RECT item = ItemRect(list, static_cast<int>(a.Get("index").Int()));
+    RECT item{};
+    if (a.Has("index")) item = ItemRect(list, static_cast<int>(a.Get("index").Int()));
+    else GetClientRect(list, &item);
     if (a.Get("via").String(L"post") == L"post") PostClicks(list, item, 2);
     else MouseClicks(list, item, 2);
     return Json::Object();

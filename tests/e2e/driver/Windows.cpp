@@ -269,6 +269,13 @@ Json CmdChildren(const Json& a) {
             c["selected"] = static_cast<long long>(Send(child, CB_GETCURSEL, 0, 0));
             c["dropped"] = Send(child, CB_GETDROPPEDSTATE, 0, 0) != 0;
         } else if (lstrcmpiW(cls.c_str(), L"Edit") == 0) {
+            // An edit keeps its text itself: ask it, the system's copy is
+            // only the text it was made with.
+            const LRESULT length = Send(child, WM_GETTEXTLENGTH, 0, 0);
+            std::wstring text(static_cast<size_t>(length < 0 ? 0 : length) + 1, L'\0');
+            const LRESULT got = Send(child, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+            text.resize(got < 0 ? 0 : static_cast<size_t>(got));
+            c["text"] = text;
             DWORD start = 0, end = 0;
             // EM_GETSEL answers in its result as well as through pointers.
             const LRESULT sel = Send(child, EM_GETSEL, 0, 0);

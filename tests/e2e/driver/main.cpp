@@ -46,8 +46,11 @@ const std::map<std::wstring, Handler>& Handlers() {
         {L"reg_delete_key", CmdRegDeleteKey}, {L"reg_dacl", CmdRegDacl},
         {L"reg_open", CmdRegOpen},     {L"reg_seed", CmdRegSeed},
         {L"sort_lines", CmdSortLines},
+        {L"text_extent", CmdTextExtent},
         {L"service_create", CmdServiceCreate}, {L"service_state", CmdServiceState},
         {L"wait_service", CmdWaitService}, {L"processes", CmdProcesses},
+        {L"find_processes", CmdFindProcesses}, {L"process_windows", CmdProcessWindows},
+        {L"kill", CmdKill},
     };
     return handlers;
 }

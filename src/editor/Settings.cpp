@@ -1,0 +1,107 @@
+// The editor dialog's handlers: Ok writes the description and the start type
+// and replaces the entry's line in the main list; everything else only moves
+// the focus, changes the layout or closes the dialog.
+#include "editor/Settings.h"
+
+#include "catalogue/Lines.h"
+#include "editor/TextSearch.h"
+#include "mainwindow/Root.h"
+#include "platform/Utf8.h"
+
+namespace sw {
+namespace {
+
+constexpr std::int16_t kEnter = 13;
+
+// The "Start" value an item of LStartType stands for; 0 for no item.
+std::int32_t StartOfItem(int index) { return index >= 0 && index <= 2 ? index + 2 : 0; }
+
+// True when the description box still holds the one-blank placeholder of a
+// "Description" that exists but cannot be read as a text (a binary value of
+// more than four bytes, say). Writing the box then would replace data the
+// user never saw by a blank he never typed. A missing value is not meant:
+// for it the blank is stored.
+bool PlaceholderOfUnreadableValue(Registry& registry, const std::string& path, const std::string& text) {
+    if (text != " ") return false;
+    ValueHolder value;
+    const bool read = registry.ReadValue(kHkeyLocalMachine, path, "Description", value);
+    if (read && !std::holds_alternative<std::monostate>(value)) return false;
+    return registry.ValueExists(kHkeyLocalMachine, path, "Description");
+}
+
+}  // namespace
+
+Settings::Settings(SettingsDialog& dialog, Root& root) : dialog_(dialog), c(dialog.Controls()), root_(root) {}
+
+void Settings::bReady_Click() {
+    // A second Ok while the first one yields would write and replace the
+    // line twice; the first one finishes the job.
+    if (inOk_) return;
+    inOk_ = true;
+    Registry& registry = root_.s.registry;
+    UserInterface& ui = root_.s.ui;
+
+    const std::string keyName = c.RRegName.Text();
+    const std::string path = ServiceKeyPath(keyName);
+    // The entry check: the display name shown must still be part of the
+    // entry's display name. A failed read leaves the value empty, and an
+    // empty value contains nothing.
+    ValueHolder current;
+    registry.ReadValue(kHkeyLocalMachine, path, "DisplayName", current);
+    const std::string caption = c.RCaption.Caption();
+    if (ContainsIgnoringCase(AsText(current), caption)) {
+        const std::string description = c.RDescription.Text();
+        // Keeps REG_EXPAND_SZ, so that a description holding "%SystemRoot%"
+        // is still expanded by its other readers after an Ok.
+        if (!PlaceholderOfUnreadableValue(registry, path, description))
+            registry.WriteTextKeepingType(kHkeyLocalMachine, path, "Description", description);
+        ui.DoEvents();
+
+        // Written even when it equals the stored value; nothing without a choice.
+        if (const std::int32_t start = StartOfItem(c.LStartType.ListIndex()); start != 0)
+            registry.WriteValue(kHkeyLocalMachine, path, "Start", ValueHolder(start));
+        ui.DoEvents();
+
+        // The rebuilt line keeps 38 characters of a long display name, one
+        // more than the list build keeps.
+        const std::string display = Shorten(caption, 40, 38);
+        ListBox& list = root_.c.LObjekte;
+        const int remembered = list.ListIndex();
+        list.RemoveItem(remembered);
+        list.AddItem(ServiceLine(display, description, keyName));
+        // Selecting shows the start type now stored, whatever line now
+        // stands at that place of the sorted list.
+        list.SetListIndex(remembered);
+        ui.DoEvents();
+    }
+    dialog_.Unload();
+    inOk_ = false;
+}
+
+void Settings::bAbbrechen_Click() { dialog_.Unload(); }
+
+void Settings::LStartType_KeyPress(std::int16_t& keyAscii) {
+    if (keyAscii != kEnter) return;
+    c.bReady.SetFocus();
+    keyAscii = 0;
+}
+
+void Settings::RDescription_KeyPress(std::int16_t& keyAscii) {
+    if (keyAscii != kEnter) return;
+    c.LStartType.SetFocus();
+    keyAscii = 0;
+}
+
+void Settings::RRegName_GotFocus() { c.bReady.SetFocus(); }
+
+void Settings::RCaption_DblClick() {
+    if (c.PImage.Visible()) {
+        c.RDescription.SetHeight(kDescriptionHeightTall);
+        c.PImage.SetVisible(false);
+    } else {
+        c.RDescription.SetHeight(kDescriptionHeight);
+        c.PImage.SetVisible(true);
+    }
+}
+
+}  // namespace sw

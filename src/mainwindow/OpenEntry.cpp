@@ -1,0 +1,63 @@
+// Opening the selected entry: the editor in the service view, the registry
+// editor at the entry's key in the driver view.
+#include "catalogue/Lines.h"
+#include "editor/Settings.h"
+#include "mainwindow/Root.h"
+
+namespace sw {
+namespace {
+
+const std::string kRegeditSettingsPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
+const std::string kMachineServicesPrefix = "HKEY_LOCAL_MACHINE\\" + kServicesPath + "\\";
+
+// The longest single wait of Sleep between two looks at the clock, so that
+// a wait never outlasts its end by much, whatever the clock does.
+constexpr double kLongestIdle = 0.05;
+
+}  // namespace
+
+void Root::LObjekte_DblClick() {
+    if (!DriverView()) {
+        OpenSettings(*this);
+        return;
+    }
+    s.ui.SetPointer(kPointerHourglass);
+    const std::string keyName = KeyNameOf(c.LObjekte.Text(), true);
+    // The registry editor opens at "LastKey" when it starts. Its settings key
+    // is only opened: when it does not exist yet, nothing is written.
+    s.registry.WriteValue(kHkeyCurrentUser, kRegeditSettingsPath, "LastKey",
+                          ValueHolder(kMachineServicesPrefix + keyName));
+    Sleep(1);
+    s.ui.DoEvents();
+    s.shell.Start("Regedit.exe", ShowStyle::MaximizedFocus);
+    s.ui.DoEvents();
+    s.ui.SetPointer(kPointerDefault);
+}
+
+void Root::LObjekte_KeyPress(std::int16_t& keyAscii) {
+    if (keyAscii != 13) return;
+    // Swallowed, so the list does nothing more with it.
+    keyAscii = 0;
+    LObjekte_DblClick();
+}
+
+void Root::bBearbeiten_Click() { LObjekte_DblClick(); }
+
+// Waits until the clock of seconds since midnight has moved on by Sekunden,
+// handling window messages meanwhile. The clock starts again at 0 at
+// midnight; the start then moves back by a day, so the wait still ends.
+void Root::Sleep(double Sekunden) {
+    double started = s.clock.SecondsSinceMidnight();
+    for (;;) {
+        const double elapsed = s.clock.SecondsSinceMidnight() - started;
+        if (elapsed >= Sekunden) return;
+        // Sleeps until a message arrives or a short while has passed, rather
+        // than spinning; before midnight is noticed, elapsed may be far off.
+        double wait = Sekunden - elapsed;
+        if (wait > kLongestIdle || wait < 0) wait = kLongestIdle;
+        s.ui.Idle(wait);
+        if (static_cast<float>(started) > static_cast<float>(s.clock.SecondsSinceMidnight())) started -= 86400;
+    }
+}
+
+}  // namespace sw

@@ -1,0 +1,314 @@
+#include "win32/SettingsWindow.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "win32/ControlIds.h"
+#include "win32/Win32Platform.h"
+#include "win32/WideText.h"
+
+namespace sw {
+namespace {
+
+constexpr int kClientWidth = 5400;
+constexpr int kClientHeight = 3435;
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+// Where a field sits inside its frame's client area, twips.
+constexpr int kFieldInsetLeft = 45;
+constexpr int kFieldInsetTop = 35;
+
+HFONT MakeTahoma(int dpi, int weight) {
+    LOGFONTW font{};
+    font.lfHeight = -MulDiv(9, dpi, 72);
+    font.lfWeight = weight;
+    font.lfCharSet = DEFAULT_CHARSET;
+    lstrcpyW(font.lfFaceName, L"Tahoma");
+    return CreateFontIndirectW(&font);
+}
+
+bool IsEnterDown(LPARAM pending) {
+    const MSG* msg = reinterpret_cast<const MSG*>(pending);
+    return msg != nullptr && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN;
+}
+
+}  // namespace
+
+SettingsWindow::SettingsWindow(HWND owner)
+    : owner_(owner),
+      controls_{rCaption_, rDescription_, lStartType_, bReady_, bAbbrechen_, picture1_, rRegName_, pImage_, rImage_} {}
+
+SettingsWindow::~SettingsWindow() {
+    ReleaseOwner();
+    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+    if (font_) DeleteObject(font_);
+    if (boldFont_) DeleteObject(boldFont_);
+}
+
+bool SettingsWindow::Create() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = SW_SETTINGS_CLASS;
+    RegisterClassExW(&wc);  // fails harmlessly from the second opening on
+
+    HDC screen = GetDC(nullptr);
+    twips_.dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    font_ = MakeTahoma(twips_.dpi, FW_NORMAL);
+    boldFont_ = MakeTahoma(twips_.dpi, FW_BOLD);
+
+    RECT frame{0, 0, twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
+    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+    hwnd_ = CreateWindowExW(kExStyle, SW_SETTINGS_CLASS, Wide(" Steuerungselemente").c_str(), kStyle, 0, 0,
+                            frame.right - frame.left, frame.bottom - frame.top, owner_, nullptr, instance, this);
+    if (hwnd_ == nullptr) return false;
+    CreateControls();
+    Centre();
+    return true;
+}
+
+void SettingsWindow::CreateControls() {
+    const auto make = [&](auto& control, const ControlSpec& spec, HFONT font) {
+        control.Attach(CreateChild(hwnd_, spec, twips_, font));
+    };
+    // Creation order is the tab order.
+    make(rCaption_, {L"STATIC", "", IDC_SET_RCAPTION, kChild | SS_LEFT | SS_NOPREFIX | SS_NOTIFY, 0, 225, 180, 3480, 870},
+         boldFont_);
+    make(rDescription_,
+         {L"EDIT", "", IDC_SET_RDESCRIPTION, kChild | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL,
+          WS_EX_CLIENTEDGE, 180, 1125, 5055, kDescriptionHeight},
+         font_);
+    // A combo box's height includes its dropped list.
+    ControlSpec combo{L"COMBOBOX", "", IDC_SET_LSTARTTYPE, kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+                      0, 3330, 2925, 1905, 330 + 1200};
+    make(lStartType_, combo, font_);
+    for (const char* item : {"Automatisch", "Manuell", "Deaktiviert"}) lStartType_.AddItem(item);
+    make(bReady_, {L"BUTTON", "&Ok", IDC_SET_BREADY, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 4095, 135, 1140, 420},
+         font_);
+    make(bAbbrechen_,
+         {L"BUTTON", "&Abbrechen", IDC_SET_BABBRECHEN, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 4095, 585, 1140, 420},
+         font_);
+
+    // The frames and the display-only fields they hold. A field's place is
+    // given inside its frame's client area, within the frame's edge.
+    const int edge = GetSystemMetrics(SM_CXEDGE);
+    const auto field = [&](Win32TextBox& box, Win32PictureBox& holder, int id, int frameLeft, int frameTop,
+                           int width, int height) {
+        HWND hwnd = CreateWindowExW(0, L"EDIT", L"", kChild | WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL,
+                                    twips_.ToPx(frameLeft) + edge + twips_.ToPx(kFieldInsetLeft),
+                                    twips_.ToPx(frameTop) + edge + twips_.ToPx(kFieldInsetTop), twips_.ToPx(width),
+                                    twips_.ToPx(height), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                    GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        box.Attach(hwnd);
+        box.twips = twips_;
+        holder.Hold(hwnd);
+    };
+    make(picture1_, {L"STATIC", "", IDC_SET_PICTURE1, kChild, WS_EX_CLIENTEDGE, 180, 2925, 3075, 330}, nullptr);
+    field(rRegName_, picture1_, IDC_SET_RREGNAME, 180, 2925, 2895, 285);
+    make(pImage_, {L"STATIC", "", IDC_SET_PIMAGE, kChild, WS_EX_CLIENTEDGE, 180, 2565, 5055, 330}, nullptr);
+    field(rImage_, pImage_, IDC_SET_RIMAGE, 180, 2565, 4920, 285);
+    // The frames lie under their fields (they take no focus, so the tab
+    // order is not changed by this).
+    for (HWND frame : {picture1_.Hwnd(), pImage_.Hwnd()})
+        SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+    rDescription_.twips = twips_;
+    rCaption_.twips = twips_;
+    for (HWND keyed : {rDescription_.Hwnd(), lStartType_.Hwnd()})
+        SetWindowSubclass(keyed, FieldProc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void SettingsWindow::Centre() {
+    RECT own{};
+    if (owner_ == nullptr || !GetWindowRect(owner_, &own)) SystemParametersInfoW(SPI_GETWORKAREA, 0, &own, 0);
+    RECT self;
+    GetWindowRect(hwnd_, &self);
+    const int width = self.right - self.left;
+    const int height = self.bottom - self.top;
+    int x = own.left + ((own.right - own.left) - width) / 2;
+    int y = own.top + ((own.bottom - own.top) - height) / 2;
+    // Keep the whole dialog on the screen that shows the main window.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoW(MonitorFromRect(&own, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& work = monitor.rcWork;
+        x = std::max<int>(work.left, std::min<int>(x, work.right - width));
+        y = std::max<int>(work.top, std::min<int>(y, work.bottom - height));
+    }
+    SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SettingsWindow::ShowModal(Settings& form) {
+    if (hwnd_ == nullptr) return;
+    form_ = &form;
+    open_ = true;
+    if (owner_ != nullptr) {
+        ownerFocus_ = GetFocus();
+        if (ownerFocus_ != owner_ && !IsChild(owner_, ownerFocus_)) ownerFocus_ = nullptr;
+        EnableWindow(owner_, FALSE);
+        ownerDisabled_ = true;
+    }
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    rDescription_.SetFocus();
+
+    MSG msg;
+    while (open_) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            // The program is ending: leave the quit for the main loop.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (got < 0) break;
+        if (IsDialogMessageW(hwnd_, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    open_ = false;
+    ReleaseOwner();
+    ShowWindow(hwnd_, SW_HIDE);
+    form_ = nullptr;
+}
+
+void SettingsWindow::Unload() {
+    if (!open_) return;
+    open_ = false;
+    // The owner takes input again before the dialog goes, so that it becomes
+    // the active window.
+    ReleaseOwner();
+    ShowWindow(hwnd_, SW_HIDE);
+}
+
+void SettingsWindow::ReleaseOwner() {
+    if (!ownerDisabled_) return;
+    ownerDisabled_ = false;
+    EnableWindow(owner_, TRUE);
+    SetActiveWindow(owner_);
+    if (ownerFocus_ != nullptr && IsWindow(ownerFocus_)) SetFocus(ownerFocus_);
+}
+
+LRESULT CALLBACK SettingsWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    SettingsWindow* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        self = static_cast<SettingsWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<SettingsWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    return self ? self->HandleMessage(msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+// The description box and the start-type list: Enter reaches their key
+// handlers instead of the dialog manager, and the description box lets Tab
+// and Esc go to the dialog (a multi-line box would take them itself).
+LRESULT CALLBACK SettingsWindow::FieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR selfPtr) {
+    auto* self = reinterpret_cast<SettingsWindow*>(selfPtr);
+    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, FieldProc, 1);
+    const bool description = hwnd == self->rDescription_.Hwnd();
+    if (msg == WM_GETDLGCODE) {
+        LRESULT code = DefSubclassProc(hwnd, msg, wParam, lParam);
+        if (description) code &= ~static_cast<LRESULT>(DLGC_WANTALLKEYS);
+        if (IsEnterDown(lParam)) code |= DLGC_WANTMESSAGE;
+        return code;
+    }
+    if (msg == WM_CHAR && self->form_ != nullptr) {
+        auto key = static_cast<std::int16_t>(wParam);
+        if (description) self->form_->RDescription_KeyPress(key);
+        else self->form_->LStartType_KeyPress(key);
+        if (key == 0) return 0;
+        wParam = static_cast<WPARAM>(static_cast<std::uint16_t>(key));
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+LRESULT SettingsWindow::ColorStatic(UINT msg, HDC dc, HWND control) {
+    if (control == rRegName_.Hwnd() || control == rImage_.Hwnd()) {
+        SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
+        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    }
+    if (control == picture1_.Hwnd() || control == pImage_.Hwnd()) {
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    }
+    return DefWindowProcW(hwnd_, msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+}
+
+void SettingsWindow::OnCommand(int id, int code) {
+    if (form_ == nullptr) return;
+    switch (id) {
+        case IDC_SET_BREADY:
+            if (code == BN_CLICKED) form_->bReady_Click();
+            break;
+        case IDC_SET_BABBRECHEN:  // also Esc, through IDCANCEL
+            if (code == BN_CLICKED) form_->bAbbrechen_Click();
+            break;
+        case IDC_SET_RREGNAME:
+            if (code == EN_SETFOCUS) form_->RRegName_GotFocus();
+            break;
+        case IDC_SET_RCAPTION:
+            if (code == STN_DBLCLK) form_->RCaption_DblClick();
+            break;
+        default: break;
+    }
+}
+
+LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case DM_GETDEFID: {
+            // No button is the default; Enter presses the button that has
+            // the focus, and nothing elsewhere.
+            HWND focus = GetFocus();
+            if (focus == bReady_.Hwnd()) return MAKELRESULT(IDC_SET_BREADY, DC_HASDEFID);
+            if (focus == bAbbrechen_.Hwnd()) return MAKELRESULT(IDC_SET_BABBRECHEN, DC_HASDEFID);
+            return 0;
+        }
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT:
+            return ColorStatic(msg, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_ACTIVATE:
+            // Keep the focused control across a switch to another window.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus != nullptr && IsChild(hwnd_, focus)) lastFocus_ = focus;
+            } else {
+                SetFocus(lastFocus_ != nullptr && IsWindowVisible(lastFocus_) ? lastFocus_ : rDescription_.Hwnd());
+            }
+            return 0;
+        case WM_SETCURSOR:
+            if (Win32UserInterface::ApplyPointer()) return TRUE;
+            break;
+        case WM_CLOSE:
+            // Any other close unloads the dialog too, without writing.
+            Unload();
+            return 0;
+        case WM_DESTROY:
+            hwnd_ = nullptr;
+            return 0;
+        default: break;
+    }
+    return DefWindowProcW(hwnd_, msg, wParam, lParam);
+}
+
+std::unique_ptr<SettingsDialog> Win32SettingsFactory::Load() {
+    auto window = std::make_unique<SettingsWindow>(owner_ ? owner_() : nullptr);
+    if (!window->Create()) return nullptr;
+    return window;
+}
+
+}  // namespace sw

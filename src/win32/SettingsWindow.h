@@ -1,0 +1,76 @@
+// The editor dialog on USER32: a window made afresh for every opening, with
+// standard controls where the layout puts them, shown in its own modal loop
+// while the main window is disabled. Decodes notifications into calls of
+// the form's handlers; what they do lives in editor/.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+#include "editor/Settings.h"
+#include "win32/Win32Controls.h"
+#include "win32/Win32EditControls.h"
+
+namespace sw {
+
+class SettingsWindow final : public SettingsDialog {
+public:
+    explicit SettingsWindow(HWND owner);
+    ~SettingsWindow() override;
+    SettingsWindow(const SettingsWindow&) = delete;
+    SettingsWindow& operator=(const SettingsWindow&) = delete;
+
+    // Creates the window and its controls in their design state, hidden.
+    bool Create();
+
+    SettingsControls& Controls() override { return controls_; }
+    void ShowModal(Settings& form) override;
+    void Unload() override;
+
+    HWND Hwnd() const { return hwnd_; }
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK FieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                      DWORD_PTR self);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void OnCommand(int id, int code);
+    void CreateControls();
+    void Centre();
+    LRESULT ColorStatic(UINT msg, HDC dc, HWND control);
+    // Gives the owner back its input and its focus; idempotent.
+    void ReleaseOwner();
+
+    HWND owner_;
+    HWND hwnd_ = nullptr;
+    HWND ownerFocus_ = nullptr;  // the owner's focused control before the show
+    HWND lastFocus_ = nullptr;   // the dialog's focused control while inactive
+    bool open_ = false;
+    bool ownerDisabled_ = false;
+    Settings* form_ = nullptr;
+    Twips twips_;
+    HFONT font_ = nullptr;
+    HFONT boldFont_ = nullptr;
+
+    Win32Label rCaption_;
+    Win32TextBox rDescription_;
+    Win32ComboBox lStartType_;
+    Win32Button bReady_, bAbbrechen_;
+    Win32PictureBox picture1_, pImage_;
+    Win32TextBox rRegName_, rImage_;
+    SettingsControls controls_;
+};
+
+// Loads a new SettingsWindow over the window that `owner` names at the time.
+class Win32SettingsFactory final : public SettingsFactory {
+public:
+    explicit Win32SettingsFactory(std::function<HWND()> owner) : owner_(std::move(owner)) {}
+    std::unique_ptr<SettingsDialog> Load() override;
+
+private:
+    std::function<HWND()> owner_;
+};
+
+}  // namespace sw

@@ -1,0 +1,403 @@
+// The start-type editor: its opening from the main list and its handlers,
+// against the fake dialog and the in-memory registry.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "editor/TextSearch.h"
+#include "unit/SettingsFakes.h"
+
+namespace sw::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+class EditorTest : public ::testing::Test {
+protected:
+    EditorTest() {
+        f.Service("Alpha", "Alpha Dienst", "Erster", 2);
+        f.Service("Beta", "Beta Dienst", "Zweiter", 3);
+        f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Beta"), "ImagePath", "C:\\Beta\\beta.exe");
+        f.Service("Gamma", "Gamma Dienst", "Dritter", 4);
+        f.Line("Alpha Dienst", "Erster", "Alpha");
+        f.Line("Beta Dienst", "Zweiter", "Beta");
+        f.Line("Gamma Dienst", "Dritter", "Gamma");
+        f.Select(1);
+    }
+
+    // Opens the editor on the selected line; `act` runs while it is open.
+    void Open(std::function<void(Settings&, FakeSettingsDialog&)> act = nullptr) {
+        f.settings.whileShown = std::move(act);
+        f.root.LObjekte_DblClick();
+    }
+    std::string Stored(const std::string& key, const std::string& name) const {
+        const auto* v = f.Value(key, name);
+        return v == nullptr ? "<missing>" : v->data;
+    }
+
+    EditorFixture f;
+};
+
+TEST_F(EditorTest, OpeningShowsTheSelectedEntryReadFreshInItsDesignState) {
+    // The registry is what counts, not the line: the description changed
+    // since the list was built.
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Description", "Neu gelesen");
+    f.ui.pointers.clear();
+    Open();
+    ASSERT_EQ(f.settings.shown.size(), 1u);
+    const ShownDialog& d = f.settings.shown[0];
+    EXPECT_EQ(d.caption, "Beta Dienst");
+    EXPECT_EQ(d.description, "Neu gelesen");
+    EXPECT_EQ(d.regName, "Beta");
+    EXPECT_EQ(d.image, "C:\\Beta\\beta.exe");
+    EXPECT_EQ(d.startItem, 1);
+    EXPECT_TRUE(d.caretAtEnd);
+    EXPECT_EQ(d.focus, "RDescription");
+    EXPECT_EQ(d.descriptionHeight, 1410);
+    EXPECT_TRUE(d.imageRowVisible);
+    EXPECT_THAT(f.ui.pointers, ElementsAre(kPointerHourglass, kPointerDefault));
+    EXPECT_TRUE(f.messages.shown.empty());
+    EXPECT_EQ(f.settings.alive, 0);  // unloaded when the opening returns
+    EXPECT_EQ(f.memory.OpenHandleCount(), 0u);
+}
+
+TEST_F(EditorTest, DoubleClickEnterAndTheButtonAllOpenTheEditor) {
+    f.root.LObjekte_DblClick();
+    std::int16_t key = 13;
+    f.root.LObjekte_KeyPress(key);
+    EXPECT_EQ(key, 0);  // the list does nothing more with it
+    f.root.bBearbeiten_Click();
+    std::int16_t other = 'b';
+    f.root.LObjekte_KeyPress(other);
+    EXPECT_EQ(other, 'b');
+    EXPECT_EQ(f.settings.loads, 3);
+    for (const auto& d : f.settings.shown) EXPECT_EQ(d.regName, "Beta");
+}
+
+class StartItemTest : public ::testing::TestWithParam<std::pair<int, int>> {};
+
+TEST_P(StartItemTest, StartValueSelectsItsItem) {
+    EditorFixture f;
+    f.Service("S", "S", "d", GetParam().first);
+    f.Line("S", "d", "S");
+    f.Select(0);
+    f.root.LObjekte_DblClick();
+    ASSERT_EQ(f.settings.shown.size(), 1u);
+    EXPECT_EQ(f.settings.shown[0].startItem, GetParam().second);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, StartItemTest,
+                         ::testing::Values(std::pair{2, 0}, std::pair{3, 1}, std::pair{4, 2}, std::pair{0, -1},
+                                           std::pair{1, -1}, std::pair{5, -1}, std::pair{-1, -1}));
+
+TEST_F(EditorTest, MissingOrUnreadableValuesShowOneBlankAndTextsAreCutAtTheirNul) {
+    const std::string path = ServiceKeyPath("Beta");
+    f.memory.FindKey(kHkeyLocalMachine, path)->values.clear();
+    f.memory.SetRaw(kHkeyLocalMachine, path, "DisplayName", kRegSz, "abc");  // stored without its NUL
+    f.memory.SetRaw(kHkeyLocalMachine, path, "ImagePath", kRegExpandSz, std::string("%SystemRoot%\\x.sys\0junk", 23));
+    f.memory.SetString(kHkeyLocalMachine, path, "Start", "2");  // a text, not a number
+    Open();
+    ASSERT_EQ(f.settings.shown.size(), 1u);
+    EXPECT_EQ(f.settings.shown[0].caption, "abc ");
+    EXPECT_EQ(f.settings.shown[0].description, " ");
+    EXPECT_EQ(f.settings.shown[0].image, "%SystemRoot%\\x.sys");
+    EXPECT_EQ(f.settings.shown[0].startItem, -1);
+
+    // With nothing readable at all (the key is gone) the dialog still opens.
+    f.memory.DeleteKey(kHkeyLocalMachine, path);
+    Open();
+    ASSERT_EQ(f.settings.shown.size(), 2u);
+    EXPECT_EQ(f.settings.shown[1].caption, " ");
+    EXPECT_EQ(f.settings.shown[1].description, " ");
+    EXPECT_EQ(f.settings.shown[1].image, " ");
+    EXPECT_EQ(f.settings.shown[1].regName, "Beta");
+}
+
+TEST_F(EditorTest, AnEmptyDescriptionStopsTheOpeningWithItsMessageAndLeavesNothingBehind) {
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Description", "");
+    f.messages.whileShown = [this] { EXPECT_EQ(f.ui.pointer, kPointerDefault); };
+    Open();
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_EQ(f.messages.shown[0].text, "Konnte aus der Registrierung nicht vollständig lesen.     ");
+    EXPECT_EQ(f.messages.shown[0].title, " Zugriffsberechtigung");
+    EXPECT_EQ(f.messages.shown[0].flags, 16);
+    EXPECT_EQ(f.settings.loads, 0);
+    EXPECT_EQ(f.settings.alive, 0);
+    EXPECT_EQ(Stored("Beta", "Description"), std::string(1, '\0'));
+
+    // A multi-string description delivers no text and stops the opening the same way.
+    f.memory.SetRaw(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Description", kRegMultiSz, std::string("a\0b\0\0", 5));
+    Open();
+    EXPECT_EQ(f.messages.shown.size(), 2u);
+    EXPECT_EQ(f.settings.loads, 0);
+
+    // The next opening starts from the design state.
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Description", "wieder da");
+    Open();
+    ASSERT_EQ(f.settings.shown.size(), 1u);
+    EXPECT_EQ(f.settings.shown[0].description, "wieder da");
+}
+
+TEST_F(EditorTest, OkWritesDescriptionAndChosenStartAndReplacesTheLine) {
+    int yields = 0;
+    Open([&](Settings& form, FakeSettingsDialog& d) {
+        d.RDescription.text = "Geändert";
+        d.LStartType.index = 2;
+        yields = f.ui.yields;
+        form.bReady_Click();
+        yields = f.ui.yields - yields;
+    });
+    const auto* description = f.Value("Beta", "Description");
+    ASSERT_NE(description, nullptr);
+    EXPECT_EQ(description->type, kRegSz);
+    EXPECT_EQ(description->data, f.codec.ToAnsi("Geändert") + std::string(1, '\0'));
+    const auto* start = f.Value("Beta", "Start");
+    ASSERT_NE(start, nullptr);
+    EXPECT_EQ(start->type, kRegDword);
+    EXPECT_EQ(start->data, std::string("\x04\0\0\0", 4));
+    EXPECT_THAT(f.LObjekte.lines, ElementsAre("Alpha Dienst\tErster\tAlpha", "Beta Dienst\tGeändert\tBeta",
+                                              "Gamma Dienst\tDritter\tGamma"));
+    EXPECT_EQ(f.LObjekte.selected, 1);
+    EXPECT_EQ(f.bStartCaption.Caption(), "Startvorgang: Deaktiviert");
+    EXPECT_EQ(yields, 3);
+    EXPECT_THAT(f.settings.unloads, ElementsAre(1));
+    EXPECT_EQ(f.memory.OpenHandleCount(), 0u);
+}
+
+TEST_F(EditorTest, OkWithoutAChosenItemLeavesStartAsItIs) {
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Start", 1);
+    Open([](Settings& form, FakeSettingsDialog&) { form.bReady_Click(); });
+    ASSERT_EQ(f.settings.shown.size(), 1u);
+    EXPECT_EQ(f.settings.shown[0].startItem, -1);
+    EXPECT_EQ(Stored("Beta", "Start"), std::string("\x01\0\0\0", 4));
+    EXPECT_EQ(Stored("Beta", "Description"), std::string("Zweiter\0", 8));
+    EXPECT_EQ(f.bStartCaption.Caption(), "Startvorgang: Unbekannt");
+
+    // Choosing an item writes its code over the old one.
+    Open([](Settings& form, FakeSettingsDialog& d) {
+        d.LStartType.index = 0;
+        form.bReady_Click();
+    });
+    EXPECT_EQ(Stored("Beta", "Start"), std::string("\x02\0\0\0", 4));
+    EXPECT_EQ(f.bStartCaption.Caption(), "Startvorgang: Automatisch");
+}
+
+TEST_F(EditorTest, AMissingDescriptionIsStoredAsOneBlank) {
+    f.RemoveValue("Beta", "Description");
+    ASSERT_EQ(f.Value("Beta", "Description"), nullptr);
+    Open([](Settings& form, FakeSettingsDialog&) { form.bReady_Click(); });
+    const auto* description = f.Value("Beta", "Description");
+    ASSERT_NE(description, nullptr);
+    EXPECT_EQ(description->type, kRegSz);
+    EXPECT_EQ(description->data, std::string(" \0", 2));
+    EXPECT_EQ(f.LObjekte.List(1), "Beta Dienst\t \tBeta");
+}
+
+TEST_F(EditorTest, AnExpandableDescriptionKeepsItsTypeOnOk) {
+    f.memory.SetRaw(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Description", kRegExpandSz,
+                    std::string("Liegt in %SystemRoot%\0", 22));
+    Open([](Settings& form, FakeSettingsDialog& d) {
+        EXPECT_EQ(d.RDescription.text, "Liegt in %SystemRoot%");
+        d.RDescription.text = "Liegt in %SystemRoot%\\system32";
+        form.bReady_Click();
+    });
+    const auto* description = f.Value("Beta", "Description");
+    ASSERT_NE(description, nullptr);
+    EXPECT_EQ(description->type, kRegExpandSz);
+    EXPECT_EQ(description->data, std::string("Liegt in %SystemRoot%\\system32\0", 31));
+}
+
+TEST_F(EditorTest, AnUnreadableDescriptionIsNotReplacedByThePlaceholder) {
+    // Binary data of more than four bytes cannot be read: it shows as " ".
+    const std::string bytes("\x01\x02\x03\x04\x05\x06", 6);
+    f.memory.SetRaw(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Description", kRegBinary, bytes);
+    Open([](Settings& form, FakeSettingsDialog& d) {
+        EXPECT_EQ(d.RDescription.text, " ");
+        d.LStartType.index = 2;
+        form.bReady_Click();
+    });
+    const auto* description = f.Value("Beta", "Description");
+    ASSERT_NE(description, nullptr);
+    EXPECT_EQ(description->type, kRegBinary);
+    EXPECT_EQ(description->data, bytes);
+    EXPECT_EQ(Stored("Beta", "Start"), std::string("\x04\0\0\0", 4));  // the rest of Ok still runs
+
+    // What the user types does replace it.
+    Open([](Settings& form, FakeSettingsDialog& d) {
+        d.RDescription.text = "Getippt";
+        form.bReady_Click();
+    });
+    EXPECT_EQ(f.Value("Beta", "Description")->type, kRegSz);
+    EXPECT_EQ(Stored("Beta", "Description"), std::string("Getippt\0", 8));
+}
+
+TEST_F(EditorTest, OkWritesNothingWhenTheEntryNoLongerCarriesTheShownName) {
+    const auto writes = f.memory.WriteCallCount();
+    // The display name now read must contain the caption, ignoring case.
+    Open([this](Settings& form, FakeSettingsDialog& d) {
+        f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Beta"), "DisplayName", "Der BETA DIENST (neu)");
+        d.RDescription.text = "x";
+        form.bReady_Click();
+    });
+    EXPECT_EQ(Stored("Beta", "Description"), std::string("x\0", 2));
+    const auto afterFirst = f.memory.WriteCallCount();
+    EXPECT_GT(afterFirst, writes);
+
+    const auto lines = f.LObjekte.lines;
+    Open([this](Settings& form, FakeSettingsDialog& d) {
+        f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Beta"), "DisplayName", "Ein anderer");
+        d.RDescription.text = "y";
+        d.LStartType.index = 2;
+        form.bReady_Click();
+    });
+    EXPECT_EQ(f.memory.WriteCallCount(), afterFirst);
+    EXPECT_EQ(f.LObjekte.lines, lines);
+    EXPECT_THAT(f.settings.unloads, ElementsAre(1, 1));
+}
+
+TEST_F(EditorTest, OkWritesNothingForAnEntryWithoutDisplayName) {
+    f.RemoveValue("Beta", "DisplayName");
+    ASSERT_EQ(f.Value("Beta", "DisplayName"), nullptr);
+    const auto writes = f.memory.WriteCallCount();
+    const auto lines = f.LObjekte.lines;
+    Open([](Settings& form, FakeSettingsDialog& d) {
+        EXPECT_EQ(d.RCaption.Caption(), " ");
+        d.LStartType.index = 0;
+        form.bReady_Click();
+    });
+    EXPECT_EQ(f.memory.WriteCallCount(), writes);
+    EXPECT_EQ(f.LObjekte.lines, lines);
+    EXPECT_THAT(f.settings.unloads, ElementsAre(1));
+}
+
+TEST(EditorEmptyList, OpensWithBlankFieldsAndOkWritesNothing) {
+    EditorFixture f;
+    f.Service("S", "S", "d", 2);
+    const auto writes = f.memory.WriteCallCount();
+    f.root.LObjekte_DblClick();
+    f.settings.whileShown = [](Settings& form, FakeSettingsDialog&) { form.bReady_Click(); };
+    f.root.LObjekte_DblClick();
+    ASSERT_EQ(f.settings.shown.size(), 2u);
+    EXPECT_EQ(f.settings.shown[0].caption, " ");
+    EXPECT_EQ(f.settings.shown[0].description, " ");
+    EXPECT_EQ(f.settings.shown[0].regName, "");
+    EXPECT_EQ(f.memory.WriteCallCount(), writes);
+    EXPECT_TRUE(f.LObjekte.lines.empty());
+}
+
+TEST(EditorShortening, TheRebuiltLineKeeps38CharactersOfALongDisplayName) {
+    EditorFixture f;
+    const std::string name39(39, 'n');
+    const std::string name40 = std::string(38, 'm') + "MX";
+    f.Service("A", name39, "a", 2);
+    f.Service("B", name40, "b", 2);
+    f.Line(name39, "a", "A");
+    f.Line(std::string(37, 'm') + "...", "b", "B");
+    f.settings.whileShown = [](Settings& form, FakeSettingsDialog&) { form.bReady_Click(); };
+    f.Select(0);  // B's shortened line sorts first
+    f.root.LObjekte_DblClick();
+    f.Select(1);
+    f.root.LObjekte_DblClick();
+    ASSERT_EQ(f.settings.shown.size(), 2u);
+    EXPECT_EQ(f.settings.shown[0].caption, name40);  // the dialog shows it whole
+    EXPECT_THAT(f.LObjekte.lines,
+                ElementsAre(std::string(38, 'm') + "...\tb\tB", name39 + "\ta\tA"));
+}
+
+TEST(EditorResort, TheRememberedIndexSelectsWhateverLineNowStandsThere) {
+    EditorFixture f;
+    f.Service("K1", "Dienst", "aaa", 2);
+    f.Service("K2", "Dienst", "bbb", 3);
+    f.Service("K3", "Dienst", "ccc", 4);
+    f.Line("Dienst", "aaa", "K1");
+    f.Line("Dienst", "bbb", "K2");
+    f.Line("Dienst", "ccc", "K3");
+    f.Select(0);
+    f.settings.whileShown = [](Settings& form, FakeSettingsDialog& d) {
+        d.RDescription.text = "zzz";
+        form.bReady_Click();
+    };
+    f.root.LObjekte_DblClick();
+    EXPECT_THAT(f.LObjekte.lines, ElementsAre("Dienst\tbbb\tK2", "Dienst\tccc\tK3", "Dienst\tzzz\tK1"));
+    EXPECT_EQ(f.LObjekte.selected, 0);
+    EXPECT_EQ(f.LObjekte.Text(), "Dienst\tbbb\tK2");
+    EXPECT_EQ(f.bStartCaption.Caption(), "Startvorgang: Manuell");
+}
+
+TEST_F(EditorTest, CancelAndEscCloseWithoutWriting) {
+    const auto writes = f.memory.WriteCallCount();
+    const auto lines = f.LObjekte.lines;
+    Open([](Settings& form, FakeSettingsDialog& d) {
+        d.RDescription.text = "verworfen";
+        d.LStartType.index = 0;
+        form.bAbbrechen_Click();
+    });
+    EXPECT_EQ(f.memory.WriteCallCount(), writes);
+    EXPECT_EQ(f.LObjekte.lines, lines);
+    EXPECT_THAT(f.settings.unloads, ElementsAre(1));
+}
+
+TEST_F(EditorTest, ASecondOkWhileTheFirstYieldsDoesNothing) {
+    int reentries = 0;
+    Open([&](Settings& form, FakeSettingsDialog& d) {
+        d.RDescription.text = "einmal";
+        f.ui.onYield = [&] {
+            if (reentries++ == 0) form.bReady_Click();
+        };
+        form.bReady_Click();
+        f.ui.onYield = nullptr;
+    });
+    EXPECT_THAT(f.LObjekte.lines, ElementsAre("Alpha Dienst\tErster\tAlpha", "Beta Dienst\teinmal\tBeta",
+                                              "Gamma Dienst\tDritter\tGamma"));
+    EXPECT_THAT(f.settings.unloads, ElementsAre(1));
+}
+
+TEST_F(EditorTest, KeysAndFocusFollowTheKeyboardPath) {
+    Open([](Settings& form, FakeSettingsDialog& d) {
+        std::int16_t key = 'a';
+        form.RDescription_KeyPress(key);
+        EXPECT_EQ(key, 'a');
+        EXPECT_EQ(d.focus, "RDescription");
+        key = 13;
+        form.RDescription_KeyPress(key);
+        EXPECT_EQ(key, 0);  // never a line break
+        EXPECT_EQ(d.focus, "LStartType");
+        key = 'M';
+        form.LStartType_KeyPress(key);
+        EXPECT_EQ(key, 'M');
+        EXPECT_EQ(d.focus, "LStartType");
+        key = 13;
+        form.LStartType_KeyPress(key);
+        EXPECT_EQ(key, 0);
+        EXPECT_EQ(d.focus, "bReady");
+        // The key-name field passes its focus on at once.
+        d.RRegName.SetFocus();
+        EXPECT_EQ(d.focus, "bReady");
+        EXPECT_EQ(d.unloads, 0);
+    });
+}
+
+TEST_F(EditorTest, DoubleClickOnTheCaptionTogglesTheImageRow) {
+    Open([](Settings& form, FakeSettingsDialog& d) {
+        form.RCaption_DblClick();
+        EXPECT_FALSE(d.PImage.visible);
+        EXPECT_EQ(d.RDescription.height, 1770);
+        form.RCaption_DblClick();
+        EXPECT_TRUE(d.PImage.visible);
+        EXPECT_EQ(d.RDescription.height, 1410);
+    });
+    EXPECT_TRUE(f.settings.shown[0].imageRowVisible);
+}
+
+TEST(TextSearch, FindsACaptionIgnoringCaseLikeTheEntryCheck) {
+    EXPECT_TRUE(ContainsIgnoringCase(std::string("Mein Dienst\0 ", 13), "mein dienst"));
+    EXPECT_TRUE(ContainsIgnoringCase("ÜBERWACHUNG DER GERÄTE", "überwachung der geräte"));
+    EXPECT_TRUE(ContainsIgnoringCase("ŠKODA", "škoda"));
+    EXPECT_FALSE(ContainsIgnoringCase("Dienst", "Dienste"));
+    EXPECT_FALSE(ContainsIgnoringCase("Gerät", "Geraet"));
+    EXPECT_TRUE(ContainsIgnoringCase("x", ""));
+    EXPECT_FALSE(ContainsIgnoringCase("", ""));
+    EXPECT_FALSE(ContainsIgnoringCase("", " "));
+}
+
+}  // namespace
+}  // namespace sw::test

@@ -1,0 +1,134 @@
+// The start type of the selected line, and how a line is split into fields.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "catalogue/Lines.h"
+#include "unit/Fakes.h"
+
+namespace sw::test {
+namespace {
+
+struct SplitCase {
+    const char* line;
+    const char* serviceKey;  // third field
+    const char* driverKey;   // second field
+};
+
+class LineSplitTest : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(LineSplitTest, KeyNameIsTheThirdFieldOrTheSecond) {
+    EXPECT_EQ(KeyNameOf(GetParam().line, false), GetParam().serviceKey);
+    EXPECT_EQ(KeyNameOf(GetParam().line, true), GetParam().driverKey);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, LineSplitTest,
+    ::testing::Values(SplitCase{"Anzeige\tBeschreibung\tSchluessel", "Schluessel", "Beschreibung"},
+                      // No TAB: the whole line in both views.
+                      SplitCase{"NurEinWort", "NurEinWort", "NurEinWort"},
+                      // One TAB: what follows it, in both views.
+                      SplitCase{"Anzeige\tRest", "Rest", "Rest"},
+                      // A TAB inside a field moves the boundaries; the third
+                      // field is everything after the second TAB.
+                      SplitCase{"Anzeige\tmit\tTAB\tkey", "TAB\tkey", "mit"},
+                      SplitCase{"\tkey\tgroup", "group", "key"}, SplitCase{"\t\t", "", ""},
+                      SplitCase{"", "", ""}));
+
+TEST(LineSplit, FieldsOfAFullLine) {
+    const LineFields fields = SplitLine(" \t \tkey");
+    EXPECT_EQ(fields.first, " ");
+    EXPECT_EQ(fields.second, " ");
+    EXPECT_EQ(fields.third, "key");
+}
+
+class StartTypeStatusTest : public ::testing::Test {
+protected:
+    void Select(const std::string& line) {
+        f.LObjekte.Clear();
+        f.LObjekte.AddItem(line);
+        f.LObjekte.SetListIndex(0);
+    }
+    std::string Caption() const { return f.bStartCaption.Caption(); }
+    RootFixture f;
+};
+
+TEST_F(StartTypeStatusTest, ShowsTheThreeKnownStartTypesAndUnknownForTheRest) {
+    const std::pair<int, const char*> cases[] = {
+        {2, "Startvorgang: Automatisch"}, {3, "Startvorgang: Manuell"}, {4, "Startvorgang: Deaktiviert"},
+        {0, "Startvorgang: Unbekannt"},   {1, "Startvorgang: Unbekannt"}, {5, "Startvorgang: Unbekannt"},
+        {-1, "Startvorgang: Unbekannt"},
+    };
+    for (const auto& [start, caption] : cases) {
+        f.Service("svc", "Dienst", "d", start);
+        Select("Dienst\td\tsvc");
+        EXPECT_EQ(Caption(), caption) << start;
+    }
+}
+
+TEST_F(StartTypeStatusTest, MissingValueKeyOrTextValueIsUnknown) {
+    f.Service("nostart", "x", "d", 2);
+    auto& values = f.memory.FindKey(kHkeyLocalMachine, ServiceKeyPath("nostart"))->values;
+    values.erase(std::remove_if(values.begin(), values.end(), [](const auto& v) { return v.first == "Start"; }),
+                 values.end());
+    Select("x\td\tnostart");
+    EXPECT_EQ(Caption(), "Startvorgang: Unbekannt");
+
+    f.Service("gone", "x", "d", 2);
+    Select("x\td\tgone");
+    ASSERT_EQ(Caption(), "Startvorgang: Automatisch");
+    f.memory.DeleteKey(kHkeyLocalMachine, ServiceKeyPath("gone"));
+    f.LObjekte.SetListIndex(0);
+    EXPECT_EQ(Caption(), "Startvorgang: Unbekannt");
+    EXPECT_TRUE(f.messages.shown.empty());
+
+    f.Service("text", "x", "d", 2);
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("text"), "Start", "2");
+    Select("x\td\ttext");
+    EXPECT_EQ(Caption(), "Startvorgang: Unbekannt");
+}
+
+TEST_F(StartTypeStatusTest, ReadsTheKeyNameFromTheLineOfTheActiveView) {
+    f.Service("ServiceKey", "x", "d", 2);
+    f.Driver("DriverKey", "x", "G", 4);
+    const std::string line = "Anzeige\tDriverKey\tServiceKey";
+    Select(line);
+    EXPECT_EQ(Caption(), "Startvorgang: Automatisch");
+    f.bErweitert.value = 1;
+    Select(line);
+    EXPECT_EQ(Caption(), "Startvorgang: Deaktiviert");
+    // LProfile is not consulted.
+    f.LProfile.lines = {"ServiceKey"};
+    Select("Anzeige\tDriverKey\tGruppe");
+    EXPECT_EQ(Caption(), "Startvorgang: Deaktiviert");
+}
+
+TEST_F(StartTypeStatusTest, ALineWithoutTabIsTheKeyNameInBothViews) {
+    f.Driver("Solo", "x", "G", 3);
+    Select("Solo");
+    EXPECT_EQ(Caption(), "Startvorgang: Manuell");
+    f.bErweitert.value = 1;
+    Select("Solo");
+    EXPECT_EQ(Caption(), "Startvorgang: Manuell");
+}
+
+TEST_F(StartTypeStatusTest, ReadsTheStartTypeFreshOnEverySelection) {
+    f.Service("svc", "Dienst", "d", 2);
+    Select("Dienst\td\tsvc");
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("svc"), "Start", 4);
+    f.LObjekte.SetListIndex(0);
+    EXPECT_EQ(Caption(), "Startvorgang: Deaktiviert");
+}
+
+TEST_F(StartTypeStatusTest, ChangesNothingButTheCaption) {
+    f.Service("svc", "Dienst", "d", 2);
+    f.bBearbeiten.enabled = false;
+    f.bStarten.enabled = true;
+    Select("Dienst\td\tsvc");
+    EXPECT_FALSE(f.bBearbeiten.enabled);
+    EXPECT_TRUE(f.bStarten.enabled);
+    EXPECT_TRUE(f.bStartCaption.visible);
+    EXPECT_EQ(f.memory.WriteCallCount(), 0u);
+}
+
+}  // namespace
+}  // namespace sw::test

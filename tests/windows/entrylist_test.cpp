@@ -1,0 +1,143 @@
+// The entry list on the real list box: the order its sorted insertion gives,
+// the start-type handler on every change of the selection (by program and by
+// the user's mouse and keys), and the column positions of its tab stops.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "windows/RootWindowHarness.h"
+
+namespace sw::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+std::vector<std::string> Lines(ListBox& list) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < list.ListCount(); ++i) lines.push_back(list.List(i));
+    return lines;
+}
+
+class EntryListTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(h.Open()); }
+    RootWindowHarness h;
+};
+
+TEST_F(EntryListTest, SortsIgnoringCaseWithBlankAndTabFirstAndBatchesInTheSameOrder) {
+    const std::vector<std::string> lines = {
+        "Zeta\tz\tk1",  "alpha\tb\tk2",       "Alpha\ta\tk3", "ALPHA\ta\tk0",
+        "beta\tx\tk6",  " \tOhne Namen\tk4", "\tk5\t(none)", "Ärger\tc\tk7",
+    };
+    ListBox& list = h.root().c.LObjekte;
+    for (const auto& line : lines) list.AddItem(line);
+    const std::vector<std::string> oneByOne = Lines(list);
+    list.Clear();
+    list.AddItems(lines);
+    EXPECT_EQ(Lines(list), oneByOne);
+
+    // A leading TAB (empty display name) or blank sorts before every letter;
+    // case is ignored; equal display texts are ordered by what follows; an
+    // umlaut sorts with its letter, not after z.
+    ASSERT_EQ(oneByOne.size(), lines.size());
+    EXPECT_THAT(std::vector<std::string>(oneByOne.begin() + 2, oneByOne.end()),
+                ElementsAre("ALPHA\ta\tk0", "Alpha\ta\tk3", "alpha\tb\tk2", "Ärger\tc\tk7", "beta\tx\tk6",
+                            "Zeta\tz\tk1"));
+    EXPECT_THAT(std::vector<std::string>(oneByOne.begin(), oneByOne.begin() + 2),
+                ::testing::UnorderedElementsAre(" \tOhne Namen\tk4", "\tk5\t(none)"));
+}
+
+class SelectionTest : public EntryListTest {
+protected:
+    void SetUp() override {
+        // Display names by first letter, each with its own start type.
+        h.Service("svcA", "Anna", "a", 2);
+        h.Service("svcB", "Bert", "b", 3);
+        h.Service("svcC", "Carl", "c", 4);
+        h.Service("svcD", "Dora", "d", 0);
+        h.Service("svcE", "Emil", "e", 2);
+        h.Service("svcF", "Fritz", "f", 3);
+        EntryListTest::SetUp();
+        h.root().GetProfile(kHkeyLocalMachine, kServicesPath);
+        h.root().ReadProfile();
+        Pump();
+        SetFocus(h.List());
+        Pump();
+        runs = h.clicks;
+    }
+    // Runs of the handler since the last look.
+    int NewRuns() {
+        const int n = h.clicks - runs;
+        runs = h.clicks;
+        return n;
+    }
+    int runs = 0;
+};
+
+TEST_F(SelectionTest, ProgramSelectionRunsTheHandlerOnceEachTime) {
+    EXPECT_EQ(h.Selected(), 0);
+    EXPECT_EQ(h.Caption(), "Startvorgang: Automatisch");
+    h.root().c.LObjekte.SetListIndex(2);
+    Pump();
+    EXPECT_EQ(NewRuns(), 1);
+    EXPECT_EQ(h.Caption(), "Startvorgang: Deaktiviert");
+    // Setting the same line again is a selection by program all the same.
+    h.root().c.LObjekte.SetListIndex(2);
+    Pump();
+    EXPECT_EQ(NewRuns(), 1);
+    h.root().c.LObjekte.SetListIndex(3);
+    Pump();
+    EXPECT_EQ(NewRuns(), 1);
+    EXPECT_EQ(h.Caption(), "Startvorgang: Unbekannt");
+}
+
+TEST_F(SelectionTest, UserSelectionRunsTheHandlerOncePerChange) {
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        int line;
+        int runs;
+        const char* caption;
+    };
+    const HWND list = h.List();
+    const std::vector<Step> steps = {
+        {"click", [&] { ClickLine(list, 2); }, 2, 1, "Startvorgang: Deaktiviert"},
+        {"click on the selected line", [&] { ClickLine(list, 2); }, 2, 0, "Startvorgang: Deaktiviert"},
+        {"Down", [] { Press(VK_DOWN); }, 3, 1, "Startvorgang: Unbekannt"},
+        {"Up", [] { Press(VK_UP); }, 2, 1, "Startvorgang: Deaktiviert"},
+        {"Home", [] { Press(VK_HOME); }, 0, 1, "Startvorgang: Automatisch"},
+        {"Home on the first line", [] { Press(VK_HOME); }, 0, 0, "Startvorgang: Automatisch"},
+        {"Up on the first line", [] { Press(VK_UP); }, 0, 0, "Startvorgang: Automatisch"},
+        {"End", [] { Press(VK_END); }, 5, 1, "Startvorgang: Manuell"},
+        {"End on the last line", [] { Press(VK_END); }, 5, 0, "Startvorgang: Manuell"},
+        {"Page Up", [] { Press(VK_PRIOR); }, 0, 1, "Startvorgang: Automatisch"},
+        {"Page Down", [] { Press(VK_NEXT); }, 5, 1, "Startvorgang: Manuell"},
+        {"first letter", [] { Press('B'); }, 1, 1, "Startvorgang: Manuell"},
+        {"first letter", [] { Press('E'); }, 4, 1, "Startvorgang: Automatisch"},
+    };
+    for (const auto& step : steps) {
+        step.act();
+        EXPECT_EQ(h.Selected(), step.line) << step.what;
+        EXPECT_EQ(NewRuns(), step.runs) << step.what;
+        EXPECT_EQ(h.Caption(), step.caption) << step.what;
+    }
+}
+
+TEST_F(SelectionTest, LinesAddedOrRemovedAboveTheSelectionDoNotHideTheNextMove) {
+    ClickLine(h.List(), 2);  // Carl
+    ASSERT_EQ(NewRuns(), 1);
+    h.root().c.LObjekte.AddItem("Aaron\tz\tsvcD");  // sorts first: Carl moves to 3
+    ASSERT_EQ(h.Selected(), 3);
+    Press(VK_UP);  // to Bert, at index 2: a change, though index 2 was seen before
+    EXPECT_EQ(h.Selected(), 2);
+    EXPECT_EQ(NewRuns(), 1);
+    EXPECT_EQ(h.Caption(), "Startvorgang: Manuell");
+
+    h.root().c.LObjekte.RemoveItem(0);  // Bert moves up to 1
+    Press(VK_DOWN);                     // to Carl, at index 2 again
+    EXPECT_EQ(h.Selected(), 2);
+    EXPECT_EQ(NewRuns(), 1);
+    EXPECT_EQ(h.Caption(), "Startvorgang: Deaktiviert");
+}
+
+}  // namespace
+}  // namespace sw::test

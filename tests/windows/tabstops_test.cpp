@@ -1,0 +1,111 @@
+// The columns of the entry list: its tab stops, in dialog template units of
+// the list's font, put the second and third field of a line where the column
+// titles stand.
+#include <gtest/gtest.h>
+
+#include "windows/RootWindowHarness.h"
+
+namespace sw::test {
+namespace {
+
+// The list box's average character width: the one that turns dialog
+// template units into pixels (a quarter of it per unit).
+int AverageCharWidth(HWND control) {
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    static const wchar_t kAlphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE size{};
+    GetTextExtentPoint32W(dc, kAlphabet, 52, &size);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return (size.cx / 26 + 1) / 2;
+}
+
+// The left-most column, in list client pixels, where line `index` has ink.
+int FirstInk(HWND list, int index) {
+    RECT client{};
+    GetClientRect(list, &client);
+    HDC screen = GetDC(list);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
+    RECT item{};
+    SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    // Inside the line's focus rectangle, where only the text draws.
+    const COLORREF background = GetPixel(memory, item.right - 3, item.top + 2);
+    int found = -1;
+    for (int x = item.left + 2; x < item.right - 2 && found < 0; ++x)
+        for (int y = item.top + 2; y < item.bottom - 2; ++y)
+            if (GetPixel(memory, x, y) != background) {
+                found = x;
+                break;
+            }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(list, screen);
+    return found;
+}
+
+class TabStopTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(h.Open()); }
+    // Where the second and third fields begin, in pixels of the window's
+    // client area.
+    std::pair<int, int> Columns() {
+        ListBox& list = h.root().c.LObjekte;
+        list.Clear();
+        list.AddItem("\tI");    // only a second field
+        list.AddItem("\t\tI");  // only a third field
+        POINT origin{0, 0};
+        ClientToScreen(h.List(), &origin);
+        POINT root{0, 0};
+        ClientToScreen(h.window.Hwnd(), &root);
+        const int shift = origin.x - root.x;
+        const int second = list.List(0) == "\tI" ? 0 : 1;
+        const auto at = [&](int index) {
+            const int x = FirstInk(h.List(), index);
+            return x < 0 ? -1 : x + shift;
+        };
+        return {at(second), at(1 - second)};
+    }
+    int Px(int twips) const { return h.window.Scale().ToPx(twips); }
+    RootWindowHarness h;
+};
+
+// The list draws a field that follows a TAB one pixel right of the stop.
+TEST_F(TabStopTest, FieldsStartAtTheStopsOfEachViewUnderTheirTitles) {
+    const int avg = AverageCharWidth(h.List());
+    POINT origin{0, 0};
+    ClientToScreen(h.List(), &origin);
+    POINT root{0, 0};
+    ClientToScreen(h.window.Hwnd(), &root);
+    const int listLeft = origin.x - root.x + 1;
+    // A column begins under its title: between the title's left and right edge.
+    const auto underTitle = [&](int column, int id) {
+        RECT at{};
+        GetWindowRect(h.Item(id), &at);
+        return at.left - root.x <= column && column <= at.right - root.x;
+    };
+    RECT client{};
+    GetClientRect(h.List(), &client);
+
+    h.root().ReadProfile();  // service view: stops 144 and 400
+    auto columns = Columns();
+    EXPECT_NEAR(columns.first, listLeft + MulDiv(144, avg, 4), 2);
+    EXPECT_TRUE(underTitle(columns.first, IDC_ROOT_LABEL2));
+    // The key name stands beyond the list's right edge, out of sight.
+    EXPECT_GT(MulDiv(400, avg, 4), client.right);
+    EXPECT_EQ(columns.second, -1);
+
+    h.root().c.bErweitert.SetValue(1);  // driver view: stops 170 and 275
+    columns = Columns();
+    EXPECT_NEAR(columns.first, listLeft + MulDiv(170, avg, 4), 2);
+    EXPECT_NEAR(columns.second, listLeft + MulDiv(275, avg, 4), 2);
+    EXPECT_TRUE(underTitle(columns.first, IDC_ROOT_LABEL2));
+    EXPECT_TRUE(underTitle(columns.second, IDC_ROOT_LABEL3));
+}
+
+}  // namespace
+}  // namespace sw::test
