@@ -18,10 +18,14 @@ int CompareNoCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-std::string Folded(const std::string& name) {
-    std::string folded = name;
-    for (char& c : folded) c = Lower(c);
-    return folded;
+// FNV-1a over the lower-case name.
+std::uint32_t FoldedHash(const std::string& name) {
+    std::uint32_t hash = 2166136261u;
+    for (char c : name) {
+        hash ^= static_cast<unsigned char>(Lower(c));
+        hash *= 16777619u;
+    }
+    return hash;
 }
 
 std::vector<std::string> SplitPath(const std::string& path) {
@@ -51,9 +55,38 @@ long CopyName(const std::string& text, char* buffer, std::uint32_t* length) {
 
 }  // namespace
 
+std::size_t MemoryRegistry::Key::SlotOf(const std::string& childName, std::uint32_t hash) const {
+    const std::size_t mask = byName_.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        const Slot& slot = byName_[at];
+        if (slot.key == nullptr || (slot.hash == hash && CompareNoCase(slot.key->name, childName) == 0)) return at;
+    }
+}
+
+// child is already in children. The table is rebuilt (to at most a quarter
+// full) when it would be more than half full.
+void MemoryRegistry::Key::Index(Key* child) {
+    if (children.size() * 2 > byName_.size()) {
+        Reindex();
+        return;
+    }
+    const std::uint32_t hash = FoldedHash(child->name);
+    byName_[SlotOf(child->name, hash)] = Slot{hash, child};
+}
+
+void MemoryRegistry::Key::Reindex() {
+    std::size_t capacity = 16;
+    while (capacity < children.size() * 4) capacity *= 2;
+    byName_.assign(capacity, Slot{});
+    for (const auto& child : children) {
+        const std::uint32_t hash = FoldedHash(child->name);
+        byName_[SlotOf(child->name, hash)] = Slot{hash, child.get()};
+    }
+}
+
 MemoryRegistry::Key* MemoryRegistry::Key::Child(const std::string& childName) const {
-    const auto it = byName_.find(Folded(childName));
-    return it == byName_.end() ? nullptr : it->second;
+    if (byName_.empty()) return nullptr;
+    return byName_[SlotOf(childName, FoldedHash(childName))].key;
 }
 
 MemoryRegistry::Key& MemoryRegistry::Key::AddChild(const std::string& childName) {
@@ -62,15 +95,16 @@ MemoryRegistry::Key& MemoryRegistry::Key::AddChild(const std::string& childName)
                                [](const auto& child, const std::string& n) { return CompareNoCase(child->name, n) < 0; });
     auto key = std::make_unique<Key>();
     key->name = childName;
-    byName_[Folded(childName)] = key.get();
-    return **children.insert(it, std::move(key));
+    Key& added = **children.insert(it, std::move(key));
+    Index(&added);
+    return added;
 }
 
 void MemoryRegistry::Key::RemoveChild(const std::string& childName) {
-    byName_.erase(Folded(childName));
     children.erase(std::remove_if(children.begin(), children.end(),
                                   [&](const auto& child) { return CompareNoCase(child->name, childName) == 0; }),
                    children.end());
+    Reindex();
 }
 
 MemoryRegistry::Value* MemoryRegistry::Key::Find(const std::string& valueName) {

@@ -10,7 +10,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "registry/RegistryApi.h"
@@ -38,9 +37,18 @@ public:
         Value* Find(const std::string& valueName);
 
     private:
-        // The children by their lower-case names, so that opening a key
-        // below one with many subkeys (the Services key) does not search.
-        std::unordered_map<std::string, Key*> byName_;
+        // The children by name, ignoring case, so that opening a key below
+        // one with many subkeys (the Services key) does not search: a flat
+        // table (open addressing, at most half full) of the name's hash and
+        // the child.
+        struct Slot {
+            std::uint32_t hash = 0;
+            Key* key = nullptr;
+        };
+        std::size_t SlotOf(const std::string& childName, std::uint32_t hash) const;
+        void Index(Key* child);
+        void Reindex();
+        std::vector<Slot> byName_;
     };
 
     MemoryRegistry();

@@ -27,19 +27,7 @@ std::optional<SnapshotEntry> ParseSnapshotLine(const std::string& line) {
 
 std::vector<SnapshotEntry> ReadSnapshot(const std::string& text) {
     std::vector<SnapshotEntry> entries;
-    std::string line;
-    std::size_t at = 0;
-    for (;;) {
-        const std::size_t end = text.find_first_of("\r\n", at);
-        if (end == std::string::npos) break;  // no line end: the rest is left out
-        line.append(text, at, end - at);
-        if (text[end] == '\r') {
-            if (!line.empty())
-                if (auto entry = ParseSnapshotLine(line)) entries.push_back(std::move(*entry));
-            line.clear();
-        }
-        at = end + 1;
-    }
+    ForEachSnapshotEntry(text, [&](SnapshotEntry& entry) { entries.push_back(std::move(entry)); });
     return entries;
 }
 

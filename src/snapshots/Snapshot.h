@@ -33,9 +33,28 @@ struct SnapshotEntry {
 // characters) is no line this program writes and gives nothing.
 std::optional<SnapshotEntry> ParseSnapshotLine(const std::string& line);
 
-// Reads a whole file's text. CR ends a line, LF is dropped, empty lines are
-// skipped, and text after the last line end is left out (a file cut short
-// may have lost the end of that line).
+// Reads a whole file's text and calls visit(entry) for each line in order.
+// CR ends a line, LF is dropped, empty lines are skipped, and text after the
+// last line end is left out (a file cut short may have lost the end of that
+// line).
+template <class Visit>
+void ForEachSnapshotEntry(const std::string& text, Visit visit) {
+    std::string line;
+    std::size_t at = 0;
+    for (;;) {
+        const std::size_t end = text.find_first_of("\r\n", at);
+        if (end == std::string::npos) break;
+        line.append(text, at, end - at);
+        if (text[end] == '\r') {
+            if (!line.empty())
+                if (auto entry = ParseSnapshotLine(line)) visit(*entry);
+            line.clear();
+        }
+        at = end + 1;
+    }
+}
+
+// The same, gathered into a list.
 std::vector<SnapshotEntry> ReadSnapshot(const std::string& text);
 
 }  // namespace sw

@@ -1,6 +1,7 @@
 // "Checker": compares the start types of the previous run's snapshot with
 // the registry as it is now, for the services in the visible list, and
 // prints every difference.
+#include <cstdint>
 #include <functional>
 #include <string_view>
 #include <vector>
@@ -54,31 +55,34 @@ public:
         for (std::size_t i = keys_.size(); i-- > 0;) {
             Slot& slot = slots_[SlotOf(keys_[i])];
             if (slot.line != kNone) next_[i] = slot.line;
-            slot = Slot{Hash(keys_[i]), i};
+            slot = Slot{Hash(keys_[i]), static_cast<std::uint32_t>(i)};
         }
     }
 
     // Calls visit(line index) for every line whose key is keyName, in list order.
     template <class Visit>
     void ForEach(const std::string& keyName, Visit visit) const {
-        for (std::size_t i = slots_[SlotOf(keyName)].line; i != kNone; i = next_[i])
+        for (std::uint32_t i = slots_[SlotOf(keyName)].line; i != kNone; i = next_[i])
             visit(static_cast<int>(i));
     }
 
     std::string DisplayText(int line) const { return SplitLine(list_.List(line)).first; }
 
 private:
-    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    // List indexes are 16-bit, so 32 bits hold every line number.
+    static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
     struct Slot {
-        std::size_t hash;
-        std::size_t line;  // the key's first line; kNone for an empty slot
+        std::uint32_t hash;
+        std::uint32_t line;  // the key's first line; kNone for an empty slot
     };
-    static std::size_t Hash(const std::string& key) { return std::hash<std::string_view>{}(key); }
+    static std::uint32_t Hash(const std::string& key) {
+        return static_cast<std::uint32_t>(std::hash<std::string_view>{}(key));
+    }
 
     // The slot that holds key, or the empty slot where it belongs. The table
     // is never more than half full, so there always is one.
     std::size_t SlotOf(const std::string& key) const {
-        const std::size_t hash = Hash(key);
+        const std::uint32_t hash = Hash(key);
         const std::size_t mask = slots_.size() - 1;
         for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
             const Slot& slot = slots_[at];
@@ -88,17 +92,17 @@ private:
 
     const ListBox& list_;
     std::vector<std::string> keys_;
-    std::vector<std::size_t> next_;
+    std::vector<std::uint32_t> next_;
     std::vector<Slot> slots_;
 };
 
 // The report, in the order of the snapshot's lines. The list is indexed once,
 // so each snapshot line costs one look-up, plus one registry read for each
 // line that shows its key, instead of a walk over the whole list.
-std::string StartTypeReport(Root& root, const std::vector<SnapshotEntry>& snapshot) {
+std::string StartTypeReport(Root& root, const std::string& snapshot) {
     const ListIndex index(root.c.LObjekte);
     std::string report;
-    for (const SnapshotEntry& entry : snapshot) {
+    ForEachSnapshotEntry(snapshot, [&](const SnapshotEntry& entry) {
         index.ForEach(entry.keyName, [&](int line) {
             ValueHolder value;
             std::optional<std::uint32_t> now;
@@ -108,7 +112,7 @@ std::string StartTypeReport(Root& root, const std::vector<SnapshotEntry>& snapsh
             report += index.DisplayText(line) + ", " + "Starttyp vorher: " + PrintedStartLabel(entry.start) + ", " +
                       "Starttyp jetzt: " + PrintedStartLabel(now) + "\n\r";
         });
-    }
+    });
     return report;
 }
 
@@ -154,7 +158,7 @@ void Root::bChecker_Click() {
     std::string bytes;
     const bool haveSnapshot = s.files.Read(previous, bytes);
     std::string report;
-    if (haveSnapshot) report = StartTypeReport(*this, ReadSnapshot(s.registry.Codec().FromAnsi(bytes)));
+    if (haveSnapshot) report = StartTypeReport(*this, s.registry.Codec().FromAnsi(bytes));
     EndListWalk(*this, remembered);
 
     if (!haveSnapshot) {
