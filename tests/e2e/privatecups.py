@@ -63,6 +63,15 @@ class PrivateCups:
         return env
 
     def start(self):
+        """Starts the scheduler and adds the default queue; on any failure
+        ends what was started and raises."""
+        try:
+            return self._start()
+        except BaseException:
+            self.stop()
+            raise
+
+    def _start(self):
         self.root = tempfile.mkdtemp(prefix="startwart-cups-")
         # The filters run as the scheduler's unprivileged user and must reach
         # the spool below this folder.
