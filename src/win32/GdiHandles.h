@@ -55,5 +55,6 @@ private:
 
 using FontOwner = GdiObjectOwner<HFONT>;
 using PenOwner = GdiObjectOwner<HPEN>;
+using BrushOwner = GdiObjectOwner<HBRUSH>;
 
 }  // namespace sw

@@ -15,16 +15,6 @@ constexpr DWORD kRootStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMI
 constexpr DWORD kChild = WS_CLIPSIBLINGS;
 constexpr DWORD kButton = kChild | WS_TABSTOP | BS_PUSHBUTTON;
 
-HFONT MakeTahoma(int dpi, int hundredthsOfPoint, int weight) {
-    LOGFONTW font{};
-    font.lfHeight = -MulDiv(hundredthsOfPoint, dpi, 7200);
-    font.lfWeight = weight;
-    font.lfCharSet = DEFAULT_CHARSET;
-    font.lfQuality = DEFAULT_QUALITY;
-    lstrcpyW(font.lfFaceName, L"Tahoma");
-    return CreateFontIndirectW(&font);
-}
-
 }  // namespace
 
 RootWindow::RootWindow(RootServices& services)
@@ -35,9 +25,6 @@ RootWindow::RootWindow(RootServices& services)
 
 RootWindow::~RootWindow() {
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-    if (font_) DeleteObject(font_);
-    if (headerFont_) DeleteObject(headerFont_);
-    if (highlight_) DeleteObject(highlight_);
 }
 
 bool RootWindow::Create() {
@@ -59,7 +46,7 @@ bool RootWindow::Create() {
     ReleaseDC(nullptr, screen);
     font_ = MakeTahoma(twips_.dpi, 900, FW_NORMAL);
     headerFont_ = MakeTahoma(twips_.dpi, 975, FW_BOLD);
-    highlight_ = CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT));
+    highlight_ = BrushOwner(CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT)));
 
     RECT frame{0, 0, twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
     AdjustWindowRectEx(&frame, kRootStyle, FALSE, WS_EX_CONTROLPARENT);
@@ -84,37 +71,37 @@ void RootWindow::CreateControls() {
           kChild | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_SORT | LBS_USETABSTOPS | LBS_NOTIFY | LBS_HASSTRINGS |
               LBS_NOINTEGRALHEIGHT,
           WS_EX_CLIENTEDGE, 135, 460, 9690, 5730},
-         font_);
-    make(bStarten_, {L"BUTTON", "&Starten", IDC_ROOT_BSTARTEN, kButton | WS_VISIBLE, 0, 135, 6705, 1185, 420}, font_);
-    make(bAnhalten_, {L"BUTTON", "&Anhalten", IDC_ROOT_BANHALTEN, kButton | WS_VISIBLE, 0, 1395, 6705, 1185, 420}, font_);
-    make(bBearbeiten_, {L"BUTTON", "&Bearbeiten", IDC_ROOT_BBEARBEITEN, kButton | WS_VISIBLE, 0, 2655, 6705, 1185, 420}, font_);
-    make(bDrucken_, {L"BUTTON", "&Drucken", IDC_ROOT_BDRUCKEN, kButton | WS_VISIBLE, 0, 4050, 6705, 1185, 420}, font_);
-    make(bChecker_, {L"BUTTON", "Checker", IDC_ROOT_BCHECKER, kButton | WS_VISIBLE, 0, 5310, 6705, 1185, 420}, font_);
-    make(bBackups_, {L"BUTTON", "Ba&ckups", IDC_ROOT_BBACKUPS, kButton, 0, 6570, 6705, 1185, 420}, font_);
+         font_.Get());
+    make(bStarten_, {L"BUTTON", "&Starten", IDC_ROOT_BSTARTEN, kButton | WS_VISIBLE, 0, 135, 6705, 1185, 420}, font_.Get());
+    make(bAnhalten_, {L"BUTTON", "&Anhalten", IDC_ROOT_BANHALTEN, kButton | WS_VISIBLE, 0, 1395, 6705, 1185, 420}, font_.Get());
+    make(bBearbeiten_, {L"BUTTON", "&Bearbeiten", IDC_ROOT_BBEARBEITEN, kButton | WS_VISIBLE, 0, 2655, 6705, 1185, 420}, font_.Get());
+    make(bDrucken_, {L"BUTTON", "&Drucken", IDC_ROOT_BDRUCKEN, kButton | WS_VISIBLE, 0, 4050, 6705, 1185, 420}, font_.Get());
+    make(bChecker_, {L"BUTTON", "Checker", IDC_ROOT_BCHECKER, kButton | WS_VISIBLE, 0, 5310, 6705, 1185, 420}, font_.Get());
+    make(bBackups_, {L"BUTTON", "Ba&ckups", IDC_ROOT_BBACKUPS, kButton, 0, 6570, 6705, 1185, 420}, font_.Get());
     make(bErweitert_,
          {L"BUTTON", "&Erweiterte Treiberdateien anzeigen ", IDC_ROOT_BERWEITERT,
           kChild | WS_VISIBLE | WS_TABSTOP | BS_CHECKBOX, 0, 180, 6345, 3840, 240},
-         font_);
+         font_.Get());
     make(bStartCaption_,
          {L"STATIC", "Startvorgang: ", IDC_ROOT_BSTARTCAPTION, kChild | WS_VISIBLE | SS_RIGHT | SS_NOPREFIX, 0, 8325,
           6390, 1185, 210},
-         font_);
+         font_.Get());
     // Never shown: Esc reaches it through its IDCANCEL identifier.
-    make(bAbbrechen_, {L"BUTTON", "Abbrechen", IDC_ROOT_BABBRECHEN, kButton, 0, 8460, 5625, 1185, 420}, font_);
+    make(bAbbrechen_, {L"BUTTON", "Abbrechen", IDC_ROOT_BABBRECHEN, kButton, 0, 8460, 5625, 1185, 420}, font_.Get());
     make(lProfile_,
          {L"LISTBOX", "", IDC_ROOT_LPROFILE, kChild | WS_DISABLED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT, 0, 360, 540,
           9285, 5520},
-         font_);
-    make(label0_, {L"STATIC", "", IDC_ROOT_LABEL0, kChild | WS_VISIBLE | SS_NOPREFIX, 0, 125, 135, 9700, 300}, font_);
+         font_.Get());
+    make(label0_, {L"STATIC", "", IDC_ROOT_LABEL0, kChild | WS_VISIBLE | SS_NOPREFIX, 0, 125, 135, 9700, 300}, font_.Get());
     make(label1_,
          {L"STATIC", "Name des Dienstes", IDC_ROOT_LABEL1, kChild | WS_VISIBLE | SS_NOPREFIX, 0, 180, 165, 1830, 240},
-         headerFont_);
+         headerFont_.Get());
     make(label2_,
          {L"STATIC", "Beschreibung (nährere Erklärungen)", IDC_ROOT_LABEL2, kChild | WS_VISIBLE | SS_NOPREFIX, 0, 3915,
           165, 3540, 240},
-         headerFont_);
+         headerFont_.Get());
     make(label3_,
-         {L"STATIC", "Zugehörigkeit", IDC_ROOT_LABEL3, kChild | SS_NOPREFIX, 0, 7365, 165, 1320, 240}, headerFont_);
+         {L"STATIC", "Zugehörigkeit", IDC_ROOT_LABEL3, kChild | SS_NOPREFIX, 0, 7365, 165, 1320, 240}, headerFont_.Get());
 
     // The bar lies under its titles.
     SetWindowPos(label0_.Hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -176,11 +163,11 @@ LRESULT CALLBACK RootWindow::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
 }
 
 LRESULT RootWindow::ColorStatic(HDC dc, HWND control) {
-    if (control == label0_.Hwnd()) return reinterpret_cast<LRESULT>(highlight_);
+    if (control == label0_.Hwnd()) return reinterpret_cast<LRESULT>(highlight_.Get());
     if (control == label1_.Hwnd() || control == label2_.Hwnd() || control == label3_.Hwnd()) {
         SetTextColor(dc, RGB(255, 255, 255));
         SetBkMode(dc, TRANSPARENT);
-        return reinterpret_cast<LRESULT>(highlight_);
+        return reinterpret_cast<LRESULT>(highlight_.Get());
     }
     if (control == bStartCaption_.Hwnd()) {
         SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));

@@ -38,9 +38,9 @@ private:
     HWND hwnd_ = nullptr;
     HWND lastFocus_ = nullptr;
     Twips twips_;
-    HFONT font_ = nullptr;
-    HFONT headerFont_ = nullptr;
-    HBRUSH highlight_ = nullptr;
+    FontOwner font_;
+    FontOwner headerFont_;
+    BrushOwner highlight_;
 
     Win32ListBox lObjekte_, lProfile_;
     Win32Button bStarten_, bAnhalten_, bBearbeiten_, bDrucken_, bChecker_, bBackups_, bAbbrechen_;

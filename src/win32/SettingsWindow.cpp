@@ -20,15 +20,6 @@ constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 constexpr int kFieldInsetLeft = 45;
 constexpr int kFieldInsetTop = 35;
 
-HFONT MakeTahoma(int dpi, int weight) {
-    LOGFONTW font{};
-    font.lfHeight = -MulDiv(9, dpi, 72);
-    font.lfWeight = weight;
-    font.lfCharSet = DEFAULT_CHARSET;
-    lstrcpyW(font.lfFaceName, L"Tahoma");
-    return CreateFontIndirectW(&font);
-}
-
 bool IsEnterDown(LPARAM pending) {
     const MSG* msg = reinterpret_cast<const MSG*>(pending);
     return msg != nullptr && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN;
@@ -43,8 +34,6 @@ SettingsWindow::SettingsWindow(HWND owner)
 SettingsWindow::~SettingsWindow() {
     ReleaseOwner();
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-    if (font_) DeleteObject(font_);
-    if (boldFont_) DeleteObject(boldFont_);
 }
 
 bool SettingsWindow::Create() {
@@ -61,8 +50,8 @@ bool SettingsWindow::Create() {
     HDC screen = GetDC(nullptr);
     twips_.dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
-    font_ = MakeTahoma(twips_.dpi, FW_NORMAL);
-    boldFont_ = MakeTahoma(twips_.dpi, FW_BOLD);
+    font_ = MakeTahoma(twips_.dpi, 900, FW_NORMAL);
+    boldFont_ = MakeTahoma(twips_.dpi, 900, FW_BOLD);
 
     RECT frame{0, 0, twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
     AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
@@ -80,21 +69,21 @@ void SettingsWindow::CreateControls() {
     };
     // Creation order is the tab order.
     make(rCaption_, {L"STATIC", "", IDC_SET_RCAPTION, kChild | SS_LEFT | SS_NOPREFIX | SS_NOTIFY, 0, 225, 180, 3480, 870},
-         boldFont_);
+         boldFont_.Get());
     make(rDescription_,
          {L"EDIT", "", IDC_SET_RDESCRIPTION, kChild | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL,
           WS_EX_CLIENTEDGE, 180, 1125, 5055, kDescriptionHeight},
-         font_);
+         font_.Get());
     // A combo box's height includes its dropped list.
     ControlSpec combo{L"COMBOBOX", "", IDC_SET_LSTARTTYPE, kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
                       0, 3330, 2925, 1905, 330 + 1200};
-    make(lStartType_, combo, font_);
+    make(lStartType_, combo, font_.Get());
     for (const char* item : {"Automatisch", "Manuell", "Deaktiviert"}) lStartType_.AddItem(item);
     make(bReady_, {L"BUTTON", "&Ok", IDC_SET_BREADY, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 4095, 135, 1140, 420},
-         font_);
+         font_.Get());
     make(bAbbrechen_,
          {L"BUTTON", "&Abbrechen", IDC_SET_BABBRECHEN, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 4095, 585, 1140, 420},
-         font_);
+         font_.Get());
 
     // The frames and the display-only fields they hold. A field's place is
     // given inside its frame's client area, within the frame's edge.
@@ -106,7 +95,7 @@ void SettingsWindow::CreateControls() {
                                     twips_.ToPx(frameTop) + edge + twips_.ToPx(kFieldInsetTop), twips_.ToPx(width),
                                     twips_.ToPx(height), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                     GetModuleHandleW(nullptr), nullptr);
-        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
         box.Attach(hwnd);
         box.twips = twips_;
         holder.Hold(hwnd);

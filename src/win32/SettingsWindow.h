@@ -51,8 +51,8 @@ private:
     bool ownerDisabled_ = false;
     Settings* form_ = nullptr;
     Twips twips_;
-    HFONT font_ = nullptr;
-    HFONT boldFont_ = nullptr;
+    FontOwner font_;
+    FontOwner boldFont_;
 
     Win32Label rCaption_;
     Win32TextBox rDescription_;

@@ -14,6 +14,16 @@ HWND CreateChild(HWND parent, const ControlSpec& spec, const Twips& twips, HFONT
     return hwnd;
 }
 
+FontOwner MakeTahoma(int dpi, int hundredthsOfPoint, int weight) {
+    LOGFONTW font{};
+    font.lfHeight = -MulDiv(hundredthsOfPoint, dpi, 7200);
+    font.lfWeight = weight;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = DEFAULT_QUALITY;
+    lstrcpyW(font.lfFaceName, L"Tahoma");
+    return FontOwner(CreateFontIndirectW(&font));
+}
+
 std::string WindowText(HWND hwnd) {
     const int n = GetWindowTextLengthW(hwnd);
     std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');

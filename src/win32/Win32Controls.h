@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ui/Controls.h"
+#include "win32/GdiHandles.h"
 
 namespace sw {
 
@@ -27,6 +28,9 @@ struct ControlSpec {
     DWORD exStyle;
     int left, top, width, height;  // twips
 };
+
+// Tahoma at a size in hundredths of a point, for the screen's DPI.
+FontOwner MakeTahoma(int dpi, int hundredthsOfPoint, int weight);
 
 // Creates a child control from its spec.
 HWND CreateChild(HWND parent, const ControlSpec& spec, const Twips& twips, HFONT font);
