@@ -673,6 +673,22 @@ class E2ETestCase(unittest.TestCase):
         except subprocess.TimeoutExpired:
             self.fail("the program did not end within %s s" % timeout)
 
+    def wait_for_export(self, path, timeout=20):
+        """The registry export's bytes once the registry editor has finished writing it."""
+        deadline = time.time() + timeout
+        last = -1
+        while time.time() < deadline:
+            if os.path.exists(path):
+                size = os.path.getsize(path)
+                if size > 0 and size == last:
+                    with open(path, "rb") as f:
+                        data = f.read()
+                    if data.endswith("\r\n".encode("utf-16-le")):
+                        return data
+                last = size
+            time.sleep(0.3)
+        self.fail("no complete export in %s s" % timeout)
+
     def wait_until(self, condition, timeout=10, interval=0.05, message="condition"):
         """Polls condition() until it is truthy; returns its value."""
         deadline = time.time() + timeout

@@ -3,29 +3,12 @@ the services' start types, and "Merotan.reg", a real export of the Services
 key, appears shortly after; nothing of a previous run is made up."""
 
 import os
-import time
 
 import harness as h
 import oracle
 
 
 class FirstRunFilesTest(h.E2ETestCase):
-
-    def wait_for_export(self, path, timeout=20):
-        """The export's text once the registry editor has finished writing it."""
-        deadline = time.time() + timeout
-        last = -1
-        while time.time() < deadline:
-            if os.path.exists(path):
-                size = os.path.getsize(path)
-                if size > 0 and size == last:
-                    with open(path, "rb") as f:
-                        data = f.read()
-                    if data.endswith("\r\n".encode("utf-16-le")):
-                        return data
-                last = size
-            time.sleep(0.3)
-        self.fail("no complete export in %s s" % timeout)
 
     def test_first_run_writes_snapshot_and_export(self):
         d = self.driver

@@ -35,22 +35,6 @@ class NoPrinterTestCase(h.E2ETestCase):
             else:
                 os.environ["CUPS_SERVER"] = saved
 
-    def wait_for_export(self, path, timeout=20):
-        """The export's bytes once the registry editor has finished writing it."""
-        deadline = time.time() + timeout
-        last = -1
-        while time.time() < deadline:
-            if os.path.exists(path):
-                size = os.path.getsize(path)
-                if size > 0 and size == last:
-                    with open(path, "rb") as f:
-                        data = f.read()
-                    if data.endswith("\r\n".encode("utf-16-le")):
-                        return data
-                last = size
-            time.sleep(0.3)
-        self.fail("no complete export in %s s" % timeout)
-
     def read(self, folder, name):
         with open(os.path.join(folder, name), "rb") as f:
             return f.read()
