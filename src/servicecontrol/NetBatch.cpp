@@ -26,6 +26,12 @@ bool PassableInQuotes(const std::string& name) {
     return Utf8Length(name) <= kLongestServiceName;
 }
 
+bool IsAscii(const std::string& name) {
+    for (const char c : name)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
 std::string DoublePercents(const std::string& name) {
     std::string out;
     out.reserve(name.size());

@@ -27,6 +27,10 @@ std::string NetBatchText(const std::string& command, const std::string& quotedNa
 // off, which Shell::StartBatch sees to.
 bool PassableInQuotes(const std::string& name);
 
+// True when every character of name is plain ASCII, the same byte in the
+// ANSI and the OEM code page.
+bool IsAscii(const std::string& name);
+
 // name with every "%" doubled: a batch file reads "%%" as one literal "%",
 // where a single one would start the expansion of a variable.
 std::string DoublePercents(const std::string& name);

@@ -40,6 +40,12 @@ void Root::RunNetCommand(const std::string& command) {
         }
         name = key;
     }
+    // The interpreter reads a batch file in the console's OEM code page,
+    // while the file is written in the ANSI code page: a character above
+    // ASCII ("ä" is byte E4 in ANSI, another letter in OEM) would reach
+    // "net" changed and name no service. The key name serves instead when
+    // it is plain ASCII.
+    if (!IsAscii(name) && IsAscii(key) && PassableInQuotes(key)) name = key;
 
     // A batch of an earlier click that still runs would read on in the
     // rewritten file from where it stopped: it is ended before the file

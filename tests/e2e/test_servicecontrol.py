@@ -117,6 +117,16 @@ class ServiceControlTest(h.E2ETestCase):
         self.assertEqual(self.wait_program_end(), 0)
         self.assertFalse(os.path.exists(os.path.join(self.folder, BATCH)))
 
+    def test_a_name_beyond_ascii_is_passed_by_its_key_name(self):
+        # The interpreter reads the file in the OEM code page: "Übung" written
+        # in ANSI would reach "net" changed. The key name starts the service.
+        self.install_service("SwUmlaut", display="Dienst für Übung")
+        self.folder = self.start_merotan()
+        self.select_line("Dienst für Übung\tTestdienst\tSwUmlaut")
+        self.click_and_wait(STARTEN, "SwUmlaut", "RUNNING")
+        self.assertEqual(self.batch(), start_file("SwUmlaut"))
+        self.click_and_wait(ANHALTEN, "SwUmlaut", "STOPPED")
+
     def test_signs_in_a_name_reach_net_as_written(self):
         # "%" doubled in the file, "^", "!", "&" and blanks as they are: the
         # service starts only when "net" gets its key name exactly.

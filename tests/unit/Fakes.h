@@ -331,14 +331,14 @@ struct RootFixture {
     // Seeding helpers for entries below the Services key; texts are given as
     // UTF-8 and stored in the ANSI code page, as the registry holds them.
     void Service(const std::string& key, const std::string& display, const std::string& description, int start) {
-        const std::string path = ServiceKeyPath(key);
+        const std::string path = ServiceKeyPath(codec.ToAnsi(key));
         memory.SetString(kHkeyLocalMachine, path, "ObjectName", "LocalSystem");
         memory.SetString(kHkeyLocalMachine, path, "DisplayName", codec.ToAnsi(display));
         memory.SetString(kHkeyLocalMachine, path, "Description", codec.ToAnsi(description));
         memory.SetDword(kHkeyLocalMachine, path, "Start", static_cast<std::uint32_t>(start));
     }
     void Driver(const std::string& key, const std::string& display, const std::string& group, int start) {
-        const std::string path = ServiceKeyPath(key);
+        const std::string path = ServiceKeyPath(codec.ToAnsi(key));
         memory.SetString(kHkeyLocalMachine, path, "DisplayName", codec.ToAnsi(display));
         if (!group.empty()) memory.SetString(kHkeyLocalMachine, path, "Group", codec.ToAnsi(group));
         memory.SetDword(kHkeyLocalMachine, path, "Start", static_cast<std::uint32_t>(start));

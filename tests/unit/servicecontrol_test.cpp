@@ -50,16 +50,15 @@ protected:
 };
 
 TEST_F(ServiceControlTest, StartWritesTheStartFileAndRunsItHiddenLeavingTheWindowAsItWas) {
-    SelectService("Spooler", "Druckwarteschlange für alle lokalen und entfernten Drucker");
+    SelectService("Spooler", "Druckwarteschlange der lokalen und entfernten Drucker");
     const auto linesBefore = f.LObjekte.lines;
     const std::string captionBefore = f.bStartCaption.Caption();
     const int clicksBefore = f.LObjekte.clickCount;
 
     f.root.bStarten_Click();
 
-    // The name is read whole from the registry, not the shortened list text,
-    // and written in the ANSI code page.
-    EXPECT_EQ(Batch(), StartFile("Druckwarteschlange f\xFCr alle lokalen und entfernten Drucker"));
+    // The name is read whole from the registry, not the shortened list text.
+    EXPECT_EQ(Batch(), StartFile("Druckwarteschlange der lokalen und entfernten Drucker"));
     ExpectStartedOnce();
     EXPECT_EQ(f.LObjekte.focusCount, 1);
     EXPECT_THAT(f.messages.shown, IsEmpty());
@@ -107,7 +106,7 @@ TEST_F(ServiceControlTest, ServiceViewFallsBackToTheSecondFieldAndThenToABlank) 
 TEST_F(ServiceControlTest, DriverViewReadsUnderTheGroupFirstAndThenUnderTheKeyName) {
     f.Driver("disk", "Disk-Treiber", "SCSI miniport", 0);
     f.Driver("tcpip", "TCP/IP-Protokolltreiber", "PNP_TDI", 1);
-    f.Driver("PNP_TDI", "Gruppenschlüssel", "", 3);  // a key named like the group
+    f.Driver("PNP_TDI", "Gruppenschluessel", "", 3);  // a key named like the group
     f.bErweitert.enabled = false;                         // no warning when switched by program
     f.bErweitert.SetValue(1);
     SelectLine("Disk-Treiber\tdisk\tSCSI miniport");
@@ -116,7 +115,7 @@ TEST_F(ServiceControlTest, DriverViewReadsUnderTheGroupFirstAndThenUnderTheKeyNa
 
     SelectLine("TCP/IP-Protokolltreiber\ttcpip\tPNP_TDI");
     f.root.bAnhalten_Click();
-    EXPECT_EQ(Batch(), StopFile("Gruppenschl\xFCssel"));
+    EXPECT_EQ(Batch(), StopFile("Gruppenschluessel"));
     EXPECT_THAT(f.messages.shown, IsEmpty());
 }
 
@@ -146,6 +145,20 @@ TEST_F(ServiceControlTest, MissingDisplayNameAndEmptyListNameASingleBlank) {
     EXPECT_EQ(empty.LObjekte.focusCount, 1);
     EXPECT_THAT(empty.messages.shown, IsEmpty());
     EXPECT_THAT(empty.LObjekte.lines, IsEmpty());
+}
+
+TEST_F(ServiceControlTest, ANameBeyondAsciiGivesWayToAnAsciiKeyNameAndIsOtherwiseWrittenInAnsi) {
+    // The interpreter would read "ü" in its OEM code page and hand "net" a
+    // name of no service; the key name names the same service.
+    SelectService("Spooler", "Druckwarteschlange für alle Drucker");
+    f.root.bStarten_Click();
+    EXPECT_EQ(Batch(), StartFile("Spooler"));
+
+    f.LObjekte.Clear();
+    SelectService("Dienstä", "Überwachung");
+    f.root.bAnhalten_Click();
+    EXPECT_EQ(Batch(), StopFile("\xDC" "berwachung")) << "no plain key name to fall back on: the name as read";
+    EXPECT_THAT(f.messages.shown, IsEmpty());
 }
 
 TEST_F(ServiceControlTest, PercentSignsAreDoubledAndOtherSignsBetweenQuotesStayAsTheyAre) {

@@ -89,7 +89,7 @@ TEST_F(SnapshotFixture, SnapshotIsAnsiAndAnEmptyListGivesCrLf) {
     EXPECT_EQ(files.files[SideFile("Merotan.dat")], "\r\n");
 
     RootFixture umlaut;
-    umlaut.Service("Dienst\xE4", "Ä", "B", 3);  // the key name as the registry holds it, in ANSI
+    umlaut.Service("Dienstä", "Ä", "B", 3);
     test::Build(umlaut);
     EXPECT_EQ(umlaut.files.files[umlaut.SideFile("Merotan.dat")], "Dienst\xE4|3\r\n\r\n");
 }

@@ -51,7 +51,7 @@ TEST_F(Check, PrintsExactlyTheChangedServicesInSnapshotOrderAsOneDocument) {
 }
 
 TEST_F(Check, SnapshotIsReadInTheAnsiCodePage) {
-    Service("Gr\xFC\xDF" "e", "Dienst für Größe", "x", 4);  // the key name in ANSI bytes, as the registry holds it
+    Service("Grüße", "Dienst für Größe", "x", 4);
     Build();
     Previous("Gr\xFC\xDF" "e|2\r\n\r\n");
     printers.noPrinter = true;
