@@ -23,9 +23,9 @@ echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-if ! $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >/tmp/startwart-apt.log 2>&1; then
+if ! $sudo apt-get install -y -q "${missing[@]}" >/tmp/startwart-apt.log 2>&1; then
   $sudo apt-get update -q >>/tmp/startwart-apt.log 2>&1
-  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >>/tmp/startwart-apt.log 2>&1 || {
+  $sudo apt-get install -y -q "${missing[@]}" >>/tmp/startwart-apt.log 2>&1 || {
     tail -n 30 /tmp/startwart-apt.log >&2
     exit 1
   }
