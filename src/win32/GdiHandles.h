@@ -7,45 +7,25 @@
 
 namespace sw {
 
-// A device context made with CreateDC.
-class DcOwner {
+// Owns a GDI handle and gives it back with Delete (DeleteDC for a device
+// context made with CreateDC, DeleteObject for a font, pen or brush) when it
+// goes away. An object must not be selected into a device context that
+// outlives it.
+template <class Handle, BOOL(WINAPI* Delete)(Handle)>
+class GdiOwner {
 public:
-    DcOwner() = default;
-    explicit DcOwner(HDC dc) : dc_(dc) {}
-    ~DcOwner() {
-        if (dc_) DeleteDC(dc_);
+    GdiOwner() = default;
+    explicit GdiOwner(Handle handle) : handle_(handle) {}
+    ~GdiOwner() {
+        if (handle_) Delete(handle_);
     }
-    DcOwner(DcOwner&& other) noexcept : dc_(std::exchange(other.dc_, nullptr)) {}
-    DcOwner& operator=(DcOwner&& other) noexcept {
-        std::swap(dc_, other.dc_);
-        return *this;
-    }
-    DcOwner(const DcOwner&) = delete;
-    DcOwner& operator=(const DcOwner&) = delete;
-    HDC Get() const { return dc_; }
-    explicit operator bool() const { return dc_ != nullptr; }
-
-private:
-    HDC dc_ = nullptr;
-};
-
-// A font, pen or other object made with a Create... call. It must not be
-// selected into a device context that outlives it.
-template <class Handle>
-class GdiObjectOwner {
-public:
-    GdiObjectOwner() = default;
-    explicit GdiObjectOwner(Handle handle) : handle_(handle) {}
-    ~GdiObjectOwner() {
-        if (handle_) DeleteObject(handle_);
-    }
-    GdiObjectOwner(GdiObjectOwner&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    GdiObjectOwner& operator=(GdiObjectOwner&& other) noexcept {
+    GdiOwner(GdiOwner&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    GdiOwner& operator=(GdiOwner&& other) noexcept {
         std::swap(handle_, other.handle_);
         return *this;
     }
-    GdiObjectOwner(const GdiObjectOwner&) = delete;
-    GdiObjectOwner& operator=(const GdiObjectOwner&) = delete;
+    GdiOwner(const GdiOwner&) = delete;
+    GdiOwner& operator=(const GdiOwner&) = delete;
     Handle Get() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
 
@@ -53,8 +33,14 @@ private:
     Handle handle_ = nullptr;
 };
 
-using FontOwner = GdiObjectOwner<HFONT>;
-using PenOwner = GdiObjectOwner<HPEN>;
-using BrushOwner = GdiObjectOwner<HBRUSH>;
+template <class Handle>
+BOOL WINAPI DeleteGdiObject(Handle object) {
+    return DeleteObject(object);
+}
+
+using DcOwner = GdiOwner<HDC, DeleteDC>;
+using FontOwner = GdiOwner<HFONT, DeleteGdiObject<HFONT>>;
+using PenOwner = GdiOwner<HPEN, DeleteGdiObject<HPEN>>;
+using BrushOwner = GdiOwner<HBRUSH, DeleteGdiObject<HBRUSH>>;
 
 }  // namespace sw

@@ -5,6 +5,7 @@
 #include "win32/ControlIds.h"
 #include "win32/Win32Platform.h"
 #include "win32/WideText.h"
+#include "win32/WindowProc.h"
 
 namespace sw {
 namespace {
@@ -31,7 +32,7 @@ bool RootWindow::Create() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WndProc;
+    wc.lpfnWndProc = WindowProcFor<RootWindow>;
     wc.hInstance = instance;
     wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
     wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
@@ -130,18 +131,6 @@ void RootWindow::Show() {
     ShowWindow(hwnd_, SW_SHOW);
     UpdateWindow(hwnd_);
     SetFocus(lObjekte_.Hwnd());
-}
-
-LRESULT CALLBACK RootWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    RootWindow* self = nullptr;
-    if (msg == WM_NCCREATE) {
-        self = static_cast<RootWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<RootWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    }
-    return self ? self->HandleMessage(msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 // The entry list hands Enter to the window's key handler instead of letting

@@ -7,6 +7,7 @@
 #include "win32/ControlIds.h"
 #include "win32/Win32Platform.h"
 #include "win32/WideText.h"
+#include "win32/WindowProc.h"
 
 namespace sw {
 namespace {
@@ -40,7 +41,7 @@ bool SettingsWindow::Create() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WndProc;
+    wc.lpfnWndProc = WindowProcFor<SettingsWindow>;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -183,18 +184,6 @@ void SettingsWindow::ReleaseOwner() {
     EnableWindow(owner_, TRUE);
     SetActiveWindow(owner_);
     if (ownerFocus_ != nullptr && IsWindow(ownerFocus_)) SetFocus(ownerFocus_);
-}
-
-LRESULT CALLBACK SettingsWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    SettingsWindow* self = nullptr;
-    if (msg == WM_NCCREATE) {
-        self = static_cast<SettingsWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<SettingsWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    }
-    return self ? self->HandleMessage(msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 // The description box and the start-type list: Enter reaches their key
