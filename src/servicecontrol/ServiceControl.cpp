@@ -13,16 +13,13 @@ void Root::bAnhalten_Click() { RunNetCommand("stop"); }
 
 void Root::RunNetCommand(const std::string& command) {
     // The display name is read fresh, not taken from the (perhaps shortened)
-    // line: under the third field, the key name of a service line, and when
-    // that fails under the second, the key name of a driver line.
-    const LineFields fields = SplitLine(c.LObjekte.Text());
-    std::string key = fields.third;
+    // line, under the key name of the line as the active view lays it out.
+    // No other field is ever taken for a key name: in the driver view the
+    // third field is the group, and a group named like another entry (the
+    // network drivers' "NDIS") would name that entry instead.
+    const std::string key = KeyNameOf(c.LObjekte.Text(), DriverView());
     ValueHolder value;
-    bool read = s.registry.ReadValue(kHkeyLocalMachine, ServiceKeyPath(key), "DisplayName", value);
-    if (!read) {
-        key = fields.second;
-        read = s.registry.ReadValue(kHkeyLocalMachine, ServiceKeyPath(key), "DisplayName", value);
-    }
+    const bool read = s.registry.ReadValue(kHkeyLocalMachine, ServiceKeyPath(key), "DisplayName", value);
     std::string name = read ? CutAtNul(AsText(value)) : " ";
 
     // The name goes into a file that the command interpreter runs with the

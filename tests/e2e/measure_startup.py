@@ -4,7 +4,11 @@ line is selected, against an empty Wine start (`wine cmd /c exit`), in one
 prefix with a running wineserver, several runs each; prints both medians and
 their ratio.
 
-    python3 tests/e2e/measure_startup.py [--runs 7]
+    python3 tests/e2e/measure_startup.py [--runs 7] [--services 5000]
+
+With --services N, N services of its own (each with a display name, a
+description, a start type and a group) are seeded below the Services key
+before the runs, beside Wine's own entries.
 """
 
 import argparse
@@ -57,10 +61,15 @@ def time_empty_start(session):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--runs", type=int, default=7)
+    parser.add_argument("--services", type=int, default=0)
     args = parser.parse_args()
     session = h.Session("measure_startup").start()
     try:
         driver = session.start_driver()
+        if args.services:
+            driver.seed([h.service("SwStart%05d" % i, display="Startdienst %05d" % ((i * 7919) % 100000),
+                                   description="Beschreibung %d" % i, start=2 + i % 3, Group="Gruppe %d" % (i % 7))
+                         for i in range(args.services)])
         folder = session.program_folder()
         # One run of each to warm the file cache; not counted.
         time_program(session, driver, folder)

@@ -117,6 +117,33 @@ class ServiceControlTest(h.E2ETestCase):
         self.assertEqual(self.wait_program_end(), 0)
         self.assertFalse(os.path.exists(os.path.join(self.folder, BATCH)))
 
+    def test_a_driver_in_a_group_named_like_a_service_names_itself(self):
+        # The driver view's third field is the group. A driver in the group
+        # "SwGruppe" beside a running service whose key is "SwGruppe": a stop
+        # on the driver's line names the driver, and the service runs on.
+        d = self.driver
+        self.install_service("SwGruppe")
+        d.seed([h.driver_entry("SwNetzkarte", display="SwNetzkarte", start=3, group="SwGruppe")])
+        self.folder = self.start_merotan()
+        self.select_line("SwGruppe\tTestdienst\tSwGruppe")
+        self.click_and_wait(STARTEN, "SwGruppe", "RUNNING")
+
+        d.click(IDS["IDC_ROOT_BERWEITERT"])
+        self.assertTrue(d.msgbox()["present"])
+        d.answer("ok")
+        self.assertIsNotNone(d.wait_selected())
+        self.select_line("SwNetzkarte\tSwNetzkarte\tSwGruppe")
+        d.click(ANHALTEN)
+        d.sync()  # the click handled: the file written and its interpreter started
+        self.assertEqual(self.batch(), stop_file("SwNetzkarte"))
+        self.wait_batch_done()
+        self.assertEqual(d.service_state("SwGruppe"), "RUNNING")
+
+        # The service's own line in the driver view still stops it.
+        self.select_line("SwGruppe\tSwGruppe\t(none)")
+        self.click_and_wait(ANHALTEN, "SwGruppe", "STOPPED")
+        self.assertEqual(self.batch(), stop_file("SwGruppe"))
+
     def test_a_name_beyond_ascii_is_passed_by_its_key_name(self):
         # The interpreter reads the file in the OEM code page: "Übung" written
         # in ANSI would reach "net" changed. The key name starts the service.

@@ -90,32 +90,40 @@ TEST_F(ServiceControlTest, AnEarlierBatchIsEndedBeforeTheFileIsRewritten) {
     EXPECT_EQ(Batch(), StopFile("Druckwarteschlange"));
 }
 
-TEST_F(ServiceControlTest, ServiceViewFallsBackToTheSecondFieldAndThenToABlank) {
-    // A service whose key went away since the list was built: the second
-    // field (its description) names no key either, so the name is a blank.
+TEST_F(ServiceControlTest, ServiceViewTakesOnlyTheThirdFieldAsKeyName) {
+    // A service whose key went away since the list was built names a blank,
+    // even when its description (the second field) is the key name of
+    // another entry with a display name.
+    f.Service("Beschreibung", "Anderer Dienst", "x", 3);
     Select(ServiceLine("Weg", "Beschreibung", "gone"));
     f.root.bStarten_Click();
     EXPECT_EQ(Batch(), StartFile(" "));
-
-    // A description that happens to be a key name with a display name.
-    f.Service("Beschreibung", "Anderer Dienst", "x", 3);
-    f.root.bAnhalten_Click();
-    EXPECT_EQ(Batch(), StopFile("Anderer Dienst"));
 }
 
-TEST_F(ServiceControlTest, DriverViewReadsUnderTheGroupFirstAndThenUnderTheKeyName) {
+TEST_F(ServiceControlTest, DriverViewTakesTheSecondFieldAndNeverTheGroupAsKeyName) {
     f.Driver("disk", "Disk-Treiber", "SCSI miniport", 0);
+    f.Driver("e1000", "Intel-Netzwerkkarte", "NDIS", 3);
     f.Driver("tcpip", "TCP/IP-Protokolltreiber", "PNP_TDI", 1);
-    f.Driver("PNP_TDI", "Gruppenschluessel", "", 3);  // a key named like the group
-    f.bErweitert.enabled = false;                         // no warning when switched by program
+    f.Driver("NDIS", "NDIS-Systemtreiber", "NDIS Wrapper", 0);  // a key named like a group
+    f.Driver("PNP_TDI", "Gruppenschluessel", "", 3);
+    f.bErweitert.enabled = false;  // no warning when switched by program
     f.bErweitert.SetValue(1);
     SelectLine("Disk-Treiber\tdisk\tSCSI miniport");
     f.root.bStarten_Click();
     EXPECT_EQ(Batch(), StartFile("Disk-Treiber"));
 
-    SelectLine("TCP/IP-Protokolltreiber\ttcpip\tPNP_TDI");
+    SelectLine("Intel-Netzwerkkarte\te1000\tNDIS");
     f.root.bAnhalten_Click();
-    EXPECT_EQ(Batch(), StopFile("Gruppenschluessel"));
+    EXPECT_EQ(Batch(), StopFile("Intel-Netzwerkkarte"));
+
+    SelectLine("TCP/IP-Protokolltreiber\ttcpip\tPNP_TDI");
+    f.root.bStarten_Click();
+    EXPECT_EQ(Batch(), StartFile("TCP/IP-Protokolltreiber"));
+
+    // An entry of the group's name still starts and stops under its own line.
+    SelectLine("NDIS-Systemtreiber\tNDIS\tNDIS Wrapper");
+    f.root.bAnhalten_Click();
+    EXPECT_EQ(Batch(), StopFile("NDIS-Systemtreiber"));
     EXPECT_THAT(f.messages.shown, IsEmpty());
 }
 
