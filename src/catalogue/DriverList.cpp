@@ -18,14 +18,12 @@ bool Root::GetServices(RegKey lhTyp, const std::string& lhKey) {
     const std::int32_t n = s.registry.EnumSubKeys(lhTyp, lhKey, kKeyAllAccess, names);
     std::vector<std::string> lines;
     for (std::int32_t i = 0; i < n; ++i) {
-        const std::string path = ServiceKeyPath(names[i]);
-        if (!s.registry.KeyExists(kHkeyLocalMachine, path)) continue;
-        ValueHolder value;
-        if (!s.registry.ReadValue(kHkeyLocalMachine, path, "DisplayName", value)) continue;
-        std::string display = std::holds_alternative<std::monostate>(value) ? " " : CutAtNul(AsText(value));
-        value = std::monostate{};
-        std::string group;
-        if (s.registry.ReadValue(kHkeyLocalMachine, path, "Group", value)) group = CutAtNul(AsText(value));
+        // One open per entry for both values; an entry whose key cannot be
+        // opened for reading has no readable "DisplayName" and no line.
+        const auto values = s.registry.ReadValues(kHkeyLocalMachine, ServiceKeyPath(names[i]), {"DisplayName", "Group"});
+        if (!values[0]) continue;
+        const std::string display = CutAtNul(TextOrBlank(values[0]));
+        std::string group = values[1] ? CutAtNul(AsText(*values[1])) : std::string();
         if (group.empty()) group = "(none)";
         lines.push_back(DriverLine(ShortDriverDisplay(display), names[i], group));
     }

@@ -16,11 +16,8 @@ bool Root::GetProfile(RegKey lhTyp, const std::string& lhKey) {
     // An entry is a service when its "ObjectName" can be read, whatever it
     // holds; the test always looks below the Services key of the machine.
     std::vector<std::string> services;
-    for (std::int32_t i = 0; i < n; ++i) {
-        ValueHolder objectName;
-        if (s.registry.ReadValue(kHkeyLocalMachine, ServiceKeyPath(names[i]), "ObjectName", objectName))
-            services.push_back(names[i]);
-    }
+    for (std::int32_t i = 0; i < n; ++i)
+        if (s.registry.Read(kHkeyLocalMachine, ServiceKeyPath(names[i]), "ObjectName")) services.push_back(names[i]);
     c.LProfile.AddItems(services);
     s.ui.SetPointer(kPointerDefault);
     s.ui.DoEvents();
@@ -37,20 +34,17 @@ void Root::ReadProfile() {
 
     std::string snapshot;
     std::vector<std::string> lines;
-    // List indexes are 16-bit: a list never holds more than 32,767 lines.
+    // Every line of the hidden list, however many: the index is not bound
+    // to a 16-bit count. Each entry's key is opened once for its three values.
     const int count = c.LProfile.ListCount();
     lines.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count && i <= 32767; ++i) {
+    for (int i = 0; i < count; ++i) {
         const std::string keyName = c.LProfile.List(i);
-        const std::string path = ServiceKeyPath(keyName);
-        std::string description = ReadTextOrBlank(s.registry, path, "Description");
-        std::string display = ReadTextOrBlank(s.registry, path, "DisplayName");
-        ValueHolder value;
-        std::optional<std::int32_t> start;
-        if (s.registry.ReadValue(kHkeyLocalMachine, path, "Start", value)) start = AsInteger(value);
-        display = CutAtNul(display);
-        description = CutAtNul(description);
-        snapshot += SnapshotLine(keyName, start);
+        const auto values =
+            s.registry.ReadValues(kHkeyLocalMachine, ServiceKeyPath(keyName), {"Description", "DisplayName", "Start"});
+        std::string description = CutAtNul(TextOrBlank(values[0]));
+        std::string display = CutAtNul(TextOrBlank(values[1]));
+        snapshot += SnapshotLine(keyName, StartFrom(values[2]).number);
         display = ShortServiceDisplay(display);
         if (!description.empty()) lines.push_back(ServiceLine(display, description, keyName));
     }

@@ -7,13 +7,10 @@
 namespace sw {
 namespace {
 
-// A text value as ReadValue delivers it; " " when it cannot be read. A value
-// of a type that delivers nothing (a multi-string) comes out empty.
-std::string ReadText(Registry& registry, const std::string& path, const std::string& name) {
-    ValueHolder value;
-    if (!registry.ReadValue(kHkeyLocalMachine, path, name, value)) return " ";
-    return AsText(value);
-}
+// A text value as a read delivers it; " " when it cannot be read. A value
+// of a type that delivers nothing (a multi-string) comes out empty, which
+// keeps the editor from showing such a description for editing.
+std::string TextOrBlankIfUnread(const std::optional<ValueHolder>& value) { return value ? AsText(*value) : " "; }
 
 // The item of LStartType that a "Start" value selects; -1 for none.
 int ItemOfStart(std::int32_t start) {
@@ -32,16 +29,14 @@ void OpenSettings(Root& root) {
     s.ui.SetPointer(kPointerHourglass);
     const std::string keyName = KeyNameOf(root.c.LObjekte.Text(), false);
     const std::string path = ServiceKeyPath(keyName);
-    std::string description = ReadText(s.registry, path, "Description");
-    std::string display = ReadText(s.registry, path, "DisplayName");
+    // One open of the entry's key for the four values.
+    const auto values =
+        s.registry.ReadValues(kHkeyLocalMachine, path, {"Description", "DisplayName", "Start", "ImagePath"});
+    const std::string description = CutAtNul(TextOrBlankIfUnread(values[0]));
+    const std::string display = CutAtNul(TextOrBlankIfUnread(values[1]));
     int item = -1;
-    ValueHolder start;
-    if (s.registry.ReadValue(kHkeyLocalMachine, path, "Start", start))
-        if (const auto number = AsInteger(start)) item = ItemOfStart(*number);
-    std::string image = ReadText(s.registry, path, "ImagePath");
-    display = CutAtNul(display);
-    description = CutAtNul(description);
-    image = CutAtNul(image);
+    if (const auto number = StartFrom(values[2]).number) item = ItemOfStart(*number);
+    const std::string image = CutAtNul(TextOrBlankIfUnread(values[3]));
     s.ui.SetPointer(kPointerDefault);
 
     // An existing description that comes out empty cannot be shown for

@@ -23,9 +23,8 @@ std::int32_t StartOfItem(int index) { return index >= 0 && index <= 2 ? index + 
 // for it the blank is stored.
 bool PlaceholderOfUnreadableValue(Registry& registry, const std::string& path, const std::string& text) {
     if (text != " ") return false;
-    ValueHolder value;
-    const bool read = registry.ReadValue(kHkeyLocalMachine, path, "Description", value);
-    if (read && !std::holds_alternative<std::monostate>(value)) return false;
+    const auto value = registry.Read(kHkeyLocalMachine, path, "Description");
+    if (value && !std::holds_alternative<std::monostate>(*value)) return false;
     return registry.ValueExists(kHkeyLocalMachine, path, "Description");
 }
 
@@ -44,12 +43,11 @@ void Settings::bReady_Click() {
     const std::string keyName = c.RRegName.Text();
     const std::string path = ServiceKeyPath(keyName);
     // The entry check: the display name shown must still be part of the
-    // entry's display name. A failed read leaves the value empty, and an
-    // empty value contains nothing.
-    ValueHolder current;
-    registry.ReadValue(kHkeyLocalMachine, path, "DisplayName", current);
+    // entry's display name. A failed read gives the empty text, which
+    // contains nothing.
+    const auto current = registry.Read(kHkeyLocalMachine, path, "DisplayName");
     const std::string caption = c.RCaption.Caption();
-    if (ContainsIgnoringCase(AsText(current), caption)) {
+    if (ContainsIgnoringCase(current ? AsText(*current) : std::string(), caption)) {
         const std::string description = c.RDescription.Text();
         // Keeps REG_EXPAND_SZ, so that a description holding "%SystemRoot%"
         // is still expanded by its other readers after an Ok.

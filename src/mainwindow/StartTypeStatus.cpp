@@ -6,10 +6,8 @@ namespace sw {
 
 void Root::LObjekte_Click() {
     const std::string keyName = KeyNameOf(c.LObjekte.Text(), DriverView());
-    ValueHolder value;
     std::string label;
-    if (s.registry.ReadValue(kHkeyLocalMachine, ServiceKeyPath(keyName), "Start", value))
-        if (const auto start = AsInteger(value)) label = StartTypeLabel(*start);
+    if (const auto start = ReadStart(s.registry, keyName).number) label = StartTypeLabel(*start);
     c.bStartCaption.SetCaption("Startvorgang: " + (label.empty() ? std::string("Unbekannt") : label));
 }
 

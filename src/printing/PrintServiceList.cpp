@@ -57,10 +57,10 @@ void Root::bDrucken_Click() {
             const LineFields fields = SplitLine(c.LObjekte.List(i));
             const std::string& display = fields.first;
             const std::string& keyName = driverView ? fields.second : fields.third;
-            ValueHolder value;
-            if (!s.registry.ReadValue(kHkeyLocalMachine, ServiceKeyPath(keyName), "Start", value)) continue;
+            const StartValue read = ReadStart(s.registry, keyName);
+            if (!read.read) continue;
             std::optional<std::uint32_t> start;
-            if (const auto number = AsInteger(value)) start = static_cast<std::uint32_t>(*number);
+            if (read.number) start = static_cast<std::uint32_t>(*read.number);
             p.SetCurrentX(kTextColumn);
             p.PrintKeep(display);
             p.SetCurrentX(kKeyColumn);

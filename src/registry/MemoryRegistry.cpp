@@ -3,36 +3,41 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/Utf16.h"
+
 namespace sw {
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 
-int CompareNoCase(const std::string& a, const std::string& b) {
+int CompareNoCase(const std::u16string& a, const std::u16string& b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        const auto ca = static_cast<unsigned char>(Lower(a[i]));
-        const auto cb = static_cast<unsigned char>(Lower(b[i]));
+        const char16_t ca = Lower(a[i]);
+        const char16_t cb = Lower(b[i]);
         if (ca != cb) return ca < cb ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-// FNV-1a over the lower-case name.
-std::uint32_t FoldedHash(const std::string& name) {
+// FNV-1a over the lower-case name's units.
+std::uint32_t FoldedHash(const std::u16string& name) {
     std::uint32_t hash = 2166136261u;
-    for (char c : name) {
-        hash ^= static_cast<unsigned char>(Lower(c));
+    for (char16_t c : name) {
+        const char16_t folded = Lower(c);
+        hash ^= static_cast<std::uint32_t>(folded & 0xFF);
+        hash *= 16777619u;
+        hash ^= static_cast<std::uint32_t>(folded >> 8);
         hash *= 16777619u;
     }
     return hash;
 }
 
-std::vector<std::string> SplitPath(const std::string& path) {
-    std::vector<std::string> parts;
-    std::string part;
-    for (char c : path) {
-        if (c == '\\') {
+std::vector<std::u16string> SplitPath(std::u16string_view path) {
+    std::vector<std::u16string> parts;
+    std::u16string part;
+    for (char16_t c : path) {
+        if (c == u'\\') {
             if (!part.empty()) parts.push_back(part);
             part.clear();
         } else {
@@ -43,19 +48,40 @@ std::vector<std::string> SplitPath(const std::string& path) {
     return parts;
 }
 
-// Copies text with its NUL into a buffer of *length characters; fails with
+// Copies text with its NUL into a buffer of *length units; fails with
 // ERROR_MORE_DATA when text and NUL do not fit.
-long CopyName(const std::string& text, char* buffer, std::uint32_t* length) {
+long CopyName(const std::u16string& text, char16_t* buffer, std::uint32_t* length) {
     if (text.size() + 1 > *length) return kErrorMoreData;
-    std::memcpy(buffer, text.data(), text.size());
-    buffer[text.size()] = '\0';
+    std::copy(text.begin(), text.end(), buffer);
+    buffer[text.size()] = u'\0';
     *length = static_cast<std::uint32_t>(text.size());
     return kErrorSuccess;
 }
 
+bool IsTextType(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
+
+// UTF-8 text as UTF-16 little-endian bytes.
+std::string Utf16Bytes(const std::string& text) {
+    std::string bytes;
+    for (const char16_t unit : ToUtf16(text)) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
 }  // namespace
 
-std::size_t MemoryRegistry::Key::SlotOf(const std::string& childName, std::uint32_t hash) const {
+std::string MemoryRegistry::Value::Utf8Data() const {
+    if (!IsTextType(type)) return data;
+    std::u16string units(data.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i)
+        units[i] = static_cast<char16_t>(static_cast<unsigned char>(data[2 * i]) |
+                                         (static_cast<unsigned char>(data[2 * i + 1]) << 8));
+    return FromUtf16(units);
+}
+
+std::size_t MemoryRegistry::Key::SlotOf(const std::u16string& childName, std::uint32_t hash) const {
     const std::size_t mask = byName_.size() - 1;
     for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
         const Slot& slot = byName_[at];
@@ -84,15 +110,15 @@ void MemoryRegistry::Key::Reindex() {
     }
 }
 
-MemoryRegistry::Key* MemoryRegistry::Key::Child(const std::string& childName) const {
+MemoryRegistry::Key* MemoryRegistry::Key::Child(const std::u16string& childName) const {
     if (byName_.empty()) return nullptr;
     return byName_[SlotOf(childName, FoldedHash(childName))].key;
 }
 
-MemoryRegistry::Key& MemoryRegistry::Key::AddChild(const std::string& childName) {
+MemoryRegistry::Key& MemoryRegistry::Key::AddChild(const std::u16string& childName) {
     if (Key* existing = Child(childName)) return *existing;
     auto it = std::lower_bound(children.begin(), children.end(), childName,
-                               [](const auto& child, const std::string& n) { return CompareNoCase(child->name, n) < 0; });
+                               [](const auto& child, const std::u16string& n) { return CompareNoCase(child->name, n) < 0; });
     auto key = std::make_unique<Key>();
     key->name = childName;
     Key& added = **children.insert(it, std::move(key));
@@ -100,14 +126,14 @@ MemoryRegistry::Key& MemoryRegistry::Key::AddChild(const std::string& childName)
     return added;
 }
 
-void MemoryRegistry::Key::RemoveChild(const std::string& childName) {
+void MemoryRegistry::Key::RemoveChild(const std::u16string& childName) {
     children.erase(std::remove_if(children.begin(), children.end(),
                                   [&](const auto& child) { return CompareNoCase(child->name, childName) == 0; }),
                    children.end());
     Reindex();
 }
 
-MemoryRegistry::Value* MemoryRegistry::Key::Find(const std::string& valueName) {
+MemoryRegistry::Value* MemoryRegistry::Key::Find(const std::u16string& valueName) {
     for (auto& [n, v] : values)
         if (CompareNoCase(n, valueName) == 0) return &v;
     return nullptr;
@@ -128,13 +154,13 @@ MemoryRegistry::Handle* MemoryRegistry::Lookup(RegKey key) {
     return it == handles_.end() ? nullptr : &it->second;
 }
 
-long MemoryRegistry::OpenKey(RegKey root, const char* path, std::uint32_t access, RegKey* key) {
+long MemoryRegistry::OpenKey(RegKey root, const char16_t* path, std::uint32_t access, RegKey* key) {
     ++openCalls_;
     Key* current = nullptr;
     if (Handle* parent = Lookup(root)) current = parent->key;
     else current = Root(root);
     if (current == nullptr) return 6;  // ERROR_INVALID_HANDLE
-    for (const auto& part : SplitPath(path ? path : "")) {
+    for (const auto& part : SplitPath(path ? std::u16string_view(path) : std::u16string_view())) {
         current = current->Child(part);
         if (current == nullptr) return kErrorFileNotFound;
     }
@@ -146,8 +172,8 @@ long MemoryRegistry::OpenKey(RegKey root, const char* path, std::uint32_t access
     return kErrorSuccess;
 }
 
-long MemoryRegistry::EnumKey(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameLength,
-                             char* className, std::uint32_t* classLength) {
+long MemoryRegistry::EnumKey(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
+                             char16_t* className, std::uint32_t* classLength) {
     Handle* handle = Lookup(key);
     if (handle == nullptr) return 6;
     if (index >= handle->key->children.size()) return kErrorNoMoreItems;
@@ -158,11 +184,12 @@ long MemoryRegistry::EnumKey(RegKey key, std::uint32_t index, char* name, std::u
     return kErrorSuccess;
 }
 
-long MemoryRegistry::QueryValue(RegKey key, const char* name, std::uint32_t* type, unsigned char* data,
+long MemoryRegistry::QueryValue(RegKey key, const char16_t* name, std::uint32_t* type, unsigned char* data,
                                 std::uint32_t* size) {
+    ++queryCalls_;
     Handle* handle = Lookup(key);
     if (handle == nullptr) return 6;
-    Value* value = handle->key->Find(name ? name : "");
+    Value* value = handle->key->Find(name ? std::u16string(name) : std::u16string());
     if (value == nullptr) return kErrorFileNotFound;
     if (type != nullptr) *type = value->type;
     const auto stored = static_cast<std::uint32_t>(value->data.size());
@@ -178,13 +205,13 @@ long MemoryRegistry::QueryValue(RegKey key, const char* name, std::uint32_t* typ
     return kErrorSuccess;
 }
 
-long MemoryRegistry::SetValue(RegKey key, const char* name, std::uint32_t type, const unsigned char* data,
+long MemoryRegistry::SetValue(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
                               std::uint32_t size) {
     ++writeCalls_;
     Handle* handle = Lookup(key);
     if (handle == nullptr) return 6;
     if (!handle->writable) return kErrorAccessDenied;
-    const std::string valueName = name ? name : "";
+    const std::u16string valueName = name ? name : u"";
     std::string bytes(reinterpret_cast<const char*>(data), size);
     if (Value* existing = handle->key->Find(valueName)) *existing = Value{type, std::move(bytes)};
     else handle->key->values.emplace_back(valueName, Value{type, std::move(bytes)});
@@ -195,13 +222,13 @@ void MemoryRegistry::CloseKey(RegKey key) { handles_.erase(key); }
 
 MemoryRegistry::Key& MemoryRegistry::CreateKey(RegKey root, const std::string& path) {
     Key* current = Root(root);
-    for (const auto& part : SplitPath(path)) current = &current->AddChild(part);
+    for (const auto& part : SplitPath(ToUtf16(path))) current = &current->AddChild(part);
     return *current;
 }
 
 MemoryRegistry::Key* MemoryRegistry::FindKey(RegKey root, const std::string& path) const {
     Key* current = Root(root);
-    for (const auto& part : SplitPath(path)) {
+    for (const auto& part : SplitPath(ToUtf16(path))) {
         if (current == nullptr) return nullptr;
         current = current->Child(part);
     }
@@ -211,8 +238,10 @@ MemoryRegistry::Key* MemoryRegistry::FindKey(RegKey root, const std::string& pat
 void MemoryRegistry::SetRaw(RegKey root, const std::string& path, const std::string& name, std::uint32_t type,
                             const std::string& data) {
     Key& key = CreateKey(root, path);
-    if (Value* existing = key.Find(name)) *existing = Value{type, data};
-    else key.values.emplace_back(name, Value{type, data});
+    const std::u16string valueName = ToUtf16(name);
+    Value value{type, IsTextType(type) ? Utf16Bytes(data) : data};
+    if (Value* existing = key.Find(valueName)) *existing = std::move(value);
+    else key.values.emplace_back(valueName, std::move(value));
 }
 
 void MemoryRegistry::SetString(RegKey root, const std::string& path, const std::string& name,
@@ -229,13 +258,20 @@ void MemoryRegistry::SetDword(RegKey root, const std::string& path, const std::s
 const MemoryRegistry::Value* MemoryRegistry::GetRaw(RegKey root, const std::string& path,
                                                     const std::string& name) const {
     Key* key = FindKey(root, path);
-    return key == nullptr ? nullptr : key->Find(name);
+    return key == nullptr ? nullptr : key->Find(ToUtf16(name));
+}
+
+void MemoryRegistry::DeleteValue(RegKey root, const std::string& path, const std::string& name) {
+    Key* key = FindKey(root, path);
+    if (key == nullptr) return;
+    const std::u16string valueName = ToUtf16(name);
+    std::erase_if(key->values, [&](const auto& value) { return CompareNoCase(value.first, valueName) == 0; });
 }
 
 void MemoryRegistry::DeleteKey(RegKey root, const std::string& path) {
-    auto parts = SplitPath(path);
+    auto parts = SplitPath(ToUtf16(path));
     if (parts.empty()) return;
-    const std::string last = parts.back();
+    const std::u16string last = parts.back();
     parts.pop_back();
     Key* parent = Root(root);
     for (const auto& part : parts) {

@@ -1,9 +1,11 @@
-// An in-memory registry behind the five registry calls, giving the results the
-// program relies on from advapi32: 255-character enumeration buffers that
-// must also hold the NUL, ERROR_NO_MORE_ITEMS past the last subkey, the
-// size-probe-then-read of values with ERROR_MORE_DATA when a buffer is short,
-// and keys that refuse read or full access. Subkeys enumerate in
-// case-insensitive name order, as on Windows and Wine.
+// An in-memory registry behind the five wide registry calls, giving the
+// results the program relies on from advapi32: names in UTF-16 units,
+// 255-character enumeration buffers that must also hold the NUL,
+// ERROR_NO_MORE_ITEMS past the last subkey, ERROR_MORE_DATA with the needed
+// size when a value's buffer is short, and keys that refuse read or full
+// access. Subkeys enumerate in case-insensitive name order (ASCII letters
+// folded), as on Windows and Wine. It counts opens and writes, so tests can
+// show how many round trips an operation makes.
 #pragma once
 
 #include <cstdint>
@@ -20,21 +22,24 @@ class MemoryRegistry final : public RegistryApi {
 public:
     struct Value {
         std::uint32_t type = kRegNone;
-        std::string data;  // stored bytes, exactly as given
+        std::string data;  // stored bytes, exactly as given; texts in UTF-16 little-endian
+        // The data as program text: a text type's UTF-16 as UTF-8 (NULs
+        // kept), any other type's bytes as stored.
+        std::string Utf8Data() const;
     };
 
     struct Key {
-        std::string name;
-        std::string className;
+        std::u16string name;
+        std::u16string className;
         bool denyRead = false;  // every open fails with access denied
         bool denyFull = false;  // opens that ask for more than KEY_READ fail
         std::vector<std::unique_ptr<Key>> children;  // sorted by name, ignoring case
-        std::vector<std::pair<std::string, Value>> values;
+        std::vector<std::pair<std::u16string, Value>> values;
 
-        Key* Child(const std::string& childName) const;
-        Key& AddChild(const std::string& childName);
-        void RemoveChild(const std::string& childName);
-        Value* Find(const std::string& valueName);
+        Key* Child(const std::u16string& childName) const;
+        Key& AddChild(const std::u16string& childName);
+        void RemoveChild(const std::u16string& childName);
+        Value* Find(const std::u16string& valueName);
 
     private:
         // The children by name, ignoring case, so that opening a key below
@@ -45,7 +50,7 @@ public:
             std::uint32_t hash = 0;
             Key* key = nullptr;
         };
-        std::size_t SlotOf(const std::string& childName, std::uint32_t hash) const;
+        std::size_t SlotOf(const std::u16string& childName, std::uint32_t hash) const;
         void Index(Key* child);
         void Reindex();
         std::vector<Slot> byName_;
@@ -53,16 +58,20 @@ public:
 
     MemoryRegistry();
 
-    long OpenKey(RegKey root, const char* path, std::uint32_t access, RegKey* key) override;
-    long EnumKey(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameLength, char* className,
+    long OpenKey(RegKey root, const char16_t* path, std::uint32_t access, RegKey* key) override;
+    long EnumKey(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength, char16_t* className,
                  std::uint32_t* classLength) override;
-    long QueryValue(RegKey key, const char* name, std::uint32_t* type, unsigned char* data,
+    long QueryValue(RegKey key, const char16_t* name, std::uint32_t* type, unsigned char* data,
                     std::uint32_t* size) override;
-    long SetValue(RegKey key, const char* name, std::uint32_t type, const unsigned char* data,
+    long SetValue(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
                   std::uint32_t size) override;
     void CloseKey(RegKey key) override;
 
-    // Seeding and inspection for tests and benchmarks (ANSI bytes, no access checks).
+    // Seeding and inspection for tests and benchmarks, without access
+    // checks. Paths, names and texts are UTF-8. SetRaw stores the data of a
+    // text type (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) converted to UTF-16,
+    // as the narrow call stores narrow text, and any other type's bytes as
+    // given.
     Key& CreateKey(RegKey root, const std::string& path);
     Key* FindKey(RegKey root, const std::string& path) const;
     void SetRaw(RegKey root, const std::string& path, const std::string& name, std::uint32_t type,
@@ -70,10 +79,12 @@ public:
     void SetString(RegKey root, const std::string& path, const std::string& name, const std::string& text);
     void SetDword(RegKey root, const std::string& path, const std::string& name, std::uint32_t number);
     const Value* GetRaw(RegKey root, const std::string& path, const std::string& name) const;
+    void DeleteValue(RegKey root, const std::string& path, const std::string& name);
     void DeleteKey(RegKey root, const std::string& path);
 
     std::size_t OpenHandleCount() const { return handles_.size(); }
     std::uint64_t OpenCallCount() const { return openCalls_; }
+    std::uint64_t QueryCallCount() const { return queryCalls_; }
     std::uint64_t WriteCallCount() const { return writeCalls_; }
 
 private:
@@ -88,6 +99,7 @@ private:
     std::map<RegKey, Handle> handles_;
     RegKey nextHandle_ = 0x1000;
     std::uint64_t openCalls_ = 0;
+    std::uint64_t queryCalls_ = 0;
     std::uint64_t writeCalls_ = 0;
 };
 

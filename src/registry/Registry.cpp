@@ -2,14 +2,21 @@
 
 #include <array>
 
+#include "platform/Utf16.h"
+
 namespace sw {
 namespace {
 
-// Opens a key and closes it when the scope ends, whatever the result.
+// Opens a key and closes it when the scope ends, whatever the result. A path
+// holding a NUL opens nothing: the call would stop at the NUL and reach
+// another key.
 class OpenedKey {
 public:
-    OpenedKey(RegistryApi& api, RegKey root, const std::string& path, std::uint32_t access)
-        : api_(api), ok_(api.OpenKey(root, path.c_str(), access, &key_) == kErrorSuccess) {}
+    OpenedKey(RegistryApi& api, RegKey root, const std::string& path, std::uint32_t access) : api_(api) {
+        const std::u16string wide = ToUtf16(path);
+        ok_ = wide.find(u'\0') == std::u16string::npos &&
+              api.OpenKey(root, wide.c_str(), access, &key_) == kErrorSuccess;
+    }
     ~OpenedKey() {
         if (ok_) api_.CloseKey(key_);
     }
@@ -22,13 +29,75 @@ public:
 private:
     RegistryApi& api_;
     RegKey key_ = 0;
-    bool ok_;
+    bool ok_ = false;
 };
 
 // A key name has at most 255 characters; the buffer also holds its NUL, so
 // every name the registry can hold fits. (A 255-character buffer would make
 // one such subkey fail the whole listing, and with it the program's start.)
 constexpr std::uint32_t kEnumBufferLength = 256;
+
+// Large enough for the texts a service entry usually holds (a description
+// of some hundred characters is 2 bytes a character), so that one query
+// reads them.
+constexpr std::uint32_t kFirstReadBytes = 2048;
+
+bool IsText(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz; }
+bool IsInteger(std::uint32_t type) { return type == kRegBinary || type == kRegDword; }
+
+// What a read delivers for size bytes of data of a type.
+std::optional<ValueHolder> Deliver(std::uint32_t type, const unsigned char* data, std::uint32_t size) {
+    if (IsText(type)) {
+        // UTF-16 little-endian, in a buffer of blanks one character longer
+        // than the data: what the data do not fill shows as the trailing
+        // blank. (An odd last byte fills the low half of its character.)
+        std::u16string text((size + 1) / 2 + 1, u' ');
+        for (std::uint32_t i = 0; i < size; ++i) {
+            char16_t& unit = text[i / 2];
+            if (i % 2 == 0) unit = data[i];
+            else unit = static_cast<char16_t>(unit | (data[i] << 8));
+        }
+        return ValueHolder(FromUtf16(text));
+    }
+    if (IsInteger(type)) {
+        if (size > 4) return std::nullopt;
+        std::uint32_t raw = 0;
+        for (std::uint32_t i = 0; i < size; ++i) raw |= static_cast<std::uint32_t>(data[i]) << (8 * i);
+        return ValueHolder(static_cast<std::int32_t>(raw));
+    }
+    return ValueHolder();
+}
+
+// One value of an opened key, read into buffer (which grows when the value
+// does not fit).
+std::optional<ValueHolder> ReadOpened(RegistryApi& api, RegKey key, const std::u16string& name,
+                                      std::vector<unsigned char>& buffer) {
+    std::uint32_t type = kRegNone;
+    std::uint32_t size = static_cast<std::uint32_t>(buffer.size());
+    long result = api.QueryValue(key, name.c_str(), &type, buffer.data(), &size);
+    if (result == kErrorMoreData) {
+        size = 0;
+        if (api.QueryValue(key, name.c_str(), &type, nullptr, &size) != kErrorSuccess) return std::nullopt;
+        if (IsInteger(type) && size > 4) return std::nullopt;
+        if (buffer.size() < size) buffer.resize(size);
+        result = api.QueryValue(key, name.c_str(), &type, buffer.data(), &size);
+    }
+    if (result != kErrorSuccess) return std::nullopt;
+    return Deliver(type, buffer.data(), size);
+}
+
+// UTF-16 little-endian bytes of text and one NUL character.
+std::string TextData(const std::string& text) {
+    const std::u16string wide = ToUtf16(text);
+    std::string data;
+    data.reserve(wide.size() * 2 + 2);
+    for (const char16_t unit : wide) {
+        data += static_cast<char>(unit & 0xFF);
+        data += static_cast<char>(unit >> 8);
+    }
+    data.append(2, '\0');
+    return data;
+}
 
 }  // namespace
 
@@ -50,16 +119,23 @@ std::string CutAtNul(const std::string& text) {
     return nul == std::string::npos ? text : text.substr(0, nul);
 }
 
-std::string ReadTextOrBlank(Registry& registry, const std::string& path, const std::string& name) {
-    ValueHolder value;
-    if (!registry.ReadValue(kHkeyLocalMachine, path, name, value)) return " ";
-    if (std::holds_alternative<std::monostate>(value)) return " ";
-    return AsText(value);
+std::string TextOrBlank(const std::optional<ValueHolder>& value) {
+    if (!value || std::holds_alternative<std::monostate>(*value)) return " ";
+    return AsText(*value);
+}
+
+StartValue StartFrom(const std::optional<ValueHolder>& value) {
+    if (!value) return {};
+    return StartValue{true, AsInteger(*value)};
+}
+
+StartValue ReadStart(Registry& registry, const std::string& keyName) {
+    return StartFrom(registry.Read(kHkeyLocalMachine, ServiceKeyPath(keyName), "Start"));
 }
 
 std::int32_t Registry::EnumSubKeys(RegKey root, const std::string& path, std::uint32_t access,
                                    std::vector<std::string>& names) {
-    OpenedKey key(api_, root, codec_.ToAnsi(path), access);
+    OpenedKey key(api_, root, path, access);
     if (!key) return 0;
     std::uint32_t index = 0;
     long result = kErrorSuccess;
@@ -67,71 +143,55 @@ std::int32_t Registry::EnumSubKeys(RegKey root, const std::string& path, std::ui
         // The buffer starts afresh for every index, as the call may have
         // written into it. The class is not asked for: nothing uses it, and
         // an overlong class would fail the listing as an overlong name does.
-        std::array<char, kEnumBufferLength> name{};
+        std::array<char16_t, kEnumBufferLength> name{};
         std::uint32_t nameLength = kEnumBufferLength;
         result = api_.EnumKey(key.get(), index, name.data(), &nameLength, nullptr, nullptr);
         if (result != kErrorSuccess) break;
         ++index;
-        std::size_t length = 0;
-        while (length < name.size() && name[length] != '\0') ++length;
         names.resize(index);
-        names[index - 1] = codec_.FromAnsi(std::string_view(name.data(), length));
+        names[index - 1] = FromUtf16(std::u16string_view(name.data(), std::min(nameLength, kEnumBufferLength)));
     }
     return result == kErrorNoMoreItems ? static_cast<std::int32_t>(index) : 0;
 }
 
 bool Registry::KeyExists(RegKey root, const std::string& path) {
-    return static_cast<bool>(OpenedKey(api_, root, codec_.ToAnsi(path), kKeyRead));
+    return static_cast<bool>(OpenedKey(api_, root, path, kKeyRead));
 }
 
 bool Registry::ValueExists(RegKey root, const std::string& path, const std::string& name) {
-    OpenedKey key(api_, root, codec_.ToAnsi(path), kKeyRead);
+    OpenedKey key(api_, root, path, kKeyRead);
     if (!key) return false;
     std::uint32_t type = kRegNone;
     std::uint32_t size = 0;
-    return api_.QueryValue(key.get(), codec_.ToAnsi(name).c_str(), &type, nullptr, &size) == kErrorSuccess;
+    return api_.QueryValue(key.get(), ToUtf16(name).c_str(), &type, nullptr, &size) == kErrorSuccess;
 }
 
-bool Registry::ReadValue(RegKey root, const std::string& path, const std::string& name,
-                         ValueHolder& value) {
-    OpenedKey key(api_, root, codec_.ToAnsi(path), kKeyRead);
-    if (!key) return false;
-    const std::string ansiName = codec_.ToAnsi(name);
-    std::uint32_t type = kRegNone;
-    std::uint32_t size = 0;
-    if (api_.QueryValue(key.get(), ansiName.c_str(), &type, nullptr, &size) != kErrorSuccess) return false;
-    if (type == kRegSz || type == kRegExpandSz) {
-        // One byte more than reported, all blanks: what the read leaves
-        // untouched shows up as trailing blanks.
-        std::string buffer(static_cast<std::size_t>(size) + 1, ' ');
-        std::uint32_t bufferSize = size;
-        if (api_.QueryValue(key.get(), ansiName.c_str(), &type,
-                            reinterpret_cast<unsigned char*>(buffer.data()), &bufferSize) != kErrorSuccess)
-            return false;
-        value = codec_.FromAnsi(buffer);
-    } else if (type == kRegBinary || type == kRegDword) {
-        std::array<unsigned char, 4> bytes{};
-        std::uint32_t bufferSize = 4;
-        if (api_.QueryValue(key.get(), ansiName.c_str(), &type, bytes.data(), &bufferSize) != kErrorSuccess)
-            return false;
-        const std::uint32_t raw = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
-                                  (static_cast<std::uint32_t>(bytes[3]) << 24);
-        value = static_cast<std::int32_t>(raw);
-    }
-    return true;
+std::optional<ValueHolder> Registry::Read(RegKey root, const std::string& path, const std::string& name) {
+    return ReadValues(root, path, {name}).front();
+}
+
+std::vector<std::optional<ValueHolder>> Registry::ReadValues(RegKey root, const std::string& path,
+                                                             std::initializer_list<std::string_view> names) {
+    std::vector<std::optional<ValueHolder>> values(names.size());
+    OpenedKey key(api_, root, path, kKeyRead);
+    if (!key) return values;
+    std::vector<unsigned char> buffer(kFirstReadBytes);
+    std::size_t i = 0;
+    for (const std::string_view name : names) values[i++] = ReadOpened(api_, key.get(), ToUtf16(name), buffer);
+    return values;
 }
 
 bool Registry::WriteValue(RegKey root, const std::string& path, const std::string& name,
                           const ValueHolder& value) {
     if (const auto* text = std::get_if<std::string>(&value)) return WriteText(root, path, name, *text, false);
-    OpenedKey key(api_, root, codec_.ToAnsi(path), kKeyAllAccess);
+    OpenedKey key(api_, root, path, kKeyAllAccess);
     if (!key) return false;
     const auto number = AsInteger(value);
     if (!number) return true;
     const auto raw = static_cast<std::uint32_t>(*number);
     const unsigned char bytes[4] = {static_cast<unsigned char>(raw), static_cast<unsigned char>(raw >> 8),
                                     static_cast<unsigned char>(raw >> 16), static_cast<unsigned char>(raw >> 24)};
-    return api_.SetValue(key.get(), codec_.ToAnsi(name).c_str(), kRegDword, bytes, 4) == kErrorSuccess;
+    return api_.SetValue(key.get(), ToUtf16(name).c_str(), kRegDword, bytes, 4) == kErrorSuccess;
 }
 
 bool Registry::WriteTextKeepingType(RegKey root, const std::string& path, const std::string& name,
@@ -141,20 +201,19 @@ bool Registry::WriteTextKeepingType(RegKey root, const std::string& path, const 
 
 bool Registry::WriteText(RegKey root, const std::string& path, const std::string& name,
                          const std::string& text, bool keepExpandType) {
-    OpenedKey key(api_, root, codec_.ToAnsi(path), kKeyAllAccess);
+    OpenedKey key(api_, root, path, kKeyAllAccess);
     if (!key) return false;
-    const std::string ansiName = codec_.ToAnsi(name);
+    const std::u16string wideName = ToUtf16(name);
     std::uint32_t type = kRegSz;
     if (keepExpandType) {
         std::uint32_t storedType = kRegNone;
         std::uint32_t size = 0;
-        if (api_.QueryValue(key.get(), ansiName.c_str(), &storedType, nullptr, &size) == kErrorSuccess &&
+        if (api_.QueryValue(key.get(), wideName.c_str(), &storedType, nullptr, &size) == kErrorSuccess &&
             storedType == kRegExpandSz)
             type = kRegExpandSz;
     }
-    std::string data = codec_.ToAnsi(text);
-    data.push_back('\0');
-    return api_.SetValue(key.get(), ansiName.c_str(), type, reinterpret_cast<const unsigned char*>(data.data()),
+    const std::string data = TextData(text);
+    return api_.SetValue(key.get(), wideName.c_str(), type, reinterpret_cast<const unsigned char*>(data.data()),
                          static_cast<std::uint32_t>(data.size())) == kErrorSuccess;
 }
 

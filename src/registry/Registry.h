@@ -1,11 +1,15 @@
-// The program's four registry operations. Every one opens the key it needs,
-// does one thing and closes the key before it returns; failures come back as
-// false or a count of 0, never as a message.
+// The program's registry operations over the five wide registry calls. Every
+// one opens the key it needs, does its work and closes the key before it
+// returns; failures come back as false, nothing or a count of 0, never as a
+// message. Names, paths and texts are UTF-8 here and UTF-16 at the calls, so
+// every entry is read and written under its true name.
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -14,9 +18,10 @@
 
 namespace sw {
 
-// What ReadValue delivers and WriteValue takes: nothing, a text, a 16-bit or
-// 32-bit integer, or something WriteValue cannot store (a floating-point
-// number stands for every such kind).
+// A value as read or to be written: nothing, a text, a 16-bit or 32-bit
+// integer, or something WriteValue cannot store (a floating-point number
+// stands for every such kind). A read delivers a text, a 32-bit integer, or
+// nothing for a value of another type.
 using ValueHolder = std::variant<std::monostate, std::string, std::int16_t, std::int32_t, double>;
 
 // The held text, or the decimal text of a held integer; "" for nothing.
@@ -28,6 +33,8 @@ std::string CutAtNul(const std::string& text);
 
 class Registry {
 public:
+    // codec is the ANSI code page of the side files; the registry itself is
+    // spoken to in UTF-16.
     Registry(RegistryApi& api, const AnsiCodec& codec) : api_(api), codec_(codec) {}
 
     // Fills names[0..count-1] with the subkeys of path in registry order and
@@ -40,14 +47,25 @@ public:
     bool KeyExists(RegKey root, const std::string& path);
 
     // True when the key opens for reading and holds a value of that name,
-    // whatever its type and whether or not ReadValue could deliver it.
+    // whatever its type and whether or not Read could deliver it.
     bool ValueExists(RegKey root, const std::string& path, const std::string& name);
 
-    // A text value (REG_SZ, REG_EXPAND_SZ) arrives as its stored bytes plus
-    // the blank that the read buffer held beyond the reported size; integers
-    // (REG_DWORD, REG_BINARY of up to 4 bytes) as std::int32_t. Other types
-    // return true and leave value as it was.
-    bool ReadValue(RegKey root, const std::string& path, const std::string& name, ValueHolder& value);
+    // One value of a key opened for reading. Nothing when the key cannot be
+    // opened, holds no such value or its data cannot be delivered (an
+    // integer type of more than 4 bytes). Delivered: a text value (REG_SZ,
+    // REG_EXPAND_SZ) as its stored text plus the one blank that the read
+    // buffer held beyond the reported size (so a text stored with its NUL
+    // arrives as text, NUL, blank; one stored without as text, blank; an
+    // empty one as " "); REG_DWORD and REG_BINARY of up to 4 bytes as a
+    // little-endian std::int32_t; any other type as an empty holder.
+    std::optional<ValueHolder> Read(RegKey root, const std::string& path, const std::string& name);
+
+    // Several values of one key, through one open and close: element i is
+    // what Read would give for names[i]. A first buffer large enough for the
+    // usual value makes one query per value; a longer value is asked for its
+    // size and read again.
+    std::vector<std::optional<ValueHolder>> ReadValues(RegKey root, const std::string& path,
+                                                       std::initializer_list<std::string_view> names);
 
     // Integers become REG_DWORD, texts REG_SZ with one NUL; anything else is
     // not written (and counts as success).
@@ -70,11 +88,21 @@ private:
     const AnsiCodec& codec_;
 };
 
-// Reads a text of an entry below HKEY_LOCAL_MACHINE as delivered (with its
-// NUL and trailing blank); " " when the value cannot be read or is of a type
-// that delivers nothing (a multi-string, say), so that such an entry is
-// still shown rather than taken for one with an empty text.
-std::string ReadTextOrBlank(Registry& registry, const std::string& path, const std::string& name);
+// The text of a read as the list builds show it: " " when the value was not
+// read or is of a type that delivers nothing (a multi-string, say), so that
+// such an entry is still shown rather than taken for one with an empty text.
+std::string TextOrBlank(const std::optional<ValueHolder>& value);
+
+// An entry's "Start" as every reader of it takes it: whether a value of
+// that name was read at all, and the number it holds (nothing for a text or
+// another type).
+struct StartValue {
+    bool read = false;
+    std::optional<std::int32_t> number;
+};
+StartValue StartFrom(const std::optional<ValueHolder>& value);
+// "Start" of the entry keyName below the Services key of the machine.
+StartValue ReadStart(Registry& registry, const std::string& keyName);
 
 inline const std::string kServicesPath = "System\\CurrentControlSet\\Services";
 inline std::string ServiceKeyPath(const std::string& keyName) {

@@ -1,8 +1,13 @@
-// The five registry calls the program needs, in the shape of their ANSI
-// advapi32 forms. Two implementations stand behind it: advapi32 itself
-// (win32/Win32Registry.cpp) and an in-memory tree (MemoryRegistry.h) for
-// tests and benchmarks. Names, paths and data are bytes in the ANSI code
-// page; converting program text to and from it is the caller's job.
+// The five registry calls the program needs, in the shape of their wide
+// (UTF-16) advapi32 forms. Two implementations stand behind it: advapi32
+// itself (win32/Win32Registry.cpp) and an in-memory tree (MemoryRegistry.h)
+// for tests and benchmarks. Paths and names are NUL-terminated UTF-16; text
+// data are UTF-16 bytes (little-endian), as the registry stores them. The
+// wide calls are used because the ANSI ones convert names with best fit (a
+// fullwidth reverse solidus becomes a path separator and reaches another
+// key), lose every character the code page lacks, and limit paths to 255
+// characters. Converting program text (UTF-8) is the caller's job
+// (registry/Registry.h).
 #pragma once
 
 #include <cstdint>
@@ -35,21 +40,22 @@ class RegistryApi {
 public:
     virtual ~RegistryApi() = default;
 
-    // RegOpenKeyExA(root, path, 0, access, &key).
-    virtual long OpenKey(RegKey root, const char* path, std::uint32_t access, RegKey* key) = 0;
+    // RegOpenKeyExW(root, path, 0, access, &key).
+    virtual long OpenKey(RegKey root, const char16_t* path, std::uint32_t access, RegKey* key) = 0;
 
-    // RegEnumKeyExA(key, index, name, nameLength, nullptr, className,
-    // classLength, &lastWrite). Lengths are in characters, in and out.
-    virtual long EnumKey(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameLength,
-                         char* className, std::uint32_t* classLength) = 0;
+    // RegEnumKeyExW(key, index, name, nameLength, nullptr, className,
+    // classLength, &lastWrite). Lengths are in UTF-16 units, in and out.
+    virtual long EnumKey(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
+                         char16_t* className, std::uint32_t* classLength) = 0;
 
-    // RegQueryValueExA(key, name, nullptr, type, data, size). data may be
-    // null to ask for the type and size only.
-    virtual long QueryValue(RegKey key, const char* name, std::uint32_t* type, unsigned char* data,
+    // RegQueryValueExW(key, name, nullptr, type, data, size). data may be
+    // null to ask for the type and size only; a buffer too short fails with
+    // ERROR_MORE_DATA and sets size to what the value needs.
+    virtual long QueryValue(RegKey key, const char16_t* name, std::uint32_t* type, unsigned char* data,
                             std::uint32_t* size) = 0;
 
-    // RegSetValueExA(key, name, 0, type, data, size).
-    virtual long SetValue(RegKey key, const char* name, std::uint32_t type, const unsigned char* data,
+    // RegSetValueExW(key, name, 0, type, data, size).
+    virtual long SetValue(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
                           std::uint32_t size) = 0;
 
     // RegCloseKey(key).

@@ -18,9 +18,8 @@ void Root::RunNetCommand(const std::string& command) {
     // third field is the group, and a group named like another entry (the
     // network drivers' "NDIS") would name that entry instead.
     const std::string key = KeyNameOf(c.LObjekte.Text(), DriverView());
-    ValueHolder value;
-    const bool read = s.registry.ReadValue(kHkeyLocalMachine, ServiceKeyPath(key), "DisplayName", value);
-    std::string name = read ? CutAtNul(AsText(value)) : " ";
+    const auto value = s.registry.Read(kHkeyLocalMachine, ServiceKeyPath(key), "DisplayName");
+    std::string name = value ? CutAtNul(AsText(*value)) : " ";
 
     // The name goes into a file that the command interpreter runs with the
     // user's rights. A name it would act on gives way to the name of the key

@@ -69,7 +69,7 @@ public:
     std::string DisplayText(int line) const { return SplitLine(list_.List(line)).first; }
 
 private:
-    // List indexes are 16-bit, so 32 bits hold every line number.
+    // A list box's index is a 32-bit int, so 32 bits hold every line number.
     static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
     struct Slot {
         std::uint32_t hash;
@@ -104,10 +104,9 @@ std::string StartTypeReport(Root& root, const std::string& snapshot) {
     std::string report;
     ForEachSnapshotEntry(snapshot, [&](const SnapshotEntry& entry) {
         index.ForEach(entry.keyName, [&](int line) {
-            ValueHolder value;
             std::optional<std::uint32_t> now;
-            if (root.s.registry.ReadValue(kHkeyLocalMachine, ServiceKeyPath(entry.keyName), "Start", value))
-                if (const auto number = AsInteger(value)) now = static_cast<std::uint32_t>(*number);
+            if (const auto number = ReadStart(root.s.registry, entry.keyName).number)
+                now = static_cast<std::uint32_t>(*number);
             if (now == entry.start) return;
             report += index.DisplayText(line) + ", " + "Starttyp vorher: " + PrintedStartLabel(entry.start) + ", " +
                       "Starttyp jetzt: " + PrintedStartLabel(now) + "\n\r";

@@ -42,6 +42,26 @@ std::string Win32Codec::FromAnsi(std::string_view ansi) const {
     return Utf8(wide);
 }
 
+std::optional<std::string> Win32Codec::ToAnsiExactly(std::string_view utf8) const {
+    // Text that is no valid UTF-16 (a lone surrogate carried through from a
+    // registry name) has no exact form in any code page.
+    const std::wstring wide = Wide(utf8);
+    if (Utf8(wide) != utf8) return std::nullopt;
+    if (wide.empty()) return std::string();
+    if (GetACP() == CP_UTF8) return std::string(utf8);
+    // No best fit (U+FF3C would become "\\"), and a default character used
+    // for anything without a byte of its own counts as a failure.
+    BOOL usedDefault = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                                      nullptr, 0, nullptr, &usedDefault);
+    if (n <= 0 || usedDefault) return std::nullopt;
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                        nullptr, &usedDefault);
+    if (usedDefault) return std::nullopt;
+    return out;
+}
+
 bool Win32Files::Exists(const std::string& path) {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(Wide(path).c_str(), &found);

@@ -13,6 +13,7 @@ class Win32Codec final : public AnsiCodec {
 public:
     std::string ToAnsi(std::string_view utf8) const override;
     std::string FromAnsi(std::string_view ansi) const override;
+    std::optional<std::string> ToAnsiExactly(std::string_view utf8) const override;
 };
 
 class Win32Files final : public Files {

@@ -13,40 +13,45 @@ HKEY ToHkey(RegKey key) {
     return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(key));
 }
 
+// wchar_t is a UTF-16 unit on Windows.
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+const wchar_t* W(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+wchar_t* W(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
+
 }  // namespace
 
-long Win32Registry::OpenKey(RegKey root, const char* path, std::uint32_t access, RegKey* key) {
+long Win32Registry::OpenKey(RegKey root, const char16_t* path, std::uint32_t access, RegKey* key) {
     HKEY opened = nullptr;
-    const LONG result = RegOpenKeyExA(ToHkey(root), path, 0, access, &opened);
+    const LONG result = RegOpenKeyExW(ToHkey(root), W(path), 0, access, &opened);
     if (result == ERROR_SUCCESS) *key = static_cast<RegKey>(reinterpret_cast<ULONG_PTR>(opened));
     return result;
 }
 
-long Win32Registry::EnumKey(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameLength,
-                            char* className, std::uint32_t* classLength) {
+long Win32Registry::EnumKey(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
+                            char16_t* className, std::uint32_t* classLength) {
     DWORD nameChars = *nameLength;
     DWORD classChars = classLength ? *classLength : 0;
     FILETIME lastWrite{};
-    const LONG result = RegEnumKeyExA(ToHkey(key), index, name, &nameChars, nullptr, className,
+    const LONG result = RegEnumKeyExW(ToHkey(key), index, W(name), &nameChars, nullptr, className ? W(className) : nullptr,
                                       classLength ? &classChars : nullptr, &lastWrite);
     *nameLength = nameChars;
     if (classLength) *classLength = classChars;
     return result;
 }
 
-long Win32Registry::QueryValue(RegKey key, const char* name, std::uint32_t* type, unsigned char* data,
+long Win32Registry::QueryValue(RegKey key, const char16_t* name, std::uint32_t* type, unsigned char* data,
                                std::uint32_t* size) {
     DWORD valueType = 0;
     DWORD bytes = size ? *size : 0;
-    const LONG result = RegQueryValueExA(ToHkey(key), name, nullptr, &valueType, data, size ? &bytes : nullptr);
+    const LONG result = RegQueryValueExW(ToHkey(key), W(name), nullptr, &valueType, data, size ? &bytes : nullptr);
     if (type) *type = valueType;
     if (size) *size = bytes;
     return result;
 }
 
-long Win32Registry::SetValue(RegKey key, const char* name, std::uint32_t type, const unsigned char* data,
+long Win32Registry::SetValue(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
                              std::uint32_t size) {
-    return RegSetValueExA(ToHkey(key), name, 0, type, data, size);
+    return RegSetValueExW(ToHkey(key), W(name), 0, type, data, size);
 }
 
 void Win32Registry::CloseKey(RegKey key) { RegCloseKey(ToHkey(key)); }

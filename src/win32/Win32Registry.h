@@ -1,4 +1,4 @@
-// The registry calls on advapi32's ANSI functions.
+// The registry calls on advapi32's wide functions.
 #pragma once
 
 #include "registry/RegistryApi.h"
@@ -7,12 +7,12 @@ namespace sw {
 
 class Win32Registry final : public RegistryApi {
 public:
-    long OpenKey(RegKey root, const char* path, std::uint32_t access, RegKey* key) override;
-    long EnumKey(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameLength, char* className,
+    long OpenKey(RegKey root, const char16_t* path, std::uint32_t access, RegKey* key) override;
+    long EnumKey(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength, char16_t* className,
                  std::uint32_t* classLength) override;
-    long QueryValue(RegKey key, const char* name, std::uint32_t* type, unsigned char* data,
+    long QueryValue(RegKey key, const char16_t* name, std::uint32_t* type, unsigned char* data,
                     std::uint32_t* size) override;
-    long SetValue(RegKey key, const char* name, std::uint32_t type, const unsigned char* data,
+    long SetValue(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
                   std::uint32_t size) override;
     void CloseKey(RegKey key) override;
 };

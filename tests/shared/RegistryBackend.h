@@ -24,7 +24,10 @@ public:
     // The root and path of a private key that exists for the test's lifetime.
     virtual RegKey Root() const = 0;
     virtual std::string Base() const = 0;
-    // Paths below are relative to Base(); ANSI bytes.
+    // Paths below are relative to Base(), in UTF-8 (the keys are made and
+    // opened through the wide calls, so any name can be given). Value names
+    // and data are what the ANSI value calls take and give: bytes in the
+    // ANSI code page, a text type's data converted by the registry.
     virtual void CreateKey(const std::string& path, const std::string& className = "") = 0;
     virtual void SetRaw(const std::string& path, const std::string& name, std::uint32_t type,
                         const std::string& data) = 0;

@@ -41,10 +41,6 @@ protected:
         if (!why.empty()) GTEST_SKIP() << why;                      \
     } while (0)
 
-// Holders pre-filled with junk, so an output left untouched is told apart
-// from one that was written.
-inline ValueHolder Junk() { return std::string("junk"); }
-
 TEST_F(RegistryConformance, EnumeratesSubkeysInRegistryOrderAndCountsThem) {
     backend->CreateKey("e\\Beta");
     backend->CreateKey("e\\alpha");
@@ -75,6 +71,68 @@ TEST_F(RegistryConformance, SubkeyNamesOfTheLongestLengthAreListed) {
     ASSERT_EQ(names.size(), 2u);
     EXPECT_EQ(names[0], std::string(254, 'a'));
     EXPECT_EQ(names[1], std::string(255, 'b'));
+    // Its path is longer than 255 characters, and it opens all the same.
+    backend->SetRaw("long\\" + names[1], "Start", kRegDword, std::string("\x02\0\0\0", 4));
+    EXPECT_EQ(registry->Read(backend->Root(), P("long\\" + names[1]), "Start"), ValueHolder(std::int32_t{2}));
+    EXPECT_TRUE(registry->WriteValue(backend->Root(), P("long\\" + names[1]), "Description",
+                                     ValueHolder(std::string("lang"))));
+    ASSERT_TRUE(backend->GetRaw("long\\" + names[1], "Description"));
+    EXPECT_EQ(backend->GetRaw("long\\" + names[1], "Description")->data, std::string("lang\0", 5));
+    ExpectNoOpenHandles();
+}
+
+// A fullwidth reverse solidus that a best-fit conversion turns into a path
+// separator, a Cyrillic letter that the Western code page turns into "?",
+// and a genuine "?": each name is listed, read and written as itself.
+TEST_F(RegistryConformance, NamesBeyondTheCodePageReachTheirOwnKeys) {
+    const std::string fullwidth = "AccSvcManual\xEF\xBC\xBC";  // U+FF3C
+    const std::string cyrillic = "AccKyr\xD0\x96";              // U+0416
+    const std::pair<std::string, char> keys[] = {
+        {"AccSvcManual", '\x03'}, {fullwidth, '\x02'}, {"AccKyr?", '\x04'}, {cyrillic, '\x01'}};
+    for (const auto& [name, start] : keys) {
+        backend->CreateKey("names\\" + name);
+        backend->SetRaw("names\\" + name, "Start", kRegDword, std::string(1, start) + std::string(3, '\0'));
+    }
+    std::vector<std::string> names;
+    ASSERT_EQ(registry->EnumSubKeys(backend->Root(), P("names"), kKeyAllAccess, names), 4);
+    EXPECT_THAT(names, ::testing::ElementsAre("AccKyr?", cyrillic, "AccSvcManual", fullwidth));
+    for (const auto& [name, start] : keys)
+        EXPECT_EQ(registry->Read(backend->Root(), P("names\\" + name), "Start"), ValueHolder(std::int32_t{start}))
+            << name;
+
+    EXPECT_TRUE(registry->WriteValue(backend->Root(), P("names\\" + fullwidth), "Start", ValueHolder(std::int32_t{4})));
+    EXPECT_TRUE(registry->WriteValue(backend->Root(), P("names\\" + fullwidth), "Description",
+                                     ValueHolder(std::string("Neu"))));
+    EXPECT_TRUE(registry->WriteValue(backend->Root(), P("names\\" + cyrillic), "Description",
+                                     ValueHolder(std::string("\xD0\xA1\xD0\xBB\xD1\x83\xD0\xB6\xD0\xB1\xD0\xB0"))));
+    EXPECT_EQ(registry->Read(backend->Root(), P("names\\" + fullwidth), "Start"), ValueHolder(std::int32_t{4}));
+    EXPECT_EQ(registry->Read(backend->Root(), P("names\\AccSvcManual"), "Start"), ValueHolder(std::int32_t{3}));
+    EXPECT_FALSE(backend->GetRaw("names\\AccSvcManual", "Description"));
+    EXPECT_FALSE(backend->GetRaw("names\\AccKyr?", "Description"));
+    EXPECT_EQ(registry->Read(backend->Root(), P("names\\" + cyrillic), "Description"),
+              ValueHolder(std::string("\xD0\xA1\xD0\xBB\xD1\x83\xD0\xB6\xD0\xB1\xD0\xB0\0 ", 14)))
+        << "a text beyond the code page is stored and read whole";
+    ExpectNoOpenHandles();
+}
+
+TEST_F(RegistryConformance, SeveralValuesOfOneKeyAreReadAsOneByOne) {
+    backend->CreateKey("r");
+    backend->SetRaw("r", "Text", kRegSz, std::string("abc\0", 4));
+    backend->SetRaw("r", "Start", kRegDword, std::string("\x03\0\0\0", 4));
+    const std::string longText(3000, 'l');  // longer than the usual value
+    backend->SetRaw("r", "Long", kRegSz, longText + std::string(1, '\0'));
+    backend->SetRaw("r", "Eight", kRegBinary, std::string("12345678", 8));
+    const auto values =
+        registry->ReadValues(backend->Root(), P("r"), {"Text", "Absent", "Start", "Long", "Eight", "Text"});
+    ASSERT_EQ(values.size(), 6u);
+    EXPECT_EQ(values[0], ValueHolder(std::string("abc\0 ", 5)));
+    EXPECT_EQ(values[1], std::nullopt);
+    EXPECT_EQ(values[2], ValueHolder(std::int32_t{3}));
+    EXPECT_EQ(values[3], ValueHolder(longText + std::string("\0 ", 2)));
+    EXPECT_EQ(values[4], std::nullopt);
+    EXPECT_EQ(values[5], values[0]) << "a value after a long one is read as before it";
+    const auto none = registry->ReadValues(backend->Root(), P("nokey"), {"Text", "Start"});
+    EXPECT_EQ(none, (std::vector<std::optional<ValueHolder>>{std::nullopt, std::nullopt}));
     ExpectNoOpenHandles();
 }
 
@@ -96,9 +154,7 @@ TEST_F(RegistryConformance, KeyThatDeniesReadingDoesNotExistForTheProgram) {
     backend->SetRaw("secret", "Start", kRegDword, std::string("\x02\0\0\0", 4));
     if (!backend->DenyRead("secret")) GTEST_SKIP() << "this backend cannot deny access";
     EXPECT_FALSE(registry->KeyExists(backend->Root(), P("secret")));
-    ValueHolder value = Junk();
-    EXPECT_FALSE(registry->ReadValue(backend->Root(), P("secret"), "Start", value));
-    EXPECT_EQ(value, Junk());
+    EXPECT_EQ(registry->Read(backend->Root(), P("secret"), "Start"), std::nullopt);
     ExpectNoOpenHandles();
 }
 
@@ -106,11 +162,9 @@ TEST_F(RegistryConformance, TextArrivesWithItsNulAndOneBlank) {
     backend->CreateKey("t");
     backend->SetRaw("t", "withNul", kRegSz, std::string("abc\0", 4));
     backend->SetRaw("t", "expand", kRegExpandSz, std::string("%SystemRoot%\0", 13));
-    ValueHolder value = Junk();
-    ASSERT_TRUE(registry->ReadValue(backend->Root(), P("t"), "withNul", value));
-    EXPECT_EQ(value, ValueHolder(std::string("abc\0 ", 5)));
-    ASSERT_TRUE(registry->ReadValue(backend->Root(), P("t"), "expand", value));
-    EXPECT_EQ(value, ValueHolder(std::string("%SystemRoot%\0 ", 14))) << "references are not expanded";
+    EXPECT_EQ(registry->Read(backend->Root(), P("t"), "withNul"), ValueHolder(std::string("abc\0 ", 5)));
+    EXPECT_EQ(registry->Read(backend->Root(), P("t"), "expand"), ValueHolder(std::string("%SystemRoot%\0 ", 14)))
+        << "references are not expanded";
     ExpectNoOpenHandles();
 }
 
@@ -118,18 +172,14 @@ TEST_F(RegistryConformance, TextWithoutNulArrivesWithOneBlank) {
     SKIP_IF_DIFFERENT("noNul");
     backend->CreateKey("t");
     backend->SetRaw("t", "noNul", kRegSz, "abc");
-    ValueHolder value = Junk();
-    ASSERT_TRUE(registry->ReadValue(backend->Root(), P("t"), "noNul", value));
-    EXPECT_EQ(value, ValueHolder(std::string("abc ")));
+    EXPECT_EQ(registry->Read(backend->Root(), P("t"), "noNul"), ValueHolder(std::string("abc ")));
 }
 
 TEST_F(RegistryConformance, EmptyTextArrivesAsOneBlank) {
     SKIP_IF_DIFFERENT("zeroLength");
     backend->CreateKey("t");
     backend->SetRaw("t", "empty", kRegSz, "");
-    ValueHolder value = Junk();
-    ASSERT_TRUE(registry->ReadValue(backend->Root(), P("t"), "empty", value));
-    EXPECT_EQ(value, ValueHolder(std::string(" ")));
+    EXPECT_EQ(registry->Read(backend->Root(), P("t"), "empty"), ValueHolder(std::string(" ")));
 }
 
 TEST_F(RegistryConformance, IntegersFromDwordsAndShortBinaries) {
@@ -137,26 +187,18 @@ TEST_F(RegistryConformance, IntegersFromDwordsAndShortBinaries) {
     backend->SetRaw("n", "dword", kRegDword, std::string("\xfe\xff\xff\xff", 4));
     backend->SetRaw("n", "two", kRegBinary, std::string("\x34\x12", 2));
     backend->SetRaw("n", "eight", kRegBinary, std::string("12345678", 8));
-    ValueHolder value = Junk();
-    ASSERT_TRUE(registry->ReadValue(backend->Root(), P("n"), "dword", value));
-    EXPECT_EQ(value, ValueHolder(std::int32_t{-2}));
-    ASSERT_TRUE(registry->ReadValue(backend->Root(), P("n"), "two", value));
-    EXPECT_EQ(value, ValueHolder(std::int32_t{0x1234}));
-    value = Junk();
-    EXPECT_FALSE(registry->ReadValue(backend->Root(), P("n"), "eight", value));
-    EXPECT_EQ(value, Junk());
+    EXPECT_EQ(registry->Read(backend->Root(), P("n"), "dword"), ValueHolder(std::int32_t{-2}));
+    EXPECT_EQ(registry->Read(backend->Root(), P("n"), "two"), ValueHolder(std::int32_t{0x1234}));
+    EXPECT_EQ(registry->Read(backend->Root(), P("n"), "eight"), std::nullopt);
     ExpectNoOpenHandles();
 }
 
 TEST_F(RegistryConformance, OtherTypesAreFoundButDeliverNothing) {
     backend->CreateKey("m");
     backend->SetRaw("m", "multi", kRegMultiSz, std::string("a\0b\0\0", 5));
-    ValueHolder value = Junk();
-    EXPECT_TRUE(registry->ReadValue(backend->Root(), P("m"), "multi", value));
-    EXPECT_EQ(value, Junk());
-    EXPECT_FALSE(registry->ReadValue(backend->Root(), P("m"), "absent", value));
-    EXPECT_FALSE(registry->ReadValue(backend->Root(), P("nokey"), "absent", value));
-    EXPECT_EQ(value, Junk());
+    EXPECT_EQ(registry->Read(backend->Root(), P("m"), "multi"), ValueHolder()) << "found, nothing delivered";
+    EXPECT_EQ(registry->Read(backend->Root(), P("m"), "absent"), std::nullopt);
+    EXPECT_EQ(registry->Read(backend->Root(), P("nokey"), "absent"), std::nullopt);
     ExpectNoOpenHandles();
 }
 
@@ -164,9 +206,9 @@ TEST_F(RegistryConformance, LargeTextIsReadWhole) {
     backend->CreateKey("big");
     std::string text(1 << 20, 'x');
     backend->SetRaw("big", "Description", kRegSz, text + std::string(1, '\0'));
-    ValueHolder value;
-    ASSERT_TRUE(registry->ReadValue(backend->Root(), P("big"), "Description", value));
-    EXPECT_EQ(CutAtNul(AsText(value)), text);
+    const auto value = registry->Read(backend->Root(), P("big"), "Description");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(CutAtNul(AsText(*value)), text);
 }
 
 TEST_F(RegistryConformance, WritesTextsWithOneNulAndIntegersAsDwords) {

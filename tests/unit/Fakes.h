@@ -328,19 +328,19 @@ struct RootFixture {
         bErweitert.onClick = [this] { root.bErweitert_Click(); };
     }
 
-    // Seeding helpers for entries below the Services key; texts are given as
-    // UTF-8 and stored in the ANSI code page, as the registry holds them.
+    // Seeding helpers for entries below the Services key; names and texts
+    // are UTF-8 (stored as UTF-16, as the registry holds them).
     void Service(const std::string& key, const std::string& display, const std::string& description, int start) {
-        const std::string path = ServiceKeyPath(codec.ToAnsi(key));
+        const std::string path = ServiceKeyPath(key);
         memory.SetString(kHkeyLocalMachine, path, "ObjectName", "LocalSystem");
-        memory.SetString(kHkeyLocalMachine, path, "DisplayName", codec.ToAnsi(display));
-        memory.SetString(kHkeyLocalMachine, path, "Description", codec.ToAnsi(description));
+        memory.SetString(kHkeyLocalMachine, path, "DisplayName", display);
+        memory.SetString(kHkeyLocalMachine, path, "Description", description);
         memory.SetDword(kHkeyLocalMachine, path, "Start", static_cast<std::uint32_t>(start));
     }
     void Driver(const std::string& key, const std::string& display, const std::string& group, int start) {
-        const std::string path = ServiceKeyPath(codec.ToAnsi(key));
-        memory.SetString(kHkeyLocalMachine, path, "DisplayName", codec.ToAnsi(display));
-        if (!group.empty()) memory.SetString(kHkeyLocalMachine, path, "Group", codec.ToAnsi(group));
+        const std::string path = ServiceKeyPath(key);
+        memory.SetString(kHkeyLocalMachine, path, "DisplayName", display);
+        if (!group.empty()) memory.SetString(kHkeyLocalMachine, path, "Group", group);
         memory.SetDword(kHkeyLocalMachine, path, "Start", static_cast<std::uint32_t>(start));
     }
     std::string SideFile(const std::string& name) const { return program.folder + "\\" + name; }

@@ -118,8 +118,7 @@ struct EditorFixture : RootFixture {
     }
     void Select(int index) { LObjekte.SetListIndex(index); }
     void RemoveValue(const std::string& key, const std::string& name) {
-        auto& values = memory.FindKey(kHkeyLocalMachine, ServiceKeyPath(key))->values;
-        std::erase_if(values, [&](const auto& v) { return v.first == name; });
+        memory.DeleteValue(kHkeyLocalMachine, ServiceKeyPath(key), name);
     }
     const MemoryRegistry::Value* Value(const std::string& key, const std::string& name) const {
         return memory.GetRaw(kHkeyLocalMachine, ServiceKeyPath(key), name);

@@ -31,7 +31,7 @@ protected:
     }
     std::string Stored(const std::string& key, const std::string& name) const {
         const auto* v = f.Value(key, name);
-        return v == nullptr ? "<missing>" : v->data;
+        return v == nullptr ? "<missing>" : v->Utf8Data();
     }
 
     EditorFixture f;
@@ -149,7 +149,7 @@ TEST_F(EditorTest, OkWritesDescriptionAndChosenStartAndReplacesTheLine) {
     const auto* description = f.Value("Beta", "Description");
     ASSERT_NE(description, nullptr);
     EXPECT_EQ(description->type, kRegSz);
-    EXPECT_EQ(description->data, f.codec.ToAnsi("Geändert") + std::string(1, '\0'));
+    EXPECT_EQ(description->Utf8Data(), "Geändert" + std::string(1, '\0'));
     const auto* start = f.Value("Beta", "Start");
     ASSERT_NE(start, nullptr);
     EXPECT_EQ(start->type, kRegDword);
@@ -188,7 +188,7 @@ TEST_F(EditorTest, AMissingDescriptionIsStoredAsOneBlank) {
     const auto* description = f.Value("Beta", "Description");
     ASSERT_NE(description, nullptr);
     EXPECT_EQ(description->type, kRegSz);
-    EXPECT_EQ(description->data, std::string(" \0", 2));
+    EXPECT_EQ(description->Utf8Data(), std::string(" \0", 2));
     EXPECT_EQ(f.LObjekte.List(1), "Beta Dienst\t \tBeta");
 }
 
@@ -203,7 +203,7 @@ TEST_F(EditorTest, AnExpandableDescriptionKeepsItsTypeOnOk) {
     const auto* description = f.Value("Beta", "Description");
     ASSERT_NE(description, nullptr);
     EXPECT_EQ(description->type, kRegExpandSz);
-    EXPECT_EQ(description->data, std::string("Liegt in %SystemRoot%\\system32\0", 31));
+    EXPECT_EQ(description->Utf8Data(), std::string("Liegt in %SystemRoot%\\system32\0", 31));
 }
 
 TEST_F(EditorTest, AnUnreadableDescriptionIsNotReplacedByThePlaceholder) {

@@ -34,7 +34,7 @@ protected:
         const auto* v = f.memory.GetRaw(kHkeyCurrentUser, kRegeditKey, "LastKey");
         if (v == nullptr) return "<missing>";
         EXPECT_EQ(v->type, kRegSz);
-        return v->data;
+        return v->Utf8Data();
     }
 
     struct Event {

@@ -1,5 +1,6 @@
 // The registry conformance tests against the in-memory tree, and what only
 // the in-memory tree can show.
+#include "platform/Utf16.h"
 #include "registry/MemoryRegistry.h"
 #include "shared/RegistryConformance.h"
 
@@ -12,15 +13,17 @@ public:
     RegKey Root() const override { return kHkeyCurrentUser; }
     std::string Base() const override { return "Software\\StartwartTest"; }
     void CreateKey(const std::string& path, const std::string& className) override {
-        memory.CreateKey(Root(), Full(path)).className = className;
+        memory.CreateKey(Root(), Full(path)).className = ToUtf16(className);
     }
+    // Value names and texts go through the code page, as the ANSI calls
+    // convert them.
     void SetRaw(const std::string& path, const std::string& name, std::uint32_t type, const std::string& data) override {
-        memory.SetRaw(Root(), Full(path), name, type, data);
+        memory.SetRaw(Root(), Full(path), codec.FromAnsi(name), type, IsText(type) ? codec.FromAnsi(data) : data);
     }
     std::optional<RawValue> GetRaw(const std::string& path, const std::string& name) override {
-        const auto* v = memory.GetRaw(Root(), Full(path), name);
+        const auto* v = memory.GetRaw(Root(), Full(path), codec.FromAnsi(name));
         if (!v) return std::nullopt;
-        return RawValue{v->type, v->data};
+        return RawValue{v->type, IsText(v->type) ? codec.ToAnsi(v->Utf8Data()) : v->data};
     }
     bool KeyPresent(const std::string& path) override { return memory.FindKey(Root(), Full(path)) != nullptr; }
     bool DenyRead(const std::string& path) override {
@@ -36,6 +39,8 @@ public:
     MemoryRegistry memory;
 
 private:
+    static bool IsText(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
+    Cp1252Codec codec;
     std::string Full(const std::string& path) const { return Base() + "\\" + path; }
 };
 
@@ -69,6 +74,25 @@ TEST(CodecTest, Cp1252RoundTripsTheProgramsCharacters) {
     EXPECT_EQ(codec.FromAnsi(ansi), text);
     EXPECT_EQ(codec.ToAnsi("中"), "?");
     EXPECT_EQ(codec.FromAnsi(std::string("a\0b", 3)), std::string("a\0b", 3));
+}
+
+TEST(CodecTest, ExactConversionRefusesLookAlikesAndKeepsAGenuineQuestionMark) {
+    Cp1252Codec codec;
+    EXPECT_EQ(codec.ToAnsiExactly("Größe € ?"), std::optional<std::string>("Gr\xf6\xdf" "e \x80 ?"));
+    EXPECT_EQ(codec.ToAnsiExactly("AccSvcManual\uFF3C"), std::nullopt);
+    EXPECT_EQ(codec.ToAnsiExactly("AccKyr\u0416"), std::nullopt);
+    EXPECT_EQ(codec.ToAnsiExactly("\xff"), std::nullopt) << "malformed UTF-8";
+    EXPECT_EQ(codec.ToAnsiExactly(""), std::optional<std::string>(""));
+}
+
+TEST(Utf16Test, EveryRegistryNameComesBackAsTheUnitsItWas) {
+    const std::u16string names[] = {u"AccSvcManual\uFF3C", u"AccKyr\u0416", u"Gr\u00F6\u00DFe?",
+                                    u"\U0001F600 pair", std::u16string(u"lone \xD800 high"),
+                                    std::u16string(u"lone \xDC00 low"), std::u16string(u"a\0b", 3)};
+    for (const auto& name : names) EXPECT_EQ(ToUtf16(FromUtf16(name)), name);
+    EXPECT_EQ(FromUtf16(u"AccKyr\u0416"), "AccKyr\xD0\x96");
+    EXPECT_EQ(FromUtf16(u"\U0001F600"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(ToUtf16("\xff"), u"\uFFFD") << "a malformed byte";
 }
 
 }  // namespace sw::test

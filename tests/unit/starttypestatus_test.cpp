@@ -67,9 +67,7 @@ TEST_F(StartTypeStatusTest, ShowsTheThreeKnownStartTypesAndUnknownForTheRest) {
 
 TEST_F(StartTypeStatusTest, MissingValueKeyOrTextValueIsUnknown) {
     f.Service("nostart", "x", "d", 2);
-    auto& values = f.memory.FindKey(kHkeyLocalMachine, ServiceKeyPath("nostart"))->values;
-    values.erase(std::remove_if(values.begin(), values.end(), [](const auto& v) { return v.first == "Start"; }),
-                 values.end());
+    f.memory.DeleteValue(kHkeyLocalMachine, ServiceKeyPath("nostart"), "Start");
     Select("x\td\tnostart");
     EXPECT_EQ(Caption(), "Startvorgang: Unbekannt");
 
