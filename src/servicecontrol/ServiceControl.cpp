@@ -21,27 +21,32 @@ void Root::RunNetCommand(const std::string& command) {
     const auto value = s.registry.Read(kHkeyLocalMachine, ServiceKeyPath(key), "DisplayName");
     std::string name = value ? CutAtNul(AsText(*value)) : " ";
 
+    const auto refuse = [&](const std::string& why) {
+        s.messages.Show("Der Name dieses Dienstes " + why + " an den Befehl \"net " + command +
+                            "\" übergeben werden.\nEs wurde nichts ausgeführt.",
+                        " Tavrine Startwart", kMbIconExclamation);
+        c.LObjekte.SetFocus();
+    };
     // The name goes into a file that the command interpreter runs with the
     // user's rights. A name it would act on gives way to the name of the key
     // it was read from, which "net" takes as well; when that cannot pass
     // either, nothing is written or run.
     if (!PassableInQuotes(name)) {
-        if (!PassableInQuotes(key)) {
-            s.messages.Show("Der Name dieses Dienstes ist zu lang oder enthält Anführungszeichen oder "
-                            "Steuerzeichen und kann nicht sicher an den Befehl \"net " +
-                                command + "\" übergeben werden.\nEs wurde nichts ausgeführt.",
-                            " Tavrine Startwart", kMbIconExclamation);
-            c.LObjekte.SetFocus();
-            return;
-        }
+        if (!PassableInQuotes(key))
+            return refuse("ist zu lang oder enthält Anführungszeichen oder Steuerzeichen und kann nicht sicher");
         name = key;
     }
     // The interpreter reads a batch file in the console's OEM code page,
     // while the file is written in the ANSI code page: a character above
-    // ASCII ("ä" is byte E4 in ANSI, another letter in OEM) would reach
-    // "net" changed and name no service. The key name serves instead when
-    // it is plain ASCII.
-    if (!IsAscii(name) && IsAscii(key) && PassableInQuotes(key)) name = key;
+    // ASCII ("ä" is byte E4 in ANSI, another letter in OEM; "\u0416" has no
+    // byte at all and would be written as "?") would reach "net" changed,
+    // naming no service or another one. The key name serves instead when it
+    // is plain ASCII; when neither is, nothing is written or run.
+    if (!IsAscii(name)) {
+        if (!IsAscii(key) || !PassableInQuotes(key))
+            return refuse("enthält Zeichen, die in der Stapeldatei nicht unverändert bleiben, und kann nicht");
+        name = key;
+    }
 
     // A batch of an earlier click that still runs would read on in the
     // rewritten file from where it stopped: it is ended before the file

@@ -15,7 +15,7 @@ void Root::RotateSideFiles() {
 
 void Root::WriteSnapshot(const std::string& snapshotText) {
     s.files.Write(SideFile(s.program.BaseName() + ".dat"),
-                  s.registry.Codec().ToAnsi(SnapshotFileText(snapshotText)));
+                  SnapshotFileBytes(s.registry.Codec(), snapshotText));
     s.ui.DoEvents();
     ExportServicesKey();
     s.ui.DoEvents();

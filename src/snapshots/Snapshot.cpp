@@ -8,6 +8,23 @@ std::string SnapshotLine(const std::string& keyName, std::optional<std::int32_t>
     return line + "\r\n";
 }
 
+namespace {
+
+const std::string kUtf8Mark = "\xEF\xBB\xBF";
+
+}  // namespace
+
+std::string SnapshotFileBytes(const AnsiCodec& codec, const std::string& lines) {
+    const std::string text = SnapshotFileText(lines);
+    if (auto ansi = codec.ToAnsiExactly(text); ansi && !ansi->starts_with(kUtf8Mark)) return *std::move(ansi);
+    return kUtf8Mark + text;
+}
+
+std::string SnapshotTextOfFile(const AnsiCodec& codec, const std::string& bytes) {
+    if (bytes.starts_with(kUtf8Mark)) return bytes.substr(kUtf8Mark.size());
+    return codec.FromAnsi(bytes);
+}
+
 std::optional<SnapshotEntry> ParseSnapshotLine(const std::string& line) {
     const auto bar = line.rfind('|');
     if (bar == std::string::npos) return std::nullopt;

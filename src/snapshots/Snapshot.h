@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/AnsiCodec.h"
+
 namespace sw {
 
 // "key|start" and CR LF. The start type is the DWORD's decimal text (so a
@@ -18,6 +20,17 @@ std::string SnapshotLine(const std::string& keyName, std::optional<std::int32_t>
 
 // The file's text: the lines and one closing CR LF.
 inline std::string SnapshotFileText(const std::string& lines) { return lines + "\r\n"; }
+
+// The file's bytes. In the ANSI code page when every character has an exact
+// byte there, so that the usual file is what it always was; otherwise the
+// whole text in UTF-8 after a byte order mark, so that no key name is
+// written as a look-alike of another ("AccKyr\u0416" as "AccKyr?"). An ANSI
+// text that would itself begin with the mark's bytes is written in UTF-8 as
+// well, so a reader never mistakes one form for the other.
+std::string SnapshotFileBytes(const AnsiCodec& codec, const std::string& lines);
+
+// A snapshot file's text from its bytes, in either form.
+std::string SnapshotTextOfFile(const AnsiCodec& codec, const std::string& bytes);
 
 // One line read back: the key name and the stored start type (nothing when
 // the line carries the empty "unknown" field).

@@ -157,7 +157,7 @@ void Root::bChecker_Click() {
     std::string bytes;
     const bool haveSnapshot = s.files.Read(previous, bytes);
     std::string report;
-    if (haveSnapshot) report = StartTypeReport(*this, s.registry.Codec().FromAnsi(bytes));
+    if (haveSnapshot) report = StartTypeReport(*this, SnapshotTextOfFile(s.registry.Codec(), bytes));
     EndListWalk(*this, remembered);
 
     if (!haveSnapshot) {

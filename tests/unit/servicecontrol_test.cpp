@@ -155,18 +155,42 @@ TEST_F(ServiceControlTest, MissingDisplayNameAndEmptyListNameASingleBlank) {
     EXPECT_THAT(empty.LObjekte.lines, IsEmpty());
 }
 
-TEST_F(ServiceControlTest, ANameBeyondAsciiGivesWayToAnAsciiKeyNameAndIsOtherwiseWrittenInAnsi) {
+TEST_F(ServiceControlTest, ANameBeyondAsciiGivesWayToAnAsciiKeyNameAndIsOtherwiseRefused) {
     // The interpreter would read "ü" in its OEM code page and hand "net" a
     // name of no service; the key name names the same service.
     SelectService("Spooler", "Druckwarteschlange für alle Drucker");
     f.root.bStarten_Click();
     EXPECT_EQ(Batch(), StartFile("Spooler"));
 
+    // A plain display name serves a key name beyond the code page.
     f.LObjekte.Clear();
-    SelectService("Dienstä", "Überwachung");
+    SelectService("AccKyr\u0416", "Kyrillischer Dienst");
     f.root.bAnhalten_Click();
-    EXPECT_EQ(Batch(), StopFile("\xDC" "berwachung")) << "no plain key name to fall back on: the name as read";
+    EXPECT_EQ(Batch(), StopFile("Kyrillischer Dienst"));
     EXPECT_THAT(f.messages.shown, IsEmpty());
+
+    // Neither name reaches "net" unchanged ("\u0416" would be written as
+    // "?", "ä" read as another letter): nothing is written or run.
+    const std::string before = Batch();
+    const auto log = f.files.log;
+    const auto batches = f.shell.batches;
+    const std::pair<std::string, std::string> unfit[] = {
+        {"Dienstä", "Überwachung"}, {"AccKyr\u0416", "\u0421\u043B\u0443\u0436\u0431\u0430"}};
+    for (const auto& [key, display] : unfit) {
+        f.LObjekte.Clear();
+        f.messages.shown.clear();
+        SelectService(key, display);
+        f.root.bStarten_Click();
+        EXPECT_EQ(Batch(), before) << key;
+        EXPECT_EQ(f.files.log, log) << key;
+        EXPECT_EQ(f.shell.batches, batches) << key;
+        ASSERT_EQ(f.messages.shown.size(), 1u) << key;
+        EXPECT_EQ(f.messages.shown[0].text,
+                  "Der Name dieses Dienstes enthält Zeichen, die in der Stapeldatei nicht unverändert bleiben, und "
+                  "kann nicht an den Befehl \"net start\" übergeben werden.\nEs wurde nichts ausgeführt.");
+        EXPECT_EQ(f.messages.shown[0].title, " Tavrine Startwart");
+        EXPECT_EQ(f.messages.shown[0].flags, 48);
+    }
 }
 
 TEST_F(ServiceControlTest, PercentSignsAreDoubledAndOtherSignsBetweenQuotesStayAsTheyAre) {

@@ -94,6 +94,31 @@ TEST_F(SnapshotFixture, SnapshotIsAnsiAndAnEmptyListGivesCrLf) {
     EXPECT_EQ(umlaut.files.files[umlaut.SideFile("Merotan.dat")], "Dienst\xE4|3\r\n\r\n");
 }
 
+// Key names that the code page can only give as look-alikes: the whole file
+// is UTF-8 after a byte order mark, each name as it is.
+TEST_F(SnapshotFixture, NamesBeyondTheCodePageMakeTheSnapshotUtf8WithAMark) {
+    Service("AccSvcManual", "Manuell", "m", 3);
+    Service("AccSvcManual\uFF3C", "Breit", "b", 4);
+    Service("AccKyr?", "Frage", "f", 3);
+    Service("AccKyr\u0416", "Kyrillisch", "k", 2);
+    Service("Grüße", "Umlaut", "u", 2);
+    Build();
+    EXPECT_EQ(files.files[SideFile("Merotan.dat")],
+              "\xEF\xBB\xBF" "AccKyr?|3\r\nAccKyr\xD0\x96|2\r\nAccSvcManual|3\r\nAccSvcManual\xEF\xBC\xBC|4\r\n"
+              "Gr\xC3\xBC\xC3\x9F" "e|2\r\n\r\n");
+    EXPECT_EQ(SnapshotTextOfFile(codec, files.files[SideFile("Merotan.dat")]),
+              "AccKyr?|3\r\nAccKyr\u0416|2\r\nAccSvcManual|3\r\nAccSvcManual\uFF3C|4\r\nGrüße|2\r\n\r\n");
+
+    // An ANSI text that would begin with the mark's own bytes.
+    RootFixture marked;
+    marked.Service("\u00EF\u00BB\u00BFSvc", "x", "d", 2);
+    test::Build(marked);
+    EXPECT_EQ(marked.files.files[marked.SideFile("Merotan.dat")], "\xEF\xBB\xBF\xC3\xAF\xC2\xBB\xC2\xBFSvc|2\r\n\r\n");
+    EXPECT_EQ(SnapshotTextOfFile(codec, "\xEF\xBB\xBF\xC3\xAF\xC2\xBB\xC2\xBFSvc|2\r\n\r\n"),
+              "\u00EF\u00BB\u00BFSvc|2\r\n\r\n");
+    EXPECT_EQ(SnapshotTextOfFile(codec, "Dienst\xE4|3\r\n\r\n"), "Dienstä|3\r\n\r\n");
+}
+
 TEST_F(SnapshotFixture, LaterBuildsWriteNothingAndStartNoExport) {
     Service("Svc", "Dienst", "Text", 2);
     Build();

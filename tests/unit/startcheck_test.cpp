@@ -60,6 +60,19 @@ TEST_F(Check, SnapshotIsReadInTheAnsiCodePage) {
               "Dienst f\xFCr Gr\xF6\xDF" "e, Starttyp vorher: Automatisch, Starttyp jetzt: Deaktiviert\r\n");
 }
 
+TEST_F(Check, ASnapshotInUtf8KeepsLookAlikeNamesApart) {
+    Service("AccKyr\u0416", "Kyrillisch", "k", 2);
+    Service("AccKyr?", "Frage", "f", 3);
+    Service("AccSvcManual\uFF3C", "Breit", "b", 4);
+    Service("AccSvcManual", "Manuell", "m", 3);
+    Build();
+    Previous("\xEF\xBB\xBF" "AccKyr?|3\r\nAccKyr\xD0\x96|4\r\nAccSvcManual|3\r\nAccSvcManual\xEF\xBC\xBC|3\r\n\r\n");
+    root.bChecker_Click();
+    EXPECT_EQ(printers.log, (std::vector<std::string>{"line:" + Diff("Kyrillisch", "Deaktiviert", "Automatisch") +
+                                                          Diff("Breit", "Manuell", "Deaktiviert"),
+                                                      "end"}));
+}
+
 TEST_F(Check, NoDifferenceOrAnEmptySnapshotGivesTheMessageAndPrintsNothing) {
     Service("A", "A-Dienst", "a", 2);
     Build();

@@ -6,6 +6,7 @@
 
 #include "shared/RegistryConformance.h"
 #include "win32/Win32Platform.h"
+#include "win32/WideText.h"
 #include "win32/Win32Registry.h"
 
 namespace sw::test {
@@ -14,29 +15,33 @@ namespace {
 class Win32Backend final : public RegistryBackend {
 public:
     Win32Backend() : base_("Software\\StartwartTest" + std::to_string(GetCurrentProcessId())) {
-        RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str());
+        RegDeleteTreeW(HKEY_CURRENT_USER, Wide(base_).c_str());
         CreateKey("", "");
     }
     ~Win32Backend() override {
         // Access that a test took away is given back so the key can go.
         for (const auto& path : guarded_) SetDacl(path, "D:(A;OICI;KA;;;WD)");
-        RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str());
+        RegDeleteTreeW(HKEY_CURRENT_USER, Wide(base_).c_str());
     }
     RegistryApi& Api() override { return api_; }
     RegKey Root() const override { return kHkeyCurrentUser; }
     std::string Base() const override { return base_; }
-    // Keys are made through the wide call: Wine's ANSI calls refuse paths
-    // longer than 255 characters, which the 254-character key name needs.
+    // Keys are made and opened through the wide calls: Wine's ANSI calls
+    // refuse paths longer than 255 characters, which the longest key names
+    // need, and no code page holds every name the tests give. Values go
+    // through the ANSI calls, so what the program writes in UTF-16 is
+    // checked through the registry's own conversion.
     void CreateKey(const std::string& path, const std::string& className) override {
         HKEY key = nullptr;
-        std::wstring cls = WideAnsi(className);
-        RegCreateKeyExW(HKEY_CURRENT_USER, WideAnsi(Full(path)).c_str(), 0, cls.empty() ? nullptr : cls.data(), 0,
+        std::wstring cls = Wide(className);
+        RegCreateKeyExW(HKEY_CURRENT_USER, Wide(Full(path)).c_str(), 0, cls.empty() ? nullptr : cls.data(), 0,
                         KEY_ALL_ACCESS, nullptr, &key, nullptr);
         if (key) RegCloseKey(key);
     }
     void SetRaw(const std::string& path, const std::string& name, std::uint32_t type, const std::string& data) override {
         HKEY key = nullptr;
-        RegCreateKeyExA(HKEY_CURRENT_USER, Full(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        RegCreateKeyExW(HKEY_CURRENT_USER, Wide(Full(path)).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr);
         ASSERT_NE(key, nullptr);
         RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
                        static_cast<DWORD>(data.size()));
@@ -44,7 +49,7 @@ public:
     }
     std::optional<RawValue> GetRaw(const std::string& path, const std::string& name) override {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, Full(path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(Full(path)).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
             return std::nullopt;
         DWORD type = 0, size = 0;
         std::optional<RawValue> result;
@@ -59,7 +64,8 @@ public:
     }
     bool KeyPresent(const std::string& path) override {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, Full(path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(Full(path)).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return false;
         RegCloseKey(key);
         return true;
     }
@@ -77,20 +83,13 @@ public:
     }
 
 private:
-    static std::wstring WideAnsi(const std::string& ansi) {
-        std::wstring out(ansi.size(), L'\0');
-        const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), out.data(),
-                                          static_cast<int>(out.size()));
-        out.resize(static_cast<std::size_t>(n));
-        return out;
-    }
     static bool IsWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
     std::string Full(const std::string& path) const { return path.empty() ? base_ : base_ + "\\" + path; }
     bool SetDacl(const std::string& path, const char* sddl) {
         PSECURITY_DESCRIPTOR sd = nullptr;
         if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr)) return false;
         HKEY key = nullptr;
-        bool ok = RegOpenKeyExA(HKEY_CURRENT_USER, Full(path).c_str(), 0, WRITE_DAC, &key) == ERROR_SUCCESS;
+        bool ok = RegOpenKeyExW(HKEY_CURRENT_USER, Wide(Full(path)).c_str(), 0, WRITE_DAC, &key) == ERROR_SUCCESS;
         if (ok) {
             ok = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd) == ERROR_SUCCESS;
             RegCloseKey(key);
@@ -105,7 +104,7 @@ private:
         guarded_.push_back(path);
         if (!SetDacl(path, sddl)) return false;
         HKEY key = nullptr;
-        const LONG full = RegOpenKeyExA(HKEY_CURRENT_USER, Full(path).c_str(), 0, KEY_ALL_ACCESS, &key);
+        const LONG full = RegOpenKeyExW(HKEY_CURRENT_USER, Wide(Full(path)).c_str(), 0, KEY_ALL_ACCESS, &key);
         if (full == ERROR_SUCCESS) {
             RegCloseKey(key);
             return false;
