@@ -2,9 +2,9 @@
 the stored bytes (read by the driver through the wide registry calls), never
 by the product's code.
 
-The rules, as the program reads the registry through the ANSI calls:
-  * a text value (types 1, 2) arrives as its bytes in the ANSI code page and
-    one blank; a reader cuts it before its first NUL and keeps it whole (with
+The rules, as the program reads the registry through the wide calls:
+  * a text value (types 1, 2) arrives as its stored UTF-16 text and one
+    blank; a reader cuts it before its first NUL and keeps it whole (with
     that blank) when it holds none; a zero-length text arrives as " ";
   * types 3 and 4 give a little-endian integer of at most 4 bytes; more bytes
     make the read fail;
@@ -15,7 +15,8 @@ The rules, as the program reads the registry through the ANSI calls:
     "..."), TAB, description, TAB, key name; a service whose description is
     empty gets no line;
   * the snapshot holds "key|start" CR LF per service in enumeration order,
-    then one more CR LF.
+    then one more CR LF; in the ANSI code page when every character has a
+    byte of its own there, else in UTF-8 after a byte order mark.
 """
 
 import harness as h
@@ -24,10 +25,24 @@ ANSI = "cp1252"  # the prefix's ANSI code page (the driver's "screen" reports it
 MISSING = object()
 
 
-def to_ansi(stored):
-    """Stored UTF-16LE text as the ANSI call hands it out."""
-    text = stored[: len(stored) // 2 * 2].decode("utf-16-le", errors="replace")
-    return text.encode(ANSI, errors="replace")
+UTF8_MARK = b"\xef\xbb\xbf"
+
+
+def stored_text(stored):
+    """Stored UTF-16LE text as the wide call hands it out (an odd last byte
+    is the low half of a character)."""
+    if len(stored) % 2:
+        stored += b"\0"
+    return stored.decode("utf-16-le", errors="replace")
+
+
+def snapshot_bytes(text):
+    """The snapshot file's bytes for its text."""
+    try:
+        ansi = text.encode(ANSI)
+    except UnicodeEncodeError:
+        return UTF8_MARK + text.encode("utf-8")
+    return UTF8_MARK + text.encode("utf-8") if ansi.startswith(UTF8_MARK) else ansi
 
 
 def read_value(values, name):
@@ -37,7 +52,7 @@ def read_value(values, name):
         return False, None
     type_, data = found[0]["type"], found[0]["data"]
     if type_ in (h.REG_SZ, h.REG_EXPAND_SZ):
-        return True, (to_ansi(data) + b" ").decode(ANSI)
+        return True, stored_text(data) + " "
     if type_ in (h.REG_BINARY, h.REG_DWORD):
         if len(data) > 4:
             return False, None
@@ -61,17 +76,17 @@ def shorten(display, limit=40, keep=37):
 
 
 def enumeration_fails(keys):
-    """The Services key cannot be listed through a 255-character name buffer
-    when a subkey name does not fit it with its NUL."""
-    return any(len(k["name"].encode(ANSI, errors="replace")) >= 255 for k in keys)
+    """The Services key cannot be listed through a 256-unit name buffer when
+    a subkey name does not fit it with its NUL (the registry holds none)."""
+    return any(len(k["name"].encode("utf-16-le")) // 2 >= 256 for k in keys)
 
 
 class ServiceView:
     """The expected service view for the subkeys of the Services key.
 
     keys: reg_tree() of the Services key (enumeration order).
-    unopenable: names of keys that the ANSI open with read access refuses
-    (see closed_keys)."""
+    unopenable: names of keys that the open with read access refuses (see
+    closed_keys)."""
 
     def __init__(self, keys, unopenable=()):
         self.profile = []        # LProfile: service key names, enumeration order
@@ -93,7 +108,7 @@ class ServiceView:
             snapshot.append(name + "|" + start_text + "\r\n")
             if description != "":
                 self.lines.append(shorten(display) + "\t" + description + "\t" + name)
-        self.snapshot = ("".join(snapshot) + "\r\n").encode(ANSI, errors="replace")
+        self.snapshot = snapshot_bytes("".join(snapshot) + "\r\n")
 
     def sorted_lines(self, driver):
         """The lines as the sorted list box holds them (the system's own list
@@ -102,13 +117,12 @@ class ServiceView:
 
 
 def closed_keys(driver, keys, parent=h.SERVICES):
-    """Names of subkeys that a program cannot open for reading through the
-    ANSI calls: unreadable ones, and (Wine) paths too long for the ANSI
-    conversion. Only keys that may be affected are asked about."""
+    """Names of subkeys that a program cannot open for reading: the
+    unreadable ones. Only keys that may be affected are asked about."""
     closed = set()
     for key in keys:
         name = key["name"]
-        if not key.get("readable", True) or len(parent) + 1 + len(name) > 200:
+        if not key.get("readable", True):
             if driver.reg_open(parent + "\\" + name, h.KEY_READ) != 0:
                 closed.add(name)
     return closed

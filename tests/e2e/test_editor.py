@@ -122,6 +122,33 @@ class EditorTest(h.E2ETestCase):
         self.assertEqual(listed["selected"], index)
         self.assertEqual(d.control(IDS["IDC_ROOT_BSTARTCAPTION"])["text"], "Startvorgang: Deaktiviert")
 
+    def test_a_look_alike_key_name_is_edited_under_its_own_key(self):
+        # "AccSvcManual" and the same with a fullwidth reverse solidus, which
+        # a best-fit conversion turns into a path separator: Ok on the second
+        # writes into it alone.
+        d = self.driver
+        wide = "AccSvcManual\uff3c"
+        self.seed_and_start(h.service("AccSvcManual", display="Schmal", description="schmal alt", start=3),
+                            h.service(wide, display="Breit", description="breit alt", start=3))
+        untouched = d.reg_tree(h.SERVICES + "\\AccSvcManual")
+        line = "Breit\tbreit alt\t" + wide
+        index = d.lines().index(line)
+        c = self.open_dialog("dblclick", index)
+        self.assertEqual(c[IDS["IDC_SET_RREGNAME"]]["text"], wide)
+        self.assertEqual(c[IDS["IDC_SET_RDESCRIPTION"]]["text"], "breit alt")
+        self.assertEqual(c[IDS["IDC_SET_LSTARTTYPE"]]["selected"], 1)
+        d.keys("space", "n", "e", "u", "Enter", "Down", "Enter", "Enter")
+        self.assert_closed()
+
+        got = d.reg_get(h.SERVICES + "\\" + wide, "Description")
+        self.assertEqual((got["type"], got["data"]), h.sz("breit alt neu"))
+        got = d.reg_get(h.SERVICES + "\\" + wide, "Start")
+        self.assertEqual((got["type"], got["data"]), h.dword(4))
+        self.assertEqual(d.reg_tree(h.SERVICES + "\\AccSvcManual"), untouched)
+        self.assertEqual(d.control(IDS["IDC_ROOT_BSTARTCAPTION"])["text"], "Startvorgang: Deaktiviert")
+        d.keys("Esc")
+        self.assertEqual(self.wait_program_end(), 0)
+
     def test_enter_and_the_button_open_it_and_cancel_esc_and_close_write_nothing(self):
         d = self.driver
         self.seed_and_start()

@@ -150,6 +150,59 @@ class SnapshotRunsTest(NoPrinterTestCase):
         d.close()
         self.assertEqual(self.wait_program_end(), 0)
 
+    def test_names_beyond_the_code_page_are_listed_kept_and_checked_as_themselves(self):
+        # A fullwidth reverse solidus, a Cyrillic letter, a genuine "?" and
+        # a name of 255 characters: each entry is listed, shows its own start
+        # type, stands in the snapshot under its true name, and the check
+        # tells the look-alikes apart.
+        d = self.driver
+        labels = {2: "Automatisch", 3: "Manuell", 4: "Deaktiviert"}
+        names = {
+            "AccSvcManual": ("Manuell-Dienst", 3),
+            "AccSvcManual\uff3c": ("Breiter Dienst", 4),
+            "AccKyr?": ("Frage-Dienst", 3),
+            "AccKyr\u0416": ("Kyrillischer Dienst", 2),
+            "SwLang" + "L" * 249: ("Langer Dienst", 2),
+        }
+        d.seed([h.service(key, display=display, description="Testname", start=start)
+                for key, (display, start) in names.items()])
+        folder = self.start_merotan()
+        self.assertIsNotNone(d.wait_selected())
+        view, _ = oracle.expected_view(d)
+        lines = d.lines()
+        self.assertEqual(lines, view.sorted_lines(d))
+        for key, (display, start) in names.items():
+            self.assertIn(key, view.profile)
+            index = lines.index(display + "\tTestname\t" + key)
+            d.select(index, via="keys")
+            self.assertEqual(d.control(IDS["IDC_ROOT_BSTARTCAPTION"])["text"], "Startvorgang: " + labels[start], key)
+        first_dat = self.read(folder, "Merotan.dat")
+        self.assertEqual(first_dat, view.snapshot)
+        self.assertTrue(first_dat.startswith(b"\xef\xbb\xbf"), "UTF-8 after a byte order mark")
+        entries = [line.rsplit("|", 1) for line in first_dat[3:].decode("utf-8").split("\r\n") if line]
+        for key, (_, start) in names.items():
+            self.assertIn([key, str(start)], entries)
+        d.close()
+        self.wait_program_end()
+
+        d.reg_set(h.SERVICES + "\\AccKyr\u0416", "Start", h.dword(4))
+        d.reg_set(h.SERVICES + "\\AccSvcManual\uff3c", "Start", h.dword(3))
+        self.start_merotan(folder)
+        self.assertIsNotNone(d.wait_selected())
+        self.assertEqual(self.read(folder, "Merotan.tmd"), first_dat)
+        result, _ = self.run_check()
+        self.assertTrue(result["text"].startswith("Die veränderten Starttypen konnten nicht gedruckt werden."))
+        d.answer("ok")
+        d.sync()
+        changed = {
+            "AccKyr\u0416": "Kyrillischer Dienst, Starttyp vorher: Automatisch, Starttyp jetzt: Deaktiviert",
+            "AccSvcManual\uff3c": "Breiter Dienst, Starttyp vorher: Deaktiviert, Starttyp jetzt: Manuell",
+        }
+        expected = "".join(changed[key] + "\r\n" for key, _ in entries if key in changed)
+        self.assertEqual(self.read(folder, REPORT_FILE).decode("cp1252"), expected)
+        d.close()
+        self.assertEqual(self.wait_program_end(), 0)
+
     def test_other_executable_name_writes_its_own_files_and_rotates_merotan(self):
         d = self.driver
         d.seed([h.service("SwNameSvc", display="Namensdienst", description="n", start=3)])

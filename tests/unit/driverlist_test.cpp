@@ -35,6 +35,18 @@ TEST_F(DriverListTest, ListsEveryEntryWithADisplayNameSortedWithKeyAndGroup) {
     EXPECT_THAT(f.LProfile.lines, ::testing::IsEmpty()) << "the driver view leaves LProfile alone";
 }
 
+// One open of each entry's key for both values (and one of the Services key
+// to list them, one for the first line's start type).
+TEST_F(DriverListTest, EachEntryKeyIsOpenedOnce) {
+    f.Driver("Tcpip", "TCP/IP Protocol Driver", "PNP_TDI", 1);
+    f.Driver("NoGroup", "Ohne Gruppe", "", 3);
+    f.memory.SetDword(kHkeyLocalMachine, Path("Nameless"), "Start", 1);
+    const auto opens = f.memory.OpenCallCount();
+    EXPECT_TRUE(Build());
+    EXPECT_EQ(f.memory.OpenCallCount() - opens, 1u + 3u + 1u);
+    EXPECT_EQ(f.memory.OpenHandleCount(), 0u);
+}
+
 TEST_F(DriverListTest, LongDisplayNamesKeep38CharactersAndDots) {
     const std::string n39(39, 'a'), n40(40, 'b'), n50(50, 'c');
     f.Driver("k39", n39, "G", 1);

@@ -137,6 +137,31 @@ TEST_F(EditorTest, AnEmptyDescriptionStopsTheOpeningWithItsMessageAndLeavesNothi
     EXPECT_EQ(f.settings.shown[0].description, "wieder da");
 }
 
+// A fullwidth reverse solidus that a best-fit conversion would turn into a
+// path separator: the entry is opened and written under its own key, and
+// the key it looks like keeps its values.
+TEST_F(EditorTest, ALookAlikeKeyNameIsOpenedAndWrittenUnderItsOwnKey) {
+    EditorFixture g;
+    g.Service("AccSvcManual", "Schmal", "schmal alt", 3);
+    g.Service("AccSvcManual\uFF3C", "Breit", "breit alt", 3);
+    g.Line("Breit", "breit alt", "AccSvcManual\uFF3C");
+    g.Line("Schmal", "schmal alt", "AccSvcManual");
+    g.Select(0);
+    g.settings.whileShown = [&](Settings& form, FakeSettingsDialog& d) {
+        EXPECT_EQ(d.RRegName.text, "AccSvcManual\uFF3C");
+        EXPECT_EQ(d.RDescription.text, "breit alt");
+        d.RDescription.text = "breit neu";
+        d.LStartType.index = 2;
+        form.bReady_Click();
+    };
+    g.root.LObjekte_DblClick();
+    EXPECT_EQ(g.Value("AccSvcManual\uFF3C", "Description")->Utf8Data(), std::string("breit neu\0", 10));
+    EXPECT_EQ(g.Value("AccSvcManual\uFF3C", "Start")->data, std::string("\x04\0\0\0", 4));
+    EXPECT_EQ(g.Value("AccSvcManual", "Description")->Utf8Data(), std::string("schmal alt\0", 11));
+    EXPECT_EQ(g.Value("AccSvcManual", "Start")->data, std::string("\x03\0\0\0", 4));
+    EXPECT_EQ(g.bStartCaption.Caption(), "Startvorgang: Deaktiviert");
+}
+
 TEST_F(EditorTest, OkWritesDescriptionAndChosenStartAndReplacesTheLine) {
     int yields = 0;
     Open([&](Settings& form, FakeSettingsDialog& d) {

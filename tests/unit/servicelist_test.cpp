@@ -2,6 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "unit/Fakes.h"
 
 namespace sw::test {
@@ -97,6 +99,43 @@ TEST_F(ServiceListTest, SnapshotWrittenOnceWithEveryStartValueWhole) {
     f.root.ReadProfile();
     EXPECT_FALSE(f.files.Exists(f.SideFile("Merotan.dat"))) << "a later build writes no snapshot";
     EXPECT_EQ(f.shell.started.size(), 1u) << "and starts no second export";
+}
+
+// More entries than a 16-bit index counts: every one is listed and in the
+// snapshot. (Names in ascending order keep the seeding quick.)
+TEST_F(ServiceListTest, FortyThousandServicesAreAllListedAndInTheSnapshot) {
+    constexpr int kCount = 40000;
+    for (int i = 0; i < kCount; ++i) {
+        char key[16];
+        std::snprintf(key, sizeof key, "S%05d", i);
+        f.Service(key, key, "d", 2 + i % 3);
+    }
+    Build();
+    ASSERT_EQ(f.LProfile.ListCount(), kCount);
+    ASSERT_EQ(f.LObjekte.ListCount(), kCount);
+    EXPECT_EQ(f.LObjekte.List(kCount - 1), "S39999\td\tS39999");
+    EXPECT_EQ(f.LObjekte.List(32767), "S32767\td\tS32767");
+    const std::string snapshot = Snapshot();
+    std::size_t lines = 0;
+    for (std::size_t at = snapshot.find("\r\n"); at != std::string::npos; at = snapshot.find("\r\n", at + 2)) ++lines;
+    EXPECT_EQ(lines, kCount + 1u) << "a line per service and the closing line end";
+    EXPECT_NE(snapshot.find("\r\nS32768|4\r\n"), std::string::npos);
+    EXPECT_TRUE(snapshot.ends_with("\r\nS39999|2\r\n\r\n"));
+}
+
+// The build reads each service's three values through one open of its key.
+TEST_F(ServiceListTest, EachServiceKeyIsOpenedOnceForTheLine) {
+    for (const char* key : {"a", "b", "c", "d"}) f.Service(key, std::string("Dienst ") + key, "d", 3);
+    f.memory.SetString(kHkeyLocalMachine, Path("b"), "Description", std::string(3000, 'x'));  // beyond the first buffer
+    f.root.GetProfile(kHkeyLocalMachine, kServicesPath);
+    const auto opens = f.memory.OpenCallCount();
+    const auto queries = f.memory.QueryCallCount();
+    f.root.ReadProfile();
+    // Selecting the first line reads its start type: one more open and query.
+    EXPECT_EQ(f.memory.OpenCallCount() - opens, 4u + 1u);
+    EXPECT_EQ(f.memory.QueryCallCount() - queries, 4u * 3u + 2u + 1u) << "one query a value, two more for the long one";
+    EXPECT_EQ(f.memory.OpenHandleCount(), 0u);
+    EXPECT_EQ(f.LObjekte.ListCount(), 4);
 }
 
 TEST_F(ServiceListTest, NoServicesIsNoFailure) {

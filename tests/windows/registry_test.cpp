@@ -126,3 +126,18 @@ const AnsiCodec& BackendCodec() {
 }
 
 }  // namespace sw::test
+
+namespace sw::test {
+
+TEST(Win32CodecTest, ExactConversionRefusesBestFitAndTheDefaultCharacter) {
+    if (GetACP() != 1252) GTEST_SKIP() << "written for the Western code page, this prefix has " << GetACP();
+    Win32Codec codec;
+    EXPECT_EQ(codec.ToAnsi("AccSvcManual\uFF3C"), "AccSvcManual\\") << "the best fit this guards against";
+    EXPECT_EQ(codec.ToAnsiExactly("AccSvcManual\uFF3C"), std::nullopt);
+    EXPECT_EQ(codec.ToAnsiExactly("AccKyr\u0416"), std::nullopt);
+    EXPECT_EQ(codec.ToAnsiExactly("Gr\u00FC\u00DFe \u20AC ?"), std::optional<std::string>("Gr\xFC\xDF" "e \x80 ?"));
+    EXPECT_EQ(codec.ToAnsiExactly("lone \xED\xA0\x80"), std::nullopt) << "a lone surrogate carried in UTF-8";
+    EXPECT_EQ(codec.ToAnsiExactly(""), std::optional<std::string>(""));
+}
+
+}  // namespace sw::test
