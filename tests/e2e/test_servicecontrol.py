@@ -154,6 +154,30 @@ class ServiceControlTest(h.E2ETestCase):
         self.assertEqual(self.batch(), start_file("SwUmlaut"))
         self.click_and_wait(ANHALTEN, "SwUmlaut", "STOPPED")
 
+    def test_names_that_would_reach_net_changed_are_refused(self):
+        # A Cyrillic key name whose display name is not plain either: written
+        # into the batch file, it would reach "net" as another name (the
+        # Cyrillic letter as "?", "ü" read in the OEM code page). Nothing is
+        # written or run, and a message says so.
+        d = self.driver
+        d.seed([h.service("SwKyr\u0416", display="Dienst \u0416 für Prüfung", description="Kyrillisch")])
+        self.folder = self.start_merotan()
+        self.select_line("Dienst \u0416 für Prüfung\tKyrillisch\tSwKyr\u0416")
+        d.click(ANHALTEN)
+        box = d.msgbox()
+        self.assertTrue(box["present"])
+        self.assertEqual(box["title"], " Tavrine Startwart")
+        self.assertEqual(box["text"], "Der Name dieses Dienstes enthält Zeichen, die in der Stapeldatei nicht "
+                                      "unverändert bleiben, und kann nicht an den Befehl \"net stop\" übergeben "
+                                      "werden.\nEs wurde nichts ausgeführt.")
+        d.answer("ok")
+        d.sync()
+        self.assertEqual(d.focused_id(), LIST)
+        self.assertFalse(os.path.exists(os.path.join(self.folder, BATCH)))
+        self.assertNotIn("cmd.exe", {n.lower() for n in d.processes()})
+        d.close()
+        self.assertEqual(self.wait_program_end(), 0)
+
     def test_signs_in_a_name_reach_net_as_written(self):
         # "%" doubled in the file, "^", "!", "&" and blanks as they are: the
         # service starts only when "net" gets its key name exactly.
