@@ -1,5 +1,6 @@
 #include "registry/Registry.h"
 
+#include <algorithm>
 #include <array>
 
 #include "platform/Utf16.h"
