@@ -104,8 +104,14 @@ class ServiceControlTest(h.E2ETestCase):
         d.click(IDS["IDC_ROOT_BERWEITERT"])
         self.assertTrue(d.msgbox()["present"])
         d.answer("ok")
-        self.assertIsNotNone(d.wait_selected())
-        self.select_line("SwDienst\tSwDienst\t(none)")
+        # The answer only posts the click: until the driver view is built,
+        # the list still shows the service view's selection, or nothing
+        # while it is rebuilt. The new view selects its first line once built.
+        driver_line = "SwDienst\tSwDienst\t(none)"
+        self.wait_until(lambda: d.control(IDS["IDC_ROOT_LABEL2"])["text"] == "Gerätename"
+                        and d.list(lines=False)["selected"] == 0 and driver_line in d.lines(),
+                        timeout=30, message="the driver view")
+        self.select_line(driver_line)
         before = self.window_state()
         self.click_and_wait(STARTEN, "SwDienst", "RUNNING")
         self.assertEqual(self.batch(), start_file("SwDienst"))
