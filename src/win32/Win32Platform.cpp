@@ -443,6 +443,11 @@ bool Win32Program::ClaimFolder() {
     WindowSearch search{FolderMark(key)};
     EnumWindows(FindMarkedWindow, reinterpret_cast<LPARAM>(&search));
     if (search.found != nullptr) {
+        // This start has the right to the foreground from the user; it
+        // passes it on to the running window's process as well.
+        DWORD owner = 0;
+        GetWindowThreadProcessId(search.found, &owner);
+        AllowSetForegroundWindow(owner);
         if (IsIconic(search.found)) ShowWindow(search.found, SW_RESTORE);
         SetForegroundWindow(search.found);
     }
