@@ -29,7 +29,9 @@ void Root::LObjekte_DblClick() {
                           ValueHolder(kMachineServicesPrefix + keyName));
     Sleep(1);
     s.ui.DoEvents();
-    s.shell.Start("Regedit.exe", ShowStyle::MaximizedFocus);
+    // By its full path: a "regedit.exe" beside the program or in the current
+    // folder must never run in its place.
+    s.shell.Start("\"" + s.program.WindowsFolder() + "\\regedit.exe\"", ShowStyle::MaximizedFocus);
     s.ui.DoEvents();
     s.ui.SetPointer(kPointerDefault);
 }

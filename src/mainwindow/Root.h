@@ -1,6 +1,7 @@
 // The main window's handlers and methods, written once against the control
 // and platform seams. The window's state lives in its controls; Root keeps
-// nothing of its own besides references to them.
+// nothing of its own besides references to them and what the rotation of
+// the side files learned for this run's writing (sideFiles).
 //
 // The members are defined next to the subsystem they belong to:
 //   mainwindow/Startup.cpp        Form_Initialize, Form_Load, Form_QueryUnload, bAbbrechen_Click, GetWinVersion
@@ -9,7 +10,7 @@
 //   mainwindow/OpenEntry.cpp      LObjekte_DblClick, LObjekte_KeyPress, bBearbeiten_Click, Sleep
 //   catalogue/ServiceList.cpp     GetProfile, ReadProfile
 //   catalogue/DriverList.cpp      GetServices
-//   snapshots/SideFiles.cpp       RotateSideFiles, WriteSnapshot, ExportServicesKey
+//   snapshots/SideFiles.cpp       RotateSideFiles, WriteSnapshot, ExportServicesKey, ExportEnded
 //   snapshots/StartTypeCheck.cpp  bChecker_Click
 //   printing/PrintServiceList.cpp bDrucken_Click
 //   servicecontrol/ServiceControl.cpp bStarten_Click, bAnhalten_Click, RunNetCommand
@@ -17,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/Platform.h"
@@ -91,6 +93,11 @@ public:
     void RotateSideFiles();
     void WriteSnapshot(const std::string& snapshotText);
     void ExportServicesKey();
+    // The registry editor's export has ended: a whole export replaces the
+    // last one, anything else is removed.
+    void ExportEnded(std::optional<std::uint32_t> exitCode);
+    // Waits a bounded while for an export that still runs, at shut-down.
+    void FinishExport();
     void bChecker_Click();
 
     // Printing and service control.
@@ -102,9 +109,21 @@ public:
 
     bool DriverView() const { return c.bErweitert.Value() == 1; }
     std::string SideFile(const std::string& name) const { return s.program.Folder() + "\\" + name; }
+    // A side file of this run: the executable's base name and an extension
+    // (".dat", ".tmd", ".reg", ".tmr"), so a renamed program keeps its own.
+    std::string OwnSideFile(const std::string& extension) const { return SideFile(s.program.BaseName() + extension); }
+
+    // Whether this run may replace the current snapshot and export: not when
+    // the rotation could not keep a whole one as the previous run's copy,
+    // which would then be the only record left.
+    struct SideFileState {
+        bool snapshotKept = true;
+        bool exportKept = true;
+    };
 
     RootControls& c;
     RootServices& s;
+    SideFileState sideFiles;
 };
 
 }  // namespace sw

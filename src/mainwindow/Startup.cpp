@@ -31,6 +31,10 @@ void Root::Form_Load() {
         s.messages.Show(kStartupMessage, kStartupTitle, kMbIconCritical);
         s.program.EndNow();
     }
+    // A second start in a folder where the program already runs would rotate
+    // that run's side files under it: the running window comes to the front
+    // instead, and this start ends before it touches anything.
+    if (!s.program.ClaimFolder()) s.program.EndNow();
     RotateSideFiles();
     const bool listed = GetProfile(kHkeyLocalMachine, kServicesPath);
     s.ui.DoEvents();
@@ -43,15 +47,19 @@ void Root::Form_Load() {
     if (c.LObjekte.ListCount() > 0) c.LObjekte.SetListIndex(0);
 }
 
+// Both ends of the program: the batch file goes, and an export that still
+// runs gets a bounded while to finish, so that it is put in place.
 void Root::Form_QueryUnload() {
     const std::string batch = SideFile("Merotan.bat");
     if (FileExists(batch)) s.files.Delete(batch);
+    FinishExport();
     s.ui.DoEvents();
 }
 
 void Root::bAbbrechen_Click() {
     const std::string batch = SideFile("Merotan.bat");
     if (FileExists(batch)) s.files.Delete(batch);
+    FinishExport();
     s.ui.DoEvents();
     s.program.EndNow();
 }

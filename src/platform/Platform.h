@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace sw {
@@ -19,22 +21,46 @@ public:
     virtual bool Delete(const std::string& path) = 0;
     // Creates or truncates the file and writes bytes in one piece.
     virtual bool Write(const std::string& path, const std::string& bytes) = 0;
+    // Writes bytes under a temporary name in the same folder, flushes them
+    // to the disk and only then moves the file over path. When anything
+    // fails (a full disk, a target that cannot be replaced) path keeps what
+    // it held and no temporary file is left behind.
+    virtual bool WriteWhole(const std::string& path, const std::string& bytes) = 0;
+    // Moves a finished file over an existing target, its data flushed to the
+    // disk first; when it fails both files stay as they were.
+    virtual bool Move(const std::string& from, const std::string& to) = 0;
     virtual bool Read(const std::string& path, std::string& bytes) = 0;
 };
 
 // Window styles for starting a program through the shell.
 enum class ShowStyle { Hidden = 0, Normal = 1, MinimizedFocus = 2, MaximizedFocus = 3 };
 
+// How a watched program ended: its exit code, or nothing when that could
+// not be learned.
+using ProgramEnd = std::function<void(std::optional<std::uint32_t> exitCode)>;
+
 class Shell {
 public:
     virtual ~Shell() = default;
-    // Starts a command line (program and arguments, or a batch file) and
-    // does not wait for it.
+    // Starts a command line and does not wait for it. The program is named
+    // by its full path: nothing is looked up in the program folder, the
+    // current folder or the search path, and it runs with the system folder
+    // as its current folder.
     virtual bool Start(const std::string& commandLine, ShowStyle style) = 0;
+    // The same, and calls onEnd on the user-interface thread, from the
+    // message loop or a yield, once the program has ended. One program is
+    // watched at a time; a later call replaces the earlier watch.
+    virtual bool StartWatched(const std::string& commandLine, ShowStyle style, ProgramEnd onEnd) = 0;
+    // Waits up to maxSeconds for the watched program (handling no window
+    // messages); when it has ended, runs its onEnd before returning.
+    virtual void FinishWatched(double maxSeconds) = 0;
     // Runs a batch file through the system's command interpreter and does
     // not wait for it. The interpreter runs without AutoRun commands and
     // with delayed expansion off, whatever the registry asks for, so that
     // "!" and "^" between double quotes reach the called program as written.
+    // Its current folder is the system folder, so that a command such as
+    // "net" is the system's, never one lying beside the program or in the
+    // folder the program was started from.
     virtual bool StartBatch(const std::string& path, ShowStyle style) = 0;
     // Ends the batch that StartBatch started last, with every program it
     // started, if it still runs, and returns once it has ended (or after a
@@ -106,6 +132,13 @@ public:
     // file name without folder and extension.
     virtual std::string Folder() = 0;
     virtual std::string BaseName() = 0;
+    // The system's Windows folder (where its registry editor lies), without
+    // a trailing separator.
+    virtual std::string WindowsFolder() = 0;
+    // True when no other run of the program works in this program folder;
+    // from then on this run holds the folder until it ends. Otherwise brings
+    // the window of the run that holds it to the front and returns false.
+    virtual bool ClaimFolder() = 0;
     // Ends the program at once; no closing step runs after it.
     [[noreturn]] virtual void EndNow() = 0;
 };

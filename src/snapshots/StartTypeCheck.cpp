@@ -153,7 +153,7 @@ void Root::bChecker_Click() {
     if (s.messages.Show(kCheckQuestion, kCheckTitle, kMbOkCancel | kMbIconExclamation) == kAnswerCancel) return;
 
     const int remembered = BeginListWalk(*this);
-    const std::string previous = SideFile("Merotan.tmd");
+    const std::string previous = OwnSideFile(".tmd");
     std::string bytes;
     const bool haveSnapshot = s.files.Read(previous, bytes);
     std::string report;

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "win32/ControlIds.h"
+#include "win32/KernelHandles.h"
 #include "win32/WideText.h"
 
 namespace sw {
@@ -64,10 +66,7 @@ std::optional<std::string> Win32Codec::ToAnsiExactly(std::string_view utf8) cons
 
 bool Win32Files::Exists(const std::string& path) {
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(Wide(path).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    return true;
+    return static_cast<bool>(FindHandle(FindFirstFileW(Wide(path).c_str(), &found)));
 }
 
 bool Win32Files::Copy(const std::string& from, const std::string& to) {
@@ -76,34 +75,63 @@ bool Win32Files::Copy(const std::string& from, const std::string& to) {
 
 bool Win32Files::Delete(const std::string& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
 
-bool Win32Files::Write(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+namespace {
+
+// Creates or truncates the file, writes bytes and, with flush, has them on
+// the disk before it is closed. A short write (a full disk) is a failure.
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes, bool flush) {
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
     DWORD written = 0;
-    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    const BOOL closed = CloseHandle(file);
-    return ok && closed && written == bytes.size();
+    if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size())
+        return false;
+    if (flush && !FlushFileBuffers(file.Get())) return false;
+    return CloseHandle(file.Release()) != 0;
+}
+
+}  // namespace
+
+bool Win32Files::Write(const std::string& path, const std::string& bytes) {
+    return WriteFileBytes(Wide(path), bytes, false);
+}
+
+bool Win32Files::WriteWhole(const std::string& path, const std::string& bytes) {
+    const std::wstring target = Wide(path);
+    const std::wstring part = target + L".part";
+    if (WriteFileBytes(part, bytes, true) &&
+        MoveFileExW(part.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    DeleteFileW(part.c_str());
+    return false;
+}
+
+bool Win32Files::Move(const std::string& from, const std::string& to) {
+    const std::wstring source = Wide(from);
+    {
+        // Written by another program: its data reaches the disk before the
+        // name does.
+        FileHandle file(CreateFileW(source.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file || !FlushFileBuffers(file.Get())) return false;
+    }
+    return MoveFileExW(source.c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool Win32Files::Read(const std::string& path, std::string& bytes) {
-    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    FileHandle file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
     std::string content;
     char buffer[65536];
     DWORD got = 0;
-    bool ok = true;
     for (;;) {
-        if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) {
-            ok = false;
-            break;
-        }
+        if (!ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr)) return false;
         if (got == 0) break;
         content.append(buffer, got);
     }
-    CloseHandle(file);
-    if (ok) bytes = std::move(content);
-    return ok;
+    bytes = std::move(content);
+    return true;
 }
 
 namespace {
@@ -136,35 +164,96 @@ constexpr DWORD kBatchEndWaitMs = 5000;
 
 }  // namespace
 
-bool Win32Shell::Start(const std::string& commandLine, ShowStyle style) {
-    STARTUPINFOW startup = StartupFor(style);
-    std::wstring line = Wide(commandLine);
+namespace {
+
+// Starts a command line whose program is named by its full path, with the
+// system folder as its current folder. The thread handle is given back at
+// once; the process handle goes to the caller.
+KernelHandle StartProcess(const wchar_t* program, std::wstring line, DWORD flags, ShowStyle style,
+                          KernelHandle* thread = nullptr) {
+    const std::wstring folder = SystemFolder();
+    if (folder.empty()) return {};
     line.push_back(L'\0');
+    STARTUPINFOW startup = StartupFor(style);
     PROCESS_INFORMATION process{};
-    const DWORD flags = style == ShowStyle::Hidden ? CREATE_NO_WINDOW : 0;
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &process))
-        return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
+    if (style == ShowStyle::Hidden) flags |= CREATE_NO_WINDOW;
+    if (!CreateProcessW(program, line.data(), nullptr, nullptr, FALSE, flags, nullptr, folder.c_str(), &startup,
+                        &process))
+        return {};
+    KernelHandle threadOwner(process.hThread);
+    if (thread != nullptr) *thread = std::move(threadOwner);
+    return KernelHandle(process.hProcess);
 }
 
+// How often a watched program is looked at.
+constexpr UINT kWatchIntervalMs = 200;
+
+// The shell whose watch the thread timer serves (the program has one).
+Win32Shell* g_watchingShell = nullptr;
+
+}  // namespace
+
 // The command interpreter of the last batch, and the job that holds it and
-// everything it starts (null where no job could be had).
+// everything it starts (none where no job could be had).
 struct Win32Shell::BatchRun {
-    HANDLE process = nullptr;
-    HANDLE job = nullptr;
-    BatchRun(HANDLE p, HANDLE j) : process(p), job(j) {}
-    ~BatchRun() {
-        CloseHandle(process);
-        if (job != nullptr) CloseHandle(job);
+    KernelHandle process;
+    KernelHandle job;
+};
+
+// The watched program, what to call when it has ended, and the timer that
+// looks at it.
+struct Win32Shell::Watch {
+    KernelHandle process;
+    ProgramEnd onEnd;
+    UINT_PTR timer = 0;
+    ~Watch() {
+        if (timer != 0) KillTimer(nullptr, timer);
     }
-    BatchRun(const BatchRun&) = delete;
-    BatchRun& operator=(const BatchRun&) = delete;
 };
 
 Win32Shell::Win32Shell() = default;
-Win32Shell::~Win32Shell() = default;
+Win32Shell::~Win32Shell() {
+    if (g_watchingShell == this) g_watchingShell = nullptr;
+}
+
+bool Win32Shell::Start(const std::string& commandLine, ShowStyle style) {
+    return static_cast<bool>(StartProcess(nullptr, Wide(commandLine), 0, style));
+}
+
+bool Win32Shell::StartWatched(const std::string& commandLine, ShowStyle style, ProgramEnd onEnd) {
+    KernelHandle process = StartProcess(nullptr, Wide(commandLine), 0, style);
+    if (!process) return false;
+    watch_.reset();
+    auto watch = std::make_unique<Watch>();
+    watch->process = std::move(process);
+    watch->onEnd = std::move(onEnd);
+    watch->timer = SetTimer(nullptr, 0, kWatchIntervalMs, &Win32Shell::WatchTimer);
+    watch_ = std::move(watch);
+    g_watchingShell = this;
+    return true;
+}
+
+void CALLBACK Win32Shell::WatchTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (g_watchingShell != nullptr) g_watchingShell->PollWatch();
+}
+
+void Win32Shell::PollWatch() {
+    if (!watch_ || WaitForSingleObject(watch_->process.Get(), 0) != WAIT_OBJECT_0) return;
+    std::optional<std::uint32_t> exitCode;
+    DWORD code = 0;
+    if (GetExitCodeProcess(watch_->process.Get(), &code)) exitCode = code;
+    // Done with before onEnd runs, so that nothing it does sees the watch.
+    ProgramEnd onEnd = std::move(watch_->onEnd);
+    watch_.reset();
+    if (onEnd) onEnd(exitCode);
+}
+
+void Win32Shell::FinishWatched(double maxSeconds) {
+    if (!watch_) return;
+    const DWORD ms = maxSeconds <= 0 ? 0 : static_cast<DWORD>(maxSeconds * 1000.0);
+    WaitForSingleObject(watch_->process.Get(), ms);
+    PollWatch();
+}
 
 bool Win32Shell::StartBatch(const std::string& path, ShowStyle style) {
     const std::wstring folder = SystemFolder();
@@ -173,33 +262,25 @@ bool Win32Shell::StartBatch(const std::string& path, ShowStyle style) {
     // With /S the interpreter drops the outer pair of quotes of ""file"" and
     // runs the quoted file name, blanks and all.
     std::wstring line = L"\"" + interpreter + L"\" /D /V:OFF /S /C \"\"" + Wide(path) + L"\"\"";
-    line.push_back(L'\0');
-    STARTUPINFOW startup = StartupFor(style);
-    PROCESS_INFORMATION process{};
     // Suspended until it is in its job, so that nothing it starts escapes.
-    const DWORD flags = CREATE_SUSPENDED | (style == ShowStyle::Hidden ? CREATE_NO_WINDOW : 0);
-    if (!CreateProcessW(interpreter.c_str(), line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
-                        &process))
-        return false;
+    KernelHandle thread;
+    KernelHandle process = StartProcess(interpreter.c_str(), std::move(line), CREATE_SUSPENDED, style, &thread);
+    if (!process) return false;
     // A program that runs inside a job itself gets no job of its own for the
     // batch on Windows before 8; EndBatch then ends the interpreter alone.
-    HANDLE job = CreateJobObjectW(nullptr, nullptr);
-    if (job != nullptr && !AssignProcessToJobObject(job, process.hProcess)) {
-        CloseHandle(job);
-        job = nullptr;
-    }
-    ResumeThread(process.hThread);
-    CloseHandle(process.hThread);
-    lastBatch_ = std::make_unique<BatchRun>(process.hProcess, job);
+    KernelHandle job(CreateJobObjectW(nullptr, nullptr));
+    if (job && !AssignProcessToJobObject(job.Get(), process.Get())) job.Reset();
+    ResumeThread(thread.Get());
+    lastBatch_ = std::make_unique<BatchRun>(BatchRun{std::move(process), std::move(job)});
     return true;
 }
 
 void Win32Shell::EndBatch() {
     if (!lastBatch_) return;
-    if (WaitForSingleObject(lastBatch_->process, 0) == WAIT_TIMEOUT) {
-        if (lastBatch_->job != nullptr) TerminateJobObject(lastBatch_->job, 1);
-        else TerminateProcess(lastBatch_->process, 1);
-        WaitForSingleObject(lastBatch_->process, kBatchEndWaitMs);
+    if (WaitForSingleObject(lastBatch_->process.Get(), 0) == WAIT_TIMEOUT) {
+        if (lastBatch_->job) TerminateJobObject(lastBatch_->job.Get(), 1);
+        else TerminateProcess(lastBatch_->process.Get(), 1);
+        WaitForSingleObject(lastBatch_->process.Get(), kBatchEndWaitMs);
     }
     lastBatch_.reset();
 }
@@ -302,6 +383,98 @@ std::string Win32Program::BaseName() {
     if (dot != std::wstring::npos) name = name.substr(0, dot);
     return Utf8(name);
 }
+
+std::string Win32Program::WindowsFolder() {
+    // The system's own Windows folder, also where a terminal server gives
+    // each user a private one.
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const UINT n = GetSystemWindowsDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
+        if (n == 0) return {};
+        if (n < buffer.size()) return Utf8(std::wstring(buffer.data(), n));
+        buffer.resize(n);
+    }
+}
+
+namespace {
+
+// The program folder as one number: its long form, upper case (the file
+// system ignores case), hashed (FNV-1a), so that a mutex name stays short
+// and free of the separators that mutex names may not hold.
+std::uint64_t FolderKey() {
+    std::wstring folder = ModulePath();
+    const auto slash = folder.find_last_of(L"\\/");
+    folder = slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash);
+    std::vector<wchar_t> longForm(folder.size() + MAX_PATH);
+    const DWORD n = GetLongPathNameW(folder.c_str(), longForm.data(), static_cast<DWORD>(longForm.size()));
+    if (n > 0 && n < longForm.size()) folder.assign(longForm.data(), n);
+    if (!folder.empty()) CharUpperBuffW(folder.data(), static_cast<DWORD>(folder.size()));
+    std::uint64_t hash = 14695981039346656037ull;
+    for (wchar_t ch : folder) {
+        hash ^= static_cast<std::uint16_t>(ch);
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+const wchar_t kFolderMark[] = L"Tavrine.Startwart.Folder";
+
+// The window property that carries the folder's key (as much of it as a
+// pointer holds; never 0, which GetPropW gives for "none").
+HANDLE FolderMark(std::uint64_t key) {
+    const auto mark = static_cast<std::uintptr_t>(key);
+    return reinterpret_cast<HANDLE>(mark == 0 ? 1 : mark);
+}
+
+struct WindowSearch {
+    HANDLE mark;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindMarkedWindow(HWND window, LPARAM param) {
+    auto& search = *reinterpret_cast<WindowSearch*>(param);
+    wchar_t name[64];
+    if (GetClassNameW(window, name, 64) == 0 || lstrcmpW(name, SW_ROOT_CLASS) != 0) return TRUE;
+    if (GetPropW(window, kFolderMark) != search.mark) return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+// Held from the claim until the process ends.
+KernelHandle g_folderClaim;
+
+}  // namespace
+
+bool Win32Program::ClaimFolder() {
+    const std::uint64_t key = FolderKey();
+    wchar_t name[64];
+    wsprintfW(name, L"Global\\Tavrine.Startwart.%08lX%08lX", static_cast<unsigned long>(key >> 32),
+              static_cast<unsigned long>(key & 0xFFFFFFFFu));
+    KernelHandle claim(CreateMutexW(nullptr, FALSE, name));
+    const DWORD error = GetLastError();
+    // Another user's run denies access to its mutex: the folder is held all
+    // the same. Where no mutex can be made at all, the program runs as it
+    // would without one.
+    if (claim && error != ERROR_ALREADY_EXISTS) {
+        g_folderClaim = std::move(claim);
+        return true;
+    }
+    if (!claim && error != ERROR_ACCESS_DENIED) return true;
+    WindowSearch search{FolderMark(key)};
+    EnumWindows(FindMarkedWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) {
+        // This start has the right to the foreground from the user; it
+        // passes it on to the running window's process as well.
+        DWORD owner = 0;
+        GetWindowThreadProcessId(search.found, &owner);
+        AllowSetForegroundWindow(owner);
+        if (IsIconic(search.found)) ShowWindow(search.found, SW_RESTORE);
+        SetForegroundWindow(search.found);
+    }
+    return false;
+}
+
+void Win32Program::MarkWindow(HWND window) { SetPropW(window, kFolderMark, FolderMark(FolderKey())); }
 
 void Win32Program::EndNow() { ExitProcess(0); }
 

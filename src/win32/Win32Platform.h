@@ -1,6 +1,8 @@
 // The Win32 side of the platform seams.
 #pragma once
 
+#include <windows.h>
+
 #include <memory>
 
 #include "platform/AnsiCodec.h"
@@ -22,6 +24,9 @@ public:
     bool Copy(const std::string& from, const std::string& to) override;
     bool Delete(const std::string& path) override;
     bool Write(const std::string& path, const std::string& bytes) override;
+    // Under path + ".part", flushed, then MoveFileEx with write-through.
+    bool WriteWhole(const std::string& path, const std::string& bytes) override;
+    bool Move(const std::string& from, const std::string& to) override;
     bool Read(const std::string& path, std::string& bytes) override;
 };
 
@@ -33,6 +38,10 @@ public:
     Win32Shell& operator=(const Win32Shell&) = delete;
 
     bool Start(const std::string& commandLine, ShowStyle style) override;
+    // Keeps the program's handle and looks at it from a thread timer, whose
+    // WM_TIMER the message loop and every yield dispatch.
+    bool StartWatched(const std::string& commandLine, ShowStyle style, ProgramEnd onEnd) override;
+    void FinishWatched(double maxSeconds) override;
     // Runs the system folder's cmd.exe (never one found beside the program or
     // in the current folder) in a job object of its own, so that EndBatch
     // can end it together with the "net" it started.
@@ -41,7 +50,12 @@ public:
 
 private:
     struct BatchRun;
+    struct Watch;
+    static void CALLBACK WatchTimer(HWND, UINT, UINT_PTR, DWORD);
+    // Runs the watch's onEnd when its program has ended.
+    void PollWatch();
     std::unique_ptr<BatchRun> lastBatch_;
+    std::unique_ptr<Watch> watch_;
 };
 
 class Win32Clock final : public Clock {
@@ -73,7 +87,15 @@ public:
     VersionRecord Version() override;
     std::string Folder() override;
     std::string BaseName() override;
+    std::string WindowsFolder() override;
+    // A named mutex for the program folder; the running window is found by
+    // its class and the folder's mark (MarkWindow).
+    bool ClaimFolder() override;
     [[noreturn]] void EndNow() override;
+    // Marks the main window with its program folder, so that a later start
+    // in that folder finds it. Called once the window exists, before the
+    // folder is claimed.
+    void MarkWindow(HWND window);
 };
 
 }  // namespace sw

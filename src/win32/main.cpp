@@ -30,6 +30,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     services.settings = &settings;
     window.Form().Form_Initialize();
     if (!window.Create()) return 1;
+    // Before Form_Load claims the folder, so that a start in the same folder
+    // finds this window once the claim is seen.
+    program.MarkWindow(window.Hwnd());
     window.Form().Form_Load();
     window.Show();
 

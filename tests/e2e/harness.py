@@ -35,6 +35,9 @@ PROGRAM = os.environ.get("SW_E2E_PROGRAM", os.path.join(DEFAULT_BUILD, "Merotan.
 DRIVER = os.environ.get("SW_E2E_DRIVER", os.path.join(DEFAULT_BUILD, "tests", "e2e", "driver", "e2e_driver.exe"))
 ARTIFACTS = os.environ.get("SW_E2E_ARTIFACTS", os.path.join(DEFAULT_BUILD, "tests", "e2e", "artifacts"))
 WINE_ENV = os.environ.get("SW_E2E_WINE_ENV", os.path.join(REPO, "tests", "wine", "wine-env.sh"))
+# A stand-in for a system program (tests/windows/MarkerProgram.cpp): copied
+# under a system program's name, it leaves "<its path>.ran" when it runs.
+MARKER = os.environ.get("SW_E2E_MARKER", os.path.join(DEFAULT_BUILD, "tests", "windows", "MarkerProgram.exe"))
 KEEP = os.environ.get("SW_E2E_KEEP") == "1"  # keep the prefix of each test for a look afterwards
 
 # Control ids and window classes: tests/e2e reads them from the program's own
@@ -546,15 +549,16 @@ class Session:
             self.driver = Driver(self)
         return self.driver
 
-    def start_program(self, folder, exe_name="Merotan.exe"):
+    def start_program(self, folder, exe_name="Merotan.exe", cwd=None, attach=True):
         """Starts the program from its folder (as Explorer would: the folder
-        as working directory) and returns its Popen. The driver adopts it."""
+        as working directory, unless cwd names another) and returns its
+        Popen. With attach, the driver adopts it."""
         exe = os.path.join(folder, exe_name)
-        proc = subprocess.Popen(["wine", self.unix_to_windows(exe)], env=self.env, cwd=folder,
+        proc = subprocess.Popen(["wine", self.unix_to_windows(exe)], env=self.env, cwd=cwd or folder,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         with self._lock:
             self.programs.append(proc)
-        if self.driver is not None:
+        if attach and self.driver is not None:
             self.driver.attach(exe=exe_name)
         return proc
 
@@ -654,12 +658,13 @@ class E2ETestCase(unittest.TestCase):
             self.fail("the test ran over its time limit of %s s; every process was ended" % self.TIME_LIMIT)
 
     # Conveniences ---------------------------------------------------------
-    def start_merotan(self, folder=None, exe_name="Merotan.exe", wait=True):
-        """Starts Merotan.exe in a fresh program folder (or the given one).
-        With wait, waits for the main window and its first selection (when
-        the list has lines). Returns the program folder."""
+    def start_merotan(self, folder=None, exe_name="Merotan.exe", wait=True, cwd=None):
+        """Starts Merotan.exe in a fresh program folder (or the given one),
+        from that folder or from cwd. With wait, waits for the main window
+        and its first selection (when the list has lines). Returns the
+        program folder."""
         folder = folder or self.session.program_folder(exe_name=exe_name)
-        self.program = self.session.start_program(folder, exe_name)
+        self.program = self.session.start_program(folder, exe_name, cwd=cwd)
         if wait:
             self.window = self.driver.wait_window("root", timeout_ms=30000)
             self.assertIsNotNone(self.window, "the main window did not appear")

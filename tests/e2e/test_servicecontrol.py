@@ -104,8 +104,14 @@ class ServiceControlTest(h.E2ETestCase):
         d.click(IDS["IDC_ROOT_BERWEITERT"])
         self.assertTrue(d.msgbox()["present"])
         d.answer("ok")
-        self.assertIsNotNone(d.wait_selected())
-        self.select_line("SwDienst\tSwDienst\t(none)")
+        # The answer only posts the click: until the driver view is built,
+        # the list still shows the service view's selection, or nothing
+        # while it is rebuilt. The new view selects its first line once built.
+        driver_line = "SwDienst\tSwDienst\t(none)"
+        self.wait_until(lambda: d.control(IDS["IDC_ROOT_LABEL2"])["text"] == "Gerätename"
+                        and d.list(lines=False)["selected"] == 0 and driver_line in d.lines(),
+                        timeout=30, message="the driver view")
+        self.select_line(driver_line)
         before = self.window_state()
         self.click_and_wait(STARTEN, "SwDienst", "RUNNING")
         self.assertEqual(self.batch(), start_file("SwDienst"))
@@ -272,6 +278,58 @@ class ServiceControlTest(h.E2ETestCase):
         time.sleep(1)
         self.assertEqual(self.batch(), stop_file(display))
         self.assertFalse(os.path.exists(self.session.drive_c("owned_reread.txt")))
+
+    def test_no_program_lying_in_the_program_or_starting_folder_runs_in_place_of_the_systems(self):
+        d = self.driver
+        self.install_service("SwSystem")
+        d.seed([h.driver_entry("SwSprung", display="Sprungtreiber", group="Base")])
+        d.reg_set(r"Software\Microsoft\Windows\CurrentVersion\Applets\Regedit", root=h.HKCU)
+        self.folder = self.session.program_folder()
+        starting = self.session.drive_c("Anderswo")
+        os.makedirs(starting)
+        # Look-alikes of the registry editor and of "net", as programs and as
+        # a batch file, beside the program and in the folder it is started from.
+        planted = []
+        for folder in (self.folder, starting):
+            for name in ("regedit.exe", "Regedit.exe", "net.exe"):
+                path = os.path.join(folder, name)
+                shutil.copy2(h.MARKER, path)
+                planted.append(path + ".ran")
+            with open(os.path.join(folder, "net.bat"), "wb") as f:
+                f.write(b'@echo ran>"%~dp0net.bat.ran"\r\n')
+            planted.append(os.path.join(folder, "net.bat.ran"))
+        planted = sorted(set(planted))
+
+        self.start_merotan(self.folder, cwd=starting)
+        # The export: the system's registry editor wrote it.
+        export = self.wait_for_export(os.path.join(self.folder, "Merotan.reg"), timeout=30)
+        self.assertIn("[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\SwSystem]",
+                      export.decode("utf-16-le"))
+
+        # Start and stop: the system's "net".
+        self.select_line("SwSystem\tTestdienst\tSwSystem")
+        self.click_and_wait(STARTEN, "SwSystem", "RUNNING")
+        self.click_and_wait(ANHALTEN, "SwSystem", "STOPPED")
+        self.assertEqual(self.batch(), stop_file("SwSystem"))
+
+        # The jump: the system's registry editor, from the Windows folder.
+        d.click(IDS["IDC_ROOT_BERWEITERT"])
+        self.assertTrue(d.msgbox()["present"])
+        d.answer("ok")
+        line = "Sprungtreiber\tSwSprung\tBase"
+        self.wait_until(lambda: line in d.lines() and d.list(lines=False)["selected"] == 0, timeout=30,
+                        message="the driver view")
+        self.select_line(line)
+        self.wait_until(lambda: d.find_processes("regedit.exe") == [], timeout=20, message="the start-up export")
+        d.keys("Enter")
+        found = self.wait_until(lambda: d.find_processes("regedit.exe"), timeout=15, message="the registry editor")
+        self.assertEqual(len(found), 1)
+        d.kill(found[0]["pid"])
+
+        self.assertEqual([p for p in planted if os.path.exists(p)], [])
+        d.close()
+        self.assertEqual(self.wait_program_end(), 0)
+        self.assertEqual([p for p in planted if os.path.exists(p)], [])
 
 
 if __name__ == "__main__":

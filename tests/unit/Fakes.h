@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -162,16 +163,18 @@ class FakeFiles final : public Files {
 public:
     std::map<std::string, std::string> files;
     std::set<std::string> folders;          // exist, but cannot be read, written, copied or deleted
-    std::set<std::string> readOnly;         // cannot be written, copied over or deleted
-    std::vector<std::string> log;           // "copy a b", "delete a", "write a"
+    std::set<std::string> readOnly;         // cannot be written, copied over, moved over or deleted
+    std::vector<std::string> log;           // "copy a b", "delete a", "write a", "write whole a", "move a b"
+    // The disk's size: a write that would need more than is left writes the
+    // bytes that fit and fails, as on a full disk. No limit when unset.
+    std::optional<std::size_t> capacity;
 
     bool Exists(const std::string& path) override { return files.count(path) || folders.count(path); }
     bool Copy(const std::string& from, const std::string& to) override {
         log.push_back("copy " + from + " " + to);
         auto it = files.find(from);
         if (it == files.end() || readOnly.count(to) || folders.count(to)) return false;
-        files[to] = it->second;
-        return true;
+        return Store(to, std::string(it->second));
     }
     bool Delete(const std::string& path) override {
         log.push_back("delete " + path);
@@ -181,13 +184,54 @@ public:
     bool Write(const std::string& path, const std::string& bytes) override {
         log.push_back("write " + path);
         if (readOnly.count(path) || folders.count(path)) return false;
-        files[path] = bytes;
+        return Store(path, bytes);
+    }
+    bool WriteWhole(const std::string& path, const std::string& bytes) override {
+        log.push_back("write whole " + path);
+        const std::string part = path + ".part";
+        if (readOnly.count(path) || folders.count(path) || !Store(part, bytes)) {
+            files.erase(part);
+            return false;
+        }
+        files[path] = std::move(files[part]);
+        files.erase(part);
+        return true;
+    }
+    bool Move(const std::string& from, const std::string& to) override {
+        log.push_back("move " + from + " " + to);
+        auto it = files.find(from);
+        if (it == files.end() || readOnly.count(to) || folders.count(to) || readOnly.count(from)) return false;
+        std::string bytes = std::move(it->second);
+        files.erase(it);
+        files[to] = std::move(bytes);
         return true;
     }
     bool Read(const std::string& path, std::string& bytes) override {
         auto it = files.find(path);
         if (it == files.end()) return false;
         bytes = it->second;
+        return true;
+    }
+
+    std::size_t Used() const {
+        std::size_t used = 0;
+        for (const auto& [name, bytes] : files) used += bytes.size();
+        return used;
+    }
+
+private:
+    // Puts bytes under path, cut where the disk is full.
+    bool Store(const std::string& path, std::string bytes) {
+        auto it = files.find(path);
+        const std::size_t old = it == files.end() ? 0 : it->second.size();
+        if (capacity) {
+            const std::size_t left = *capacity - std::min(*capacity, Used() - old);
+            if (bytes.size() > left) {
+                files[path] = bytes.substr(0, left);
+                return false;
+            }
+        }
+        files[path] = std::move(bytes);
         return true;
     }
 };
@@ -199,6 +243,28 @@ public:
     bool Start(const std::string& commandLine, ShowStyle style) override {
         started.emplace_back(commandLine, style);
         return succeed;
+    }
+
+    // The watched program: it runs until EndWatched, or until FinishWatched
+    // when finishExitCode is set (it ends within the wait).
+    std::vector<std::pair<std::string, ShowStyle>> watched;
+    ProgramEnd onEnd;
+    std::vector<double> finishWaits;
+    std::optional<std::uint32_t> finishExitCode;
+    bool StartWatched(const std::string& commandLine, ShowStyle style, ProgramEnd end) override {
+        watched.emplace_back(commandLine, style);
+        if (!succeed) return false;
+        onEnd = std::move(end);
+        return true;
+    }
+    void EndWatched(std::optional<std::uint32_t> exitCode) {
+        ProgramEnd end = std::move(onEnd);
+        onEnd = nullptr;
+        if (end) end(exitCode);
+    }
+    void FinishWatched(double maxSeconds) override {
+        finishWaits.push_back(maxSeconds);
+        if (finishExitCode) EndWatched(finishExitCode);
     }
 
     std::vector<std::pair<std::string, ShowStyle>> batches;  // started batch files
@@ -283,9 +349,17 @@ public:
     VersionRecord version{6, 1, 7601, 2};
     std::string folder = "C:\\Tools";
     std::string baseName = "Merotan";
+    std::string windowsFolder = "C:\\Windows";
+    bool folderHeldByAnother = false;
+    int claims = 0;
     VersionRecord Version() override { return version; }
     std::string Folder() override { return folder; }
     std::string BaseName() override { return baseName; }
+    std::string WindowsFolder() override { return windowsFolder; }
+    bool ClaimFolder() override {
+        ++claims;
+        return !folderHeldByAnother;
+    }
     [[noreturn]] void EndNow() override { throw ProgramEnded(); }
 };
 

@@ -54,7 +54,8 @@ TEST_F(JumpTest, DoubleClickStoresLastKeyWaitsASecondAndStartsTheRegistryEditorM
     const std::string expected = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Null";
     EXPECT_EQ(LastKey(), expected + std::string(1, '\0'));
     ASSERT_EQ(f.shell.started.size(), 1u);
-    EXPECT_EQ(f.shell.started[0].first, "Regedit.exe");
+    // By its full path in the Windows folder, never found by the search path.
+    EXPECT_EQ(f.shell.started[0].first, "\"C:\\Windows\\regedit.exe\"");
     EXPECT_EQ(f.shell.started[0].second, ShowStyle::MaximizedFocus);
     EXPECT_EQ(static_cast<int>(f.shell.started[0].second), 3);
     // Every wait came after "LastKey" was written; the registry editor was

@@ -89,16 +89,16 @@ TEST_F(ServiceListTest, SnapshotWrittenOnceWithEveryStartValueWhole) {
     values.pop_back();  // Start
     Build();
     EXPECT_EQ(Snapshot(), "a|2\r\nb|4\r\nbig|70000\r\nneg|4294967295\r\nnone|\r\ntext|\r\n\r\n");
-    ASSERT_EQ(f.shell.started.size(), 1u);
-    EXPECT_EQ(f.shell.started[0].first,
-              "Regedit.exe /e \"C:\\Tools\\Merotan.reg\" \"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\"");
-    EXPECT_EQ(f.shell.started[0].second, ShowStyle::MinimizedFocus);
+    ASSERT_EQ(f.shell.watched.size(), 1u);
+    EXPECT_EQ(f.shell.watched[0].first, "\"C:\\Windows\\regedit.exe\" /e \"C:\\Tools\\Merotan.reg.part\" "
+                                        "\"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\"");
+    EXPECT_EQ(f.shell.watched[0].second, ShowStyle::MinimizedFocus);
     EXPECT_EQ(f.bBackups.Tag(), "1");
 
     f.files.files.erase(f.SideFile("Merotan.dat"));
     f.root.ReadProfile();
     EXPECT_FALSE(f.files.Exists(f.SideFile("Merotan.dat"))) << "a later build writes no snapshot";
-    EXPECT_EQ(f.shell.started.size(), 1u) << "and starts no second export";
+    EXPECT_EQ(f.shell.watched.size(), 1u) << "and starts no second export";
 }
 
 // More entries than a 16-bit index counts: every one is listed and in the

@@ -2,14 +2,19 @@
 // read back, the rotation at start-up, and this run's snapshot and export.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Fakes.h"
 #include "snapshots/Snapshot.h"
+#include "snapshots/WholeFiles.h"
 
 namespace sw::test {
 namespace {
 
+// The system's registry editor by its full path, into a temporary name.
 const std::string kExport =
-    "Regedit.exe /e \"C:\\Tools\\Merotan.reg\" \"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\"";
+    "\"C:\\Windows\\regedit.exe\" /e \"C:\\Tools\\Merotan.reg.part\" "
+    "\"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\"";
 
 void Build(RootFixture& f) {
     f.root.GetProfile(kHkeyLocalMachine, kServicesPath);
@@ -65,7 +70,7 @@ TEST(SnapshotReader, ReadsEveryLineTheWriterProducesAndNothingMore) {
     EXPECT_EQ(ReadSnapshot("A|2\r\n\r\nB|3\r\nC|4"), (std::vector<SnapshotEntry>{{"A", 2u}, {"B", 3u}}));
 }
 
-TEST_F(SnapshotFixture, FirstBuildWritesTheSnapshotInRegistryOrderThenStartsTheExport) {
+TEST_F(SnapshotFixture, FirstBuildWritesTheSnapshotWholeInRegistryOrderThenStartsTheExport) {
     Service("Zeta", "Zeta-Dienst", "Letzter", 4);
     Service("alpha", "Alpha-Dienst", "Erster", 2);
     Service("Pipe|Key", "Rohr", "", 3);  // no visible line, but in the snapshot
@@ -76,12 +81,16 @@ TEST_F(SnapshotFixture, FirstBuildWritesTheSnapshotInRegistryOrderThenStartsTheE
     const std::string dat = SideFile("Merotan.dat");
     ASSERT_TRUE(files.files.count(dat));
     EXPECT_EQ(files.files[dat], "alpha|2\r\nNoStart|\r\nPipe|Key|3\r\nZeta|4\r\n\r\n");
-    ASSERT_EQ(shell.started.size(), 1u);
-    EXPECT_EQ(shell.started[0].first, kExport);
-    EXPECT_EQ(shell.started[0].second, ShowStyle::MinimizedFocus);
+    ASSERT_EQ(shell.watched.size(), 1u);
+    EXPECT_EQ(shell.watched[0].first, kExport);
+    EXPECT_EQ(shell.watched[0].second, ShowStyle::MinimizedFocus);
+    EXPECT_TRUE(shell.started.empty());
     EXPECT_EQ(bBackups.Tag(), "1");
-    // The snapshot was written before the export was started.
-    EXPECT_EQ(files.log, std::vector<std::string>{"write " + dat});
+    // The snapshot was written whole (under a temporary name, then moved)
+    // before the export was started.
+    EXPECT_EQ(files.log, std::vector<std::string>{"write whole " + dat});
+    EXPECT_FALSE(files.files.count(dat + ".part"));
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(SnapshotFixture, SnapshotIsAnsiAndAnEmptyListGivesCrLf) {
@@ -125,51 +134,258 @@ TEST_F(SnapshotFixture, LaterBuildsWriteNothingAndStartNoExport) {
     bErweitert.SetValue(1);
     bErweitert.SetValue(0);
     EXPECT_EQ(files.log.size(), 1u);
-    EXPECT_EQ(shell.started.size(), 1u);
+    EXPECT_EQ(shell.watched.size(), 1u);
 }
 
-TEST_F(SnapshotFixture, UnwritableSnapshotStillExportsAndEndsTheBuild) {
+// The user hears once that this run has no snapshot, since the next check
+// would otherwise compare with an older one unawares.
+void ExpectSnapshotNotWrittenMessage(RootFixture& f, const std::string& reason) {
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    const ShownMessage& shown = f.messages.shown[0];
+    EXPECT_EQ(shown.title, " Tavrine Startwart");
+    EXPECT_EQ(shown.flags, kMbIconExclamation);
+    EXPECT_EQ(shown.text.rfind("Die Sicherung der Starttypen konnte bei diesem Programmstart nicht gespeichert werden.", 0),
+              0u)
+        << shown.text;
+    EXPECT_NE(shown.text.find(reason + f.SideFile("Merotan.dat") + "\n"), std::string::npos) << shown.text;
+    EXPECT_NE(shown.text.find("vergleicht daher mit einer älteren Sicherung"), std::string::npos) << shown.text;
+}
+
+TEST_F(SnapshotFixture, UnwritableSnapshotIsToldOnceStillExportsAndEndsTheBuild) {
     Service("Svc", "Dienst", "Text", 2);
     files.readOnly.insert(SideFile("Merotan.dat"));
     Build();
     EXPECT_FALSE(files.files.count(SideFile("Merotan.dat")));
-    EXPECT_EQ(shell.started.size(), 1u);
+    EXPECT_EQ(shell.watched.size(), 1u);
     EXPECT_EQ(bBackups.Tag(), "1");
     EXPECT_EQ(LObjekte.ListCount(), 1);
+    ExpectSnapshotNotWrittenMessage(*this, "(Datenträger voll oder schreibgeschützt?):\n");
+
+    bErweitert.SetValue(1);
+    bErweitert.SetValue(0);
+    const auto told = std::count_if(messages.shown.begin(), messages.shown.end(), [](const ShownMessage& m) {
+        return m.text.find("Sicherung der Starttypen") != std::string::npos;
+    });
+    EXPECT_EQ(told, 1) << "told once per run";
+}
+
+TEST_F(SnapshotFixture, OnAFullDiskTheLastWholeSnapshotStaysAndNoCutFileIsLeft) {
+    // The last run's snapshot was kept; this run's does not fit.
+    const std::string last = "Svc|2\r\nOther|3\r\n\r\n";
+    files.files[SideFile("Merotan.dat")] = last;
+    files.files[SideFile("Merotan.tmd")] = last;
+    Service("Svc", "Dienst", "Text", 4);
+    Service("Other", "Anderer", "Text", 3);
+    Service("Third", "Dritter", "Text", 3);
+    // Room for the copy of the last run's snapshot, not for this run's.
+    files.capacity = files.Used() + last.size() + 2;
+    root.Form_Load();
+    EXPECT_EQ(files.files[SideFile("Merotan.dat")], last);
+    EXPECT_EQ(files.files[SideFile("Merotan.tmd")], last);
+    EXPECT_FALSE(files.files.count(SideFile("Merotan.dat.part")));
+    EXPECT_FALSE(files.files.count(SideFile("Merotan.tmd.part")));
+    ExpectSnapshotNotWrittenMessage(*this, "(Datenträger voll oder schreibgeschützt?):\n");
+}
+
+TEST_F(SnapshotFixture, APreviousSnapshotThatCannotBeKeptLeavesTheCurrentOneAlone) {
+    // The copy to ".tmd" fails, as a read-only file, a folder of that name or
+    // a full disk makes it fail: ".dat" is then the only record of the last
+    // run and is not overwritten.
+    for (int how = 0; how < 3; ++how) {
+        SCOPED_TRACE(how);
+        RootFixture f;
+        const std::string last = "Svc|2\r\n\r\n";
+        f.files.files[f.SideFile("Merotan.dat")] = last;
+        f.files.files[f.SideFile("Merotan.tmd")] = "Svc|3\r\n\r\n";
+        if (how == 0) f.files.readOnly.insert(f.SideFile("Merotan.tmd"));
+        if (how == 1) {
+            f.files.files.erase(f.SideFile("Merotan.tmd"));
+            f.files.folders.insert(f.SideFile("Merotan.tmd"));
+        }
+        if (how == 2) f.files.capacity = f.files.Used() + 4;
+        f.Service("Svc", "Dienst", "Text", 4);
+        f.root.Form_Load();
+        EXPECT_EQ(f.files.files[f.SideFile("Merotan.dat")], last);
+        if (how != 1) EXPECT_EQ(f.files.files[f.SideFile("Merotan.tmd")], "Svc|3\r\n\r\n");
+        EXPECT_FALSE(f.files.files.count(f.SideFile("Merotan.tmd.part")));
+        ExpectSnapshotNotWrittenMessage(f, "konnte nicht aufbewahrt werden und bleibt deshalb unverändert in\n");
+        EXPECT_EQ(f.LObjekte.ListCount(), 1);
+    }
+}
+
+// A plausible export of the registry editor, UTF-16LE, around the given
+// ASCII lines.
+std::string Utf16(const std::string& ascii) {
+    std::string wide;
+    for (char ch : ascii) {
+        wide += ch;
+        wide += '\0';
+    }
+    return wide;
+}
+std::string WholeExport(const std::string& body) {
+    return "\xFF\xFE" + Utf16("Windows Registry Editor Version 5.00\r\n\r\n"
+                              "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services]\r\n\r\n" +
+                              body + "\r\n\r\n");
+}
+
+TEST(WholeFiles, TellAWholeSnapshotOrExportFromACutOne) {
+    EXPECT_TRUE(IsWholeSnapshot("\r\n"));
+    EXPECT_TRUE(IsWholeSnapshot("A|2\r\n\r\n"));
+    EXPECT_FALSE(IsWholeSnapshot(""));
+    EXPECT_FALSE(IsWholeSnapshot("A|2\r\n"));
+    EXPECT_FALSE(IsWholeSnapshot("A|2\r\nB|"));
+    EXPECT_FALSE(IsWholeSnapshot("A|2\r\n\r"));
+
+    const std::string whole = WholeExport("[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\A]\r\n"
+                                          "\"Start\"=dword:00000002");
+    EXPECT_TRUE(IsWholeExport(whole));
+    EXPECT_TRUE(IsWholeExport(WholeExport("")));
+    // Cut anywhere before its end, it is no whole export, except just after
+    // the empty line that ends each key: there the format cannot tell.
+    for (std::size_t cut = 0; cut < whole.size(); ++cut) {
+        const std::string part = whole.substr(0, cut);
+        const bool afterAKey = part.size() >= 8 && part.substr(part.size() - 8) == Utf16("\r\n\r\n");
+        if (!afterAKey) EXPECT_FALSE(IsWholeExport(part)) << cut;
+    }
+    // Cut just after a line of a key's values: ends in one line end only.
+    EXPECT_FALSE(IsWholeExport(whole.substr(0, whole.size() - 4)));
+    EXPECT_FALSE(IsWholeExport(whole.substr(2)));                  // no byte-order mark
+    EXPECT_FALSE(IsWholeExport("REGEDIT4\r\n\r\n[HKEY_X]\r\n\r\n"));  // not the editor's Unicode export
+    EXPECT_FALSE(IsWholeExport(whole + '\0'));                      // odd length
+}
+
+TEST_F(SnapshotFixture, AWholeExportReplacesTheLastOneOnlyAfterItsEditorEndedWell) {
+    Service("Svc", "Dienst", "Text", 3);
+    const std::string reg = SideFile("Merotan.reg"), part = SideFile("Merotan.reg.part");
+    const std::string last = WholeExport("last run");
+    files.files[reg] = last;
+    root.RotateSideFiles();
+    EXPECT_EQ(files.files[SideFile("Merotan.tmr")], last);
+    Build();
+    ASSERT_EQ(shell.watched.size(), 1u);
+    EXPECT_EQ(files.files[reg], last) << "untouched while the export runs";
+
+    // Ended well and whole: moved into place.
+    files.files[part] = WholeExport("this run");
+    shell.EndWatched(0u);
+    EXPECT_EQ(files.files[reg], WholeExport("this run"));
+    EXPECT_FALSE(files.files.count(part));
+    EXPECT_EQ(files.log.back(), "move " + part + " " + reg);
+
+    // Cut short (a full disk: the editor still ends with 0), ended with an
+    // error, or its end unknown: removed, and the last export stays.
+    const std::string cut = WholeExport("this run").substr(0, 40);
+    const std::vector<std::pair<std::string, std::optional<std::uint32_t>>> failures{
+        {cut, 0u}, {WholeExport("x"), 1u}, {WholeExport("x"), std::nullopt}, {"", 0u}};
+    for (const auto& [bytes, exitCode] : failures) {
+        RootFixture f;
+        f.files.files[f.SideFile("Merotan.reg")] = last;
+        test::Build(f);
+        f.files.files[f.SideFile("Merotan.reg.part")] = bytes;
+        f.shell.EndWatched(exitCode);
+        EXPECT_EQ(f.files.files[f.SideFile("Merotan.reg")], last);
+        EXPECT_FALSE(f.files.files.count(f.SideFile("Merotan.reg.part")));
+    }
+}
+
+TEST_F(SnapshotFixture, AnExportWhosePreviousCopyCannotBeKeptIsNotRedone) {
+    Service("Svc", "Dienst", "Text", 3);
+    const std::string last = WholeExport("last run");
+    files.files[SideFile("Merotan.reg")] = last;
+    files.readOnly.insert(SideFile("Merotan.tmr"));
+    root.Form_Load();
+    EXPECT_TRUE(shell.watched.empty());
+    EXPECT_EQ(files.files[SideFile("Merotan.reg")], last);
+    // The snapshot does not depend on the export.
+    EXPECT_EQ(files.files[SideFile("Merotan.dat")], "Svc|3\r\n\r\n");
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(SnapshotFixture, AnotherBaseNameWritesUnderItButRotatesOnlyMerotan) {
-    program.baseName = "Startwart";
-    files.files[SideFile("Startwart.dat")] = "old|2\r\n\r\n";
-    files.files[SideFile("Startwart.reg")] = "old export";
-    root.RotateSideFiles();
-    EXPECT_FALSE(files.files.count(SideFile("Merotan.tmd")));
-    EXPECT_FALSE(files.files.count(SideFile("Merotan.tmr")));
-
+TEST_F(SnapshotFixture, ShutDownGivesARunningExportABoundedWhileAndPutsItInPlace) {
     Service("Svc", "Dienst", "Text", 3);
     Build();
-    EXPECT_EQ(files.files[SideFile("Startwart.dat")], "Svc|3\r\n\r\n");
-    EXPECT_FALSE(files.files.count(SideFile("Merotan.dat")));
-    ASSERT_EQ(shell.started.size(), 1u);
-    EXPECT_EQ(shell.started[0].first, "Regedit.exe /e \"C:\\Tools\\Startwart.reg\" "
-                                      "\"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\"");
+    files.files[SideFile("Merotan.reg.part")] = WholeExport("late");
+    shell.finishExitCode = 0u;
+    root.Form_QueryUnload();
+    ASSERT_EQ(shell.finishWaits.size(), 1u);
+    EXPECT_GT(shell.finishWaits[0], 0.0);
+    EXPECT_LE(shell.finishWaits[0], 30.0);
+    EXPECT_EQ(files.files[SideFile("Merotan.reg")], WholeExport("late"));
+
+    RootFixture cancel;
+    test::Build(cancel);
+    cancel.files.files[cancel.SideFile("Merotan.reg.part")] = WholeExport("late");
+    cancel.shell.finishExitCode = 0u;
+    EXPECT_THROW(cancel.root.bAbbrechen_Click(), ProgramEnded);
+    EXPECT_EQ(cancel.files.files[cancel.SideFile("Merotan.reg")], WholeExport("late"));
 }
 
-TEST_F(SnapshotFixture, RotationCopiesSnapshotThenExportThenDeletesTheBatch) {
+TEST_F(SnapshotFixture, ARenamedProgramRotatesWritesAndChecksUnderItsOwnName) {
+    program.baseName = "Startwart";
+    files.files[SideFile("Startwart.dat")] = "Svc|2\r\n\r\n";
+    files.files[SideFile("Startwart.reg")] = WholeExport("old");
+    files.files[SideFile("Merotan.dat")] = "Merotan|4\r\n\r\n";  // another program's, left alone
+    files.files[SideFile("Merotan.bat")] = "@echo off\r\n";
+    Service("Svc", "Dienst", "Text", 3);
+    root.Form_Load();
+    EXPECT_EQ(files.files[SideFile("Startwart.tmd")], "Svc|2\r\n\r\n");
+    EXPECT_EQ(files.files[SideFile("Startwart.tmr")], WholeExport("old"));
+    EXPECT_EQ(files.files[SideFile("Startwart.dat")], "Svc|3\r\n\r\n");
+    EXPECT_FALSE(files.files.count(SideFile("Merotan.tmd")));
+    EXPECT_EQ(files.files[SideFile("Merotan.dat")], "Merotan|4\r\n\r\n");
+    EXPECT_FALSE(files.files.count(SideFile("Merotan.bat"))) << "the batch file keeps its fixed name";
+    ASSERT_EQ(shell.watched.size(), 1u);
+    EXPECT_EQ(shell.watched[0].first, "\"C:\\Windows\\regedit.exe\" /e \"C:\\Tools\\Startwart.reg.part\" "
+                                      "\"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\"");
+    files.files[SideFile("Startwart.reg.part")] = WholeExport("new");
+    shell.EndWatched(0u);
+    EXPECT_EQ(files.files[SideFile("Startwart.reg")], WholeExport("new"));
+
+    // The check compares with this name's previous snapshot.
+    messages.answers = {kAnswerOk};
+    root.bChecker_Click();
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.shown.back().text.find("Gesucht wurde"), std::string::npos) << messages.shown.back().text;
+    EXPECT_NE(messages.shown.back().text.find("Die Unterschiede"), std::string::npos) << messages.shown.back().text;
+}
+
+TEST_F(SnapshotFixture, RotationCopiesWholeFilesThenRemovesLeftoversAndTheBatch) {
+    const std::string reg = WholeExport("export");
     files.files[SideFile("Merotan.dat")] = "A|2\r\n\r\n";
-    files.files[SideFile("Merotan.reg")] = "export";
-    files.files[SideFile("Merotan.tmd")] = "older";
+    files.files[SideFile("Merotan.reg")] = reg;
+    files.files[SideFile("Merotan.tmd")] = "older|3\r\n\r\n";
+    files.files[SideFile("Merotan.reg.part")] = "an export whose end was never seen";
     files.files[SideFile("Merotan.bat")] = "net start x";
     root.RotateSideFiles();
     EXPECT_EQ(files.log, (std::vector<std::string>{
-                             "copy " + SideFile("Merotan.dat") + " " + SideFile("Merotan.tmd"),
-                             "copy " + SideFile("Merotan.reg") + " " + SideFile("Merotan.tmr"),
+                             "write whole " + SideFile("Merotan.tmd"),
+                             "write whole " + SideFile("Merotan.tmr"),
+                             "delete " + SideFile("Merotan.reg.part"),
                              "delete " + SideFile("Merotan.bat"),
                          }));
     EXPECT_EQ(files.files[SideFile("Merotan.tmd")], "A|2\r\n\r\n");
-    EXPECT_EQ(files.files[SideFile("Merotan.tmr")], "export");
+    EXPECT_EQ(files.files[SideFile("Merotan.tmr")], reg);
+    EXPECT_EQ(files.files[SideFile("Merotan.dat")], "A|2\r\n\r\n");
+    EXPECT_FALSE(files.files.count(SideFile("Merotan.reg.part")));
     EXPECT_FALSE(files.files.count(SideFile("Merotan.bat")));
+}
+
+TEST_F(SnapshotFixture, ACutSnapshotOrExportNeverReplacesTheWholePreviousOne) {
+    const std::string previous = "A|2\r\nB|3\r\n\r\n";
+    const std::string previousExport = WholeExport("previous");
+    files.files[SideFile("Merotan.tmd")] = previous;
+    files.files[SideFile("Merotan.tmr")] = previousExport;
+    files.files[SideFile("Merotan.dat")] = "A|4\r\nB|";  // cut in the middle of a line
+    files.files[SideFile("Merotan.reg")] = WholeExport("cut").substr(0, 60);
+    Service("A", "Alpha", "Text", 4);
+    root.Form_Load();
+    EXPECT_EQ(files.files[SideFile("Merotan.tmd")], previous);
+    EXPECT_EQ(files.files[SideFile("Merotan.tmr")], previousExport);
+    // A cut file is no record: this run's whole one replaces it.
+    EXPECT_EQ(files.files[SideFile("Merotan.dat")], "A|4\r\n\r\n");
+    EXPECT_EQ(shell.watched.size(), 1u);
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(SnapshotFixture, RotationInAnEmptyFolderDoesNothingAndKeepsAnOlderPreviousSnapshot) {
@@ -181,17 +397,17 @@ TEST_F(SnapshotFixture, RotationInAnEmptyFolderDoesNothingAndKeepsAnOlderPreviou
     EXPECT_EQ(files.files[SideFile("Merotan.tmd")], "older|3\r\n\r\n");
 }
 
-TEST_F(SnapshotFixture, EachFailingRotationStepIsSkippedSilently) {
+TEST_F(SnapshotFixture, AFailingRotationStepIsSkippedAndTheNextOneRuns) {
     files.files[SideFile("Merotan.dat")] = "A|2\r\n\r\n";
     files.readOnly.insert(SideFile("Merotan.tmd"));  // the first copy fails
-    files.files[SideFile("Merotan.reg")] = "export";
+    files.files[SideFile("Merotan.reg")] = WholeExport("export");
     files.folders.insert(SideFile("Merotan.bat"));  // a folder of that name cannot be deleted
     root.RotateSideFiles();
     EXPECT_FALSE(files.files.count(SideFile("Merotan.tmd")));
-    EXPECT_EQ(files.files[SideFile("Merotan.tmr")], "export");
+    EXPECT_EQ(files.files[SideFile("Merotan.tmr")], WholeExport("export"));
     EXPECT_EQ(files.log.back(), "delete " + SideFile("Merotan.bat"));
     EXPECT_TRUE(files.Exists(SideFile("Merotan.bat")));
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(messages.shown.empty()) << "the rotation itself tells nothing";
 }
 
 TEST_F(SnapshotFixture, StartUpRotatesBeforeWritingTheNewSnapshot) {

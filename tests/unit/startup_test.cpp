@@ -7,6 +7,8 @@
 namespace sw::test {
 namespace {
 
+using namespace std::string_literals;
+
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -63,19 +65,36 @@ TEST_F(StartupTest, UnlistableServicesKeyEndsWithTheSameMessageAfterTheRotation)
 
 TEST_F(StartupTest, LoadRotatesBuildsAndSelectsTheFirstLine) {
     f.files.files[f.SideFile("Merotan.dat")] = "old|3\r\n\r\n";
-    f.files.files[f.SideFile("Merotan.reg")] = "REGEDIT4";
+    f.files.files[f.SideFile("Merotan.reg")] = std::string("\xFF\xFE") + "W\0i\0n\0d\0o\0w\0s\0 \0R\0e\0g\0i\0s\0t\0r\0y\0 \0E\0d\0i\0t\0o\0r\0 \0V\0e\0r\0s\0i\0o\0n\0 \0\x35\0.\0\x30\0\x30\0\r\0\n\0\r\0\n\0\r\0\n\0"s;
     f.files.files[f.SideFile("Merotan.bat")] = "@echo off\r\n";
     f.Service("b", "Bravo", "d", 3);
     f.Service("a", "Alpha", "d", 4);
     f.root.Form_Load();
-    EXPECT_THAT(f.files.log, ElementsAre("copy C:\\Tools\\Merotan.dat C:\\Tools\\Merotan.tmd",
-                                         "copy C:\\Tools\\Merotan.reg C:\\Tools\\Merotan.tmr",
-                                         "delete C:\\Tools\\Merotan.bat", "write C:\\Tools\\Merotan.dat"));
+    EXPECT_EQ(f.program.claims, 1);
+    EXPECT_THAT(f.files.log, ElementsAre("write whole C:\\Tools\\Merotan.tmd", "write whole C:\\Tools\\Merotan.tmr",
+                                         "delete C:\\Tools\\Merotan.bat", "write whole C:\\Tools\\Merotan.dat"));
+    EXPECT_EQ(f.files.files[f.SideFile("Merotan.tmr")], f.files.files[f.SideFile("Merotan.reg")]);
     EXPECT_EQ(f.files.files[f.SideFile("Merotan.tmd")], "old|3\r\n\r\n");
     EXPECT_EQ(f.files.files[f.SideFile("Merotan.dat")], "a|4\r\nb|3\r\n\r\n");
     EXPECT_EQ(f.LObjekte.ListIndex(), 0);
     EXPECT_EQ(f.bStartCaption.Caption(), "Startvorgang: Deaktiviert");
     EXPECT_THAT(f.messages.shown, IsEmpty());
+}
+
+TEST_F(StartupTest, ASecondStartInTheFolderEndsWithoutTouchingAnySideFile) {
+    f.files.files[f.SideFile("Merotan.dat")] = "old|3\r\n\r\n";
+    f.files.files[f.SideFile("Merotan.tmd")] = "older|2\r\n\r\n";
+    f.files.files[f.SideFile("Merotan.bat")] = "@echo off\r\n";
+    f.Service("a", "Alpha", "d", 4);
+    f.program.folderHeldByAnother = true;
+    const auto before = f.files.files;
+    EXPECT_THROW(f.root.Form_Load(), ProgramEnded);
+    EXPECT_EQ(f.program.claims, 1);
+    EXPECT_THAT(f.files.log, IsEmpty());
+    EXPECT_EQ(f.files.files, before);
+    EXPECT_THAT(f.shell.watched, IsEmpty());
+    EXPECT_THAT(f.messages.shown, IsEmpty());
+    EXPECT_THAT(f.LObjekte.lines, IsEmpty());
 }
 
 TEST_F(StartupTest, ClosingAndCancelRemoveTheBatchFile) {

@@ -146,6 +146,8 @@ public:
     VersionRecord Version() override { return {6, 1, 7601, 2}; }
     std::string Folder() override { return "C:\\Tools"; }
     std::string BaseName() override { return "Merotan"; }
+    std::string WindowsFolder() override { return "C:\\Windows"; }
+    bool ClaimFolder() override { return true; }
     [[noreturn]] void EndNow() override {
         std::fputs("EndNow reached in a window test\n", stderr);
         ExitProcess(3);

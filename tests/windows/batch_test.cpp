@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "win32/Win32Platform.h"
@@ -35,8 +37,10 @@ protected:
         Clear();
     }
     void Clear() {
-        for (const char* name : {"Merotan.bat", "ran.txt", "out.txt", "owned.txt", "child", "child.started"})
+        for (const char* name : {"Merotan.bat", "ran.txt", "out.txt", "owned.txt", "child", "child.started",
+                                 "whole.dat", "whole.dat.part", "folder.dat.part", "moved.reg", "from.reg"})
             DeleteFileA(In(name).c_str());
+        RemoveDirectoryA(In("folder.dat").c_str());
         RemoveDirectoryA(folder_.c_str());
     }
     std::string In(const std::string& name) const { return folder_ + "\\" + name; }
@@ -54,6 +58,18 @@ protected:
             Sleep(50);
         }
         return Exists(name);
+    }
+    // The file's bytes once its writer has written a whole line and let go
+    // of it: the interpreter creates the file of a redirection before it
+    // writes, and holds it open meanwhile.
+    std::string WrittenWithin(const std::string& name, double seconds) {
+        std::string bytes;
+        for (int i = 0; i < seconds * 20; ++i) {
+            if (files_.Read(In(name), bytes) && bytes.size() >= 2 && bytes.substr(bytes.size() - 2) == "\r\n")
+                return bytes;
+            Sleep(50);
+        }
+        return bytes;
     }
     std::string Read(const std::string& name) {
         std::string bytes;
@@ -92,15 +108,14 @@ TEST_F(BatchTest, SignsBetweenDoubleQuotesReachTheProgramAsWrittenEvenWhenTheReg
     ASSERT_TRUE(files_.Write(In("Merotan.bat"),
                              "@echo off\r\necho \"50%% ^ !PATH! & <x> | ^^y\">\"" + InBatch("out.txt") + "\"\r\n"));
     const bool started = shell_.StartBatch(In("Merotan.bat"), ShowStyle::Hidden);
-    const bool ran = started && AppearsWithin("out.txt", 20);
-    Sleep(200);  // the interpreter may still be writing
+    const std::string out = started ? WrittenWithin("out.txt", 20) : std::string();
 
     if (had) RegSetValueExA(key, "DelayedExpansion", 0, type, reinterpret_cast<const BYTE*>(&before), size);
     else RegDeleteValueA(key, "DelayedExpansion");
     RegCloseKey(key);
 
-    ASSERT_TRUE(ran);
-    EXPECT_EQ(Read("out.txt"), "\"50% ^ !PATH! & <x> | ^^y\"\r\n");
+    ASSERT_TRUE(started);
+    EXPECT_EQ(out, "\"50% ^ !PATH! & <x> | ^^y\"\r\n");
 }
 
 // The rewritten file is longer than the running one; from the old file's
@@ -146,6 +161,91 @@ TEST_F(BatchTest, EndBatchLeavesAFinishedBatchAndNothingAlone) {
     shell_.EndBatch();
     shell_.EndBatch();
     EXPECT_TRUE(Exists("child"));
+}
+
+std::string SystemFolderA() {
+    char path[MAX_PATH] = {};
+    const UINT n = GetSystemDirectoryA(path, MAX_PATH);
+    return std::string(path, n);
+}
+
+TEST_F(BatchTest, TheInterpreterRunsInTheSystemFolderSoItsCommandsAreTheSystems) {
+    ASSERT_TRUE(files_.Write(In("Merotan.bat"), "@echo off\r\ncd>\"" + InBatch("out.txt") + "\"\r\n"));
+    ASSERT_TRUE(shell_.StartBatch(In("Merotan.bat"), ShowStyle::Hidden));
+    std::string shown = WrittenWithin("out.txt", 20), expected = SystemFolderA() + "\r\n";
+    CharUpperBuffA(shown.data(), static_cast<DWORD>(shown.size()));
+    CharUpperBuffA(expected.data(), static_cast<DWORD>(expected.size()));
+    EXPECT_EQ(shown, expected);
+}
+
+// Handles the messages that arrive until done() or seconds have passed.
+template <class Done>
+bool PumpUntil(Done done, double seconds) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > seconds * 1000) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    return true;
+}
+
+TEST_F(BatchTest, AWatchedProgramsEndComesThroughTheMessageLoopWithItsExitCode) {
+    const std::string cmd = "\"" + SystemFolderA() + "\\cmd.exe\" /D /C exit 7";
+    int calls = 0;
+    std::optional<std::uint32_t> exitCode;
+    ASSERT_TRUE(shell_.StartWatched(cmd, ShowStyle::Hidden, [&](std::optional<std::uint32_t> code) {
+        ++calls;
+        exitCode = code;
+    }));
+    EXPECT_EQ(calls, 0) << "never from inside the start";
+    ASSERT_TRUE(PumpUntil([&] { return calls > 0; }, 20));
+    EXPECT_EQ(exitCode, 7u);
+    PumpUntil([] { return false; }, 0.5);
+    EXPECT_EQ(calls, 1) << "reported once";
+
+    // At the end of the program: a bounded wait, and the end is reported.
+    const std::string slow = "\"" + ExeFolder() + "\\BatchChild.exe\" 300 \"" + In("child") + "\"";
+    calls = 0;
+    ASSERT_TRUE(shell_.StartWatched(slow, ShowStyle::Hidden, [&](std::optional<std::uint32_t> code) {
+        ++calls;
+        exitCode = code;
+    }));
+    shell_.FinishWatched(20);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_TRUE(Exists("child"));
+    shell_.FinishWatched(0);
+    EXPECT_EQ(calls, 1);
+
+    // A program that cannot be started is no watch.
+    EXPECT_FALSE(shell_.StartWatched("\"" + In("missing.exe") + "\"", ShowStyle::Hidden,
+                                     [&](std::optional<std::uint32_t>) { ++calls; }));
+    shell_.FinishWatched(0);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(BatchTest, WriteWholeReplacesOnlyWhenItCanAndLeavesNoTemporaryFile) {
+    ASSERT_TRUE(files_.Write(In("whole.dat"), "old"));
+    ASSERT_TRUE(files_.WriteWhole(In("whole.dat"), "new|2\r\n\r\n"));
+    EXPECT_EQ(Read("whole.dat"), "new|2\r\n\r\n");
+    EXPECT_FALSE(Exists("whole.dat.part"));
+
+    // A folder of the name cannot be replaced: false, nothing left behind.
+    ASSERT_TRUE(CreateDirectoryA(In("folder.dat").c_str(), nullptr));
+    EXPECT_FALSE(files_.WriteWhole(In("folder.dat"), "x"));
+    EXPECT_FALSE(Exists("folder.dat.part"));
+    EXPECT_TRUE(GetFileAttributesA(In("folder.dat").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+
+    // Move replaces an existing file; a missing source changes nothing.
+    ASSERT_TRUE(files_.Write(In("from.reg"), "export"));
+    ASSERT_TRUE(files_.Write(In("moved.reg"), "older"));
+    ASSERT_TRUE(files_.Move(In("from.reg"), In("moved.reg")));
+    EXPECT_EQ(Read("moved.reg"), "export");
+    EXPECT_FALSE(Exists("from.reg"));
+    EXPECT_FALSE(files_.Move(In("from.reg"), In("moved.reg")));
+    EXPECT_EQ(Read("moved.reg"), "export");
 }
 
 }  // namespace

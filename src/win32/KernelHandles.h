@@ -1,0 +1,62 @@
+// Owners of kernel handles: each gives its handle back when it goes away,
+// so no path of the program closes one by hand or forgets to.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace sw {
+
+// Owns one handle of the kind that Traits describes: the value that means
+// "none" (Invalid) and the call that gives the handle back (Close).
+template <class Traits>
+class HandleOwner {
+public:
+    HandleOwner() = default;
+    explicit HandleOwner(HANDLE handle) : handle_(handle) {}
+    ~HandleOwner() { Reset(); }
+    HandleOwner(HandleOwner&& other) noexcept : handle_(other.Release()) {}
+    HandleOwner& operator=(HandleOwner&& other) noexcept {
+        if (this != &other) Reset(other.Release());
+        return *this;
+    }
+    HandleOwner(const HandleOwner&) = delete;
+    HandleOwner& operator=(const HandleOwner&) = delete;
+
+    HANDLE Get() const { return handle_; }
+    explicit operator bool() const { return handle_ != Traits::Invalid(); }
+    // Gives back the handle held, if any, and holds handle instead.
+    void Reset(HANDLE handle = Traits::Invalid()) {
+        if (handle_ != Traits::Invalid()) Traits::Close(handle_);
+        handle_ = handle;
+    }
+    HANDLE Release() { return std::exchange(handle_, Traits::Invalid()); }
+
+private:
+    HANDLE handle_ = Traits::Invalid();
+};
+
+// Processes, threads, jobs, mutexes: null when there is none.
+struct KernelHandleTraits {
+    static HANDLE Invalid() { return nullptr; }
+    static void Close(HANDLE handle) { CloseHandle(handle); }
+};
+
+// Files opened with CreateFile: INVALID_HANDLE_VALUE when there is none.
+struct FileHandleTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { CloseHandle(handle); }
+};
+
+// Searches started with FindFirstFile, ended with FindClose.
+struct FindHandleTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { FindClose(handle); }
+};
+
+using KernelHandle = HandleOwner<KernelHandleTraits>;
+using FileHandle = HandleOwner<FileHandleTraits>;
+using FindHandle = HandleOwner<FindHandleTraits>;
+
+}  // namespace sw
