@@ -101,6 +101,9 @@ public:
     void RunNetCommand(const std::string& command);
 
     bool DriverView() const { return c.bErweitert.Value() == 1; }
+    // True when Windows delays the entry's automatic start: a non-zero
+    // number in its "DelayedAutostart" (read only for a "Start" of 2).
+    bool DelayedAutostart(const std::string& keyName);
     std::string SideFile(const std::string& name) const { return s.program.Folder() + "\\" + name; }
 
     RootControls& c;

@@ -10,7 +10,15 @@ void Root::LObjekte_Click() {
     std::string label;
     if (s.registry.ReadValue(kHkeyLocalMachine, ServiceKeyPath(keyName), "Start", value))
         if (const auto start = AsInteger(value)) label = StartTypeLabel(*start);
+    if (label == StartTypeLabel(2) && DelayedAutostart(keyName)) label = kDelayedAutomaticLabel;
     c.bStartCaption.SetCaption("Startvorgang: " + (label.empty() ? std::string("Unbekannt") : label));
+}
+
+bool Root::DelayedAutostart(const std::string& keyName) {
+    ValueHolder value;
+    if (!s.registry.ReadValue(kHkeyLocalMachine, ServiceKeyPath(keyName), "DelayedAutostart", value)) return false;
+    const auto delayed = AsInteger(value);
+    return delayed && *delayed != 0;
 }
 
 }  // namespace sw

@@ -44,12 +44,12 @@ void ExpectComplete(const std::string& manifest, const char* architecture) {
     // Started unelevated on Vista or later, the program could not open the
     // Services key for writing: Windows must ask for elevation first.
     const auto trust = manifest.find("<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\">");
-    const auto level = manifest.find(
-        "<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>");
+    const std::string asked = "<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>";
+    const auto level = manifest.find(asked);
     EXPECT_NE(trust, std::string::npos) << manifest;
     EXPECT_NE(level, std::string::npos) << manifest;
     EXPECT_LT(trust, level) << "the execution level counts only inside trustInfo";
-    EXPECT_EQ(manifest.find("requestedExecutionLevel", level + 1), std::string::npos) << "asked for once";
+    EXPECT_EQ(manifest.find("requestedExecutionLevel", level + asked.size()), std::string::npos) << "asked for once";
 }
 
 TEST(Manifest, AsksForElevationCommonControls6AndSystemDpiAwareness) {
