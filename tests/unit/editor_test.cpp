@@ -163,6 +163,22 @@ TEST_F(EditorTest, OkWritesDescriptionAndChosenStartAndReplacesTheLine) {
     EXPECT_EQ(f.memory.OpenHandleCount(), 0u);
 }
 
+// The editor offers three start types; a delayed automatic start stays
+// delayed when "Automatisch" is chosen, and the value is never touched.
+TEST_F(EditorTest, ChoosingAStartTypeLeavesDelayedAutostartAsItIs) {
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Start", 2);
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Beta"), "DelayedAutostart", 1);
+    for (int item : {0, 1, 0}) {
+        Open([item](Settings& form, FakeSettingsDialog& d) {
+            d.LStartType.index = item;
+            form.bReady_Click();
+        });
+        EXPECT_EQ(Stored("Beta", "Start"), std::string(item == 0 ? "\x02" : "\x03", 1) + std::string(3, '\0'));
+        EXPECT_EQ(Stored("Beta", "DelayedAutostart"), std::string("\x01\0\0\0", 4));
+    }
+    EXPECT_EQ(f.bStartCaption.Caption(), "Startvorgang: Automatisch (verzögert)");
+}
+
 TEST_F(EditorTest, OkWithoutAChosenItemLeavesStartAsItIs) {
     f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Start", 1);
     Open([](Settings& form, FakeSettingsDialog&) { form.bReady_Click(); });
