@@ -56,6 +56,7 @@ struct RootServices {
     Program& program;
     PrinterFactory* printers = nullptr;
     SettingsFactory* settings = nullptr;
+    ServiceManager* serviceManager = nullptr;  // none: the registry write alone
 };
 
 inline const std::string kStartupMessage =

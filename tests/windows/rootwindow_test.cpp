@@ -109,7 +109,9 @@ TEST_F(RootWindowTest, ControlsStandWhereTheirTwipsSayAtTheScreensDpi) {
         const RECT at = InParent(control);
         // At other DPIs the column title stands over its tab stop instead
         // (TabStopTest measures it against the drawn column).
-        if (c.id != IDC_ROOT_LABEL2 || dpi == 96) EXPECT_NEAR(at.left, Px(c.left), 1) << c.name;
+        if (c.id != IDC_ROOT_LABEL2 || dpi == 96) {
+            EXPECT_NEAR(at.left, Px(c.left), 1) << c.name;
+        }
         EXPECT_NEAR(at.top, Px(c.top), 1) << c.name;
         if (c.sizedToText) {
             const SIZE text = TextExtent(control);
