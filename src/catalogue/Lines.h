@@ -39,6 +39,10 @@ std::string ShortDriverDisplay(const std::string& displayName);
 
 // "Automatisch", "Manuell", "Deaktiviert" for 2, 3, 4; "" for anything else.
 std::string StartTypeLabel(int start);
+// The label of an automatic start ("Start" 2) that Windows delays until the
+// system has settled ("DelayedAutostart" 1 beside it), in the status and in
+// the printed list. The editor offers no fourth choice: it sets "Start" only.
+inline const std::string kDelayedAutomaticLabel = "Automatisch (verzögert)";
 
 // The start type as the printed list and the check's report name it: the
 // three labels above, "Boot (0)" and "System (1)" for the drivers' start

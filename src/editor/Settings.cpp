@@ -48,6 +48,16 @@ void Settings::bReady_Click() {
     const auto current = registry.Read(kHkeyLocalMachine, path, "DisplayName");
     const std::string caption = c.RCaption.Caption();
     if (ContainsIgnoringCase(current ? AsText(*current) : std::string(), caption)) {
+        // The service manager is told the chosen start type, so that it takes
+        // effect now and not at the next boot; where it refuses or does not
+        // know the entry, the registry writes below stand alone. It is told
+        // before them: a manager that writes its whole copy of the service
+        // back into the key (Wine's does) would otherwise undo the new
+        // description.
+        const std::int32_t start = StartOfItem(c.LStartType.ListIndex());
+        if (start != 0 && root_.s.serviceManager != nullptr)
+            root_.s.serviceManager->SetStartType(keyName, static_cast<std::uint32_t>(start));
+
         const std::string description = c.RDescription.Text();
         // Keeps REG_EXPAND_SZ, so that a description holding "%SystemRoot%"
         // is still expanded by its other readers after an Ok.
@@ -56,8 +66,7 @@ void Settings::bReady_Click() {
         ui.DoEvents();
 
         // Written even when it equals the stored value; nothing without a choice.
-        if (const std::int32_t start = StartOfItem(c.LStartType.ListIndex()); start != 0)
-            registry.WriteValue(kHkeyLocalMachine, path, "Start", ValueHolder(start));
+        if (start != 0) registry.WriteValue(kHkeyLocalMachine, path, "Start", ValueHolder(start));
         ui.DoEvents();
 
         // The rebuilt line keeps 38 characters of a long display name, one

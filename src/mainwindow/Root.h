@@ -58,6 +58,7 @@ struct RootServices {
     Program& program;
     PrinterFactory* printers = nullptr;
     SettingsFactory* settings = nullptr;
+    ServiceManager* serviceManager = nullptr;  // none: the registry write alone
 };
 
 inline const std::string kStartupMessage =
@@ -108,6 +109,9 @@ public:
     void RunNetCommand(const std::string& command);
 
     bool DriverView() const { return c.bErweitert.Value() == 1; }
+    // True when Windows delays the entry's automatic start: a non-zero
+    // number in its "DelayedAutostart" (read only for a "Start" of 2).
+    bool DelayedAutostart(const std::string& keyName);
     std::string SideFile(const std::string& name) const { return s.program.Folder() + "\\" + name; }
     // A side file of this run: the executable's base name and an extension
     // (".dat", ".tmd", ".reg", ".tmr"), so a renamed program keeps its own.

@@ -8,7 +8,15 @@ void Root::LObjekte_Click() {
     const std::string keyName = KeyNameOf(c.LObjekte.Text(), DriverView());
     std::string label;
     if (const auto start = ReadStart(s.registry, keyName).number) label = StartTypeLabel(*start);
+    if (label == StartTypeLabel(2) && DelayedAutostart(keyName)) label = kDelayedAutomaticLabel;
     c.bStartCaption.SetCaption("Startvorgang: " + (label.empty() ? std::string("Unbekannt") : label));
+}
+
+bool Root::DelayedAutostart(const std::string& keyName) {
+    ValueHolder value;
+    if (!s.registry.ReadValue(kHkeyLocalMachine, ServiceKeyPath(keyName), "DelayedAutostart", value)) return false;
+    const auto delayed = AsInteger(value);
+    return delayed && *delayed != 0;
 }
 
 }  // namespace sw

@@ -124,6 +124,18 @@ struct VersionRecord {
     std::uint32_t platform = 0;
 };
 
+// The system's service manager. A "Start" written to the registry is seen by
+// it only at the next boot; told the same start type, it acts at once (a
+// disabled service can no longer be started).
+class ServiceManager {
+public:
+    virtual ~ServiceManager() = default;
+    // Sets the start type (2, 3 or 4) of the service with this key name and
+    // nothing else of its configuration. False when the manager refuses or
+    // does not know the entry (no rights, an entry it never loaded).
+    virtual bool SetStartType(const std::string& keyName, std::uint32_t start) = 0;
+};
+
 class Program {
 public:
     virtual ~Program() = default;

@@ -66,7 +66,7 @@ void Root::bDrucken_Click() {
             p.SetCurrentX(kKeyColumn);
             p.PrintKeep(keyName);
             p.SetCurrentX(kStartColumn);
-            p.PrintLine(PrintedStartLabel(start));
+            p.PrintLine(start == 2u && DelayedAutostart(keyName) ? kDelayedAutomaticLabel : PrintedStartLabel(start));
         }
         printed = p.EndDoc();
     }

@@ -16,6 +16,19 @@ constexpr DWORD kRootStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMI
 constexpr DWORD kChild = WS_CLIPSIBLINGS;
 constexpr DWORD kButton = kChild | WS_TABSTOP | BS_PUSHBUTTON;
 
+// The column titles' left edges in twips and the entry list's tab stops, in
+// dialog template units, that they stand over: the service view's second
+// column, the driver view's second and third.
+struct TitleOverStop {
+    int twipsLeft;
+    int dialogUnits;
+};
+constexpr int kDescriptionTitleLeft = 3915;  // Label_2 in the service view
+constexpr int kDeviceTitleLeft = 4615;       // Label_2 in the driver view
+constexpr int kGroupTitleLeft = 7365;        // Label_3
+constexpr TitleOverStop kTitleStops[] = {
+    {kDescriptionTitleLeft, 144}, {kDeviceTitleLeft, 170}, {kGroupTitleLeft, 275}};
+
 }  // namespace
 
 RootWindow::RootWindow(RootServices& services)
@@ -98,11 +111,12 @@ void RootWindow::CreateControls() {
          {L"STATIC", "Name des Dienstes", IDC_ROOT_LABEL1, kChild | WS_VISIBLE | SS_NOPREFIX, 0, 180, 165, 1830, 240},
          headerFont_.Get());
     make(label2_,
-         {L"STATIC", "Beschreibung (nährere Erklärungen)", IDC_ROOT_LABEL2, kChild | WS_VISIBLE | SS_NOPREFIX, 0, 3915,
+         {L"STATIC", "Beschreibung (nährere Erklärungen)", IDC_ROOT_LABEL2, kChild | WS_VISIBLE | SS_NOPREFIX, 0,
+          kDescriptionTitleLeft,
           165, 3540, 240},
          headerFont_.Get());
     make(label3_,
-         {L"STATIC", "Zugehörigkeit", IDC_ROOT_LABEL3, kChild | SS_NOPREFIX, 0, 7365, 165, 1320, 240}, headerFont_.Get());
+         {L"STATIC", "Zugehörigkeit", IDC_ROOT_LABEL3, kChild | SS_NOPREFIX, 0, kGroupTitleLeft, 165, 1320, 240}, headerFont_.Get());
 
     // The bar lies under its titles.
     SetWindowPos(label0_.Hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -112,12 +126,33 @@ void RootWindow::CreateControls() {
         label->FitToText();
     }
     label0_.twips = twips_;
+    for (Win32Label* title : {&label2_, &label3_})
+        title->leftInPixels = [this](int twipsLeft) { return TitleLeft(twipsLeft); };
+    label2_.SetLeft(kDescriptionTitleLeft);
+    label3_.SetLeft(kGroupTitleLeft);
     bStartCaption_.rightAligned = true;
     bBackups_.SetTag("0");
 
     lObjekte_.onClick = [this] { root_.LObjekte_Click(); };
     bErweitert_.onClick = [this] { root_.bErweitert_Click(); };
     SetWindowSubclass(lObjekte_.Hwnd(), ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+// Twips scale with the DPI, the list's tab stops with its font, and the two
+// drift apart: at 144 DPI a title placed by its twips stood 22 to 35 pixels
+// left of its column. At 96 DPI the titles keep their twips; at any other
+// DPI a title over a tab stop stands where the list draws that column: one
+// pixel right of the stop, counted from the list's client area.
+int RootWindow::TitleLeft(int twipsLeft) const {
+    if (twips_.dpi != 96) {
+        for (const TitleOverStop& title : kTitleStops) {
+            if (title.twipsLeft != twipsLeft) continue;
+            POINT origin{0, 0};
+            MapWindowPoints(lObjekte_.Hwnd(), hwnd_, &origin, 1);
+            return origin.x + 1 + MulDiv(title.dialogUnits, AverageCharWidth(lObjekte_.Hwnd()), 4);
+        }
+    }
+    return twips_.ToPx(twipsLeft);
 }
 
 void RootWindow::RestoreFocus() {

@@ -35,6 +35,8 @@ private:
     void CreateControls();
     LRESULT ColorStatic(HDC dc, HWND control);
     void RestoreFocus();
+    // Where a column title with this left edge in twips stands, in pixels.
+    int TitleLeft(int twipsLeft) const;
 
     HWND hwnd_ = nullptr;
     HWND lastFocus_ = nullptr;

@@ -24,6 +24,17 @@ FontOwner MakeTahoma(int dpi, int hundredthsOfPoint, int weight) {
     return FontOwner(CreateFontIndirectW(&font));
 }
 
+int AverageCharWidth(HWND control) {
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    static const wchar_t kAlphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE size{};
+    GetTextExtentPoint32W(dc, kAlphabet, 52, &size);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return (size.cx / 26 + 1) / 2;
+}
+
 std::string WindowText(HWND hwnd) {
     const int n = GetWindowTextLengthW(hwnd);
     std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
@@ -128,7 +139,8 @@ int Win32Label::Left() const { return twips.ToTwips(ParentRect(hwnd_).left); }
 
 void Win32Label::SetLeft(int twipsLeft) {
     const RECT rect = ParentRect(hwnd_);
-    SetWindowPos(hwnd_, nullptr, twips.ToPx(twipsLeft), rect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const int left = leftInPixels ? leftInPixels(twipsLeft) : twips.ToPx(twipsLeft);
+    SetWindowPos(hwnd_, nullptr, left, rect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     // The label moves over a painted bar: let the parent repaint behind it.
     InvalidateRect(GetParent(hwnd_), nullptr, TRUE);
 }

@@ -32,6 +32,11 @@ struct ControlSpec {
 // Tahoma at a size in hundredths of a point, for the screen's DPI.
 FontOwner MakeTahoma(int dpi, int hundredthsOfPoint, int weight);
 
+// The average character width of a control's font, as the system computes it
+// to turn dialog template units into pixels (a quarter of it per unit): the
+// width of the alphabet, halved per letter and rounded.
+int AverageCharWidth(HWND control);
+
 // Creates a child control from its spec.
 HWND CreateChild(HWND parent, const ControlSpec& spec, const Twips& twips, HFONT font);
 
@@ -86,6 +91,9 @@ public:
     Twips twips;
     bool autoSize = false;
     bool rightAligned = false;  // an auto-sized label keeps its right edge
+    // Where SetLeft puts the label, in pixels of its parent, for a left edge
+    // in twips. Empty: the twips at the screen's DPI.
+    std::function<int(int twipsLeft)> leftInPixels;
 
     std::string Caption() const override;
     void SetCaption(const std::string& caption) override;

@@ -9,6 +9,7 @@
 #include "win32/SettingsWindow.h"
 #include "win32/Win32Platform.h"
 #include "win32/Win32Registry.h"
+#include "win32/Win32ServiceManager.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace sw;
@@ -24,6 +25,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     GdiPrinterFactory printers;
     RootServices services{registry, files, shell, clock, messages, ui, program};
     services.printers = &printers;
+    Win32ServiceManager serviceManager;
+    services.serviceManager = &serviceManager;
 
     RootWindow window(services);
     Win32SettingsFactory settings([&window] { return window.Hwnd(); });

@@ -2,7 +2,8 @@
 144 DPI: the fixed window with its client area in twips, centred; every
 visible control where its twips put it at the screen's DPI (auto-sized
 labels at their left and top, as large as their text in their font); the
-column titles of both views; screenshots of each view."""
+column titles of both views, which at other DPIs than 96 stand over the
+list's tab stops instead of at their twips; screenshots of each view."""
 
 import harness as h
 from harness import IDS
@@ -24,6 +25,11 @@ VISIBLE = [
     ("IDC_ROOT_LABEL2", 3915, 165, 3540, 240, (975, True)),
 ]
 NEVER_SHOWN = ["IDC_ROOT_BBACKUPS", "IDC_ROOT_BABBRECHEN", "IDC_ROOT_LPROFILE"]
+# The column titles' left edges in twips and the tab stops (dialog units)
+# of the columns they stand over.
+TITLE_STOPS = {3915: 144, 4615: 170, 7365: 275}
+ALPHABET = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+CLIENT_EDGE = 2  # the list's sunken border, in pixels
 
 
 def px(twips, dpi):
@@ -47,6 +53,13 @@ class LayoutChecks:
             # at start, "Startvorgang: ", and grows to the left.
             at_start = d.text_extent("Startvorgang: ", "Tahoma", font[0], font[1])["cx"]
             self.assert_near(r["right"], px(left, dpi) + at_start, name + " right")
+        elif dpi != 96 and left in TITLE_STOPS:
+            # Where the list starts a column: a quarter of its font's average
+            # character width per dialog unit, one pixel into the text area.
+            average = (d.text_extent(ALPHABET)["cx"] // 26 + 1) // 2
+            column = (d.control(IDS["IDC_ROOT_LOBJEKTE"])["rect"]["left"] + CLIENT_EDGE + 1
+                      + (TITLE_STOPS[left] * average * 2 + 4) // 8)
+            self.assertLessEqual(abs(r["left"] - column), 2, "%s left: %s, column at %s" % (name, r["left"], column))
         else:
             self.assert_near(r["left"], px(left, dpi), name + " left")
         self.assert_near(r["top"], px(top, dpi), name + " top")

@@ -150,6 +150,58 @@ class ServiceControlTest(h.E2ETestCase):
         self.click_and_wait(ANHALTEN, "SwGruppe", "STOPPED")
         self.assertEqual(self.batch(), stop_file("SwGruppe"))
 
+    def edit_start_type(self, line, keys):
+        """Opens the editor on line with Enter and chooses a start type with
+        keys in its list, then Ok; waits until the editor has closed."""
+        d = self.driver
+        self.select_line(line)
+        d.keys("Enter")
+        self.assertIsNotNone(d.wait_window("settings", timeout_ms=5000), "the editor did not open")
+        d.keys("Enter", *keys, "Enter", "Enter")  # to the list, the choice, to Ok, Ok
+        self.wait_until(lambda: IDS["SW_SETTINGS_CLASS"] not in [w["class"] for w in d.windows()],
+                        message="the editor to close")
+
+    def net_start(self, key):
+        return self.session.wine("net", "start", key, check=False).decode("cp437", "replace")
+
+    def test_a_start_type_chosen_in_the_editor_takes_effect_at_once(self):
+        # The service manager keeps its own copy of a service's start type: a
+        # "Start" written to the registry alone would let a disabled service
+        # start until the next boot.
+        d = self.driver
+        key = "SwStartart"
+        path = h.SERVICES + "\\" + key
+        line = key + "\tTestdienst\t" + key
+        self.install_service(key)
+        # Windows' mark of a delayed automatic start; Wine's manager cannot
+        # set it, the value can be seeded and read.
+        d.reg_set(path, "DelayedAutostart", h.dword(1))
+        self.folder = self.start_merotan()
+
+        self.edit_start_type(line, ["End"])  # "Deaktiviert"
+        self.assertEqual(d.reg_get(path, "Start")["data"], h.dword(4)[1])
+        self.assertEqual(d.control(CAPTION)["text"], "Startvorgang: Deaktiviert")
+        out = self.net_start(key)
+        time.sleep(1)
+        self.assertEqual(d.service_state(key), "STOPPED", out)
+        # Wine's net says "Service is disabled."; Windows' names error 1058.
+        self.assertTrue("disabled" in out or "1058" in out, "net start should fail as disabled: " + out)
+
+        self.edit_start_type(line, ["Home", "Down"])  # "Manuell"
+        self.assertEqual(d.reg_get(path, "Start")["data"], h.dword(3)[1])
+        self.net_start(key)
+        self.assertEqual(d.wait_service(key, "RUNNING"), "RUNNING")
+        self.session.wine("net", "stop", key, check=False)
+        self.assertEqual(d.wait_service(key, "STOPPED"), "STOPPED")
+
+        # "Automatisch" leaves the delay as it is, and the status shows it.
+        self.edit_start_type(line, ["Home"])
+        self.assertEqual(d.reg_get(path, "Start")["data"], h.dword(2)[1])
+        self.assertEqual(d.reg_get(path, "DelayedAutostart")["data"], h.dword(1)[1])
+        self.assertEqual(d.control(CAPTION)["text"], "Startvorgang: Automatisch (verzögert)")
+        # The editor's other write, the description, survives the manager.
+        self.assertEqual(d.reg_get(path, "Description")["data"], h.sz("Testdienst")[1])
+
     def test_a_name_beyond_ascii_is_passed_by_its_key_name(self):
         # The interpreter reads the file in the OEM code page: "Übung" written
         # in ANSI would reach "net" changed. The key name starts the service.

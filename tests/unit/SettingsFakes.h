@@ -106,11 +106,39 @@ public:
     }
 };
 
+// A service manager that records what it is told and the "Description"
+// stored at that moment; it refuses when `refuse` is set, as for an entry it
+// does not know or without rights.
+class FakeServiceManager final : public ServiceManager {
+public:
+    struct Call {
+        std::string keyName;
+        std::uint32_t start;
+        std::string storedDescription;  // the registry's "Description" bytes when called
+    };
+    explicit FakeServiceManager(const MemoryRegistry& memory) : memory_(memory) {}
+    std::vector<Call> calls;
+    bool refuse = false;
+
+    bool SetStartType(const std::string& keyName, std::uint32_t start) override {
+        const auto* stored = memory_.GetRaw(kHkeyLocalMachine, ServiceKeyPath(keyName), "Description");
+        calls.push_back({keyName, start, stored == nullptr ? "<missing>" : stored->data});
+        return !refuse;
+    }
+
+private:
+    const MemoryRegistry& memory_;
+};
+
 // A main window whose editor is the fake dialog above.
 struct EditorFixture : RootFixture {
     FakeSettingsFactory settings;
+    FakeServiceManager serviceManager{memory};
 
-    EditorFixture() { services.settings = &settings; }
+    EditorFixture() {
+        services.settings = &settings;
+        services.serviceManager = &serviceManager;
+    }
 
     // Puts one service line into the list the way the list build does.
     void Line(const std::string& display, const std::string& description, const std::string& key) {

@@ -188,6 +188,81 @@ TEST_F(EditorTest, OkWritesDescriptionAndChosenStartAndReplacesTheLine) {
     EXPECT_EQ(f.memory.OpenHandleCount(), 0u);
 }
 
+// The registry write alone takes effect at the next boot: the service
+// manager is told the same start type, by the entry's key name (not its
+// display name), before the description is written (a manager that writes
+// its copy of the service back must not undo the new description).
+TEST_F(EditorTest, OkTellsTheServiceManagerTheChosenStartTypeByKeyName) {
+    Open([](Settings& form, FakeSettingsDialog& d) {
+        d.RDescription.text = "Neu";
+        d.LStartType.index = 2;
+        form.bReady_Click();
+    });
+    ASSERT_EQ(f.serviceManager.calls.size(), 1u);
+    EXPECT_EQ(f.serviceManager.calls[0].keyName, "Beta");
+    EXPECT_EQ(f.serviceManager.calls[0].start, 4u);
+    EXPECT_EQ(f.serviceManager.calls[0].storedDescription, std::string("Zweiter\0", 8)) << "before the writes";
+    EXPECT_EQ(Stored("Beta", "Start"), std::string("\x04\0\0\0", 4));
+
+    Open([](Settings& form, FakeSettingsDialog& d) {
+        d.LStartType.index = 1;
+        form.bReady_Click();
+    });
+    ASSERT_EQ(f.serviceManager.calls.size(), 2u);
+    EXPECT_EQ(f.serviceManager.calls[1].start, 3u);
+
+    // No choice, Cancel, a failed entry check: the manager hears nothing.
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Start", 1);
+    Open([](Settings& form, FakeSettingsDialog&) { form.bReady_Click(); });
+    Open([](Settings& form, FakeSettingsDialog& d) {
+        d.LStartType.index = 0;
+        form.bAbbrechen_Click();
+    });
+    Open([&](Settings& form, FakeSettingsDialog& d) {
+        d.LStartType.index = 0;
+        f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Beta"), "DisplayName", "Umbenannt");
+        form.bReady_Click();
+    });
+    EXPECT_EQ(f.serviceManager.calls.size(), 2u);
+    EXPECT_EQ(Stored("Beta", "Start"), std::string("\x01\0\0\0", 4));
+}
+
+// A manager that refuses (a driver, an entry it never loaded, no rights)
+// changes nothing else: the registry write stands, the line is replaced,
+// no message.
+TEST_F(EditorTest, WhenTheServiceManagerRefusesTheRegistryWriteStands) {
+    f.serviceManager.refuse = true;
+    Open([](Settings& form, FakeSettingsDialog& d) {
+        d.RDescription.text = "Neu";
+        d.LStartType.index = 2;
+        form.bReady_Click();
+    });
+    EXPECT_EQ(f.serviceManager.calls.size(), 1u);
+    EXPECT_EQ(Stored("Beta", "Start"), std::string("\x04\0\0\0", 4));
+    EXPECT_EQ(Stored("Beta", "Description"), std::string("Neu\0", 4));
+    EXPECT_THAT(f.LObjekte.lines, ElementsAre("Alpha Dienst\tErster\tAlpha", "Beta Dienst\tNeu\tBeta",
+                                              "Gamma Dienst\tDritter\tGamma"));
+    EXPECT_EQ(f.bStartCaption.Caption(), "Startvorgang: Deaktiviert");
+    EXPECT_TRUE(f.messages.shown.empty());
+    EXPECT_THAT(f.settings.unloads, ElementsAre(1));
+}
+
+// The editor offers three start types; a delayed automatic start stays
+// delayed when "Automatisch" is chosen, and the value is never touched.
+TEST_F(EditorTest, ChoosingAStartTypeLeavesDelayedAutostartAsItIs) {
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Start", 2);
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Beta"), "DelayedAutostart", 1);
+    for (int item : {0, 1, 0}) {
+        Open([item](Settings& form, FakeSettingsDialog& d) {
+            d.LStartType.index = item;
+            form.bReady_Click();
+        });
+        EXPECT_EQ(Stored("Beta", "Start"), std::string(item == 0 ? "\x02" : "\x03", 1) + std::string(3, '\0'));
+        EXPECT_EQ(Stored("Beta", "DelayedAutostart"), std::string("\x01\0\0\0", 4));
+    }
+    EXPECT_EQ(f.bStartCaption.Caption(), "Startvorgang: Automatisch (verzögert)");
+}
+
 TEST_F(EditorTest, OkWithoutAChosenItemLeavesStartAsItIs) {
     f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Start", 1);
     Open([](Settings& form, FakeSettingsDialog&) { form.bReady_Click(); });

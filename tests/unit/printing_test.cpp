@@ -81,6 +81,21 @@ TEST_F(PrintList, UnreadableStartIsLeftOutAndOtherValuesAreNamed) {
     EXPECT_EQ(std::count(keys.begin(), keys.end(), "keep:B-Dienst"), 0);
 }
 
+TEST_F(PrintList, ADelayedAutomaticStartIsPrintedAsSuch) {
+    Service("a", "A-Dienst", "x", 2);
+    Service("b", "B-Dienst", "x", 2);
+    Service("c", "C-Dienst", "x", 3);
+    Service("d", "D-Dienst", "x", 2);
+    memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("a"), "DelayedAutostart", 1);
+    memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("c"), "DelayedAutostart", 1);  // not automatic: no meaning
+    memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("d"), "DelayedAutostart", 0);
+    Build();
+    root.bDrucken_Click();
+    EXPECT_EQ(printers.LinesStartingWith("line:Automatisch"),
+              (std::vector<std::string>{"line:Automatisch (verzögert)", "line:Automatisch", "line:Automatisch"}));
+    EXPECT_EQ(printers.LinesStartingWith("line:Manuell"), (std::vector<std::string>{"line:Manuell"}));
+}
+
 TEST_F(PrintList, DriverViewPrintsTheKeyNameFromTheSecondField) {
     Driver("Disk", "Disk Driver", "Boot Bus Extender", 0);
     Service("Svc", "Ein Dienst", "Text", 3);

@@ -65,6 +65,35 @@ TEST_F(StartTypeStatusTest, ShowsTheThreeKnownStartTypesAndUnknownForTheRest) {
     }
 }
 
+// Windows marks a delayed automatic start with "DelayedAutostart" beside
+// "Start" 2; beside any other start type the value means nothing.
+TEST_F(StartTypeStatusTest, ADelayedAutomaticStartIsShownAsSuch) {
+    struct Case {
+        int start;
+        const char* kind;  // how "DelayedAutostart" is stored
+        const char* caption;
+    };
+    const Case cases[] = {
+        {2, "1", "Startvorgang: Automatisch (verzögert)"},
+        {2, "0", "Startvorgang: Automatisch"},
+        {2, "none", "Startvorgang: Automatisch"},
+        {2, "text 1", "Startvorgang: Automatisch"},
+        {3, "1", "Startvorgang: Manuell"},
+        {4, "1", "Startvorgang: Deaktiviert"},
+        {1, "1", "Startvorgang: Unbekannt"},
+    };
+    for (const Case& c : cases) {
+        f.memory.DeleteKey(kHkeyLocalMachine, ServiceKeyPath("svc"));
+        f.Service("svc", "Dienst", "d", c.start);
+        const std::string path = ServiceKeyPath("svc");
+        if (std::string(c.kind) == "1") f.memory.SetDword(kHkeyLocalMachine, path, "DelayedAutostart", 1);
+        if (std::string(c.kind) == "0") f.memory.SetDword(kHkeyLocalMachine, path, "DelayedAutostart", 0);
+        if (std::string(c.kind) == "text 1") f.memory.SetString(kHkeyLocalMachine, path, "DelayedAutostart", "1");
+        Select("Dienst\td\tsvc");
+        EXPECT_EQ(Caption(), c.caption) << c.start << " with " << c.kind;
+    }
+}
+
 TEST_F(StartTypeStatusTest, MissingValueKeyOrTextValueIsUnknown) {
     f.Service("nostart", "x", "d", 2);
     f.memory.DeleteValue(kHkeyLocalMachine, ServiceKeyPath("nostart"), "Start");

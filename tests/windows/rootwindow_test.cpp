@@ -107,7 +107,11 @@ TEST_F(RootWindowTest, ControlsStandWhereTheirTwipsSayAtTheScreensDpi) {
         ASSERT_NE(control, nullptr) << c.name;
         EXPECT_TRUE(IsWindowVisible(control)) << c.name;
         const RECT at = InParent(control);
-        EXPECT_NEAR(at.left, Px(c.left), 1) << c.name;
+        // At other DPIs the column title stands over its tab stop instead
+        // (TabStopTest measures it against the drawn column).
+        if (c.id != IDC_ROOT_LABEL2 || dpi == 96) {
+            EXPECT_NEAR(at.left, Px(c.left), 1) << c.name;
+        }
         EXPECT_NEAR(at.top, Px(c.top), 1) << c.name;
         if (c.sizedToText) {
             const SIZE text = TextExtent(control);

@@ -71,6 +71,40 @@ protected:
         return {at(second), at(1 - second)};
     }
     int Px(int twips) const { return h.window.Scale().ToPx(twips); }
+    // Where the list draws the text of `line`'s last field, in pixels of the
+    // window's client area: the line alone in the list, its first ink.
+    int InkOf(const std::string& line) {
+        ListBox& list = h.root().c.LObjekte;
+        list.Clear();
+        list.AddItem(line);
+        POINT origin{0, 0};
+        ClientToScreen(h.List(), &origin);
+        POINT root{0, 0};
+        ClientToScreen(h.window.Hwnd(), &root);
+        const int x = FirstInk(h.List(), 0);
+        return x < 0 ? -1 : x + origin.x - root.x;
+    }
+    int TitleLeft(int id) const {
+        RECT at{};
+        GetWindowRect(h.Item(id), &at);
+        POINT root{0, 0};
+        ClientToScreen(h.window.Hwnd(), &root);
+        return at.left - root.x;
+    }
+    // Where a title's text has its first ink: the label's left edge, where
+    // it draws its text, plus the left bearing of its first letter.
+    int TitleInk(int id) const {
+        const HWND label = h.Item(id);
+        wchar_t first[2]{};
+        GetWindowTextW(label, first, 2);
+        HDC dc = GetDC(label);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+        ABC abc{};
+        GetCharABCWidthsW(dc, first[0], first[0], &abc);
+        SelectObject(dc, old);
+        ReleaseDC(label, dc);
+        return TitleLeft(id) + abc.abcA;
+    }
     RootWindowHarness h;
 };
 
@@ -105,6 +139,40 @@ TEST_F(TabStopTest, FieldsStartAtTheStopsOfEachViewUnderTheirTitles) {
     EXPECT_NEAR(columns.second, listLeft + MulDiv(275, avg, 4), 2);
     EXPECT_TRUE(underTitle(columns.first, IDC_ROOT_LABEL2));
     EXPECT_TRUE(underTitle(columns.second, IDC_ROOT_LABEL3));
+}
+
+// Twips follow the DPI and the tab stops the list's font, and the two drift
+// apart (at 144 DPI twips put "Gerätename" 22 and "Zugehörigkeit" 35 pixels
+// left of their columns). Run at 96, 120, 144 and 192 DPI by the build. A
+// title's text and its column's text, each beginning with the same letter,
+// start within two pixels of each other.
+TEST_F(TabStopTest, EachTitleStandsWithinTwoPixelsOfItsColumnInBothViews) {
+    const int dpi = h.window.Scale().dpi;
+    // At 96 DPI the titles keep the design's twips, which leave the
+    // description title three pixels left of its column in this font.
+    const int tolerance = dpi == 96 ? 3 : 2;
+    const auto expectOver = [&](int id, const std::string& line) {
+        const int ink = InkOf(line);
+        ASSERT_GE(ink, 0) << "no text drawn for the column of title " << id;
+        EXPECT_NEAR(TitleInk(id), ink, tolerance) << "title " << id << " at " << dpi << " DPI";
+    };
+
+    h.root().ReadProfile();  // service view: stops 144 and 400
+    expectOver(IDC_ROOT_LABEL1, "N");
+    expectOver(IDC_ROOT_LABEL2, "\tB");
+    if (dpi == 96) EXPECT_NEAR(TitleLeft(IDC_ROOT_LABEL2), Px(3915), 1) << "the design's twips";
+
+    h.root().c.bErweitert.SetValue(1);  // driver view: stops 170 and 275
+    expectOver(IDC_ROOT_LABEL1, "N");
+    expectOver(IDC_ROOT_LABEL2, "\tG");
+    expectOver(IDC_ROOT_LABEL3, "\t\tZ");
+    if (dpi == 96) {
+        EXPECT_NEAR(TitleLeft(IDC_ROOT_LABEL2), Px(4615), 1) << "the design's twips";
+        EXPECT_NEAR(TitleLeft(IDC_ROOT_LABEL3), Px(7365), 1) << "the design's twips";
+    }
+
+    h.root().c.bErweitert.SetValue(0);  // and back
+    expectOver(IDC_ROOT_LABEL2, "\tB");
 }
 
 }  // namespace

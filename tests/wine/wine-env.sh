@@ -10,12 +10,13 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 SW_TEMPLATE=${SW_TEMPLATE:-${TMPDIR:-/tmp}/startwart-wine-template-$(id -u)}
 
 # Starts Xvfb on a display it picks itself (-displayfd), so parallel runs
-# never share one; sets SW_XVFB_PID and DISPLAY.
+# never share one; sets SW_XVFB_PID and DISPLAY. SW_SCREEN (default
+# 1280x1024) is the size of its screen and of Wine's desktop on it.
 sw_xvfb_start() {
     local fifo n i
     fifo=$(mktemp -u "${TMPDIR:-/tmp}/startwart-xvfb.XXXXXX")
     mkfifo "$fifo" || return 1
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp ${SW_XVFB_ARGS:-} 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${SW_SCREEN:-1280x1024}x24" -nolisten tcp ${SW_XVFB_ARGS:-} 3>"$fifo" >/dev/null 2>&1 &
     SW_XVFB_PID=$!
     n=$(timeout 20 head -n 1 "$fifo")
     rm -f "$fifo"
@@ -92,5 +93,5 @@ sw_set_dpi() {
 # for a window manager that is not there (about two seconds each time).
 sw_virtual_desktop() {
     sw_user_reg 'Software\\Wine\\Explorer' '"Desktop"="Default"'
-    sw_user_reg 'Software\\Wine\\Explorer\\Desktops' '"Default"="1280x1024"'
+    sw_user_reg 'Software\\Wine\\Explorer\\Desktops' "\"Default\"=\"${SW_SCREEN:-1280x1024}\""
 }
