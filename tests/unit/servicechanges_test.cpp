@@ -3,9 +3,10 @@
 // differ only in case or look like the export format's signs.
 #include <gtest/gtest.h>
 
+#include "changes/ChangesView.h"
 #include "changes/ServiceChanges.h"
+#include "unit/FakePrinter.h"
 #include "unit/ExportText.h"
-#include "unit/Fakes.h"
 
 namespace sw {
 namespace {
@@ -177,6 +178,153 @@ TEST(ServiceChangesTest, FoldCaseCoversTheLettersOfWesternAndCyrillicNames) {
     EXPECT_EQ(FoldCase("äöü àþ ā ĺ ŋ ÿ ź σ ж ё"), "äöü àþ ā ĺ ŋ ÿ ź σ ж ё");
     EXPECT_NE(FoldCase("ß"), FoldCase("ss"));
     EXPECT_EQ(FoldCase(std::string("\xff\xc3", 2)), std::string("\xff\xc3", 2));  // broken bytes stay
+}
+
+// The window's model: the previous export by the program's base name, the
+// line that says what happened, sorting, printing and saving.
+class FakeSaveDialog final : public SaveDialog {
+public:
+    std::optional<SaveChoice> answer;
+    std::vector<std::string> asked;
+    std::optional<SaveChoice> Ask(const std::string& suggestedName) override {
+        asked.push_back(suggestedName);
+        return answer;
+    }
+};
+
+struct ViewFixture : test::RootFixture {
+    test::RecordingPrinters printers;
+    FakeSaveDialog save;
+    ChangesServices changes{registry, files, program, clock, messages, &printers, &save};
+    ChangesView view{changes};
+
+    ViewFixture() {
+        memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Alpha"), "Start", 4);
+        memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Alpha"), "DisplayName", "Erster; \"Dienst\"");
+        memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Start", 3);
+        memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Beta"), "ObjectName", "LocalSystem");
+    }
+    void PreviousExport(const std::string& bytes) { files.files[program.folder + "\\" + program.baseName + ".tmr"] = bytes; }
+    void TwoChanges() {
+        PreviousExport(test::ServicesExport(
+            Section("Alpha", "\"Start\"=dword:00000002\r\n\"DisplayName\"=\"Erster; \\\"Dienst\\\"\"\r\n") +
+            Section("Beta", "\"Start\"=dword:00000003\r\n\"ObjectName\"=\"NT AUTHORITY\\\\LocalService\"\r\n")));
+        view.Load();
+    }
+};
+
+TEST(ChangesViewTest, WithoutAReadablePreviousExportItSaysSoAndDoesNothingElse) {
+    ViewFixture f;
+    f.program.baseName = "Werkzeug";
+    f.view.Load();
+    EXPECT_FALSE(f.view.Compared());
+    EXPECT_EQ(f.view.Status(), "Kein Export vom letzten Start gefunden: C:\\Tools\\Werkzeug.tmr");
+    f.view.Print();
+    f.view.Save();
+    EXPECT_EQ(f.printers.opened, 0);
+    EXPECT_TRUE(f.save.asked.empty());
+    EXPECT_TRUE(f.messages.shown.empty());
+
+    f.PreviousExport(test::Utf16File(test::kExportHeader + "[HKEY_LOCAL_MACHINE\\Software]\r\n\r\n"));
+    f.view.Load();
+    EXPECT_EQ(f.view.Status(),
+              "Der Export vom letzten Start enthält den Schlüssel der Dienste nicht: C:\\Tools\\Werkzeug.tmr");
+    f.PreviousExport("Windows Registry Editor Version 5.00\r\n");
+    f.view.Load();
+    EXPECT_FALSE(f.view.Compared());
+    EXPECT_EQ(f.view.Status().rfind("Der Export vom letzten Start ist nicht lesbar (C:\\Tools\\Werkzeug.tmr): Die Datei "
+                                    "ist nicht UTF-16-kodiert",
+                                    0),
+              0u)
+        << f.view.Status();
+    f.files.files.clear();
+    f.files.folders.insert("C:\\Tools\\Werkzeug.tmr");
+    f.view.Load();
+    EXPECT_EQ(f.view.Status(), "Der Export vom letzten Start kann nicht geöffnet werden: C:\\Tools\\Werkzeug.tmr");
+    EXPECT_TRUE(f.view.Rows().empty());
+}
+
+TEST(ChangesViewTest, SortsByAColumnAndReversesOnTheSecondClick) {
+    ViewFixture f;
+    f.TwoChanges();
+    ASSERT_TRUE(f.view.Compared());
+    EXPECT_EQ(f.view.Status(), "Verglichen mit C:\\Tools\\Merotan.tmr: 2 Änderungen.");
+    const auto changes = [&f] {
+        std::vector<std::string> out;
+        for (const auto& row : f.view.Rows()) out.push_back(row.change);
+        return out;
+    };
+    EXPECT_EQ(changes(), (std::vector<std::string>{"Start", "ObjectName"}));
+    f.view.SortBy(2);
+    EXPECT_EQ(changes(), (std::vector<std::string>{"ObjectName", "Start"}));
+    EXPECT_FALSE(f.view.Descending());
+    f.view.SortBy(2);
+    EXPECT_EQ(changes(), (std::vector<std::string>{"Start", "ObjectName"}));
+    EXPECT_TRUE(f.view.Descending());
+    f.view.SortBy(3);  // before: "Automatisch" < "NT AUTHORITY..."
+    EXPECT_EQ(changes(), (std::vector<std::string>{"Start", "ObjectName"}));
+    EXPECT_FALSE(f.view.Descending());
+    EXPECT_EQ(f.view.SortColumn(), 3);
+}
+
+TEST(ChangesViewTest, PrintsEveryRowWithBeforeAndNowAndReportsAFailedPrint) {
+    ViewFixture f;
+    f.TwoChanges();
+    f.view.Print();
+    const std::vector<std::string>& log = f.printers.log;
+    const auto at = [&log](const std::string& entry) { return std::find(log.begin(), log.end(), entry) - log.begin(); };
+    EXPECT_LT(at("line:Änderungen seit dem letzten Start - Ausdruck vom 07.03.2026"), at("keep:Erster; \"Dienst\""));
+    EXPECT_LT(at("keep:Erster; \"Dienst\""), at("line:Vorher: Automatisch"));
+    EXPECT_LT(at("line:Vorher: Automatisch"), at("line:Jetzt: Deaktiviert"));
+    EXPECT_LT(at("line:Jetzt: Deaktiviert"), at("line:Vorher: NT AUTHORITY\\LocalService"));
+    EXPECT_LT(at("line:Jetzt: LocalSystem"), static_cast<std::ptrdiff_t>(log.size()));
+    EXPECT_EQ(log.back(), "end");
+    EXPECT_TRUE(f.messages.shown.empty());
+
+    f.printers.failWith = "Der Druckauftrag wurde abgebrochen.";
+    f.view.Print();
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_EQ(f.messages.shown[0].text,
+              "Die Änderungen konnten nicht gedruckt werden.    \nDer Druckauftrag wurde abgebrochen.");
+    f.printers.noPrinter = true;
+    f.view.Print();
+    ASSERT_EQ(f.messages.shown.size(), 2u);
+    EXPECT_NE(f.messages.shown[1].text.find(kNoDefaultPrinter), std::string::npos);
+    EXPECT_EQ(f.messages.shown[1].title, " Drucken");
+}
+
+TEST(ChangesViewTest, SavesUtf8TextOrCsvWhereTheUserChose) {
+    ViewFixture f;
+    f.TwoChanges();
+    f.view.Save();  // cancelled
+    ASSERT_EQ(f.save.asked, std::vector<std::string>{"Merotan-Änderungen.txt"});
+    EXPECT_EQ(std::count_if(f.files.log.begin(), f.files.log.end(),
+                            [](const std::string& e) { return e.rfind("write", 0) == 0; }),
+              0);
+
+    f.save.answer = SaveChoice{"D:\\a.csv", SaveFormat::Csv};
+    f.view.Save();
+    EXPECT_EQ(f.files.files["D:\\a.csv"],
+              "\xEF\xBB\xBF"
+              "Eintrag;Schlüssel;Änderung;Vorher;Jetzt\r\n"
+              "\"Erster; \"\"Dienst\"\"\";Alpha;Start;Automatisch;Deaktiviert\r\n"
+              "Beta;Beta;ObjectName;NT AUTHORITY\\LocalService;LocalSystem\r\n");
+    f.save.answer = SaveChoice{"D:\\a.txt", SaveFormat::Text};
+    f.view.Save();
+    EXPECT_EQ(f.files.files["D:\\a.txt"],
+              "\xEF\xBB\xBF"
+              "Änderungen seit dem letzten Start\r\n"
+              "Verglichen mit C:\\Tools\\Merotan.tmr: 2 Änderungen.\r\n\r\n"
+              "Eintrag\tSchlüssel\tÄnderung\tVorher\tJetzt\r\n"
+              "Erster; \"Dienst\"\tAlpha\tStart\tAutomatisch\tDeaktiviert\r\n"
+              "Beta\tBeta\tObjectName\tNT AUTHORITY\\LocalService\tLocalSystem\r\n");
+    EXPECT_TRUE(f.messages.shown.empty());
+
+    f.files.readOnly.insert("D:\\fest.txt");
+    f.save.answer = SaveChoice{"D:\\fest.txt", SaveFormat::Text};
+    f.view.Save();
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_EQ(f.messages.shown[0].text, "Die Datei konnte nicht gespeichert werden:\nD:\\fest.txt");
 }
 
 }  // namespace
