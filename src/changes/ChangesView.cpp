@@ -158,7 +158,10 @@ std::string ChangesView::SavedText(SaveFormat format) const {
     std::string out = kBom;
     if (format == SaveFormat::Csv) {
         const auto line = [&out](const std::array<const std::string*, 5>& cells) {
-            for (std::size_t i = 0; i < cells.size(); ++i) out += (i ? ";" : "") + CsvField(*cells[i]);
+            for (std::size_t i = 0; i < cells.size(); ++i) {
+                if (i > 0) out += ';';
+                out += CsvField(*cells[i]);
+            }
             out += "\r\n";
         };
         line({&kChangesColumns[0], &kChangesColumns[1], &kChangesColumns[2], &kChangesColumns[3], &kChangesColumns[4]});
@@ -167,7 +170,10 @@ std::string ChangesView::SavedText(SaveFormat format) const {
     }
     out += kChangesTitle + "\r\n" + status_ + "\r\n\r\n";
     const auto line = [&out](const std::array<const std::string*, 5>& cells) {
-        for (std::size_t i = 0; i < cells.size(); ++i) out += (i ? "\t" : "") + OneLine(*cells[i]);
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            if (i > 0) out += '\t';
+            out += OneLine(*cells[i]);
+        }
         out += "\r\n";
     };
     line({&kChangesColumns[0], &kChangesColumns[1], &kChangesColumns[2], &kChangesColumns[3], &kChangesColumns[4]});
