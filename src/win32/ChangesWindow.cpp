@@ -27,7 +27,7 @@ constexpr int kStatusHeight = 240;
 constexpr int kButtonWidth = 1185;
 constexpr int kButtonHeight = 420;
 constexpr int kGap = 75;
-constexpr int kColumnWidths[5] = {2700, 1800, 1900, 2300, 2300};
+constexpr int kColumnWidths[5] = {2500, 2000, 2100, 2200, 2200};
 
 }  // namespace
 
@@ -48,7 +48,10 @@ std::optional<SaveChoice> Win32SaveDialog::Ask(const std::string& suggestedName)
     if (!GetSaveFileNameW(&dialog)) return std::nullopt;
     SaveChoice choice;
     choice.path = Utf8(file.c_str());
-    choice.format = dialog.nFilterIndex == 2 ? SaveFormat::Csv : SaveFormat::Text;
+    // The CSV filter, or a name the user gave the CSV extension.
+    const std::wstring name = file.c_str();
+    const bool csvName = name.size() >= 4 && lstrcmpiW(name.c_str() + name.size() - 4, L".csv") == 0;
+    choice.format = dialog.nFilterIndex == 2 || csvName ? SaveFormat::Csv : SaveFormat::Text;
     return choice;
 }
 

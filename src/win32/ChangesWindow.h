@@ -15,7 +15,8 @@
 namespace sw {
 
 // GetSaveFileNameW over the window that `owner` names at the time: UTF-8
-// text (*.txt) or CSV (*.csv), by the filter the user picks.
+// text (*.txt) or CSV (*.csv), by the filter the user picks or a name that
+// ends in ".csv".
 class Win32SaveDialog final : public SaveDialog {
 public:
     explicit Win32SaveDialog(const HWND& owner) : owner_(owner) {}

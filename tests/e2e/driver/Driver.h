@@ -45,6 +45,7 @@ Json CmdKill(const Json& a);
 Json CmdListView(const Json& a);
 Json CmdColumnClick(const Json& a);
 Json CmdSysCommand(const Json& a);
+Json CmdSetText(const Json& a);
 
 Json CmdWaitWindow(const Json& a);
 Json CmdWindows(const Json& a);

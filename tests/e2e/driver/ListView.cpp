@@ -158,4 +158,23 @@ Json CmdSysCommand(const Json& a) {
     return Json();
 }
 
+// The edit control a combo box (or extended combo box) types into.
+HWND InnerEdit(HWND control) {
+    if (lstrcmpiW(ClassOf(control).c_str(), L"Edit") == 0) return control;
+    for (HWND child = GetWindow(control, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+        if (HWND edit = InnerEdit(child)) return edit;
+    return nullptr;
+}
+
+// {"cmd":"set_text","window":"#32770","id":1148,"text":"..."}: sets the text
+// of an edit control, or of the edit inside a combo box, as typing it would
+// leave it (a file name in a save dialog).
+Json CmdSetText(const Json& a) {
+    HWND control = InnerEdit(FindControl(a));
+    if (control == nullptr) Fail(L"no edit control there");
+    const std::wstring text = a.Get("text").String();
+    if (!Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()))) Fail(L"the control took no text");
+    return Json();
+}
+
 }  // namespace e2e

@@ -52,7 +52,7 @@ const std::map<std::wstring, Handler>& Handlers() {
         {L"find_processes", CmdFindProcesses}, {L"process_windows", CmdProcessWindows},
         {L"kill", CmdKill},
         {L"listview", CmdListView},     {L"column_click", CmdColumnClick},
-        {L"syscommand", CmdSysCommand},
+        {L"syscommand", CmdSysCommand}, {L"set_text", CmdSetText},
     };
     return handlers;
 }
