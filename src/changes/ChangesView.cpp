@@ -84,11 +84,12 @@ void ChangesView::Load() {
         status_ = "Der Export vom letzten Start enthält den Schlüssel der Dienste nicht: " + path;
         return;
     }
-    const auto now = ServicesNow(s.registry);
+    auto now = ServicesNow(s.registry);
     if (!now) {
         status_ = "Die Dienste in der Registrierung können nicht gelesen werden.";
         return;
     }
+    RecheckAbsent(s.registry, *before, *now);
     rows_ = CompareServices(*before, *now);
     compared_ = true;
     status_ = "Verglichen mit " + path + ": " + CountText(rows_.size());

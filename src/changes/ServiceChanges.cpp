@@ -122,11 +122,7 @@ std::string ImagePathShown(const ServiceValues& service) {
 FoundValue ReadFound(Registry& registry, const std::string& path, const std::string& name) {
     ValueHolder value;
     FoundValue found;
-    if (!registry.ReadValue(kHkeyLocalMachine, path, name, value)) {
-        // Unreadable as text or number (a long binary, say), but there.
-        if (registry.ValueExists(kHkeyLocalMachine, path, name)) found.kind = FoundValue::Kind::Other;
-        return found;
-    }
+    if (!registry.ReadValue(kHkeyLocalMachine, path, name, value)) return found;
     if (const auto* text = std::get_if<std::string>(&value)) {
         found.kind = FoundValue::Kind::Text;
         // The read delivers the stored bytes and one blank beyond them.
@@ -223,6 +219,24 @@ std::optional<std::vector<ServiceValues>> ServicesNow(Registry& registry) {
     services.reserve(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) services.push_back(ReadServiceNow(registry, names[static_cast<std::size_t>(i)]));
     return services;
+}
+
+void RecheckAbsent(Registry& registry, const std::vector<ServiceValues>& before, std::vector<ServiceValues>& now) {
+    std::unordered_map<std::string, const ServiceValues*> byKey;
+    for (const auto& service : before) byKey.emplace(FoldCase(service.keyName), &service);
+    for (auto& service : now) {
+        const auto it = byKey.find(FoldCase(service.keyName));
+        if (it == byKey.end()) continue;
+        const std::string path = ServiceKeyPath(service.keyName);
+        for (std::size_t i = 0; i < kComparedValues.size(); ++i) {
+            FoundValue& is = service.values[i];
+            if (is.kind != FoundValue::Kind::Absent || it->second->values[i].kind == FoundValue::Kind::Absent) continue;
+            const bool there = i == kServiceDllIndex
+                                   ? registry.ValueExists(kHkeyLocalMachine, path + "\\Parameters", kServiceDll)
+                                   : registry.ValueExists(kHkeyLocalMachine, path, kComparedValues[i]);
+            if (there) is.kind = FoundValue::Kind::Other;
+        }
+    }
 }
 
 std::vector<ChangeRow> CompareServices(const std::vector<ServiceValues>& before,

@@ -66,11 +66,19 @@ std::string ShownValue(std::size_t valueIndex, const FoundValue& value);
 // hold that key.
 std::optional<std::vector<ServiceValues>> ServicesInExport(const RegExport& file);
 
-// One entry's compared values, read now through the registry operations.
+// One entry's compared values, read now through the registry operations. A
+// value that cannot be read as a text or a number counts as absent here;
+// RecheckAbsent tells the absent ones from those of another type.
 ServiceValues ReadServiceNow(Registry& registry, const std::string& keyName);
 
 // Every entry of the Services key now; nothing when the key cannot be listed.
 std::optional<std::vector<ServiceValues>> ServicesNow(Registry& registry);
+
+// For the values that were there before and read as absent now: asks the
+// registry whether they are there after all, of a type the reads do not
+// deliver (a long binary, say). Only the few values that differ are asked
+// about, so the comparison stays at one read per compared value.
+void RecheckAbsent(Registry& registry, const std::vector<ServiceValues>& before, std::vector<ServiceValues>& now);
 
 // The rows, entries in case-insensitive key-name order; key names match
 // without regard to case, as the registry's do.

@@ -289,7 +289,7 @@ RegExport ReadRegExport(std::string_view bytes) {
         return out;
     }
     if (LooksLikeNarrowExport(bytes)) {
-        out.error = "Die Datei ist nicht UTF-16-kodiert (UTF-8 oder ANSI), wie der Registrierungs-Editor exportiert.";
+        out.error = "Die Datei ist in UTF-8 oder ANSI gespeichert, nicht in UTF-16 wie die Exporte des Registrierungs-Editors.";
         return out;
     }
     if (bytes.size() < 2 || bytes.substr(0, 2) != "\xFF\xFE") {

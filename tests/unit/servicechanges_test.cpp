@@ -23,9 +23,10 @@ struct ChangesFixture : test::RootFixture {
         EXPECT_TRUE(file.Ok()) << file.error;
         const auto before = ServicesInExport(file);
         EXPECT_TRUE(before.has_value());
-        const auto now = ServicesNow(registry);
+        auto now = ServicesNow(registry);
         EXPECT_TRUE(now.has_value());
         if (!before || !now) return {};
+        RecheckAbsent(registry, *before, *now);
         return CompareServices(*before, *now);
     }
     void Set(const std::string& key, const std::string& name, std::uint32_t type, const std::string& data) {
@@ -134,14 +135,17 @@ TEST(ServiceChangesTest, ValuesOfOtherTypesAndUnterminatedTexts) {
     f.Set("Typen", "ObjectName", kRegSz, "ohne NUL");                           // stored without its NUL
     f.Set("Typen", "Group", kRegBinary, std::string(8, '\x01'));              // too long for a number
     f.Set("Typen", "Type", kRegBinary, std::string("\x10\0", 2));              // short binary reads as number
+    f.Set("Typen", "DisplayName", kRegBinary, std::string(6, 'x'));            // was a text, is a long binary
     const auto rows = f.Compare(Section("Typen",
                                         "\"Start\"=dword:00000002\r\n"
                                         "\"ImagePath\"=hex(7):61,00,00,00,00,00\r\n"
                                         "\"ObjectName\"=hex(1):6f,00,68,00,6e,00,65,00,20,00,4e,00,55,00,4c,00\r\n"
                                         "\"Group\"=hex:01,01,01,01,01,01,01,01\r\n"
-                                        "\"Type\"=dword:00000010\r\n"));
+                                        "\"Type\"=dword:00000010\r\n"
+                                        "\"DisplayName\"=\"Alt\"\r\n"));
     const std::vector<std::string> expected = {
         "Typen | Typen | Start | Automatisch | 2",
+        "Typen | Typen | DisplayName | Alt | (anderer Werttyp)",
     };
     EXPECT_EQ(Rows(rows), expected);
 }
@@ -233,7 +237,7 @@ TEST(ChangesViewTest, WithoutAReadablePreviousExportItSaysSoAndDoesNothingElse) 
     f.view.Load();
     EXPECT_FALSE(f.view.Compared());
     EXPECT_EQ(f.view.Status().rfind("Der Export vom letzten Start ist nicht lesbar (C:\\Tools\\Werkzeug.tmr): Die Datei "
-                                    "ist nicht UTF-16-kodiert",
+                                    "ist in UTF-8 oder ANSI gespeichert",
                                     0),
               0u)
         << f.view.Status();

@@ -147,14 +147,11 @@ Json CmdColumnClick(const Json& a) {
 }
 
 // {"cmd":"syscommand","window":"root","command":256}: posts WM_SYSCOMMAND as
-// a click on a system-menu item does, then waits until it was taken.
+// a click on a system-menu item does, and returns at once: what the command
+// opens may keep the program busy for a while.
 Json CmdSysCommand(const Json& a) {
     HWND top = FindTop(a);
-    PostMessageW(top, WM_SYSCOMMAND, static_cast<WPARAM>(a.Get("command").Int()), 0);
-    for (int i = 0; i < 6; ++i) {
-        Send(top, WM_NULL, 0, 0);
-        Sleep(2);
-    }
+    if (!PostMessageW(top, WM_SYSCOMMAND, static_cast<WPARAM>(a.Get("command").Int()), 0)) Fail(L"cannot post");
     return Json();
 }
 
