@@ -4,6 +4,7 @@ behind the program's back, lists exactly those changes, sorts, prints to the
 PDF queue and saves."""
 
 import os
+import shutil
 import unittest
 
 import harness as h
@@ -138,6 +139,8 @@ class ChangesWindowTest(h.E2ETestCase):
             d.click(PRINT, window=CHANGES)
             path = self.cups.wait_pdfs(before + 1)[before]
             text = privatecups.pdf_text(path)
+            os.makedirs(s.artifacts, exist_ok=True)
+            shutil.copy(path, os.path.join(s.artifacts, "changes-printed.pdf"))
             self.assertIn("Änderungen seit dem letzten Start - Ausdruck vom", text)
             self.assertIn("SwChgStart", text)
             self.assertIn("Vorher: Manuell", text)
