@@ -2,6 +2,8 @@
 // and per registry value read, so growth and cost per read can be compared.
 #include <benchmark/benchmark.h>
 
+#include "changes/ServiceChanges.h"
+#include "unit/ExportText.h"
 #include "unit/Fakes.h"
 
 namespace {
@@ -29,7 +31,7 @@ void BM_ServiceListBuild(benchmark::State& state) {
                                                  benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.SetComplexityN(count);
 }
-BENCHMARK(BM_ServiceListBuild)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_ServiceListBuild)->Arg(1000)->Arg(5000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
 
 void BM_GetProfile(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
@@ -42,5 +44,81 @@ void BM_GetProfile(benchmark::State& state) {
     state.SetComplexityN(count);
 }
 BENCHMARK(BM_GetProfile)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
+
+// "Changes since the last start" over the same services: reading the
+// previous run's export (as the registry editor writes it: UTF-16, image
+// paths as hex(2) over continuation lines, a Parameters subkey for every
+// fourth entry) and comparing it with the registry. Compare with
+// BM_ServiceListBuild at the same count.
+std::string HexOfWide(const std::string& ascii) {
+    std::string out;
+    const char* digits = "0123456789abcdef";
+    for (std::size_t i = 0; i <= ascii.size(); ++i) {
+        const unsigned char c = i < ascii.size() ? static_cast<unsigned char>(ascii[i]) : 0;
+        out += {digits[c >> 4], digits[c & 15], ',', '0', '0'};
+        if (i < ascii.size()) out += (i % 12 == 11) ? ",\\\r\n  " : ",";
+    }
+    return out;
+}
+
+std::string ExportOf(sw::test::RootFixture& f, int count) {
+    std::string sections;
+    for (int i = 0; i < count; ++i) {
+        const std::string key = "svc" + std::to_string(i);
+        const std::string path = sw::ServiceKeyPath(key);
+        const std::string image = "%SystemRoot%\\System32\\svchost.exe -k netsvcs -p " + key;
+        f.memory.SetRaw(sw::kHkeyLocalMachine, path, "ImagePath", sw::kRegExpandSz, image + std::string(1, '\0'));
+        f.memory.SetDword(sw::kHkeyLocalMachine, path, "Type", 0x20);
+        sections += "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\" + key + "]\r\n";
+        // The values as the registry holds them, with one start type in a
+        // hundred changed since.
+        const std::string display = f.memory.GetRaw(sw::kHkeyLocalMachine, path, "DisplayName")->data;
+        const auto start = static_cast<unsigned char>(f.memory.GetRaw(sw::kHkeyLocalMachine, path, "Start")->data[0]);
+        sections += "\"DisplayName\"=\"" + display.substr(0, display.size() - 1) + "\"\r\n";
+        sections += "\"Description\"=\"Beschreibung des Dienstes " + key + "\"\r\n";
+        sections += "\"ErrorControl\"=dword:00000001\r\n";
+        sections += "\"ImagePath\"=hex(2):" + HexOfWide(image) + "\r\n";
+        sections += "\"ObjectName\"=\"LocalSystem\"\r\n";
+        sections += "\"Start\"=dword:0000000" + std::to_string(i % 100 == 0 ? 4 : start) + "\r\n";
+        sections += "\"Type\"=dword:00000020\r\n\r\n";
+        if (i % 4 == 0) {
+            f.memory.SetRaw(sw::kHkeyLocalMachine, path + "\\Parameters", "ServiceDll", sw::kRegExpandSz,
+                            "%SystemRoot%\\System32\\" + key + ".dll" + std::string(1, '\0'));
+            sections += "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\" + key + "\\Parameters]\r\n";
+            sections += "\"ServiceDll\"=hex(2):" + HexOfWide("%SystemRoot%\\System32\\" + key + ".dll") + "\r\n\r\n";
+        }
+    }
+    return sw::test::ServicesExport(sections);
+}
+
+void BM_ChangesSinceLastStart(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    sw::test::RootFixture f;
+    SeedServices(f, count);
+    const std::string file = ExportOf(f, count);
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        const sw::RegExport previous = sw::ReadRegExport(file);
+        const auto before = sw::ServicesInExport(previous);
+        auto now = sw::ServicesNow(f.registry);
+        sw::RecheckAbsent(f.registry, *before, *now);
+        rows = sw::CompareServices(*before, *now).size();
+        benchmark::DoNotOptimize(rows);
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+    state.counters["export_MB"] = static_cast<double>(file.size()) / 1e6;
+    state.SetComplexityN(count);
+}
+BENCHMARK(BM_ChangesSinceLastStart)->Arg(1000)->Arg(5000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
+
+// The reading of the export alone.
+void BM_ReadExport(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    sw::test::RootFixture f;
+    const std::string file = ExportOf(f, count);
+    for (auto _ : state) benchmark::DoNotOptimize(sw::ReadRegExport(file).keys.size());
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(file.size()));
+}
+BENCHMARK(BM_ReadExport)->Arg(5000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Opening the default printer and saying why a print did not come out.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -19,6 +20,13 @@ inline std::string PrintFailureReason(const Printer* printer) {
     if (!printer) return kNoDefaultPrinter;
     const std::string error = printer->Error();
     return error.empty() ? std::string("Der Drucker meldet einen Fehler.") : error;
+}
+
+// A printout's date, "dd.mm.yyyy".
+inline std::string DottedDate(const Date& date) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d.%02d.%04d", date.day, date.month, date.year);
+    return text;
 }
 
 }  // namespace sw

@@ -1,7 +1,5 @@
 // "&Drucken": the visible list with key names and current start types on the
 // default printer, under a dated title.
-#include <cstdio>
-
 #include "catalogue/Lines.h"
 #include "mainwindow/ListWalk.h"
 #include "printing/PrintFailure.h"
@@ -17,12 +15,6 @@ constexpr float kRuleEnd = 11000;
 inline const std::string kListTitle = "Dienst- und Treiberliste - Ausdruck vom ";
 inline const std::string kPrintTitle = " Drucken";
 inline const std::string kListNotPrinted = "Die Liste konnte nicht gedruckt werden.    ";
-
-std::string DottedDate(const Date& date) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d.%02d.%04d", date.day, date.month, date.year);
-    return text;
-}
 
 }  // namespace
 

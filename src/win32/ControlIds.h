@@ -33,3 +33,13 @@
 #define IDC_SET_RREGNAME 206
 #define IDC_SET_PIMAGE 207
 #define IDC_SET_RIMAGE 208
+
+// "Änderungen seit dem letzten Start": the main window's system-menu item
+// (below 0xF000, low four bits clear as WM_SYSCOMMAND requires) and the
+// window it opens.
+#define IDM_ROOT_CHANGES 0x0100
+#define SW_CHANGES_CLASS L"StartwartChanges"
+#define IDC_CHG_STATUS 300
+#define IDC_CHG_LIST 301
+#define IDC_CHG_BDRUCKEN 302
+#define IDC_CHG_BSPEICHERN 303

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "win32/ChangesWindow.h"
 #include "win32/ControlIds.h"
 #include "win32/Win32Platform.h"
 #include "win32/WideText.h"
@@ -72,7 +73,22 @@ bool RootWindow::Create() {
                             width, height, nullptr, nullptr, instance, this);
     if (hwnd_ == nullptr) return false;
     CreateControls();
+    AddChangesMenuItem();
     return true;
+}
+
+// The comparison with the previous run is reached from the system menu, so
+// that the window's own layout, buttons and tab order stay as they are.
+void RootWindow::AddChangesMenuItem() {
+    HMENU menu = GetSystemMenu(hwnd_, FALSE);
+    if (menu == nullptr) return;
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, IDM_ROOT_CHANGES, Wide("Än&derungen seit dem letzten Start…").c_str());
+}
+
+void RootWindow::OpenChanges() {
+    if (!changes_) changes_ = std::make_unique<ChangesWindow>(hwnd_, root_.s);
+    changes_->Open();
 }
 
 void RootWindow::CreateControls() {
@@ -233,6 +249,13 @@ LRESULT RootWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_CTLCOLORSTATIC:
             return ColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_SYSCOMMAND:
+            // The low four bits of the command are the system's own.
+            if ((wParam & 0xFFF0) == IDM_ROOT_CHANGES) {
+                OpenChanges();
+                return 0;
+            }
+            break;
         case WM_SETCURSOR:
             if (Win32UserInterface::ApplyPointer()) return TRUE;
             break;

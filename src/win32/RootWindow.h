@@ -5,10 +5,14 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "mainwindow/Root.h"
 #include "win32/Win32Controls.h"
 
 namespace sw {
+
+class ChangesWindow;
 
 class RootWindow {
 public:
@@ -37,6 +41,9 @@ private:
     void RestoreFocus();
     // Where a column title with this left edge in twips stands, in pixels.
     int TitleLeft(int twipsLeft) const;
+    // The system menu's item "Änderungen seit dem letzten Start…".
+    void AddChangesMenuItem();
+    void OpenChanges();
 
     HWND hwnd_ = nullptr;
     HWND lastFocus_ = nullptr;
@@ -51,6 +58,7 @@ private:
     Win32Label bStartCaption_, label0_, label1_, label2_, label3_;
     RootControls controls_;
     Root root_;
+    std::unique_ptr<ChangesWindow> changes_;  // made at its first opening
 };
 
 }  // namespace sw

@@ -300,6 +300,11 @@ class Driver:
     def sync(self):
         return self.cmd("sync")
 
+    def listview(self, id, window):
+        """A report list view: {"columns", "rows" (lists of cells), "count",
+        "sort" ("up", "down" or "" per column header)}."""
+        return self.cmd("listview", window=window, id=id)
+
     # Input ----------------------------------------------------------------
     def keys(self, *keys, via="input"):
         """Presses keys: "Tab", "Shift+Tab", "Alt+E", "Esc", "Enter", "Down",
@@ -309,6 +314,18 @@ class Driver:
     def click(self, id, window="root", via="post", force=False):
         """Clicks a button: a posted BM_CLICK ("post"), or the mouse ("input")."""
         return self.cmd("click", window=window, id=id, via=via, force=force)
+
+    def column_click(self, column, id, window):
+        """Clicks a list view's column header with the left button."""
+        return self.cmd("column_click", window=window, id=id, column=column)
+
+    def syscommand(self, command, window="root"):
+        """Posts WM_SYSCOMMAND as a system-menu item does."""
+        return self.cmd("syscommand", window=window, command=command)
+
+    def set_text(self, id, text, window):
+        """Sets an edit control's text (a file name in a save dialog)."""
+        return self.cmd("set_text", window=window, id=id, text=text)
 
     def select(self, index, id=None, window="root", via="post"):
         """Selects a list line by a click on it: the button messages posted to

@@ -42,6 +42,11 @@ Json CmdFindProcesses(const Json& a);
 Json CmdProcessWindows(const Json& a);
 Json CmdKill(const Json& a);
 
+Json CmdListView(const Json& a);
+Json CmdColumnClick(const Json& a);
+Json CmdSysCommand(const Json& a);
+Json CmdSetText(const Json& a);
+
 Json CmdWaitWindow(const Json& a);
 Json CmdWindows(const Json& a);
 Json CmdControl(const Json& a);

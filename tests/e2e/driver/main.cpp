@@ -51,6 +51,8 @@ const std::map<std::wstring, Handler>& Handlers() {
         {L"wait_service", CmdWaitService}, {L"processes", CmdProcesses},
         {L"find_processes", CmdFindProcesses}, {L"process_windows", CmdProcessWindows},
         {L"kill", CmdKill},
+        {L"listview", CmdListView},     {L"column_click", CmdColumnClick},
+        {L"syscommand", CmdSysCommand}, {L"set_text", CmdSetText},
     };
     return handlers;
 }

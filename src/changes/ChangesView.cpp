@@ -1,0 +1,193 @@
+#include "changes/ChangesView.h"
+
+#include <algorithm>
+
+#include "printing/PrintFailure.h"
+
+namespace sw {
+namespace {
+
+// Print columns, twips; before and now go on lines of their own below the
+// entry, indented, so long paths keep their room.
+constexpr float kEntryColumn = 1000;
+constexpr float kKeyColumn = 4800;
+constexpr float kChangeColumn = 7800;
+constexpr float kDetailColumn = 1400;
+constexpr float kRuleEnd = 11000;
+
+inline const std::string kPrintTitle = " Drucken";
+inline const std::string kNotPrinted = "Die Änderungen konnten nicht gedruckt werden.    ";
+inline const std::string kSaveTitle = " Speichern";
+inline const std::string kNotSaved = "Die Datei konnte nicht gespeichert werden:";
+inline const std::string kBom = "\xEF\xBB\xBF";
+
+std::string CountText(std::size_t count) {
+    if (count == 0) return "keine Änderungen.";
+    if (count == 1) return "1 Änderung.";
+    return std::to_string(count) + " Änderungen.";
+}
+
+// A text cell on one line of the plain-text file: line ends and TABs of a
+// stored text would break its columns.
+std::string OneLine(const std::string& text) {
+    std::string out = text;
+    std::replace_if(out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
+    return out;
+}
+
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(";\"\r\n") == std::string::npos && (text.empty() || (text.front() != ' ' && text.back() != ' ')))
+        return text;
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+std::string ChangesView::PreviousExportPath() const { return s.program.Folder() + "\\" + s.program.BaseName() + ".tmr"; }
+
+const std::string& ChangesView::Cell(const ChangeRow& row, int column) {
+    switch (column) {
+        case 0: return row.entry;
+        case 1: return row.key;
+        case 2: return row.change;
+        case 3: return row.before;
+        default: return row.now;
+    }
+}
+
+void ChangesView::Load() {
+    compared_ = false;
+    rows_.clear();
+    sortColumn_ = -1;
+    descending_ = false;
+    const std::string path = PreviousExportPath();
+    std::string bytes;
+    if (!s.files.Read(path, bytes)) {
+        status_ = s.files.Exists(path) ? "Der Export vom letzten Start kann nicht geöffnet werden: " + path
+                                       : "Kein Export vom letzten Start gefunden: " + path;
+        return;
+    }
+    const RegExport previous = ReadRegExport(bytes);
+    bytes.clear();
+    bytes.shrink_to_fit();
+    if (!previous.Ok()) {
+        status_ = "Der Export vom letzten Start ist nicht lesbar (" + path + "): " + previous.error;
+        return;
+    }
+    const auto before = ServicesInExport(previous);
+    if (!before) {
+        status_ = "Der Export vom letzten Start enthält den Schlüssel der Dienste nicht: " + path;
+        return;
+    }
+    auto now = ServicesNow(s.registry);
+    if (!now) {
+        status_ = "Die Dienste in der Registrierung können nicht gelesen werden.";
+        return;
+    }
+    RecheckAbsent(s.registry, *before, *now);
+    rows_ = CompareServices(*before, *now);
+    compared_ = true;
+    status_ = "Verglichen mit " + path + ": " + CountText(rows_.size());
+}
+
+void ChangesView::SortBy(int column) {
+    if (column < 0 || column >= static_cast<int>(kChangesColumns.size())) return;
+    descending_ = column == sortColumn_ ? !descending_ : false;
+    sortColumn_ = column;
+    // Case-insensitive, as the list's users read names; folded once per row.
+    std::vector<std::pair<std::string, ChangeRow>> keyed;
+    keyed.reserve(rows_.size());
+    for (auto& row : rows_) keyed.emplace_back(FoldCase(Cell(row, column)), std::move(row));
+    std::stable_sort(keyed.begin(), keyed.end(), [this](const auto& a, const auto& b) {
+        return descending_ ? b.first < a.first : a.first < b.first;
+    });
+    for (std::size_t i = 0; i < keyed.size(); ++i) rows_[i] = std::move(keyed[i].second);
+}
+
+void ChangesView::Print() {
+    if (!compared_) return;
+    std::unique_ptr<Printer> printer = s.printers ? s.printers->Open() : nullptr;
+    bool printed = false;
+    if (printer) {
+        Printer& p = *printer;
+        p.PrintLine(" ");
+        p.SetCurrentX(kEntryColumn);
+        p.SetBold(true);
+        p.PrintLine(kChangesTitle + " - Ausdruck vom " + DottedDate(s.clock.Today()));
+        p.SetBold(false);
+        p.SetCurrentX(kEntryColumn);
+        p.PrintLine(status_);
+        p.PrintLine(" ");
+        p.SetCurrentX(kEntryColumn);
+        p.PrintKeep(kChangesColumns[0]);
+        p.SetCurrentX(kKeyColumn);
+        p.PrintKeep(kChangesColumns[1]);
+        p.SetCurrentX(kChangeColumn);
+        p.PrintLine(kChangesColumns[2]);
+        const float y = p.CurrentY();
+        p.Line(kEntryColumn, y, kRuleEnd, y, 0);
+        p.PrintLine(" ");
+        for (const ChangeRow& row : rows_) {
+            p.SetCurrentX(kEntryColumn);
+            p.PrintKeep(OneLine(row.entry));
+            p.SetCurrentX(kKeyColumn);
+            p.PrintKeep(OneLine(row.key));
+            p.SetCurrentX(kChangeColumn);
+            p.PrintLine(row.change);
+            // An added entry has no before, a removed one no now.
+            if (row.change != kEntryAdded) {
+                p.SetCurrentX(kDetailColumn);
+                p.PrintLine(kChangesColumns[3] + ": " + OneLine(row.before));
+            }
+            if (row.change != kEntryRemoved) {
+                p.SetCurrentX(kDetailColumn);
+                p.PrintLine(kChangesColumns[4] + ": " + OneLine(row.now));
+            }
+        }
+        printed = p.EndDoc();
+    }
+    if (!printed)
+        s.messages.Show(kNotPrinted + "\n" + PrintFailureReason(printer.get()), kPrintTitle, kMbIconExclamation);
+}
+
+std::string ChangesView::SavedText(SaveFormat format) const {
+    std::string out = kBom;
+    if (format == SaveFormat::Csv) {
+        const auto line = [&out](const std::array<const std::string*, 5>& cells) {
+            for (std::size_t i = 0; i < cells.size(); ++i) {
+                if (i > 0) out += ';';
+                out += CsvField(*cells[i]);
+            }
+            out += "\r\n";
+        };
+        line({&kChangesColumns[0], &kChangesColumns[1], &kChangesColumns[2], &kChangesColumns[3], &kChangesColumns[4]});
+        for (const ChangeRow& row : rows_) line({&row.entry, &row.key, &row.change, &row.before, &row.now});
+        return out;
+    }
+    out += kChangesTitle + "\r\n" + status_ + "\r\n\r\n";
+    const auto line = [&out](const std::array<const std::string*, 5>& cells) {
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            if (i > 0) out += '\t';
+            out += OneLine(*cells[i]);
+        }
+        out += "\r\n";
+    };
+    line({&kChangesColumns[0], &kChangesColumns[1], &kChangesColumns[2], &kChangesColumns[3], &kChangesColumns[4]});
+    for (const ChangeRow& row : rows_) line({&row.entry, &row.key, &row.change, &row.before, &row.now});
+    return out;
+}
+
+void ChangesView::Save() {
+    if (!compared_ || !s.save) return;
+    const auto choice = s.save->Ask(s.program.BaseName() + "-Änderungen.txt");
+    if (!choice) return;
+    if (!s.files.Write(choice->path, SavedText(choice->format)))
+        s.messages.Show(kNotSaved + "\n" + choice->path, kSaveTitle, kMbIconExclamation);
+}
+
+}  // namespace sw

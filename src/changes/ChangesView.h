@@ -1,0 +1,86 @@
+// The window "Änderungen seit dem letzten Start" without its window: loads
+// the previous run's export, compares it with the registry, keeps the rows
+// in the order the user sorted them, and prints or saves them. The window
+// (win32/ChangesWindow.*) shows what this holds and passes clicks on.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "changes/ServiceChanges.h"
+#include "platform/Platform.h"
+#include "printing/Printer.h"
+#include "registry/Registry.h"
+
+namespace sw {
+
+enum class SaveFormat { Text, Csv };
+
+struct SaveChoice {
+    std::string path;  // UTF-8
+    SaveFormat format = SaveFormat::Text;
+};
+
+// The standard save dialog: where to save and in which form, or nothing when
+// the user cancels.
+class SaveDialog {
+public:
+    virtual ~SaveDialog() = default;
+    virtual std::optional<SaveChoice> Ask(const std::string& suggestedName) = 0;
+};
+
+struct ChangesServices {
+    Registry& registry;
+    Files& files;
+    Program& program;
+    Clock& clock;
+    MessageBoxes& messages;
+    PrinterFactory* printers = nullptr;
+    SaveDialog* save = nullptr;
+};
+
+inline const std::string kChangesTitle = "Änderungen seit dem letzten Start";
+inline const std::array<std::string, 5> kChangesColumns = {"Eintrag", "Schlüssel", "Änderung", "Vorher", "Jetzt"};
+
+class ChangesView {
+public:
+    explicit ChangesView(ChangesServices& services) : s(services) {}
+
+    // Reads the previous export and compares it with the registry now.
+    void Load();
+
+    // The one line above the list: what was compared and how many changes,
+    // or why nothing could be compared and which file was looked for.
+    const std::string& Status() const { return status_; }
+    // True when the comparison ran; printing and saving need it.
+    bool Compared() const { return compared_; }
+    const std::vector<ChangeRow>& Rows() const { return rows_; }
+    static const std::string& Cell(const ChangeRow& row, int column);
+
+    // Sorts by a column; the same column again reverses the order. Rows that
+    // compare equal keep their order.
+    void SortBy(int column);
+    int SortColumn() const { return sortColumn_; }
+    bool Descending() const { return descending_; }
+
+    void Print();
+    void Save();
+
+    // The previous export: program folder, base name, ".tmr".
+    std::string PreviousExportPath() const;
+
+    // The saved file's bytes in either form (UTF-8 with a byte-order mark).
+    std::string SavedText(SaveFormat format) const;
+
+private:
+    ChangesServices& s;
+    std::string status_;
+    bool compared_ = false;
+    std::vector<ChangeRow> rows_;
+    int sortColumn_ = -1;
+    bool descending_ = false;
+};
+
+}  // namespace sw

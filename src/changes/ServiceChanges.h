@@ -1,0 +1,92 @@
+// What changed below the Services key between the previous run's registry
+// export and the registry now: entries added and removed, and for entries in
+// both the values that decide what a service runs and how it starts. Plain
+// code over data; the registry is read through Registry in one function.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "regexport/RegExport.h"
+#include "registry/Registry.h"
+
+namespace sw {
+
+// One value of an entry as found: not there, a number, a text (as stored, up
+// to its first NUL), or there but of a type that is neither.
+struct FoundValue {
+    enum class Kind { Absent, Number, Text, Other };
+    Kind kind = Kind::Absent;
+    std::uint32_t number = 0;
+    std::string text;
+
+    bool operator==(const FoundValue&) const = default;
+};
+
+// The values compared, in the order their rows are listed. The last one lies
+// in the entry's "Parameters" subkey.
+inline const std::array<std::string, 9> kComparedValues = {
+    "Start", "DelayedAutostart", "Type", "ImagePath", "ObjectName", "FailureCommand", "DisplayName", "Group",
+    "Parameters\\ServiceDll"};
+inline constexpr std::size_t kImagePathIndex = 3;
+inline constexpr std::size_t kDisplayNameIndex = 6;
+
+struct ServiceValues {
+    std::string keyName;
+    std::array<FoundValue, 9> values;
+};
+
+// One row of the list: the entry, what changed, before and now.
+struct ChangeRow {
+    std::string entry;   // display name (the key name when there is none)
+    std::string key;     // key name
+    std::string change;  // the value's name, or that the entry was added or removed
+    std::string before;
+    std::string now;
+};
+
+inline const std::string kEntryAdded = "Eintrag hinzugefügt";
+inline const std::string kEntryRemoved = "Eintrag entfernt";
+inline const std::string kValueAbsent = "(nicht vorhanden)";
+inline const std::string kValueOtherType = "(anderer Werttyp)";
+
+// A display name as the list shows it. Returns the text as stored for now;
+// indirect names ("@file,-id") are to be resolved here.
+std::string DisplayNameForShow(const std::string& text);
+
+// A value as the list shows it: start types by their labels, other numbers
+// as "0x00000010 (16)", texts as stored.
+std::string ShownValue(std::size_t valueIndex, const FoundValue& value);
+
+// The entries below HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services in
+// an export, with their compared values; nothing when the export does not
+// hold that key.
+std::optional<std::vector<ServiceValues>> ServicesInExport(const RegExport& file);
+
+// One entry's compared values, read now through the registry operations. A
+// value that cannot be read as a text or a number counts as absent here;
+// RecheckAbsent tells the absent ones from those of another type.
+ServiceValues ReadServiceNow(Registry& registry, const std::string& keyName);
+
+// Every entry of the Services key now; nothing when the key cannot be listed.
+std::optional<std::vector<ServiceValues>> ServicesNow(Registry& registry);
+
+// For the values that were there before and read as absent now: asks the
+// registry whether they are there after all, of a type the reads do not
+// deliver (a long binary, say). Only the few values that differ are asked
+// about, so the comparison stays at one read per compared value.
+void RecheckAbsent(Registry& registry, const std::vector<ServiceValues>& before, std::vector<ServiceValues>& now);
+
+// The rows, entries in case-insensitive key-name order; key names match
+// without regard to case, as the registry's do.
+std::vector<ChangeRow> CompareServices(const std::vector<ServiceValues>& before,
+                                       const std::vector<ServiceValues>& now);
+
+// A key name folded for case-insensitive matching (ASCII, Latin-1, Latin
+// Extended-A, Greek and Cyrillic letters).
+std::string FoldCase(const std::string& utf8);
+
+}  // namespace sw

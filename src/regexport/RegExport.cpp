@@ -1,0 +1,348 @@
+#include "regexport/RegExport.h"
+
+#include <cstddef>
+
+namespace sw {
+namespace {
+
+constexpr std::uint32_t kSz = 1;
+constexpr std::uint32_t kBinary = 3;
+constexpr std::uint32_t kDword = 4;
+constexpr std::uint32_t kExpandSz = 2;
+
+const std::u16string_view kHeader = u"Windows Registry Editor Version 5.00";
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+int HexDigit(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    return -1;
+}
+
+std::u16string_view TrimRight(std::u16string_view text) {
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::u16string_view TrimLeft(std::u16string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    return text;
+}
+
+bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+void AppendUnit(std::string& bytes, char16_t unit) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+}
+
+// The file's first bytes say whether it is a text in another encoding than
+// the one the registry editor exports in.
+bool LooksLikeNarrowExport(std::string_view bytes) {
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return true;
+    return bytes.substr(0, 16) == "Windows Registry" || bytes.substr(0, 8) == "REGEDIT4";
+}
+
+class Reader {
+public:
+    explicit Reader(RegExport& out) : out_(out) {}
+
+    // Reads the lines after the header; false with out_.error set on the
+    // first line that cannot be read.
+    bool ReadLines(std::u16string_view text, std::size_t firstLineNumber) {
+        std::size_t lineNumber = firstLineNumber;
+        std::size_t at = 0;
+        while (at < text.size()) {
+            const std::size_t end = text.find(u'\n', at);
+            if (end == std::u16string_view::npos) return Fail(kCut);
+            std::u16string_view line = text.substr(at, end - at);
+            if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
+            at = end + 1;
+            ++lineNumber;
+            if (!ReadLine(line, lineNumber)) return false;
+        }
+        if (continuing_) return Fail(kCut);
+        return true;
+    }
+
+private:
+    static constexpr const char* kCut = "Die Datei ist unvollständig: sie endet mitten in einer Zeile oder einem Wert.";
+
+    bool Fail(const std::string& reason) {
+        out_.error = reason;
+        return false;
+    }
+    bool FailAt(std::size_t lineNumber, const std::string& reason) {
+        return Fail("Zeile " + std::to_string(lineNumber) + ": " + reason);
+    }
+
+    bool ReadLine(std::u16string_view line, std::size_t lineNumber) {
+        if (continuing_) return ReadHexBytes(TrimLeft(line), lineNumber);
+        const std::u16string_view content = TrimRight(TrimLeft(line));
+        if (content.empty() || content.front() == u';') return true;
+        if (content.front() == u'[') return ReadKeyLine(content, lineNumber);
+        if (content.front() == u'"' || content.front() == u'@') return ReadValueLine(content, lineNumber);
+        return FailAt(lineNumber, "unverständlicher Inhalt, kein Schlüssel und kein Wert.");
+    }
+
+    // "[path]": the path runs to the line's last "]", so that a key name that
+    // holds "]" itself comes back whole. "[-path]" deletes a key; its section
+    // is skipped.
+    bool ReadKeyLine(std::u16string_view content, std::size_t lineNumber) {
+        if (content.back() != u']') return FailAt(lineNumber, "Schlüsselzeile ohne schließende Klammer.");
+        const std::u16string_view path = content.substr(1, content.size() - 2);
+        if (!path.empty() && path.front() == u'-') {
+            current_ = nullptr;
+            skipping_ = true;
+            return true;
+        }
+        if (path.empty()) return FailAt(lineNumber, "Schlüsselzeile ohne Schlüsselnamen.");
+        out_.keys.push_back(ExportKey{Utf16ToUtf8(path), {}});
+        current_ = &out_.keys.back();
+        skipping_ = false;
+        return true;
+    }
+
+    // A quoted text from just after its opening quote to its closing quote,
+    // with \\ and \" (and \n, \r, \0) undone. Returns the position after the
+    // closing quote, or npos when there is none.
+    static std::size_t Unquote(std::u16string_view content, std::size_t at, std::u16string& text) {
+        while (at < content.size()) {
+            const char16_t c = content[at];
+            if (c == u'"') return at + 1;
+            if (c == u'\\' && at + 1 < content.size()) {
+                const char16_t next = content[at + 1];
+                switch (next) {
+                    case u'\\': text.push_back(u'\\'); break;
+                    case u'"': text.push_back(u'"'); break;
+                    case u'n': text.push_back(u'\n'); break;
+                    case u'r': text.push_back(u'\r'); break;
+                    case u'0': text.push_back(u'\0'); break;
+                    default:
+                        text.push_back(c);
+                        text.push_back(next);
+                        break;
+                }
+                at += 2;
+                continue;
+            }
+            text.push_back(c);
+            ++at;
+        }
+        return std::u16string_view::npos;
+    }
+
+    bool ReadValueLine(std::u16string_view content, std::size_t lineNumber) {
+        if (current_ == nullptr && !skipping_) return FailAt(lineNumber, "Wert vor dem ersten Schlüssel.");
+        std::u16string name;
+        std::size_t at = 1;
+        if (content.front() == u'"') {
+            at = Unquote(content, 1, name);
+            if (at == std::u16string_view::npos)
+                return FailAt(lineNumber, "Wertname ohne schließendes Anführungszeichen.");
+        }
+        while (at < content.size() && IsBlank(content[at])) ++at;
+        if (at >= content.size() || content[at] != u'=') return FailAt(lineNumber, "Wert ohne \"=\".");
+        const std::u16string_view data = TrimLeft(content.substr(at + 1));
+
+        if (data == u"-") return true;  // deletes the value
+        ExportValue value;
+        value.name = Utf16ToUtf8(name);
+        bool continued = false;
+        if (!data.empty() && data.front() == u'"') {
+            std::u16string text;
+            const std::size_t after = Unquote(data, 1, text);
+            if (after == std::u16string_view::npos || !TrimLeft(data.substr(after)).empty())
+                return FailAt(lineNumber, "Text ohne schließendes Anführungszeichen.");
+            value.type = kSz;
+            value.data.reserve((text.size() + 1) * 2);
+            for (char16_t unit : text) AppendUnit(value.data, unit);
+            AppendUnit(value.data, 0);
+        } else if (StartsWith(data, u"dword:")) {
+            const std::u16string_view digits = data.substr(6);
+            if (digits.empty() || digits.size() > 8) return FailAt(lineNumber, "ungültige DWORD-Zahl.");
+            std::uint32_t number = 0;
+            for (char16_t c : digits) {
+                const int digit = HexDigit(c);
+                if (digit < 0) return FailAt(lineNumber, "ungültige DWORD-Zahl.");
+                number = number << 4 | static_cast<std::uint32_t>(digit);
+            }
+            value.type = kDword;
+            for (int shift = 0; shift < 32; shift += 8) value.data.push_back(static_cast<char>(number >> shift));
+        } else if (StartsWith(data, u"hex")) {
+            std::size_t colon = 3;
+            value.type = kBinary;
+            if (colon < data.size() && data[colon] == u'(') {
+                const std::size_t close = data.find(u')', colon);
+                if (close == std::u16string_view::npos || close == colon + 1 || close - colon - 1 > 8)
+                    return FailAt(lineNumber, "ungültiger Werttyp hex(...).");
+                std::uint32_t type = 0;
+                for (std::size_t i = colon + 1; i < close; ++i) {
+                    const int digit = HexDigit(data[i]);
+                    if (digit < 0) return FailAt(lineNumber, "ungültiger Werttyp hex(...).");
+                    type = type << 4 | static_cast<std::uint32_t>(digit);
+                }
+                value.type = type;
+                colon = close + 1;
+            }
+            if (colon >= data.size() || data[colon] != u':') return FailAt(lineNumber, "Wert ohne Datenangabe.");
+            continued = true;
+        } else {
+            return FailAt(lineNumber, "unbekannte Form der Wertdaten.");
+        }
+
+        if (skipping_) {
+            pending_ = &discarded_;
+            discarded_ = std::move(value);
+        } else {
+            current_->values.push_back(std::move(value));
+            pending_ = &current_->values.back();
+        }
+        if (!continued) return true;
+        const std::size_t colon = data.find(u':');
+        return ReadHexBytes(data.substr(colon + 1), lineNumber);
+    }
+
+    // Bytes "0a,ff,..." into the pending value; a line ending in "\" is
+    // continued on the next.
+    bool ReadHexBytes(std::u16string_view list, std::size_t lineNumber) {
+        list = TrimRight(list);
+        continuing_ = !list.empty() && list.back() == u'\\';
+        if (continuing_) list.remove_suffix(1);
+        std::size_t at = 0;
+        bool expectByte = true;
+        while (at < list.size()) {
+            const char16_t c = list[at];
+            if (IsBlank(c)) {
+                ++at;
+            } else if (c == u',') {
+                if (expectByte) return FailAt(lineNumber, "fehlendes Byte in Hex-Daten.");
+                expectByte = true;
+                ++at;
+            } else {
+                const int high = HexDigit(c);
+                if (high < 0 || !expectByte) return FailAt(lineNumber, "ungültige Hex-Daten.");
+                int byte = high;
+                ++at;
+                if (at < list.size()) {
+                    const int low = HexDigit(list[at]);
+                    if (low >= 0) {
+                        byte = high * 16 + low;
+                        ++at;
+                    }
+                }
+                pending_->data.push_back(static_cast<char>(byte));
+                expectByte = false;
+            }
+        }
+        return true;
+    }
+
+    RegExport& out_;
+    ExportKey* current_ = nullptr;
+    ExportValue* pending_ = nullptr;  // the value that hex lines fill
+    ExportValue discarded_;           // a value of a deleted key's section
+    bool skipping_ = false;
+    bool continuing_ = false;
+};
+
+}  // namespace
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::uint32_t cp = text[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | cp >> 6));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | cp >> 12));
+            out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | cp >> 18));
+            out.push_back(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+    return out;
+}
+
+RegExport ReadRegExport(std::string_view bytes) {
+    RegExport out;
+    if (bytes.empty()) {
+        out.error = "Die Datei ist leer.";
+        return out;
+    }
+    if (LooksLikeNarrowExport(bytes)) {
+        out.error = "Die Datei ist in UTF-8 oder ANSI gespeichert, nicht in UTF-16 wie die Exporte des Registrierungs-Editors.";
+        return out;
+    }
+    if (bytes.size() < 2 || bytes.substr(0, 2) != "\xFF\xFE") {
+        out.error = "Die Datei ist kein Export des Registrierungs-Editors (keine UTF-16-Kennung am Anfang).";
+        return out;
+    }
+    if (bytes.size() % 2 != 0) {
+        out.error = "Die Datei ist unvollständig: sie endet mitten in einem Zeichen.";
+        return out;
+    }
+    std::u16string text(bytes.size() / 2 - 1, u'\0');
+    for (std::size_t i = 0; i < text.size(); ++i)
+        text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
+                                        static_cast<unsigned char>(bytes[3 + 2 * i]) << 8);
+
+    const std::u16string_view all(text);
+    const std::size_t headerEnd = all.find(u'\n');
+    std::u16string_view header = all.substr(0, headerEnd);
+    if (!header.empty() && header.back() == u'\r') header.remove_suffix(1);
+    if (TrimRight(header) != kHeader) {
+        out.error = "Die Datei ist kein Export des Registrierungs-Editors (Kopfzeile fehlt).";
+        return out;
+    }
+    if (headerEnd == std::u16string_view::npos) {
+        out.error = "Die Datei ist unvollständig: sie enthält nur die Kopfzeile.";
+        return out;
+    }
+    Reader reader(out);
+    if (!reader.ReadLines(all.substr(headerEnd + 1), 1)) out.keys.clear();
+    return out;
+}
+
+std::optional<std::string> ExportText(const ExportValue& value) {
+    if ((value.type != kSz && value.type != kExpandSz) || value.data.size() % 2 != 0) return std::nullopt;
+    std::u16string text;
+    text.reserve(value.data.size() / 2);
+    for (std::size_t i = 0; i + 1 < value.data.size(); i += 2) {
+        const auto unit = static_cast<char16_t>(static_cast<unsigned char>(value.data[i]) |
+                                                static_cast<unsigned char>(value.data[i + 1]) << 8);
+        if (unit == 0) break;
+        text.push_back(unit);
+    }
+    return Utf16ToUtf8(text);
+}
+
+std::optional<std::uint32_t> ExportNumber(const ExportValue& value) {
+    const bool dword = value.type == kDword && value.data.size() == 4;
+    const bool shortBinary = value.type == kBinary && value.data.size() <= 4;
+    if (!dword && !shortBinary) return std::nullopt;
+    std::uint32_t number = 0;
+    for (std::size_t i = value.data.size(); i-- > 0;)
+        number = number << 8 | static_cast<unsigned char>(value.data[i]);
+    return number;
+}
+
+}  // namespace sw

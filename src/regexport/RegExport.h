@@ -1,0 +1,53 @@
+// Reading the registry editor's export files ("Windows Registry Editor
+// Version 5.00", UTF-16LE with a byte-order mark) into plain data. No window
+// and no registry access: the bytes of a file in, keys with their values out,
+// or one line saying in German why the file cannot be read.
+//
+// What is read: "[key]" sections, "name"= and "@"= (default value) lines with
+// "text", dword:, hex: and hex(n): data, hex data continued over lines that
+// end in "\", and the escapes \\ and \" in names and texts. Deletions
+// ("[-key]" and "name"=-) and comment lines are skipped.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sw {
+
+struct ExportValue {
+    std::string name;           // UTF-8; "" is the key's default value
+    std::uint32_t type = 0;     // REG_SZ, REG_DWORD, ... as the file gives it
+    std::string data;           // the bytes as the registry keeps them; texts in
+                                // UTF-16LE with their terminating NUL
+};
+
+struct ExportKey {
+    std::string path;                // UTF-8, as between the brackets
+    std::vector<ExportValue> values; // in file order
+};
+
+struct RegExport {
+    std::vector<ExportKey> keys;  // in file order
+    std::string error;            // empty when the whole file was read
+
+    bool Ok() const { return error.empty(); }
+};
+
+// Reads a whole export file. Work and memory grow linearly with its size.
+RegExport ReadRegExport(std::string_view fileBytes);
+
+// The text of a REG_SZ or REG_EXPAND_SZ value in UTF-8, up to its first NUL
+// (whole when it holds none); nothing for other types or an odd byte count.
+std::optional<std::string> ExportText(const ExportValue& value);
+
+// The number of a REG_DWORD value, or of a REG_BINARY value of at most four
+// bytes (little-endian), as the program's registry reads give them.
+std::optional<std::uint32_t> ExportNumber(const ExportValue& value);
+
+// UTF-16 code units to UTF-8; a lone surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
+
+}  // namespace sw

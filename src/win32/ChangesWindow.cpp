@@ -1,0 +1,255 @@
+#include "win32/ChangesWindow.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <algorithm>
+
+#include "win32/ControlIds.h"
+#include "win32/Win32Platform.h"
+#include "win32/WideText.h"
+#include "win32/WindowProc.h"
+
+namespace sw {
+namespace {
+
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+
+// Twips: the first size, the smallest, margins, the status line and buttons.
+constexpr int kClientWidth = 11400;
+constexpr int kClientHeight = 6600;
+constexpr int kMinWidth = 6000;
+constexpr int kMinHeight = 3000;
+constexpr int kMargin = 135;
+constexpr int kStatusHeight = 240;
+constexpr int kButtonWidth = 1185;
+constexpr int kButtonHeight = 420;
+constexpr int kGap = 75;
+constexpr int kColumnWidths[5] = {2500, 2000, 2100, 2200, 2200};
+
+}  // namespace
+
+std::optional<SaveChoice> Win32SaveDialog::Ask(const std::string& suggestedName) {
+    std::wstring file = Wide(suggestedName);
+    file.resize(std::max<std::size_t>(file.size() + 1, 32768), L'\0');
+    static const wchar_t kFilter[] =
+        L"Text (UTF-8) (*.txt)\0*.txt\0CSV, durch Semikolon getrennt (*.csv)\0*.csv\0";
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner_;
+    dialog.lpstrFilter = kFilter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrDefExt = L"txt";
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER;
+    if (!GetSaveFileNameW(&dialog)) return std::nullopt;
+    SaveChoice choice;
+    choice.path = Utf8(file.c_str());
+    // The CSV filter, or a name the user gave the CSV extension.
+    const std::wstring name = file.c_str();
+    const bool csvName = name.size() >= 4 && lstrcmpiW(name.c_str() + name.size() - 4, L".csv") == 0;
+    choice.format = dialog.nFilterIndex == 2 || csvName ? SaveFormat::Csv : SaveFormat::Text;
+    return choice;
+}
+
+ChangesWindow::ChangesWindow(HWND owner, RootServices& services)
+    : owner_(owner),
+      ui_(services.ui),
+      saveDialog_(hwnd_),
+      services_{services.registry, services.files, services.program, services.clock,
+                services.messages, services.printers, &saveDialog_},
+      view_(services_) {}
+
+ChangesWindow::~ChangesWindow() {
+    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+bool ChangesWindow::Create() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WindowProcFor<ChangesWindow>;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = SW_CHANGES_CLASS;
+    RegisterClassExW(&wc);  // fails harmlessly from the second opening on
+
+    HDC screen = GetDC(nullptr);
+    twips_.dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    font_ = MakeTahoma(twips_.dpi, 900, FW_NORMAL);
+
+    RECT frame{0, 0, twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
+    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int x = work.left + std::max<int>(0, ((work.right - work.left) - width) / 2);
+    const int y = work.top + std::max<int>(0, ((work.bottom - work.top) - height) / 2);
+    hwnd_ = CreateWindowExW(kExStyle, SW_CHANGES_CLASS, Wide(kChangesTitle).c_str(), kStyle, x, y, width, height,
+                            owner_, nullptr, instance, this);
+    if (hwnd_ == nullptr) return false;
+    CreateControls();
+    Layout();
+    return true;
+}
+
+void ChangesWindow::CreateControls() {
+    // Creation order is the tab order: the list, then the buttons.
+    status_ = CreateChild(hwnd_, {L"STATIC", "", IDC_CHG_STATUS, kChild | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0,
+                                  0, 0, 0, 0},
+                          twips_, font_.Get());
+    list_ = CreateChild(hwnd_,
+                        {WC_LISTVIEWW, "", IDC_CHG_LIST,
+                         kChild | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                         WS_EX_CLIENTEDGE, 0, 0, 0, 0},
+                        twips_, font_.Get());
+    SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                 LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER | LVS_EX_INFOTIP);
+    for (int i = 0; i < static_cast<int>(kChangesColumns.size()); ++i) {
+        std::wstring title = Wide(kChangesColumns[static_cast<std::size_t>(i)]);
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.pszText = title.data();
+        column.cx = twips_.ToPx(kColumnWidths[i]);
+        column.iSubItem = i;
+        SendMessageW(list_, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+    }
+    print_ = CreateChild(hwnd_, {L"BUTTON", "&Drucken", IDC_CHG_BDRUCKEN, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
+                                 0, 0, 0},
+                         twips_, font_.Get());
+    save_ = CreateChild(hwnd_, {L"BUTTON", "&Speichern…", IDC_CHG_BSPEICHERN, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0,
+                                0, 0, 0, 0},
+                        twips_, font_.Get());
+}
+
+// The list takes all room between the status line and the buttons, which
+// keep to the lower right corner.
+void ChangesWindow::Layout() {
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    const int margin = twips_.ToPx(kMargin);
+    const int buttonWidth = twips_.ToPx(kButtonWidth);
+    const int buttonHeight = twips_.ToPx(kButtonHeight);
+    const int statusHeight = twips_.ToPx(kStatusHeight);
+    const int gap = twips_.ToPx(kGap);
+    const int width = std::max<int>(0, client.right - 2 * margin);
+    const int buttonTop = client.bottom - margin - buttonHeight;
+    const int listTop = margin + statusHeight + gap;
+    MoveWindow(status_, margin, margin, width, statusHeight, TRUE);
+    MoveWindow(list_, margin, listTop, width, std::max<int>(0, buttonTop - gap - listTop), TRUE);
+    MoveWindow(save_, client.right - margin - buttonWidth, buttonTop, buttonWidth, buttonHeight, TRUE);
+    MoveWindow(print_, client.right - margin - 2 * buttonWidth - gap, buttonTop, buttonWidth, buttonHeight, TRUE);
+}
+
+void ChangesWindow::Open() {
+    if (hwnd_ == nullptr && !Create()) return;
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    ui_.SetPointer(kPointerHourglass);
+    view_.Load();
+    ui_.SetPointer(kPointerDefault);
+    Refill();
+    SetFocus(list_);
+}
+
+void ChangesWindow::Refill() {
+    SetWindowTextW(status_, Wide(view_.Status()).c_str());
+    SendMessageW(list_, LVM_SETITEMCOUNT, view_.Rows().size(), 0);
+    if (!view_.Rows().empty())
+        ListView_SetItemState(list_, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+    EnableWindow(print_, view_.Compared() ? TRUE : FALSE);
+    EnableWindow(save_, view_.Compared() ? TRUE : FALSE);
+    ShowSortArrow();
+    InvalidateRect(list_, nullptr, TRUE);
+}
+
+void ChangesWindow::ShowSortArrow() {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list_, LVM_GETHEADER, 0, 0));
+    for (int i = 0; i < static_cast<int>(kChangesColumns.size()); ++i) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        SendMessageW(header, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (i == view_.SortColumn()) item.fmt |= view_.Descending() ? HDF_SORTDOWN : HDF_SORTUP;
+        SendMessageW(header, HDM_SETITEMW, i, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+LRESULT ChangesWindow::OnNotify(const NMHDR& header, LPARAM lParam) {
+    if (header.hwndFrom != list_) return 0;
+    if (header.code == LVN_GETDISPINFOW) {
+        LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(lParam)->item;
+        if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) return 0;
+        const auto& rows = view_.Rows();
+        if (item.iItem < 0 || static_cast<std::size_t>(item.iItem) >= rows.size()) {
+            item.pszText[0] = L'\0';
+            return 0;
+        }
+        cell_ = Wide(ChangesView::Cell(rows[static_cast<std::size_t>(item.iItem)], item.iSubItem));
+        lstrcpynW(item.pszText, cell_.c_str(), item.cchTextMax);
+    } else if (header.code == LVN_COLUMNCLICK) {
+        view_.SortBy(reinterpret_cast<NMLISTVIEW*>(lParam)->iSubItem);
+        ShowSortArrow();
+        InvalidateRect(list_, nullptr, TRUE);
+    }
+    return 0;
+}
+
+LRESULT ChangesWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+                case IDCANCEL: DestroyWindow(hwnd_); return 0;
+                case IDC_CHG_BDRUCKEN:
+                    if (HIWORD(wParam) == BN_CLICKED) view_.Print();
+                    return 0;
+                case IDC_CHG_BSPEICHERN:
+                    if (HIWORD(wParam) == BN_CLICKED) view_.Save();
+                    return 0;
+                default: break;
+            }
+            break;
+        case WM_NOTIFY:
+            return OnNotify(*reinterpret_cast<const NMHDR*>(lParam), lParam);
+        case WM_SIZE:
+            Layout();
+            return 0;
+        case WM_GETMINMAXINFO: {
+            RECT frame{0, 0, twips_.ToPx(kMinWidth), twips_.ToPx(kMinHeight)};
+            AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+            info->ptMinTrackSize = {frame.right - frame.left, frame.bottom - frame.top};
+            return 0;
+        }
+        case WM_SETCURSOR:
+            if (Win32UserInterface::ApplyPointer()) return TRUE;
+            break;
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus != nullptr && IsChild(hwnd_, focus)) lastFocus_ = focus;
+            }
+            break;
+        case WM_SETFOCUS:
+            SetFocus(lastFocus_ != nullptr && IsWindow(lastFocus_) ? lastFocus_ : list_);
+            return 0;
+        case WM_CLOSE:
+            DestroyWindow(hwnd_);
+            return 0;
+        case WM_DESTROY:
+            hwnd_ = nullptr;
+            lastFocus_ = nullptr;
+            return 0;
+        default: break;
+    }
+    return DefWindowProcW(hwnd_, msg, wParam, lParam);
+}
+
+}  // namespace sw

@@ -1,0 +1,68 @@
+// The window "Änderungen seit dem letzten Start" on USER32: a resizable
+// window owned by the main window, with a status line, a report list view
+// whose headers sort, and the buttons "&Drucken" and "&Speichern…". What it
+// shows and does lives in changes/ChangesView; this only decodes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "changes/ChangesView.h"
+#include "mainwindow/Root.h"
+#include "win32/Win32Controls.h"
+
+namespace sw {
+
+// GetSaveFileNameW over the window that `owner` names at the time: UTF-8
+// text (*.txt) or CSV (*.csv), by the filter the user picks or a name that
+// ends in ".csv".
+class Win32SaveDialog final : public SaveDialog {
+public:
+    explicit Win32SaveDialog(const HWND& owner) : owner_(owner) {}
+    std::optional<SaveChoice> Ask(const std::string& suggestedName) override;
+
+private:
+    const HWND& owner_;
+};
+
+class ChangesWindow {
+public:
+    ChangesWindow(HWND owner, RootServices& services);
+    ~ChangesWindow();
+    ChangesWindow(const ChangesWindow&) = delete;
+    ChangesWindow& operator=(const ChangesWindow&) = delete;
+
+    // Shows the window with a fresh comparison; when it is open already, it
+    // compares afresh and comes to the front.
+    void Open();
+    HWND Hwnd() const { return hwnd_; }
+
+private:
+    template <class Window>
+    friend LRESULT CALLBACK WindowProcFor(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    bool Create();
+    void CreateControls();
+    void Layout();
+    void Refill();
+    void ShowSortArrow();
+    LRESULT OnNotify(const NMHDR& header, LPARAM lParam);
+
+    HWND owner_;
+    HWND hwnd_ = nullptr;
+    HWND status_ = nullptr;
+    HWND list_ = nullptr;
+    HWND print_ = nullptr;
+    HWND save_ = nullptr;
+    HWND lastFocus_ = nullptr;
+    UserInterface& ui_;
+    Win32SaveDialog saveDialog_;
+    ChangesServices services_;
+    ChangesView view_;
+    Twips twips_;
+    FontOwner font_;
+    std::wstring cell_;  // the text handed to the list view last
+};
+
+}  // namespace sw

@@ -1,0 +1,335 @@
+// The comparison of the previous run's export with the registry now: every
+// kind of change, values that are gone or of another type, key names that
+// differ only in case or look like the export format's signs.
+#include <gtest/gtest.h>
+
+#include "changes/ChangesView.h"
+#include "changes/ServiceChanges.h"
+#include "unit/FakePrinter.h"
+#include "unit/ExportText.h"
+
+namespace sw {
+namespace {
+
+const std::string kServicesExportPath = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\";
+
+std::string Section(const std::string& key, const std::string& values) {
+    return "[" + kServicesExportPath + key + "]\r\n" + values + "\r\n";
+}
+
+struct ChangesFixture : test::RootFixture {
+    std::vector<ChangeRow> Compare(const std::string& sections) {
+        const RegExport file = ReadRegExport(test::ServicesExport(sections));
+        EXPECT_TRUE(file.Ok()) << file.error;
+        const auto before = ServicesInExport(file);
+        EXPECT_TRUE(before.has_value());
+        auto now = ServicesNow(registry);
+        EXPECT_TRUE(now.has_value());
+        if (!before || !now) return {};
+        RecheckAbsent(registry, *before, *now);
+        return CompareServices(*before, *now);
+    }
+    void Set(const std::string& key, const std::string& name, std::uint32_t type, const std::string& data) {
+        memory.SetRaw(kHkeyLocalMachine, ServiceKeyPath(key), name, type, data);
+    }
+};
+
+std::string Row(const ChangeRow& row) {
+    return row.entry + " | " + row.key + " | " + row.change + " | " + row.before + " | " + row.now;
+}
+
+std::vector<std::string> Rows(const std::vector<ChangeRow>& rows) {
+    std::vector<std::string> out;
+    for (const auto& row : rows) out.push_back(Row(row));
+    return out;
+}
+
+// One entry as both the export and the registry hold it.
+const std::string kSame =
+    "\"DisplayName\"=\"Gleich\"\r\n\"Start\"=dword:00000003\r\n\"Type\"=dword:00000020\r\n"
+    "\"ImagePath\"=hex(2):25,00,53,00,25,00,00,00\r\n\"ObjectName\"=\"LocalSystem\"\r\n";
+
+void SeedSame(ChangesFixture& f) {
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Gleich"), "DisplayName", "Gleich");
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Gleich"), "Start", 3);
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Gleich"), "Type", 0x20);
+    f.Set("Gleich", "ImagePath", kRegExpandSz, std::string("%S%\0", 4));
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Gleich"), "ObjectName", "LocalSystem");
+}
+
+TEST(ServiceChangesTest, UnchangedEntriesGiveNoRows) {
+    ChangesFixture f;
+    SeedSame(f);
+    EXPECT_TRUE(f.Compare(Section("Gleich", kSame)).empty());
+}
+
+TEST(ServiceChangesTest, EveryComparedValueIsReportedWithBeforeAndNow) {
+    ChangesFixture f;
+    SeedSame(f);
+    const std::string key = "Wechsel";
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath(key), "DisplayName", "Neuer Name");
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath(key), "Start", 4);
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath(key), "DelayedAutostart", 1);
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath(key), "Type", 0x10);
+    f.Set(key, "ImagePath", kRegExpandSz, std::string("C:\\b\xe4se.exe\0", 14));
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath(key), "ObjectName", "LocalSystem");
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath(key), "FailureCommand", "cmd /c x");
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath(key), "Group", "");
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath(key) + "\\Parameters", "ServiceDll", "C:\\neu.dll");
+
+    const auto rows = f.Compare(
+        Section("Gleich", kSame) +
+        Section(key,
+                "\"DisplayName\"=\"Alter Name\"\r\n\"Start\"=dword:00000002\r\n\"DelayedAutostart\"=dword:00000000\r\n"
+                "\"Type\"=dword:00000020\r\n\"ImagePath\"=\"C:\\\\gut.exe\"\r\n"
+                "\"ObjectName\"=\"NT AUTHORITY\\\\LocalService\"\r\n\"Group\"=\"Netz\"\r\n") +
+        Section(key + "\\Parameters", "\"ServiceDll\"=hex(2):43,00,3a,00,5c,00,61,00,6c,00,74,00,00,00\r\n"));
+    const std::vector<std::string> expected = {
+        "Neuer Name | Wechsel | Start | Automatisch | Deaktiviert",
+        "Neuer Name | Wechsel | DelayedAutostart | 0x00000000 (0) | 0x00000001 (1)",
+        "Neuer Name | Wechsel | Type | 0x00000020 (32) | 0x00000010 (16)",
+        "Neuer Name | Wechsel | ImagePath | C:\\gut.exe | C:\\bäse.exe",
+        "Neuer Name | Wechsel | ObjectName | NT AUTHORITY\\LocalService | LocalSystem",
+        "Neuer Name | Wechsel | FailureCommand | (nicht vorhanden) | cmd /c x",
+        "Neuer Name | Wechsel | DisplayName | Alter Name | Neuer Name",
+        "Neuer Name | Wechsel | Group | Netz | ",
+        "Neuer Name | Wechsel | Parameters\\ServiceDll | C:\\alt | C:\\neu.dll",
+    };
+    EXPECT_EQ(Rows(rows), expected);
+}
+
+TEST(ServiceChangesTest, EntriesAddedAndRemovedShowTheProgramTheyRun) {
+    ChangesFixture f;
+    SeedSame(f);
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Zugang"), "DisplayName", "Hinzu");
+    f.Set("Zugang", "ImagePath", kRegSz, std::string("C:\\neu.exe\0", 11));
+    f.memory.CreateKey(kHkeyLocalMachine, ServiceKeyPath("Nackt"));
+    const auto rows = f.Compare(Section("Gleich", kSame) +
+                                Section("Abgang", "\"DisplayName\"=\"Fort\"\r\n\"ImagePath\"=\"C:\\\\alt.exe\"\r\n") +
+                                Section("Abgang\\Parameters", "") + Section("Leer", ""));
+    const std::vector<std::string> expected = {
+        "Fort | Abgang | Eintrag entfernt | C:\\alt.exe | ",
+        "Leer | Leer | Eintrag entfernt |  | ",
+        "Nackt | Nackt | Eintrag hinzugefügt |  | ",
+        "Hinzu | Zugang | Eintrag hinzugefügt |  | C:\\neu.exe",
+    };
+    EXPECT_EQ(Rows(rows), expected);
+}
+
+TEST(ServiceChangesTest, KeyNamesMatchWithoutRegardToCase) {
+    ChangesFixture f;
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("\xc4nderbarDienst"), "Start", 2);  // "Ä" in CP1252
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("PARAMS"), "Start", 2);
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("PARAMS") + "\\Parameters", "ServiceDll", "a.dll");
+    const auto rows = f.Compare(
+        Section("äNDERBARdienst", "\"start\"=dword:00000002\r\n") + Section("params", "\"START\"=dword:00000002\r\n") +
+        Section("Params\\PARAMETERS", "\"servicedll\"=\"a.dll\"\r\n") +
+        Section("params\\Parameters\\Tiefer", "\"ServiceDll\"=\"anders.dll\"\r\n"));
+    EXPECT_EQ(Rows(rows), std::vector<std::string>{});
+}
+
+TEST(ServiceChangesTest, ValuesOfOtherTypesAndUnterminatedTexts) {
+    ChangesFixture f;
+    f.Set("Typen", "Start", kRegSz, std::string("2\0", 2));                      // a start type as text
+    f.Set("Typen", "ImagePath", kRegMultiSz, std::string("a\0\0", 3));         // not a text the list shows
+    f.Set("Typen", "ObjectName", kRegSz, "ohne NUL");                           // stored without its NUL
+    f.Set("Typen", "Group", kRegBinary, std::string(8, '\x01'));              // too long for a number
+    f.Set("Typen", "Type", kRegBinary, std::string("\x10\0", 2));              // short binary reads as number
+    f.Set("Typen", "DisplayName", kRegBinary, std::string(6, 'x'));            // was a text, is a long binary
+    const auto rows = f.Compare(Section("Typen",
+                                        "\"Start\"=dword:00000002\r\n"
+                                        "\"ImagePath\"=hex(7):61,00,00,00,00,00\r\n"
+                                        "\"ObjectName\"=hex(1):6f,00,68,00,6e,00,65,00,20,00,4e,00,55,00,4c,00\r\n"
+                                        "\"Group\"=hex:01,01,01,01,01,01,01,01\r\n"
+                                        "\"Type\"=dword:00000010\r\n"
+                                        "\"DisplayName\"=\"Alt\"\r\n"));
+    const std::vector<std::string> expected = {
+        "Typen | Typen | Start | Automatisch | 2",
+        "Typen | Typen | DisplayName | Alt | (anderer Werttyp)",
+    };
+    EXPECT_EQ(Rows(rows), expected);
+}
+
+TEST(ServiceChangesTest, KeyNamesWithExportSignsKeepTheirNames) {
+    ChangesFixture f;
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("a]b"), "Start", 3);
+    // The entry whose name holds U+FF3C is gone now: it must be named as
+    // itself, not split at its look-alike.
+    const auto rows = f.Compare(Section("a]b", "\"Start\"=dword:00000002\r\n") +
+                                Section("x＼y", "\"Start\"=dword:00000002\r\n"));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(Row(rows[0]), "a]b | a]b | Start | Automatisch | Manuell");
+    EXPECT_EQ(Row(rows[1]), "x＼y | x＼y | Eintrag entfernt |  | ");
+}
+
+TEST(ServiceChangesTest, AnExportWithoutTheServicesKeyOrARegistryThatCannotBeListedCompareNothing) {
+    const RegExport other =
+        ReadRegExport(test::Utf16File(test::kExportHeader + "[HKEY_LOCAL_MACHINE\\Software]\r\n\r\n"));
+    ASSERT_TRUE(other.Ok());
+    EXPECT_FALSE(ServicesInExport(other).has_value());
+    const RegExport siblings = ReadRegExport(test::Utf16File(
+        test::kExportHeader + "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\ServicesX]\r\n\r\n"));
+    EXPECT_FALSE(ServicesInExport(siblings).has_value());
+
+    test::RootFixture f;
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("A"), "Start", 2);
+    f.memory.FindKey(kHkeyLocalMachine, kServicesPath)->denyRead = true;
+    EXPECT_FALSE(ServicesNow(f.registry).has_value());
+}
+
+TEST(ServiceChangesTest, FoldCaseCoversTheLettersOfWesternAndCyrillicNames) {
+    EXPECT_EQ(FoldCase("ÄÖÜ ÀÞ Ā Ĺ Ŋ Ÿ Ź Σ Ж Ё"), FoldCase("äöü àþ ā ĺ ŋ ÿ ź σ ж ё"));
+    EXPECT_EQ(FoldCase("äöü àþ ā ĺ ŋ ÿ ź σ ж ё"), "äöü àþ ā ĺ ŋ ÿ ź σ ж ё");
+    EXPECT_NE(FoldCase("ß"), FoldCase("ss"));
+    EXPECT_EQ(FoldCase(std::string("\xff\xc3", 2)), std::string("\xff\xc3", 2));  // broken bytes stay
+}
+
+// The window's model: the previous export by the program's base name, the
+// line that says what happened, sorting, printing and saving.
+class FakeSaveDialog final : public SaveDialog {
+public:
+    std::optional<SaveChoice> answer;
+    std::vector<std::string> asked;
+    std::optional<SaveChoice> Ask(const std::string& suggestedName) override {
+        asked.push_back(suggestedName);
+        return answer;
+    }
+};
+
+struct ViewFixture : test::RootFixture {
+    test::RecordingPrinters printers;
+    FakeSaveDialog save;
+    ChangesServices changes{registry, files, program, clock, messages, &printers, &save};
+    ChangesView view{changes};
+
+    ViewFixture() {
+        memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Alpha"), "Start", 4);
+        memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Alpha"), "DisplayName", "Erster; \"Dienst\"");
+        memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Start", 3);
+        memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Beta"), "ObjectName", "LocalSystem");
+    }
+    void PreviousExport(const std::string& bytes) { files.files[program.folder + "\\" + program.baseName + ".tmr"] = bytes; }
+    void TwoChanges() {
+        PreviousExport(test::ServicesExport(
+            Section("Alpha", "\"Start\"=dword:00000002\r\n\"DisplayName\"=\"Erster; \\\"Dienst\\\"\"\r\n") +
+            Section("Beta", "\"Start\"=dword:00000003\r\n\"ObjectName\"=\"NT AUTHORITY\\\\LocalService\"\r\n")));
+        view.Load();
+    }
+};
+
+TEST(ChangesViewTest, WithoutAReadablePreviousExportItSaysSoAndDoesNothingElse) {
+    ViewFixture f;
+    f.program.baseName = "Werkzeug";
+    f.view.Load();
+    EXPECT_FALSE(f.view.Compared());
+    EXPECT_EQ(f.view.Status(), "Kein Export vom letzten Start gefunden: C:\\Tools\\Werkzeug.tmr");
+    f.view.Print();
+    f.view.Save();
+    EXPECT_EQ(f.printers.opened, 0);
+    EXPECT_TRUE(f.save.asked.empty());
+    EXPECT_TRUE(f.messages.shown.empty());
+
+    f.PreviousExport(test::Utf16File(test::kExportHeader + "[HKEY_LOCAL_MACHINE\\Software]\r\n\r\n"));
+    f.view.Load();
+    EXPECT_EQ(f.view.Status(),
+              "Der Export vom letzten Start enthält den Schlüssel der Dienste nicht: C:\\Tools\\Werkzeug.tmr");
+    f.PreviousExport("Windows Registry Editor Version 5.00\r\n");
+    f.view.Load();
+    EXPECT_FALSE(f.view.Compared());
+    EXPECT_EQ(f.view.Status().rfind("Der Export vom letzten Start ist nicht lesbar (C:\\Tools\\Werkzeug.tmr): Die Datei "
+                                    "ist in UTF-8 oder ANSI gespeichert",
+                                    0),
+              0u)
+        << f.view.Status();
+    f.files.files.clear();
+    f.files.folders.insert("C:\\Tools\\Werkzeug.tmr");
+    f.view.Load();
+    EXPECT_EQ(f.view.Status(), "Der Export vom letzten Start kann nicht geöffnet werden: C:\\Tools\\Werkzeug.tmr");
+    EXPECT_TRUE(f.view.Rows().empty());
+}
+
+TEST(ChangesViewTest, SortsByAColumnAndReversesOnTheSecondClick) {
+    ViewFixture f;
+    f.TwoChanges();
+    ASSERT_TRUE(f.view.Compared());
+    EXPECT_EQ(f.view.Status(), "Verglichen mit C:\\Tools\\Merotan.tmr: 2 Änderungen.");
+    const auto changes = [&f] {
+        std::vector<std::string> out;
+        for (const auto& row : f.view.Rows()) out.push_back(row.change);
+        return out;
+    };
+    EXPECT_EQ(changes(), (std::vector<std::string>{"Start", "ObjectName"}));
+    f.view.SortBy(2);
+    EXPECT_EQ(changes(), (std::vector<std::string>{"ObjectName", "Start"}));
+    EXPECT_FALSE(f.view.Descending());
+    f.view.SortBy(2);
+    EXPECT_EQ(changes(), (std::vector<std::string>{"Start", "ObjectName"}));
+    EXPECT_TRUE(f.view.Descending());
+    f.view.SortBy(3);  // before: "Automatisch" < "NT AUTHORITY..."
+    EXPECT_EQ(changes(), (std::vector<std::string>{"Start", "ObjectName"}));
+    EXPECT_FALSE(f.view.Descending());
+    EXPECT_EQ(f.view.SortColumn(), 3);
+}
+
+TEST(ChangesViewTest, PrintsEveryRowWithBeforeAndNowAndReportsAFailedPrint) {
+    ViewFixture f;
+    f.TwoChanges();
+    f.view.Print();
+    const std::vector<std::string>& log = f.printers.log;
+    const auto at = [&log](const std::string& entry) { return std::find(log.begin(), log.end(), entry) - log.begin(); };
+    EXPECT_LT(at("line:Änderungen seit dem letzten Start - Ausdruck vom 07.03.2026"), at("keep:Erster; \"Dienst\""));
+    EXPECT_LT(at("keep:Erster; \"Dienst\""), at("line:Vorher: Automatisch"));
+    EXPECT_LT(at("line:Vorher: Automatisch"), at("line:Jetzt: Deaktiviert"));
+    EXPECT_LT(at("line:Jetzt: Deaktiviert"), at("line:Vorher: NT AUTHORITY\\LocalService"));
+    EXPECT_LT(at("line:Jetzt: LocalSystem"), static_cast<std::ptrdiff_t>(log.size()));
+    EXPECT_EQ(log.back(), "end");
+    EXPECT_TRUE(f.messages.shown.empty());
+
+    f.printers.failWith = "Der Druckauftrag wurde abgebrochen.";
+    f.view.Print();
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_EQ(f.messages.shown[0].text,
+              "Die Änderungen konnten nicht gedruckt werden.    \nDer Druckauftrag wurde abgebrochen.");
+    f.printers.noPrinter = true;
+    f.view.Print();
+    ASSERT_EQ(f.messages.shown.size(), 2u);
+    EXPECT_NE(f.messages.shown[1].text.find(kNoDefaultPrinter), std::string::npos);
+    EXPECT_EQ(f.messages.shown[1].title, " Drucken");
+}
+
+TEST(ChangesViewTest, SavesUtf8TextOrCsvWhereTheUserChose) {
+    ViewFixture f;
+    f.TwoChanges();
+    f.view.Save();  // cancelled
+    ASSERT_EQ(f.save.asked, std::vector<std::string>{"Merotan-Änderungen.txt"});
+    EXPECT_EQ(std::count_if(f.files.log.begin(), f.files.log.end(),
+                            [](const std::string& e) { return e.rfind("write", 0) == 0; }),
+              0);
+
+    f.save.answer = SaveChoice{"D:\\a.csv", SaveFormat::Csv};
+    f.view.Save();
+    EXPECT_EQ(f.files.files["D:\\a.csv"],
+              "\xEF\xBB\xBF"
+              "Eintrag;Schlüssel;Änderung;Vorher;Jetzt\r\n"
+              "\"Erster; \"\"Dienst\"\"\";Alpha;Start;Automatisch;Deaktiviert\r\n"
+              "Beta;Beta;ObjectName;NT AUTHORITY\\LocalService;LocalSystem\r\n");
+    f.save.answer = SaveChoice{"D:\\a.txt", SaveFormat::Text};
+    f.view.Save();
+    EXPECT_EQ(f.files.files["D:\\a.txt"],
+              "\xEF\xBB\xBF"
+              "Änderungen seit dem letzten Start\r\n"
+              "Verglichen mit C:\\Tools\\Merotan.tmr: 2 Änderungen.\r\n\r\n"
+              "Eintrag\tSchlüssel\tÄnderung\tVorher\tJetzt\r\n"
+              "Erster; \"Dienst\"\tAlpha\tStart\tAutomatisch\tDeaktiviert\r\n"
+              "Beta\tBeta\tObjectName\tNT AUTHORITY\\LocalService\tLocalSystem\r\n");
+    EXPECT_TRUE(f.messages.shown.empty());
+
+    f.files.readOnly.insert("D:\\fest.txt");
+    f.save.answer = SaveChoice{"D:\\fest.txt", SaveFormat::Text};
+    f.view.Save();
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_EQ(f.messages.shown[0].text, "Die Datei konnte nicht gespeichert werden:\nD:\\fest.txt");
+}
+
+}  // namespace
+}  // namespace sw
