@@ -119,17 +119,16 @@ std::string ImagePathShown(const ServiceValues& service) {
 
 // A registry read as the comparison needs it: a text as stored, a number,
 // or a value of another type.
-FoundValue ReadFound(Registry& registry, const std::string& path, const std::string& name) {
-    ValueHolder value;
+FoundValue FoundFrom(const std::optional<ValueHolder>& value) {
     FoundValue found;
-    if (!registry.ReadValue(kHkeyLocalMachine, path, name, value)) return found;
-    if (const auto* text = std::get_if<std::string>(&value)) {
+    if (!value) return found;
+    if (const auto* text = std::get_if<std::string>(&*value)) {
         found.kind = FoundValue::Kind::Text;
         // The read delivers the stored bytes and one blank beyond them.
         const auto nul = text->find('\0');
         found.text = nul != std::string::npos ? text->substr(0, nul)
                                               : text->substr(0, text->empty() ? 0 : text->size() - 1);
-    } else if (const auto number = AsInteger(value)) {
+    } else if (const auto number = AsInteger(*value)) {
         found.kind = FoundValue::Kind::Number;
         found.number = static_cast<std::uint32_t>(*number);
     } else {
@@ -204,9 +203,14 @@ std::optional<std::vector<ServiceValues>> ServicesInExport(const RegExport& file
 ServiceValues ReadServiceNow(Registry& registry, const std::string& keyName) {
     ServiceValues service{keyName, {}};
     const std::string path = ServiceKeyPath(keyName);
-    for (std::size_t i = 0; i < kServiceDllIndex; ++i)
-        service.values[i] = ReadFound(registry, path, kComparedValues[i]);
-    service.values[kServiceDllIndex] = ReadFound(registry, path + "\\Parameters", kServiceDll);
+    // The entry's own values through one open of its key, in the order of
+    // kComparedValues; the service DLL below its "Parameters" key.
+    const auto values = registry.ReadValues(kHkeyLocalMachine, path,
+                                            {"Start", "DelayedAutostart", "Type", "ImagePath", "ObjectName",
+                                             "FailureCommand", "DisplayName", "Group"});
+    static_assert(kServiceDllIndex == 8, "one read per compared value of the entry's own key");
+    for (std::size_t i = 0; i < kServiceDllIndex; ++i) service.values[i] = FoundFrom(values[i]);
+    service.values[kServiceDllIndex] = FoundFrom(registry.Read(kHkeyLocalMachine, path + "\\Parameters", kServiceDll));
     return service;
 }
 

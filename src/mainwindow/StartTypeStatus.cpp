@@ -13,9 +13,9 @@ void Root::LObjekte_Click() {
 }
 
 bool Root::DelayedAutostart(const std::string& keyName) {
-    ValueHolder value;
-    if (!s.registry.ReadValue(kHkeyLocalMachine, ServiceKeyPath(keyName), "DelayedAutostart", value)) return false;
-    const auto delayed = AsInteger(value);
+    const auto value = s.registry.Read(kHkeyLocalMachine, ServiceKeyPath(keyName), "DelayedAutostart");
+    if (!value) return false;
+    const auto delayed = AsInteger(*value);
     return delayed && *delayed != 0;
 }
 
