@@ -122,7 +122,7 @@ public:
 
     bool SetStartType(const std::string& keyName, std::uint32_t start) override {
         const auto* stored = memory_.GetRaw(kHkeyLocalMachine, ServiceKeyPath(keyName), "Description");
-        calls.push_back({keyName, start, stored == nullptr ? "<missing>" : stored->data});
+        calls.push_back({keyName, start, stored == nullptr ? "<missing>" : stored->Utf8Data()});
         return !refuse;
     }
 

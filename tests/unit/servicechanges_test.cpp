@@ -71,7 +71,7 @@ TEST(ServiceChangesTest, EveryComparedValueIsReportedWithBeforeAndNow) {
     f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath(key), "Start", 4);
     f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath(key), "DelayedAutostart", 1);
     f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath(key), "Type", 0x10);
-    f.Set(key, "ImagePath", kRegExpandSz, std::string("C:\\b\xe4se.exe\0", 14));
+    f.Set(key, "ImagePath", kRegExpandSz, std::string("C:\\b\xc3\xa4se.exe\0", 15));
     f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath(key), "ObjectName", "LocalSystem");
     f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath(key), "FailureCommand", "cmd /c x");
     f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath(key), "Group", "");
@@ -118,7 +118,7 @@ TEST(ServiceChangesTest, EntriesAddedAndRemovedShowTheProgramTheyRun) {
 
 TEST(ServiceChangesTest, KeyNamesMatchWithoutRegardToCase) {
     ChangesFixture f;
-    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("\xc4nderbarDienst"), "Start", 2);  // "Ä" in CP1252
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("\xc3\x84nderbarDienst"), "Start", 2);  // "Ä"
     f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("PARAMS"), "Start", 2);
     f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("PARAMS") + "\\Parameters", "ServiceDll", "a.dll");
     const auto rows = f.Compare(
