@@ -1,4 +1,5 @@
-// UTF-8 <-> UTF-16 for the wide Windows calls. Embedded NULs pass through.
+// UTF-8 <-> UTF-16 for the wide Windows calls. Embedded NULs pass through,
+// and so does a lone surrogate (see platform/Utf16.h).
 #pragma once
 
 #include <string>

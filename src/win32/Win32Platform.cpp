@@ -5,26 +5,25 @@
 
 #include <vector>
 
+#include "platform/Utf16.h"
 #include "win32/ControlIds.h"
 #include "win32/KernelHandles.h"
 #include "win32/WideText.h"
 
 namespace sw {
 
+// The registry's own conversion, so that a key name holding a lone
+// surrogate keeps it through the list box and back (the system's UTF-8
+// conversion would make it U+FFFD, the name of another key).
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
 std::wstring Wide(std::string_view utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
+    const std::u16string wide = ToUtf16(utf8);
+    return std::wstring(reinterpret_cast<const wchar_t*>(wide.data()), wide.size());
 }
 
 std::string Utf8(std::wstring_view wide) {
-    if (wide.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
-    return out;
+    return FromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
 }
 
 std::string Win32Codec::ToAnsi(std::string_view utf8) const {

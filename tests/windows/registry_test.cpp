@@ -141,3 +141,22 @@ TEST(Win32CodecTest, ExactConversionRefusesBestFitAndTheDefaultCharacter) {
 }
 
 }  // namespace sw::test
+
+namespace sw::test {
+
+// A key name with a lone surrogate goes into the list box and comes back as
+// the same units, so it still names its own key.
+TEST(WideTextTest, ALoneSurrogateSurvivesTheWayThroughTheWideCalls) {
+    const std::wstring name = std::wstring(L"Svc") + static_cast<wchar_t>(0xD800) + L"x";
+    EXPECT_EQ(Wide(Utf8(name)), name);
+    EXPECT_EQ(Utf8(L"AccKyr\u0416"), "AccKyr\xD0\x96");
+    HWND list = CreateWindowExW(0, L"LISTBOX", L"", 0, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(list, nullptr);
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(Utf8(name)).c_str()));
+    wchar_t back[16] = {};
+    SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(back));
+    DestroyWindow(list);
+    EXPECT_EQ(Utf8(back), Utf8(name));
+}
+
+}  // namespace sw::test
