@@ -71,7 +71,7 @@ TEST(ServiceChangesTest, EveryComparedValueIsReportedWithBeforeAndNow) {
     f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath(key), "Start", 4);
     f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath(key), "DelayedAutostart", 1);
     f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath(key), "Type", 0x10);
-    f.Set(key, "ImagePath", kRegExpandSz, std::string("C:\\b\xc3\xa4se.exe\0", 15));
+    f.Set(key, "ImagePath", kRegExpandSz, std::string("C:\\b\xc3\xa4se.exe\0", 13));
     f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath(key), "ObjectName", "LocalSystem");
     f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath(key), "FailureCommand", "cmd /c x");
     f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath(key), "Group", "");
