@@ -1,6 +1,7 @@
 #include "changes/ChangesView.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "printing/PrintFailure.h"
 
@@ -35,18 +36,24 @@ std::string OneLine(const std::string& text) {
     return out;
 }
 
+}  // namespace
+
 std::string CsvField(const std::string& text) {
-    if (text.find_first_of(";\"\r\n") == std::string::npos && (text.empty() || (text.front() != ' ' && text.back() != ' ')))
-        return text;
+    // A cell that begins like a formula would be run by a spreadsheet that
+    // opens the file; a registry text is anybody's to write, so such a cell
+    // is kept as text by a leading apostrophe.
+    const bool formula = !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
+    const std::string cell = formula ? "'" + text : text;
+    if (cell.find_first_of(";\"\r\n") == std::string::npos && (cell.empty() || (cell.front() != ' ' && cell.back() != ' ')))
+        return cell;
     std::string out = "\"";
-    for (char c : text) {
+    for (char c : cell) {
         if (c == '"') out += '"';
         out += c;
     }
     return out + "\"";
 }
 
-}  // namespace
 
 std::string ChangesView::PreviousExportPath() const { return s.program.Folder() + "\\" + s.program.BaseName() + ".tmr"; }
 

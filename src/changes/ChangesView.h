@@ -18,6 +18,11 @@ namespace sw {
 
 enum class SaveFormat { Text, Csv };
 
+// One cell of the CSV file (";" between cells): quoted where the text holds
+// ";", a quote, a line end or an outer blank; a text that a spreadsheet
+// would take for a formula ("=", "+", "-", "@") gets a leading apostrophe.
+std::string CsvField(const std::string& text);
+
 struct SaveChoice {
     std::string path;  // UTF-8
     SaveFormat format = SaveFormat::Text;

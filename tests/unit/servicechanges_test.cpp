@@ -297,6 +297,15 @@ TEST(ChangesViewTest, PrintsEveryRowWithBeforeAndNowAndReportsAFailedPrint) {
     EXPECT_EQ(f.messages.shown[1].title, " Drucken");
 }
 
+TEST(ChangesViewTest, CsvCellsThatASpreadsheetWouldRunStayText) {
+    EXPECT_EQ(CsvField("=HYPERLINK(\"x\")"), "\"'=HYPERLINK(\"\"x\"\")\"");
+    EXPECT_EQ(CsvField("+1"), "'+1");
+    EXPECT_EQ(CsvField("-k netsvcs"), "'-k netsvcs");
+    EXPECT_EQ(CsvField("@cmd"), "'@cmd");
+    EXPECT_EQ(CsvField("C:\\a-b.exe"), "C:\\a-b.exe");
+    EXPECT_EQ(CsvField(""), "");
+}
+
 TEST(ChangesViewTest, SavesUtf8TextOrCsvWhereTheUserChose) {
     ViewFixture f;
     f.TwoChanges();
