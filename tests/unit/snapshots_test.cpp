@@ -206,7 +206,9 @@ TEST_F(SnapshotFixture, APreviousSnapshotThatCannotBeKeptLeavesTheCurrentOneAlon
         f.Service("Svc", "Dienst", "Text", 4);
         f.root.Form_Load();
         EXPECT_EQ(f.files.files[f.SideFile("Merotan.dat")], last);
-        if (how != 1) EXPECT_EQ(f.files.files[f.SideFile("Merotan.tmd")], "Svc|3\r\n\r\n");
+        if (how != 1) {
+            EXPECT_EQ(f.files.files[f.SideFile("Merotan.tmd")], "Svc|3\r\n\r\n");
+        }
         EXPECT_FALSE(f.files.files.count(f.SideFile("Merotan.tmd.part")));
         ExpectSnapshotNotWrittenMessage(f, "konnte nicht aufbewahrt werden und bleibt deshalb unverändert in\n");
         EXPECT_EQ(f.LObjekte.ListCount(), 1);
@@ -246,7 +248,9 @@ TEST(WholeFiles, TellAWholeSnapshotOrExportFromACutOne) {
     for (std::size_t cut = 0; cut < whole.size(); ++cut) {
         const std::string part = whole.substr(0, cut);
         const bool afterAKey = part.size() >= 8 && part.substr(part.size() - 8) == Utf16("\r\n\r\n");
-        if (!afterAKey) EXPECT_FALSE(IsWholeExport(part)) << cut;
+        if (!afterAKey) {
+            EXPECT_FALSE(IsWholeExport(part)) << cut;
+        }
     }
     // Cut just after a line of a key's values: ends in one line end only.
     EXPECT_FALSE(IsWholeExport(whole.substr(0, whole.size() - 4)));
