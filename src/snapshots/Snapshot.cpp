@@ -15,7 +15,10 @@ const std::string kUtf8Mark = "\xEF\xBB\xBF";
 }  // namespace
 
 std::string SnapshotFileBytes(const AnsiCodec& codec, const std::string& lines) {
-    const std::string text = SnapshotFileText(lines);
+    return AnsiOrUtf8Bytes(codec, SnapshotFileText(lines));
+}
+
+std::string AnsiOrUtf8Bytes(const AnsiCodec& codec, const std::string& text) {
     if (auto ansi = codec.ToAnsiExactly(text); ansi && !ansi->starts_with(kUtf8Mark)) return *std::move(ansi);
     return kUtf8Mark + text;
 }

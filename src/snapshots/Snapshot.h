@@ -29,6 +29,10 @@ inline std::string SnapshotFileText(const std::string& lines) { return lines + "
 // well, so a reader never mistakes one form for the other.
 std::string SnapshotFileBytes(const AnsiCodec& codec, const std::string& lines);
 
+// Any text file of the program's own in the same two forms: ANSI when every
+// character fits exactly, else UTF-8 after a byte order mark.
+std::string AnsiOrUtf8Bytes(const AnsiCodec& codec, const std::string& text);
+
 // A snapshot file's text from its bytes, in either form.
 std::string SnapshotTextOfFile(const AnsiCodec& codec, const std::string& bytes);
 

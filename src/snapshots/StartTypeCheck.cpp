@@ -178,7 +178,7 @@ void Root::bChecker_Click() {
     // beside the program, or into the message itself when that fails too.
     std::string message = kReportNotPrinted + "\n" + PrintFailureReason(printer.get()) + "\n";
     const std::string saved = SideFile(kReportFile);
-    if (s.files.Write(saved, s.registry.Codec().ToAnsi(ReportFileText(report))))
+    if (s.files.Write(saved, AnsiOrUtf8Bytes(s.registry.Codec(), ReportFileText(report))))
         message += "Die Unterschiede wurden in der Datei\n" + saved + "\ngespeichert.";
     else
         message += "Die Unterschiede:\n" + ReportMessageText(report);

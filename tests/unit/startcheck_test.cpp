@@ -73,6 +73,16 @@ TEST_F(Check, ASnapshotInUtf8KeepsLookAlikeNamesApart) {
                                                       "end"}));
 }
 
+TEST_F(Check, AnUnprintedReportWithNamesBeyondTheCodePageIsSavedInUtf8) {
+    Service("Kyr", "Служба", "k", 2);
+    Build();
+    Previous("Kyr|4\r\n\r\n");
+    printers.noPrinter = true;
+    root.bChecker_Click();
+    EXPECT_EQ(files.files[SideFile("Merotan-Unterschiede.txt")],
+              "\xEF\xBB\xBF" "Служба, Starttyp vorher: Deaktiviert, Starttyp jetzt: Automatisch\r\n");
+}
+
 TEST_F(Check, NoDifferenceOrAnEmptySnapshotGivesTheMessageAndPrintsNothing) {
     Service("A", "A-Dienst", "a", 2);
     Build();
