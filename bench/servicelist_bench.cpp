@@ -72,7 +72,7 @@ std::string ExportOf(sw::test::RootFixture& f, int count) {
         sections += "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\" + key + "]\r\n";
         // The values as the registry holds them, with one start type in a
         // hundred changed since.
-        const std::string display = f.memory.GetRaw(sw::kHkeyLocalMachine, path, "DisplayName")->data;
+        const std::string display = f.memory.GetRaw(sw::kHkeyLocalMachine, path, "DisplayName")->Utf8Data();
         const auto start = static_cast<unsigned char>(f.memory.GetRaw(sw::kHkeyLocalMachine, path, "Start")->data[0]);
         sections += "\"DisplayName\"=\"" + display.substr(0, display.size() - 1) + "\"\r\n";
         sections += "\"Description\"=\"Beschreibung des Dienstes " + key + "\"\r\n";
@@ -115,6 +115,7 @@ BENCHMARK(BM_ChangesSinceLastStart)->Arg(1000)->Arg(5000)->Arg(10000)->Unit(benc
 void BM_ReadExport(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     sw::test::RootFixture f;
+    SeedServices(f, count);
     const std::string file = ExportOf(f, count);
     for (auto _ : state) benchmark::DoNotOptimize(sw::ReadRegExport(file).keys.size());
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(file.size()));
