@@ -144,7 +144,16 @@ std::string DisplayNameForShow(const std::string& text) { return text; }
 std::string FoldCase(const std::string& utf8) {
     std::string out;
     out.reserve(utf8.size());
-    for (std::size_t at = 0; at < utf8.size();) AppendUtf8(out, FoldCodePoint(NextCodePoint(utf8, at)));
+    for (std::size_t at = 0; at < utf8.size();) {
+        // Most names are ASCII: a byte below 0x80 is a whole code point.
+        const auto byte = static_cast<unsigned char>(utf8[at]);
+        if (byte < 0x80) {
+            out += static_cast<char>(byte >= 'A' && byte <= 'Z' ? byte + 32 : byte);
+            ++at;
+        } else {
+            AppendUtf8(out, FoldCodePoint(NextCodePoint(utf8, at)));
+        }
+    }
     return out;
 }
 
