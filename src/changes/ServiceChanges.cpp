@@ -108,7 +108,8 @@ bool IsFoldedPrefix(const std::string& text, const std::string& prefix) {
 
 std::string EntryName(const ServiceValues& service) {
     const FoundValue& display = service.values[kDisplayNameIndex];
-    if (display.kind == FoundValue::Kind::Text && !display.text.empty()) return DisplayNameForShow(display.text);
+    if (display.kind == FoundValue::Kind::Text && !display.text.empty())
+        return DisplayNameForShow(display.text, service.resolvedDisplayName);
     return service.keyName;
 }
 
@@ -139,7 +140,9 @@ FoundValue FoundFrom(const std::optional<ValueHolder>& value) {
 
 }  // namespace
 
-std::string DisplayNameForShow(const std::string& text) { return text; }
+std::string DisplayNameForShow(const std::string& text, const std::string& resolved) {
+    return resolved.empty() ? text : resolved;
+}
 
 std::string FoldCase(const std::string& utf8) {
     std::string out;
@@ -211,6 +214,11 @@ ServiceValues ReadServiceNow(Registry& registry, const std::string& keyName) {
     static_assert(kServiceDllIndex == 8, "one read per compared value of the entry's own key");
     for (std::size_t i = 0; i < kServiceDllIndex; ++i) service.values[i] = FoundFrom(values[i]);
     service.values[kServiceDllIndex] = FoundFrom(registry.Read(kHkeyLocalMachine, path + "\\Parameters", kServiceDll));
+    // Only an indirect display name costs another read, to show it resolved.
+    if (IsIndirect(values[kDisplayNameIndex])) {
+        const auto shown = registry.ReadShown(kHkeyLocalMachine, path, "DisplayName");
+        if (shown && !IsIndirect(shown)) service.resolvedDisplayName = CutAtNul(AsText(*shown));
+    }
     return service;
 }
 
