@@ -173,7 +173,7 @@ std::optional<std::vector<ServiceValues>> ServicesInExport(const RegExport& file
     bool servicesKeyFound = false;
     const auto entry = [&](const std::string& keyName) -> ServiceValues& {
         const auto [it, added] = byKey.try_emplace(FoldCase(keyName), services.size());
-        if (added) services.push_back(ServiceValues{keyName, {}});
+        if (added) services.push_back(ServiceValues{keyName, {}, {}});
         return services[it->second];
     };
     for (const ExportKey& key : file.keys) {
@@ -204,7 +204,7 @@ std::optional<std::vector<ServiceValues>> ServicesInExport(const RegExport& file
 }
 
 ServiceValues ReadServiceNow(Registry& registry, const std::string& keyName) {
-    ServiceValues service{keyName, {}};
+    ServiceValues service{keyName, {}, {}};
     const std::string path = ServiceKeyPath(keyName);
     // The entry's own values through one open of its key, in the order of
     // kComparedValues; the service DLL below its "Parameters" key.
