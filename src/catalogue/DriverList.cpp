@@ -20,7 +20,7 @@ bool Root::GetServices(RegKey lhTyp, const std::string& lhKey) {
     for (std::int32_t i = 0; i < n; ++i) {
         // One open per entry for both values; an entry whose key cannot be
         // opened for reading has no readable "DisplayName" and no line.
-        const auto values = s.registry.ReadValues(kHkeyLocalMachine, ServiceKeyPath(names[i]), {"DisplayName", "Group"});
+        const auto values = s.registry.ReadShownValues(kHkeyLocalMachine, ServiceKeyPath(names[i]), {"DisplayName", "Group"});
         if (!values[0]) continue;
         const std::string display = CutAtNul(TextOrBlank(values[0]));
         std::string group = values[1] ? CutAtNul(AsText(*values[1])) : std::string();

@@ -41,7 +41,7 @@ void Root::ReadProfile() {
     for (int i = 0; i < count; ++i) {
         const std::string keyName = c.LProfile.List(i);
         const auto values =
-            s.registry.ReadValues(kHkeyLocalMachine, ServiceKeyPath(keyName), {"Description", "DisplayName", "Start"});
+            s.registry.ReadShownValues(kHkeyLocalMachine, ServiceKeyPath(keyName), {"Description", "DisplayName", "Start"});
         std::string description = CutAtNul(TextOrBlank(values[0]));
         std::string display = CutAtNul(TextOrBlank(values[1]));
         snapshot += SnapshotLine(keyName, StartFrom(values[2]).number);

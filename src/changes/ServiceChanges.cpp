@@ -108,7 +108,8 @@ bool IsFoldedPrefix(const std::string& text, const std::string& prefix) {
 
 std::string EntryName(const ServiceValues& service) {
     const FoundValue& display = service.values[kDisplayNameIndex];
-    if (display.kind == FoundValue::Kind::Text && !display.text.empty()) return DisplayNameForShow(display.text);
+    if (display.kind == FoundValue::Kind::Text && !display.text.empty())
+        return DisplayNameForShow(display.text, service.resolvedDisplayName);
     return service.keyName;
 }
 
@@ -139,7 +140,9 @@ FoundValue FoundFrom(const std::optional<ValueHolder>& value) {
 
 }  // namespace
 
-std::string DisplayNameForShow(const std::string& text) { return text; }
+std::string DisplayNameForShow(const std::string& text, const std::string& resolved) {
+    return resolved.empty() ? text : resolved;
+}
 
 std::string FoldCase(const std::string& utf8) {
     std::string out;
@@ -179,7 +182,7 @@ std::optional<std::vector<ServiceValues>> ServicesInExport(const RegExport& file
     bool servicesKeyFound = false;
     const auto entry = [&](const std::string& keyName) -> ServiceValues& {
         const auto [it, added] = byKey.try_emplace(FoldCase(keyName), services.size());
-        if (added) services.push_back(ServiceValues{keyName, {}});
+        if (added) services.push_back(ServiceValues{keyName, {}, {}});
         return services[it->second];
     };
     for (const ExportKey& key : file.keys) {
@@ -210,7 +213,7 @@ std::optional<std::vector<ServiceValues>> ServicesInExport(const RegExport& file
 }
 
 ServiceValues ReadServiceNow(Registry& registry, const std::string& keyName) {
-    ServiceValues service{keyName, {}};
+    ServiceValues service{keyName, {}, {}};
     const std::string path = ServiceKeyPath(keyName);
     // The entry's own values through one open of its key, in the order of
     // kComparedValues; the service DLL below its "Parameters" key.
@@ -220,6 +223,11 @@ ServiceValues ReadServiceNow(Registry& registry, const std::string& keyName) {
     static_assert(kServiceDllIndex == 8, "one read per compared value of the entry's own key");
     for (std::size_t i = 0; i < kServiceDllIndex; ++i) service.values[i] = FoundFrom(values[i]);
     service.values[kServiceDllIndex] = FoundFrom(registry.Read(kHkeyLocalMachine, path + "\\Parameters", kServiceDll));
+    // Only an indirect display name costs another read, to show it resolved.
+    if (IsIndirect(values[kDisplayNameIndex])) {
+        const auto shown = registry.ReadShown(kHkeyLocalMachine, path, "DisplayName");
+        if (shown && !IsIndirect(shown)) service.resolvedDisplayName = CutAtNul(AsText(*shown));
+    }
     return service;
 }
 

@@ -37,6 +37,10 @@ inline constexpr std::size_t kDisplayNameIndex = 6;
 struct ServiceValues {
     std::string keyName;
     std::array<FoundValue, 9> values;
+    // An indirect display name ("@file,-id") read now, resolved; empty for
+    // any other, and for entries from an export. The comparison keeps using
+    // the stored text.
+    std::string resolvedDisplayName;
 };
 
 // One row of the list: the entry, what changed, before and now.
@@ -53,9 +57,9 @@ inline const std::string kEntryRemoved = "Eintrag entfernt";
 inline const std::string kValueAbsent = "(nicht vorhanden)";
 inline const std::string kValueOtherType = "(anderer Werttyp)";
 
-// A display name as the list shows it. Returns the text as stored for now;
-// indirect names ("@file,-id") are to be resolved here.
-std::string DisplayNameForShow(const std::string& text);
+// A display name as the list shows it: the resolved text where the entry's
+// indirect name could be resolved now, the stored text otherwise.
+std::string DisplayNameForShow(const std::string& text, const std::string& resolved);
 
 // A value as the list shows it: start types by their labels, other numbers
 // as "0x00000010 (16)", texts as stored.

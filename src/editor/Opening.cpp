@@ -31,7 +31,7 @@ void OpenSettings(Root& root) {
     const std::string path = ServiceKeyPath(keyName);
     // One open of the entry's key for the four values.
     const auto values =
-        s.registry.ReadValues(kHkeyLocalMachine, path, {"Description", "DisplayName", "Start", "ImagePath"});
+        s.registry.ReadShownValues(kHkeyLocalMachine, path, {"Description", "DisplayName", "Start", "ImagePath"});
     const std::string description = CutAtNul(TextOrBlankIfUnread(values[0]));
     const std::string display = CutAtNul(TextOrBlankIfUnread(values[1]));
     int item = -1;

@@ -28,6 +28,17 @@ bool PlaceholderOfUnreadableValue(Registry& registry, const std::string& path, c
     return registry.ValueExists(kHkeyLocalMachine, path, "Description");
 }
 
+// True when "Description" is stored as an indirect text ("@file,-id") and
+// the box still holds the text it resolves to: the user changed nothing, and
+// writing the resolved text would replace the reference (and with it every
+// other language's text) by one language's copy.
+bool UnchangedIndirectText(Registry& registry, const std::string& path, const std::string& text) {
+    const auto stored = registry.Read(kHkeyLocalMachine, path, "Description");
+    if (!IsIndirect(stored)) return false;
+    const auto shown = registry.ReadShown(kHkeyLocalMachine, path, "Description");
+    return shown && CutAtNul(AsText(*shown)) == text;
+}
+
 }  // namespace
 
 Settings::Settings(SettingsDialog& dialog, Root& root) : dialog_(dialog), c(dialog.Controls()), root_(root) {}
@@ -43,9 +54,9 @@ void Settings::bReady_Click() {
     const std::string keyName = c.RRegName.Text();
     const std::string path = ServiceKeyPath(keyName);
     // The entry check: the display name shown must still be part of the
-    // entry's display name. A failed read gives the empty text, which
-    // contains nothing.
-    const auto current = registry.Read(kHkeyLocalMachine, path, "DisplayName");
+    // entry's display name, resolved as the dialog showed it. A failed read
+    // gives the empty text, which contains nothing.
+    const auto current = registry.ReadShown(kHkeyLocalMachine, path, "DisplayName");
     const std::string caption = c.RCaption.Caption();
     if (ContainsIgnoringCase(current ? AsText(*current) : std::string(), caption)) {
         // The service manager is told the chosen start type, so that it takes
@@ -61,7 +72,8 @@ void Settings::bReady_Click() {
         const std::string description = c.RDescription.Text();
         // Keeps REG_EXPAND_SZ, so that a description holding "%SystemRoot%"
         // is still expanded by its other readers after an Ok.
-        if (!PlaceholderOfUnreadableValue(registry, path, description))
+        if (!PlaceholderOfUnreadableValue(registry, path, description) &&
+            !UnchangedIndirectText(registry, path, description))
             registry.WriteTextKeepingType(kHkeyLocalMachine, path, "Description", description);
         ui.DoEvents();
 

@@ -283,3 +283,35 @@ void MemoryRegistry::DeleteKey(RegKey root, const std::string& path) {
 }
 
 }  // namespace sw
+
+namespace sw {
+
+long MemoryRegistry::LoadMuiString(RegKey key, const char16_t* name, char16_t* buffer, std::uint32_t bufferBytes,
+                                   std::uint32_t* neededBytes) {
+    ++loadMuiCalls_;
+    Handle* handle = Lookup(key);
+    if (handle == nullptr) return 6;
+    const Value* value = handle->key->Find(name ? std::u16string(name) : std::u16string());
+    if (value == nullptr) return kErrorFileNotFound;
+    if (value->type != kRegSz && value->type != kRegExpandSz) return 13;  // ERROR_INVALID_DATA
+    std::u16string stored;
+    for (std::size_t i = 0; i + 1 < value->data.size(); i += 2) {
+        const auto unit = static_cast<char16_t>(static_cast<unsigned char>(value->data[i]) |
+                                                static_cast<unsigned char>(value->data[i + 1]) << 8);
+        if (unit == 0) break;
+        stored += unit;
+    }
+    const auto found = indirect_.find(stored);
+    if (found == indirect_.end()) return kErrorFileNotFound;
+    const auto needed = static_cast<std::uint32_t>((found->second.size() + 1) * sizeof(char16_t));
+    if (neededBytes != nullptr) *neededBytes = needed;
+    if (buffer == nullptr || bufferBytes < needed) return kErrorMoreData;
+    std::memcpy(buffer, found->second.c_str(), needed);
+    return kErrorSuccess;
+}
+
+void MemoryRegistry::SetIndirect(const std::string& indirect, const std::string& resolved) {
+    indirect_[ToUtf16(indirect)] = ToUtf16(resolved);
+}
+
+}  // namespace sw

@@ -66,6 +66,12 @@ public:
     long SetValue(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
                   std::uint32_t size) override;
     void CloseKey(RegKey key) override;
+    // Resolves a text value whose stored text (up to its NUL) was given to
+    // SetIndirect; any other text fails with ERROR_FILE_NOT_FOUND, as a
+    // missing file or string number does, and a value of another type with
+    // ERROR_INVALID_DATA.
+    long LoadMuiString(RegKey key, const char16_t* name, char16_t* buffer, std::uint32_t bufferBytes,
+                       std::uint32_t* neededBytes) override;
 
     // Seeding and inspection for tests and benchmarks, without access
     // checks. Paths, names and texts are UTF-8. SetRaw stores the data of a
@@ -81,11 +87,15 @@ public:
     const Value* GetRaw(RegKey root, const std::string& path, const std::string& name) const;
     void DeleteValue(RegKey root, const std::string& path, const std::string& name);
     void DeleteKey(RegKey root, const std::string& path);
+    // The string table behind LoadMuiString: what an indirect text
+    // ("@%SystemRoot%\\system32\\x.dll,-101") resolves to. UTF-8.
+    void SetIndirect(const std::string& indirect, const std::string& resolved);
 
     std::size_t OpenHandleCount() const { return handles_.size(); }
     std::uint64_t OpenCallCount() const { return openCalls_; }
     std::uint64_t QueryCallCount() const { return queryCalls_; }
     std::uint64_t WriteCallCount() const { return writeCalls_; }
+    std::uint64_t LoadMuiCallCount() const { return loadMuiCalls_; }
 
 private:
     struct Handle {
@@ -101,6 +111,8 @@ private:
     std::uint64_t openCalls_ = 0;
     std::uint64_t queryCalls_ = 0;
     std::uint64_t writeCalls_ = 0;
+    std::uint64_t loadMuiCalls_ = 0;
+    std::map<std::u16string, std::u16string> indirect_;
 };
 
 }  // namespace sw

@@ -87,6 +87,28 @@ std::optional<ValueHolder> ReadOpened(RegistryApi& api, RegKey key, const std::u
     return Deliver(type, buffer.data(), size);
 }
 
+// The value's indirect text resolved through the opened key, as a text read
+// delivers one stored with its NUL; nothing when it cannot be resolved.
+std::optional<ValueHolder> ResolveOpened(RegistryApi& api, RegKey key, const std::u16string& name) {
+    // Room for any display name or description; a longer text is asked for
+    // again with the size the call reports.
+    std::u16string buffer(512, u'\0');
+    std::uint32_t needed = 0;
+    long result = api.LoadMuiString(key, name.c_str(), buffer.data(),
+                                    static_cast<std::uint32_t>(buffer.size() * sizeof(char16_t)), &needed);
+    if (result == kErrorMoreData && needed > buffer.size() * sizeof(char16_t)) {
+        buffer.assign(needed / sizeof(char16_t) + 1, u'\0');
+        result = api.LoadMuiString(key, name.c_str(), buffer.data(),
+                                   static_cast<std::uint32_t>(buffer.size() * sizeof(char16_t)), &needed);
+    }
+    if (result != kErrorSuccess) return std::nullopt;
+    // The text ends at its NUL, or at the buffer's end should the call have
+    // filled it without one.
+    const std::size_t length = std::min(buffer.find(u'\0'), buffer.size());
+    if (length == 0) return std::nullopt;
+    return ValueHolder(FromUtf16(buffer.substr(0, length)) + std::string("\0 ", 2));
+}
+
 // UTF-16 little-endian bytes of text and one NUL character.
 std::string TextData(const std::string& text) {
     const std::u16string wide = ToUtf16(text);
@@ -123,6 +145,11 @@ std::string CutAtNul(const std::string& text) {
 std::string TextOrBlank(const std::optional<ValueHolder>& value) {
     if (!value || std::holds_alternative<std::monostate>(*value)) return " ";
     return AsText(*value);
+}
+
+bool IsIndirect(const std::optional<ValueHolder>& value) {
+    const auto* text = value ? std::get_if<std::string>(&*value) : nullptr;
+    return text != nullptr && !text->empty() && text->front() == '@';
 }
 
 StartValue StartFrom(const std::optional<ValueHolder>& value) {
@@ -176,6 +203,27 @@ std::vector<std::optional<ValueHolder>> Registry::ReadValues(RegKey root, const 
     std::size_t i = 0;
     for (const std::string_view name : names) values[i++] = ReadOpened(api_, key.get(), ToUtf16(name), buffer);
     return values;
+}
+
+std::vector<std::optional<ValueHolder>> Registry::ReadShownValues(RegKey root, const std::string& path,
+                                                                  std::initializer_list<std::string_view> names) {
+    std::vector<std::optional<ValueHolder>> values(names.size());
+    OpenedKey key(api_, root, path, kKeyRead);
+    if (!key) return values;
+    std::vector<unsigned char> buffer(kFirstReadBytes);
+    std::size_t i = 0;
+    for (const std::string_view name : names) {
+        const std::u16string wideName = ToUtf16(name);
+        auto& value = values[i++];
+        value = ReadOpened(api_, key.get(), wideName, buffer);
+        if (!IsIndirect(value)) continue;
+        if (auto resolved = ResolveOpened(api_, key.get(), wideName)) value = std::move(resolved);
+    }
+    return values;
+}
+
+std::optional<ValueHolder> Registry::ReadShown(RegKey root, const std::string& path, const std::string& name) {
+    return ReadShownValues(root, path, {name}).front();
 }
 
 bool Registry::WriteValue(RegKey root, const std::string& path, const std::string& name,

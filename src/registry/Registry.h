@@ -65,6 +65,17 @@ public:
     std::vector<std::optional<ValueHolder>> ReadValues(RegKey root, const std::string& path,
                                                        std::initializer_list<std::string_view> names);
 
+    // ReadValues as the program shows the values: a text whose stored text
+    // begins with "@" (an indirect text such as
+    // "@%SystemRoot%\system32\x.dll,-105") is delivered resolved from that
+    // file's string table, through the same open key, as a text stored with
+    // its NUL would be. A text that cannot be resolved (no such file or
+    // string, no resolving call before Windows Vista) or resolves to nothing
+    // is delivered as stored.
+    std::vector<std::optional<ValueHolder>> ReadShownValues(RegKey root, const std::string& path,
+                                                            std::initializer_list<std::string_view> names);
+    std::optional<ValueHolder> ReadShown(RegKey root, const std::string& path, const std::string& name);
+
     // Integers become REG_DWORD, texts REG_SZ with one NUL; anything else is
     // not written (and counts as success).
     bool WriteValue(RegKey root, const std::string& path, const std::string& name,
@@ -90,6 +101,10 @@ private:
 // read or is of a type that delivers nothing (a multi-string, say), so that
 // such an entry is still shown rather than taken for one with an empty text.
 std::string TextOrBlank(const std::optional<ValueHolder>& value);
+
+// True for a read text whose stored text begins with "@": one that names a
+// string in a file's string table rather than holding the text itself.
+bool IsIndirect(const std::optional<ValueHolder>& value);
 
 // An entry's "Start" as every reader of it takes it: whether a value of
 // that name was read at all, and the number it holds (nothing for a text or

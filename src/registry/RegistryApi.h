@@ -1,4 +1,4 @@
-// The five registry calls the program needs, in the shape of their wide
+// The registry calls the program needs, in the shape of their wide
 // (UTF-16) advapi32 forms. Two implementations stand behind it: advapi32
 // itself (win32/Win32Registry.cpp) and an in-memory tree (MemoryRegistry.h)
 // for tests and benchmarks. Paths and names are NUL-terminated UTF-16; text
@@ -28,6 +28,7 @@ inline constexpr long kErrorFileNotFound = 2;
 inline constexpr long kErrorAccessDenied = 5;
 inline constexpr long kErrorMoreData = 234;
 inline constexpr long kErrorNoMoreItems = 259;
+inline constexpr long kErrorCallNotImplemented = 120;
 
 inline constexpr std::uint32_t kRegNone = 0;
 inline constexpr std::uint32_t kRegSz = 1;
@@ -60,6 +61,18 @@ public:
 
     // RegCloseKey(key).
     virtual void CloseKey(RegKey key) = 0;
+
+    // RegLoadMUIStringW(key, name, buffer, bufferBytes, neededBytes, 0,
+    // nullptr): the value's indirect text ("@file,-id", "%SystemRoot%" and
+    // the like expanded) resolved from that file's string table into buffer,
+    // NUL-terminated. The call exists from Windows Vista on; where it does not
+    // (Windows XP, a registry without string tables) the answer is
+    // ERROR_CALL_NOT_IMPLEMENTED.
+    virtual long LoadMuiString(RegKey key, const char16_t* name, char16_t* buffer, std::uint32_t bufferBytes,
+                               std::uint32_t* neededBytes) {
+        (void)key, (void)name, (void)buffer, (void)bufferBytes, (void)neededBytes;
+        return kErrorCallNotImplemented;
+    }
 };
 
 }  // namespace sw

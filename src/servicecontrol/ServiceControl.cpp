@@ -19,7 +19,10 @@ void Root::RunNetCommand(const std::string& command) {
     // network drivers' "NDIS") would name that entry instead.
     const std::string key = KeyNameOf(c.LObjekte.Text(), DriverView());
     const auto value = s.registry.Read(kHkeyLocalMachine, ServiceKeyPath(key), "DisplayName");
+    // An indirect display name ("@file,-id") is no name "net" knows: the
+    // key name, which it takes as well, stands in for it.
     std::string name = value ? CutAtNul(AsText(*value)) : " ";
+    if (IsIndirect(value)) name = key;
 
     const auto refuse = [&](const std::string& why) {
         s.messages.Show("Der Name dieses Dienstes " + why + " an den Befehl \"net " + command +

@@ -18,6 +18,20 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t));
 const wchar_t* W(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 wchar_t* W(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
 
+// RegLoadMUIStringW is looked up when first needed rather than imported:
+// advapi32 has it from Windows Vista on, and an import of it would keep the
+// program from loading on Windows XP.
+using LoadMuiStringFunction = LONG(WINAPI*)(HKEY, LPCWSTR, LPWSTR, DWORD, LPDWORD, DWORD, LPCWSTR);
+LoadMuiStringFunction LoadMuiStringOfSystem() {
+    static const LoadMuiStringFunction function = [] {
+        const HMODULE advapi = GetModuleHandleW(L"advapi32.dll");
+        if (advapi == nullptr) return LoadMuiStringFunction{};
+        return reinterpret_cast<LoadMuiStringFunction>(
+            reinterpret_cast<void*>(GetProcAddress(advapi, "RegLoadMUIStringW")));
+    }();
+    return function;
+}
+
 }  // namespace
 
 long Win32Registry::OpenKey(RegKey root, const char16_t* path, std::uint32_t access, RegKey* key) {
@@ -55,5 +69,15 @@ long Win32Registry::SetValue(RegKey key, const char16_t* name, std::uint32_t typ
 }
 
 void Win32Registry::CloseKey(RegKey key) { RegCloseKey(ToHkey(key)); }
+
+long Win32Registry::LoadMuiString(RegKey key, const char16_t* name, char16_t* buffer, std::uint32_t bufferBytes,
+                                  std::uint32_t* neededBytes) {
+    const LoadMuiStringFunction load = LoadMuiStringOfSystem();
+    if (load == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+    DWORD needed = 0;
+    const LONG result = load(ToHkey(key), W(name), W(buffer), bufferBytes, &needed, 0, nullptr);
+    if (neededBytes != nullptr) *neededBytes = needed;
+    return result;
+}
 
 }  // namespace sw

@@ -3,6 +3,9 @@ order, the first one selected, and the hidden key list in registry order;
 bad input below the Services key gives no crash, no hang, no write and no
 message."""
 
+import os
+import shutil
+
 import harness as h
 import oracle
 from harness import IDS
@@ -11,6 +14,9 @@ LOBJEKTE = IDS["IDC_ROOT_LOBJEKTE"]
 LPROFILE = IDS["IDC_ROOT_LPROFILE"]
 STATUS = IDS["IDC_ROOT_BSTARTCAPTION"]
 LABELS = {2: "Automatisch", 3: "Manuell", 4: "Deaktiviert"}
+# The tests' resource-only library: its string table holds 101 and 102.
+STRINGS_DLL = os.environ.get("SW_E2E_STRINGS_DLL",
+                             os.path.join(h.DEFAULT_BUILD, "tests", "windows", "IndirectStrings.dll"))
 
 
 def start_label(tree, key_name):
@@ -86,6 +92,26 @@ class ServiceListTest(h.E2ETestCase):
         self.assertEqual(d.list(LOBJEKTE, lines=False)["selected"], index)
         self.assertEqual(d.control(STATUS)["text"], "Startvorgang: Automatisch")
         self.assertFalse(d.msgbox(timeout_ms=200)["present"])
+        d.keys("Esc")
+        self.assertEqual(self.wait_program_end(), 0)
+
+    def test_indirect_names_are_shown_resolved(self):
+        d = self.driver
+        shutil.copy(STRINGS_DLL, self.session.drive_c("windows", "system32", "swstrings.dll"))
+        ref = "@%SystemRoot%\\system32\\swstrings.dll,"
+        d.seed([
+            h.service("SwIndirect", display=h.expand_sz(ref + "-101"), description=h.sz(ref + "-102"), start=3),
+            h.service("SwMissingId", display=h.sz(ref + "-999"), description="Ohne Nummer", start=2),
+            h.service("SwMissingDll", display=h.sz("@C:\\nirgends\\fehlt.dll,-101"), description="Ohne Datei"),
+        ])
+        self.start_merotan()
+        lines = d.list(LOBJEKTE)["lines"]
+        self.assertIn("Aufgelöster Dienstname\tBeschreibung über die Zeichentabelle: Ж €\tSwIndirect", lines)
+        # Shown as stored, and shortened as any long display name is.
+        self.assertIn((ref + "-999")[:37] + "...\tOhne Nummer\tSwMissingId", lines)
+        self.assertIn("@C:\\nirgends\\fehlt.dll,-101\tOhne Datei\tSwMissingDll", lines)
+        self.assertEqual(lines, d.sort_lines(lines), "the resolved names sort the list")
+        self.session.screenshot("indirect_names", self.window["window_rect"])
         d.keys("Esc")
         self.assertEqual(self.wait_program_end(), 0)
 

@@ -35,6 +35,18 @@ TEST_F(DriverListTest, ListsEveryEntryWithADisplayNameSortedWithKeyAndGroup) {
     EXPECT_THAT(f.LProfile.lines, ::testing::IsEmpty()) << "the driver view leaves LProfile alone";
 }
 
+TEST_F(DriverListTest, IndirectDisplayNamesAreShownResolvedAndSortByTheirResolution) {
+    f.Driver("Tcpip", "@%SystemRoot%\\system32\\tcpipreg.sys,-10000", "PNP_TDI", 1);
+    f.memory.SetRaw(kHkeyLocalMachine, Path("Tcpip"), "DisplayName", kRegExpandSz,
+                    std::string("@%SystemRoot%\\system32\\tcpipreg.sys,-10000") + '\0');
+    f.Driver("Beep", "Beep", "Base", 1);
+    f.Driver("gone", "@C:\\fehlt.sys,-3", "", 3);
+    f.memory.SetIndirect("@%SystemRoot%\\system32\\tcpipreg.sys,-10000", "Aaa TCP/IP-Protokolltreiber");
+    EXPECT_TRUE(Build());
+    EXPECT_THAT(f.LObjekte.lines, ElementsAre("@C:\\fehlt.sys,-3\tgone\t(none)", "Aaa TCP/IP-Protokolltreiber\tTcpip\tPNP_TDI",
+                                              "Beep\tBeep\tBase"));
+}
+
 // One open of each entry's key for both values (and one of the Services key
 // to list them, one for the first line's start type).
 TEST_F(DriverListTest, EachEntryKeyIsOpenedOnce) {

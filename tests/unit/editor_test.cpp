@@ -306,6 +306,49 @@ TEST_F(EditorTest, AnExpandableDescriptionKeepsItsTypeOnOk) {
     EXPECT_EQ(description->Utf8Data(), std::string("Liegt in %SystemRoot%\\system32\0", 31));
 }
 
+// An entry whose display name and description are indirect texts: the editor
+// shows them resolved, its entry check compares with the resolved name, and
+// an unchanged description keeps its stored reference.
+TEST_F(EditorTest, IndirectTextsAreShownResolvedAndKeptUnlessTheUserChangesThem) {
+    const std::string display = "@%SystemRoot%\\system32\\beta.dll,-100";
+    const std::string description = "@%SystemRoot%\\system32\\beta.dll,-101";
+    f.memory.SetRaw(kHkeyLocalMachine, ServiceKeyPath("Beta"), "DisplayName", kRegSz, display + '\0');
+    f.memory.SetRaw(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Description", kRegExpandSz, description + '\0');
+    f.memory.SetIndirect(display, "Beta Dienst aufgelöst");
+    f.memory.SetIndirect(description, "Beschreibung aufgelöst");
+
+    Open([](Settings& form, FakeSettingsDialog& d) {
+        EXPECT_EQ(d.RCaption.Caption(), "Beta Dienst aufgelöst");
+        EXPECT_EQ(d.RDescription.text, "Beschreibung aufgelöst");
+        d.LStartType.index = 2;
+        form.bReady_Click();
+    });
+    // The entry check passed: the start type and the line are written; the
+    // description the user left alone is still the reference.
+    EXPECT_EQ(Stored("Beta", "Start"), std::string("\x04\0\0\0", 4));
+    EXPECT_EQ(f.Value("Beta", "Description")->type, kRegExpandSz);
+    EXPECT_EQ(Stored("Beta", "Description"), description + '\0');
+    EXPECT_THAT(f.LObjekte.lines, ::testing::Contains("Beta Dienst aufgelöst\tBeschreibung aufgelöst\tBeta"));
+
+    // A changed description is written in the value's existing type.
+    Open([](Settings& form, FakeSettingsDialog& d) {
+        d.RDescription.text = "Eigener Text";
+        form.bReady_Click();
+    });
+    EXPECT_EQ(f.Value("Beta", "Description")->type, kRegExpandSz);
+    EXPECT_EQ(Stored("Beta", "Description"), std::string("Eigener Text\0", 13));
+
+    // The stored display name is shown as it is when it cannot be resolved,
+    // and the entry check then holds against that text.
+    f.memory.SetRaw(kHkeyLocalMachine, ServiceKeyPath("Beta"), "DisplayName", kRegSz, std::string("@C:\\x.dll,-5") + '\0');
+    Open([](Settings& form, FakeSettingsDialog& d) {
+        EXPECT_EQ(d.RCaption.Caption(), "@C:\\x.dll,-5");
+        d.LStartType.index = 0;
+        form.bReady_Click();
+    });
+    EXPECT_EQ(Stored("Beta", "Start"), std::string("\x02\0\0\0", 4));
+}
+
 TEST_F(EditorTest, AnUnreadableDescriptionIsNotReplacedByThePlaceholder) {
     // Binary data of more than four bytes cannot be read: it shows as " ".
     const std::string bytes("\x01\x02\x03\x04\x05\x06", 6);

@@ -53,6 +53,21 @@ TEST_F(PrintList, PrintsTitleHeadingsRuleThenOneLinePerEntryInListOrder) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
+TEST_F(PrintList, IndirectDisplayNamesArePrintedResolved) {
+    Service("wuauserv", "@%SystemRoot%\\system32\\wuaueng.dll,-105", "Erster", 3);
+    Service("lost", "@C:\\fehlt.dll,-1", "Zweiter", 2);
+    memory.SetIndirect("@%SystemRoot%\\system32\\wuaueng.dll,-105", "Windows Update");
+    Build();
+    clock.today = {2026, 3, 7};
+    root.bDrucken_Click();
+
+    std::vector<std::string> expected = Heading("07.03.2026");
+    Append(expected, Entry("@C:\\fehlt.dll,-1", "lost", "Automatisch"));
+    Append(expected, Entry("Windows Update", "wuauserv", "Manuell"));
+    expected.push_back("end");
+    EXPECT_EQ(printers.log, expected);
+}
+
 TEST_F(PrintList, EmptyListPrintsTheHeadingOnlyAndDateHasFourDigitYear) {
     clock.today = {987, 12, 31};
     root.bDrucken_Click();

@@ -116,6 +116,29 @@ TEST(ServiceChangesTest, EntriesAddedAndRemovedShowTheProgramTheyRun) {
     EXPECT_EQ(Rows(rows), expected);
 }
 
+// Rows name an entry by its display name resolved now where it is indirect;
+// the comparison itself is of stored texts, so an unchanged reference gives
+// no row.
+TEST(ServiceChangesTest, IndirectDisplayNamesAreShownResolvedAndComparedAsStored) {
+    ChangesFixture f;
+    SeedSame(f);
+    const std::string ref = "@%SystemRoot%\\system32\\wuaueng.dll,-105";
+    f.Set("wuauserv", "DisplayName", kRegSz, ref + '\0');
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("wuauserv"), "Start", 2);
+    f.Set("lost", "DisplayName", kRegSz, std::string("@C:\\fehlt.dll,-1") + '\0');
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("lost"), "Start", 2);
+    f.memory.SetIndirect(ref, "Windows Update");
+    const auto rows = f.Compare(
+        Section("Gleich", kSame) +
+        Section("wuauserv", "\"DisplayName\"=\"@%SystemRoot%\\\\system32\\\\wuaueng.dll,-105\"\r\n\"Start\"=dword:00000003\r\n") +
+        Section("lost", "\"DisplayName\"=\"@C:\\\\fehlt.dll,-1\"\r\n\"Start\"=dword:00000003\r\n"));
+    const std::vector<std::string> expected = {
+        "@C:\\fehlt.dll,-1 | lost | Start | Manuell | Automatisch",
+        "Windows Update | wuauserv | Start | Manuell | Automatisch",
+    };
+    EXPECT_EQ(Rows(rows), expected);
+}
+
 TEST(ServiceChangesTest, KeyNamesMatchWithoutRegardToCase) {
     ChangesFixture f;
     f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("\xc3\x84nderbarDienst"), "Start", 2);  // "Ä"

@@ -155,6 +155,22 @@ TEST_F(ServiceControlTest, MissingDisplayNameAndEmptyListNameASingleBlank) {
     EXPECT_THAT(empty.LObjekte.lines, IsEmpty());
 }
 
+// "net" knows no indirect text: the key name stands in for it, resolvable
+// or not.
+TEST_F(ServiceControlTest, AnIndirectDisplayNameGivesWayToTheKeyName) {
+    f.Service("wuauserv", "@%SystemRoot%\\system32\\wuaueng.dll,-105", "Beschreibung", 3);
+    f.memory.SetIndirect("@%SystemRoot%\\system32\\wuaueng.dll,-105", "Windows Update");
+    f.Service("lost", "@C:\\fehlt.dll,-1", "Beschreibung", 3);
+    Select(ServiceLine("Windows Update", "Beschreibung", "wuauserv"));
+    f.root.bStarten_Click();
+    EXPECT_EQ(Batch(), StartFile("wuauserv"));
+    f.LObjekte.Clear();
+    Select(ServiceLine("@C:\\fehlt.dll,-1", "Beschreibung", "lost"));
+    f.root.bAnhalten_Click();
+    EXPECT_EQ(Batch(), StopFile("lost"));
+    EXPECT_TRUE(f.messages.shown.empty());
+}
+
 TEST_F(ServiceControlTest, ANameBeyondAsciiGivesWayToAnAsciiKeyNameAndIsOtherwiseRefused) {
     // The interpreter would read "ü" in its OEM code page and hand "net" a
     // name of no service; the key name names the same service.

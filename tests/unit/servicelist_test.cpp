@@ -54,6 +54,29 @@ TEST_F(ServiceListTest, MissingAndUnusualValuesGiveThePlaceholderOrTheirText) {
                                               "Ohne Beschreibung\t \tnodesc", "Zahl\t5\tdword"));
 }
 
+// Indirect texts ("@file,-id") are shown resolved, so lines read and sort by
+// what they say; one that cannot be resolved is shown as stored. The
+// resolution goes through the key already open for the line.
+TEST_F(ServiceListTest, IndirectTextsAreShownResolvedAndSortByTheirResolution) {
+    f.Service("wuauserv", "@%SystemRoot%\\system32\\wuaueng.dll,-105", "@%SystemRoot%\\system32\\wuaueng.dll,-106", 3);
+    f.memory.SetRaw(kHkeyLocalMachine, Path("wuauserv"), "Description", kRegExpandSz,
+                    std::string("@%SystemRoot%\\system32\\wuaueng.dll,-106") + '\0');
+    f.Service("Audio", "@C:\\res.dll,-7", "Klang", 2);
+    f.Service("lost", "@C:\\fehlt.dll,-1", "Nicht auflösbar", 4);
+    f.Service("Zeta", "Aaron Dienst", "Direkt", 2);
+    f.memory.SetIndirect("@%SystemRoot%\\system32\\wuaueng.dll,-105", "Windows Update");
+    f.memory.SetIndirect("@%SystemRoot%\\system32\\wuaueng.dll,-106", "Lädt Updates");
+    f.memory.SetIndirect("@C:\\res.dll,-7", "Zzz Audio");
+    Build();
+    EXPECT_THAT(f.LObjekte.lines,
+                ElementsAre("@C:\\fehlt.dll,-1\tNicht auflösbar\tlost", "Aaron Dienst\tDirekt\tZeta",
+                            "Windows Update\tLädt Updates\twuauserv", "Zzz Audio\tKlang\tAudio"));
+    // The snapshot holds key names and start types, whatever is shown.
+    EXPECT_NE(Snapshot().find("wuauserv"), std::string::npos);
+    EXPECT_EQ(Snapshot().find("Windows Update"), std::string::npos);
+    EXPECT_EQ(f.memory.OpenHandleCount(), 0u);
+}
+
 TEST_F(ServiceListTest, EmptyDescriptionHidesTheLineButNotTheSnapshot) {
     f.Service("quiet", "Stiller Dienst", "", 4);
     f.Service("loud", "Lauter Dienst", "Hier", 2);

@@ -160,3 +160,71 @@ TEST(WideTextTest, ALoneSurrogateSurvivesTheWayThroughTheWideCalls) {
 }
 
 }  // namespace sw::test
+
+namespace sw::test {
+
+// Indirect texts resolved by advapi32 from the test's own string-table
+// library, on a private key. Values of both text types resolve; one naming
+// "%SystemRoot%" resolves from a copy of the library in the system folder;
+// a missing library or string number leaves the text as stored.
+class IndirectTextTest : public ::testing::Test {
+protected:
+    IndirectTextTest() : path_("Software\\StartwartIndirect" + std::to_string(GetCurrentProcessId())) {}
+    void SetUp() override {
+        wchar_t module[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, module, MAX_PATH);
+        std::wstring folder(module);
+        folder.resize(folder.find_last_of(L'\\'));
+        library_ = folder + L"\\IndirectStrings.dll";
+        ASSERT_NE(GetFileAttributesW(library_.c_str()), INVALID_FILE_ATTRIBUTES) << "built beside the tests";
+        wchar_t system[MAX_PATH] = {};
+        ASSERT_NE(GetSystemDirectoryW(system, MAX_PATH), 0u);
+        copyName_ = L"swind" + std::to_wstring(GetCurrentProcessId()) + L".dll";
+        systemCopy_ = std::wstring(system) + L"\\" + copyName_;
+        ASSERT_TRUE(CopyFileW(library_.c_str(), systemCopy_.c_str(), FALSE)) << GetLastError();
+        RegDeleteTreeW(HKEY_CURRENT_USER, Wide(path_).c_str());
+    }
+    void TearDown() override {
+        RegDeleteTreeW(HKEY_CURRENT_USER, Wide(path_).c_str());
+        if (!systemCopy_.empty()) DeleteFileW(systemCopy_.c_str());
+    }
+    void Set(const char* name, DWORD type, const std::wstring& text) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, Wide(path_).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(key, Wide(name).c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+    std::string path_;
+    std::wstring library_;
+    std::wstring copyName_;
+    std::wstring systemCopy_;
+};
+
+TEST_F(IndirectTextTest, ResolvesBothTextTypesAndLeavesTheUnresolvableAsStored) {
+    Set("Sz", REG_SZ, L"@" + library_ + L",-101");
+    Set("Expand", REG_EXPAND_SZ, L"@" + library_ + L",-102");
+    Set("SystemRoot", REG_EXPAND_SZ, L"@%SystemRoot%\\system32\\" + copyName_ + L",-101");
+    Set("NoLibrary", REG_SZ, L"@C:\\nirgends\\fehlt.dll,-101");
+    Set("NoString", REG_SZ, L"@" + library_ + L",-999");
+    Set("Plain", REG_SZ, L"Kein Verweis");
+
+    Win32Registry api;
+    Registry registry(api, BackendCodec());
+    const auto values = registry.ReadShownValues(kHkeyCurrentUser, path_,
+                                                 {"Sz", "Expand", "SystemRoot", "NoLibrary", "NoString", "Plain"});
+    const auto shown = [&](std::size_t i) { return values[i] ? CutAtNul(AsText(*values[i])) : "<unread>"; };
+    EXPECT_EQ(shown(0), "Aufgel\u00F6ster Dienstname");
+    EXPECT_EQ(shown(1), "Beschreibung \u00FCber die Zeichentabelle: \u0416 \u20AC");
+    EXPECT_EQ(shown(2), "Aufgel\u00F6ster Dienstname");
+    EXPECT_EQ(shown(3), "@C:\\nirgends\\fehlt.dll,-101");
+    EXPECT_EQ(shown(4), "@" + Utf8(library_) + ",-999");
+    EXPECT_EQ(shown(5), "Kein Verweis");
+
+    // What the key stores is read as it is.
+    EXPECT_EQ(CutAtNul(AsText(*registry.Read(kHkeyCurrentUser, path_, "Sz"))), "@" + Utf8(library_) + ",-101");
+}
+
+}  // namespace sw::test
