@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "catalogue/Lines.h"
+#include "platform/Utf16.h"
 
 namespace sw {
 namespace {
@@ -17,7 +18,7 @@ const std::string kParameters = "parameters";  // folded
 const std::string kExportedServices = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services";
 
 // Decodes one UTF-8 sequence at text[at]; a broken byte stands for itself.
-std::uint32_t NextCodePoint(const std::string& text, std::size_t& at) {
+std::uint32_t NextCodePointOrByte(const std::string& text, std::size_t& at) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(at);
     std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
@@ -52,24 +53,12 @@ std::uint32_t FoldCodePoint(std::uint32_t cp) {
     return cp;
 }
 
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp & 0x80000000u) {
+// Appends a decoded code point, or the broken byte it stands for.
+void AppendDecoded(std::string& out, std::uint32_t cp) {
+    if (cp & 0x80000000u)
         out.push_back(static_cast<char>(cp & 0xFF));
-    } else if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | cp >> 6));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | cp >> 12));
-        out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | cp >> 18));
-        out.push_back(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
+    else
+        AppendUtf8(out, cp);
 }
 
 FoundValue FromExport(const ExportValue& value) {
@@ -154,7 +143,7 @@ std::string FoldCase(const std::string& utf8) {
             out += static_cast<char>(byte >= 'A' && byte <= 'Z' ? byte + 32 : byte);
             ++at;
         } else {
-            AppendUtf8(out, FoldCodePoint(NextCodePoint(utf8, at)));
+            AppendDecoded(out, FoldCodePoint(NextCodePointOrByte(utf8, at)));
         }
     }
     return out;

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "platform/Utf16.h"
+
 namespace sw {
 namespace {
 
@@ -101,7 +103,7 @@ private:
             return true;
         }
         if (path.empty()) return FailAt(lineNumber, "Schlüsselzeile ohne Schlüsselnamen.");
-        out_.keys.push_back(ExportKey{Utf16ToUtf8(path), {}});
+        out_.keys.push_back(ExportKey{FromUtf16(path), {}});
         current_ = &out_.keys.back();
         skipping_ = false;
         return true;
@@ -151,7 +153,7 @@ private:
 
         if (data == u"-") return true;  // deletes the value
         ExportValue value;
-        value.name = Utf16ToUtf8(name);
+        value.name = FromUtf16(name);
         bool continued = false;
         if (!data.empty() && data.front() == u'"') {
             std::u16string text;
@@ -252,36 +254,6 @@ private:
 
 }  // namespace
 
-std::string Utf16ToUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        std::uint32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | cp >> 6));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | cp >> 12));
-            out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | cp >> 18));
-            out.push_back(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
-    }
-    return out;
-}
-
 RegExport ReadRegExport(std::string_view bytes) {
     RegExport out;
     if (bytes.empty()) {
@@ -332,7 +304,7 @@ std::optional<std::string> ExportText(const ExportValue& value) {
         if (unit == 0) break;
         text.push_back(unit);
     }
-    return Utf16ToUtf8(text);
+    return FromUtf16(text);
 }
 
 std::optional<std::uint32_t> ExportNumber(const ExportValue& value) {

@@ -47,7 +47,5 @@ std::optional<std::string> ExportText(const ExportValue& value);
 // bytes (little-endian), as the program's registry reads give them.
 std::optional<std::uint32_t> ExportNumber(const ExportValue& value);
 
-// UTF-16 code units to UTF-8; a lone surrogate becomes U+FFFD.
-std::string Utf16ToUtf8(std::u16string_view text);
 
 }  // namespace sw

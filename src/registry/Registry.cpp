@@ -196,17 +196,17 @@ std::optional<ValueHolder> Registry::Read(RegKey root, const std::string& path, 
 
 std::vector<std::optional<ValueHolder>> Registry::ReadValues(RegKey root, const std::string& path,
                                                              std::initializer_list<std::string_view> names) {
-    std::vector<std::optional<ValueHolder>> values(names.size());
-    OpenedKey key(api_, root, path, kKeyRead);
-    if (!key) return values;
-    std::vector<unsigned char> buffer(kFirstReadBytes);
-    std::size_t i = 0;
-    for (const std::string_view name : names) values[i++] = ReadOpened(api_, key.get(), ToUtf16(name), buffer);
-    return values;
+    return ReadThroughOneOpen(root, path, names, false);
 }
 
 std::vector<std::optional<ValueHolder>> Registry::ReadShownValues(RegKey root, const std::string& path,
                                                                   std::initializer_list<std::string_view> names) {
+    return ReadThroughOneOpen(root, path, names, true);
+}
+
+std::vector<std::optional<ValueHolder>> Registry::ReadThroughOneOpen(RegKey root, const std::string& path,
+                                                                     std::initializer_list<std::string_view> names,
+                                                                     bool resolveIndirect) {
     std::vector<std::optional<ValueHolder>> values(names.size());
     OpenedKey key(api_, root, path, kKeyRead);
     if (!key) return values;
@@ -216,7 +216,7 @@ std::vector<std::optional<ValueHolder>> Registry::ReadShownValues(RegKey root, c
         const std::u16string wideName = ToUtf16(name);
         auto& value = values[i++];
         value = ReadOpened(api_, key.get(), wideName, buffer);
-        if (!IsIndirect(value)) continue;
+        if (!resolveIndirect || !IsIndirect(value)) continue;
         if (auto resolved = ResolveOpened(api_, key.get(), wideName)) value = std::move(resolved);
     }
     return values;

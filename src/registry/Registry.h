@@ -90,6 +90,10 @@ public:
     const AnsiCodec& Codec() const { return codec_; }
 
 private:
+    // ReadValues and ReadShownValues: one open, one buffer, one read per name.
+    std::vector<std::optional<ValueHolder>> ReadThroughOneOpen(RegKey root, const std::string& path,
+                                                               std::initializer_list<std::string_view> names,
+                                                               bool resolveIndirect);
     bool WriteText(RegKey root, const std::string& path, const std::string& name,
                    const std::string& text, bool keepExpandType);
 

@@ -3,23 +3,11 @@
 // titles stand.
 #include <gtest/gtest.h>
 
+#include "win32/Win32Controls.h"
 #include "windows/RootWindowHarness.h"
 
 namespace sw::test {
 namespace {
-
-// The list box's average character width: the one that turns dialog
-// template units into pixels (a quarter of it per unit).
-int AverageCharWidth(HWND control) {
-    HDC dc = GetDC(control);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
-    static const wchar_t kAlphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-    SIZE size{};
-    GetTextExtentPoint32W(dc, kAlphabet, 52, &size);
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
-    return (size.cx / 26 + 1) / 2;
-}
 
 // The left-most column, in list client pixels, where line `index` has ink.
 int FirstInk(HWND list, int index) {
