@@ -37,8 +37,6 @@ public:
     // opens that ask for more than reading. False when the backend cannot.
     virtual bool DenyRead(const std::string& path) = 0;
     virtual bool DenyFull(const std::string& path) = 0;
-    // Open handles the backend can count; nullopt where it cannot.
-    virtual std::optional<std::size_t> OpenHandles() = 0;
     // Reason to skip a check that this backend is known to answer
     // differently; empty when it has no such difference.
     virtual std::string KnownDifference(const std::string& check) { (void)check; return {}; }

@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/AnsiCodec.h"
 #include "registry/Registry.h"
+#include "shared/CallerLine.h"
 #include "shared/RegistryBackend.h"
 
 namespace sw::test {
@@ -18,19 +20,61 @@ namespace sw::test {
 std::unique_ptr<RegistryBackend> MakeBackend();
 const AnsiCodec& BackendCodec();
 
+// Stands between the registry operations and the backend's calls and keeps
+// the keys they opened and have not closed, so that a key left open (or one
+// closed twice) shows on either backend, the real registry as well.
+class HandleCountingApi final : public RegistryApi {
+public:
+    explicit HandleCountingApi(RegistryApi& inner) : inner_(inner) {}
+    long OpenKey(RegKey root, const char16_t* path, std::uint32_t access, RegKey* key) override {
+        const long result = inner_.OpenKey(root, path, access, key);
+        if (result == kErrorSuccess) open_.insert(*key);
+        return result;
+    }
+    long EnumKey(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength, char16_t* className,
+                 std::uint32_t* classLength) override {
+        return inner_.EnumKey(key, index, name, nameLength, className, classLength);
+    }
+    long QueryValue(RegKey key, const char16_t* name, std::uint32_t* type, unsigned char* data,
+                    std::uint32_t* size) override {
+        return inner_.QueryValue(key, name, type, data, size);
+    }
+    long SetValue(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
+                  std::uint32_t size) override {
+        return inner_.SetValue(key, name, type, data, size);
+    }
+    void CloseKey(RegKey key) override {
+        if (open_.erase(key) == 0) ++strayCloses_;
+        inner_.CloseKey(key);
+    }
+    long LoadMuiString(RegKey key, const char16_t* name, char16_t* buffer, std::uint32_t bufferBytes,
+                       std::uint32_t* neededBytes) override {
+        return inner_.LoadMuiString(key, name, buffer, bufferBytes, neededBytes);
+    }
+    std::size_t OpenKeys() const { return open_.size(); }
+    std::size_t StrayCloses() const { return strayCloses_; }
+
+private:
+    RegistryApi& inner_;
+    std::multiset<RegKey> open_;
+    std::size_t strayCloses_ = 0;
+};
+
 class RegistryConformance : public ::testing::Test {
 protected:
     void SetUp() override {
         backend = MakeBackend();
-        registry = std::make_unique<Registry>(backend->Api(), BackendCodec());
+        counting = std::make_unique<HandleCountingApi>(backend->Api());
+        registry = std::make_unique<Registry>(*counting, BackendCodec());
     }
     std::string P(const std::string& sub) const { return sub.empty() ? backend->Base() : backend->Base() + "\\" + sub; }
-    void ExpectNoOpenHandles() {
-        if (auto n = backend->OpenHandles()) {
-            EXPECT_EQ(*n, 0u) << "a key was left open";
-        }
+    void ExpectNoOpenHandles(Caller caller = Caller::current()) {
+        CalledFrom at(caller);
+        EXPECT_EQ(counting->OpenKeys(), 0u) << "a key was left open";
+        EXPECT_EQ(counting->StrayCloses(), 0u) << "a key was closed that was not open";
     }
     std::unique_ptr<RegistryBackend> backend;
+    std::unique_ptr<HandleCountingApi> counting;
     std::unique_ptr<Registry> registry;
 };
 

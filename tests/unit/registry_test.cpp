@@ -34,7 +34,6 @@ public:
         memory.CreateKey(Root(), Full(path)).denyFull = true;
         return true;
     }
-    std::optional<std::size_t> OpenHandles() override { return memory.OpenHandleCount(); }
 
     MemoryRegistry memory;
 

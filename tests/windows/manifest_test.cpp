@@ -10,7 +10,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "shared/CallerLine.h"
+
 namespace {
+
+using sw::test::CalledFrom;
+using sw::test::Caller;
 
 std::string WindowsPath(const char* unixPath) {
     std::string path = std::string("Z:") + unixPath;
@@ -34,7 +39,8 @@ std::string WindowsPath(const char* unixPath) {
     return ::testing::AssertionSuccess();
 }
 
-void ExpectComplete(const std::string& manifest, const char* architecture) {
+void ExpectComplete(const std::string& manifest, const char* architecture, Caller caller = Caller::current()) {
+    CalledFrom at(caller);
     EXPECT_NE(manifest.find("<dpiAware>true</dpiAware>"), std::string::npos) << manifest;
     EXPECT_EQ(manifest.find("true/pm"), std::string::npos) << "per-monitor awareness needs WM_DPICHANGED";
     EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos)

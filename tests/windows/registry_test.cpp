@@ -72,7 +72,6 @@ public:
     bool DenyRead(const std::string& path) override { return Guard(path, "D:(D;;KA;;;WD)"); }
     // Everyone may read; nobody may do more.
     bool DenyFull(const std::string& path) override { return Guard(path, "D:(A;;KR;;;WD)"); }
-    std::optional<std::size_t> OpenHandles() override { return std::nullopt; }
     std::string KnownDifference(const std::string& check) override {
         // Seen on Wine 8: a text stored through the ANSI calls without its
         // NUL is read back with a NUL and one byte more; a zero-length text
