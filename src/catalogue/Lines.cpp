@@ -15,12 +15,14 @@ LineFields SplitLine(const std::string& line) {
     return fields;
 }
 
-std::string KeyNameOf(const std::string& line, bool driverView) {
+std::string KeyNameOf(const std::string& line, bool driverView) { return std::string(KeyNameIn(line, driverView)); }
+
+std::string_view KeyNameIn(std::string_view line, bool driverView) {
     // The same fields as SplitLine gives, without building the others.
     const auto firstTab = line.find('\t');
-    if (firstTab == std::string::npos) return line;
+    if (firstTab == std::string_view::npos) return line;
     const auto secondTab = line.find('\t', firstTab + 1);
-    if (secondTab == std::string::npos) return line.substr(firstTab + 1);
+    if (secondTab == std::string_view::npos) return line.substr(firstTab + 1);
     return driverView ? line.substr(firstTab + 1, secondTab - firstTab - 1) : line.substr(secondTab + 1);
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace sw {
 
@@ -25,6 +26,8 @@ LineFields SplitLine(const std::string& line);
 // The key name of a line: the third field in the service view, the second
 // in the driver view.
 std::string KeyNameOf(const std::string& line, bool driverView);
+// The same as a view into line.
+std::string_view KeyNameIn(std::string_view line, bool driverView);
 
 std::string ServiceLine(const std::string& displayName, const std::string& description,
                         const std::string& keyName);

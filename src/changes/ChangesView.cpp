@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "printing/Heading.h"
 #include "printing/PrintFailure.h"
 
 namespace sw {
@@ -14,7 +15,6 @@ constexpr float kEntryColumn = 1000;
 constexpr float kKeyColumn = 4800;
 constexpr float kChangeColumn = 7800;
 constexpr float kDetailColumn = 1400;
-constexpr float kRuleEnd = 11000;
 
 inline const std::string kPrintTitle = " Drucken";
 inline const std::string kNotPrinted = "Die Änderungen konnten nicht gedruckt werden.    ";
@@ -118,27 +118,13 @@ void ChangesView::SortBy(int column) {
 
 void ChangesView::Print() {
     if (!compared_) return;
-    std::unique_ptr<Printer> printer = s.printers ? s.printers->Open() : nullptr;
+    std::unique_ptr<Printer> printer = OpenDefaultPrinter(s.printers);
     bool printed = false;
     if (printer) {
         Printer& p = *printer;
-        p.PrintLine(" ");
-        p.SetCurrentX(kEntryColumn);
-        p.SetBold(true);
-        p.PrintLine(kChangesTitle + " - Ausdruck vom " + DottedDate(s.clock.Today()));
-        p.SetBold(false);
-        p.SetCurrentX(kEntryColumn);
-        p.PrintLine(status_);
-        p.PrintLine(" ");
-        p.SetCurrentX(kEntryColumn);
-        p.PrintKeep(kChangesColumns[0]);
-        p.SetCurrentX(kKeyColumn);
-        p.PrintKeep(kChangesColumns[1]);
-        p.SetCurrentX(kChangeColumn);
-        p.PrintLine(kChangesColumns[2]);
-        const float y = p.CurrentY();
-        p.Line(kEntryColumn, y, kRuleEnd, y, 0);
-        p.PrintLine(" ");
+        PrintHeading(p, kChangesTitle, s.clock.Today(), {status_},
+                     {{kEntryColumn, kChangesColumns[0]}, {kKeyColumn, kChangesColumns[1]},
+                      {kChangeColumn, kChangesColumns[2]}});
         for (const ChangeRow& row : rows_) {
             p.SetCurrentX(kEntryColumn);
             p.PrintKeep(OneLine(row.entry));

@@ -5,7 +5,6 @@
 
 #include "catalogue/Lines.h"
 #include "editor/TextSearch.h"
-#include "mainwindow/Root.h"
 #include "platform/Utf8.h"
 
 namespace sw {
@@ -41,15 +40,16 @@ bool UnchangedIndirectText(Registry& registry, const std::string& path, const st
 
 }  // namespace
 
-Settings::Settings(SettingsDialog& dialog, Root& root) : dialog_(dialog), c(dialog.Controls()), root_(root) {}
+Settings::Settings(SettingsDialog& dialog, EditorServices& services)
+    : dialog_(dialog), c(dialog.Controls()), services_(services) {}
 
 void Settings::bReady_Click() {
     // A second Ok while the first one yields would write and replace the
     // line twice; the first one finishes the job.
     if (inOk_) return;
     inOk_ = true;
-    Registry& registry = root_.s.registry;
-    UserInterface& ui = root_.s.ui;
+    Registry& registry = services_.registry;
+    UserInterface& ui = services_.ui;
 
     const std::string keyName = c.RRegName.Text();
     const std::string path = ServiceKeyPath(keyName);
@@ -66,8 +66,8 @@ void Settings::bReady_Click() {
         // back into the key (Wine's does) would otherwise undo the new
         // description.
         const std::int32_t start = StartOfItem(c.LStartType.ListIndex());
-        if (start != 0 && root_.s.serviceManager != nullptr)
-            root_.s.serviceManager->SetStartType(keyName, static_cast<std::uint32_t>(start));
+        if (start != 0 && services_.serviceManager != nullptr)
+            services_.serviceManager->SetStartType(keyName, static_cast<std::uint32_t>(start));
 
         const std::string description = c.RDescription.Text();
         // Keeps REG_EXPAND_SZ, so that a description holding "%SystemRoot%"
@@ -84,13 +84,7 @@ void Settings::bReady_Click() {
         // The rebuilt line keeps 38 characters of a long display name, one
         // more than the list build keeps.
         const std::string display = Shorten(caption, 40, 38);
-        ListBox& list = root_.c.LObjekte;
-        const int remembered = list.ListIndex();
-        list.RemoveItem(remembered);
-        list.AddItem(ServiceLine(display, description, keyName));
-        // Selecting shows the start type now stored, whatever line now
-        // stands at that place of the sorted list.
-        list.SetListIndex(remembered);
+        services_.replaceSelectedLine(ServiceLine(display, description, keyName));
         ui.DoEvents();
     }
     dialog_.Unload();

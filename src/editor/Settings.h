@@ -5,14 +5,16 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "platform/Platform.h"
+#include "registry/Registry.h"
 #include "ui/Controls.h"
 
 namespace sw {
 
-class Root;
 class Settings;
 
 // The dialog's controls, in tab order.
@@ -55,12 +57,22 @@ public:
     virtual std::unique_ptr<SettingsDialog> Load() = 0;
 };
 
+// What the editor needs of the program besides its dialog.
+struct EditorServices {
+    Registry& registry;
+    UserInterface& ui;
+    ServiceManager* serviceManager = nullptr;  // none: the registry write alone
+    // Puts the edited entry's rebuilt line in place of the main list's
+    // selected line and selects the line now at that place.
+    std::function<void(const std::string& line)> replaceSelectedLine;
+};
+
 // The form's event handlers. The key name of the open entry is the text of
 // RRegName and its display name the caption of RCaption: the form keeps
 // nothing else.
 class Settings {
 public:
-    Settings(SettingsDialog& dialog, Root& root);
+    Settings(SettingsDialog& dialog, EditorServices& services);
 
     void bReady_Click();
     void bAbbrechen_Click();
@@ -72,14 +84,26 @@ public:
 private:
     SettingsDialog& dialog_;
     SettingsControls& c;
-    Root& root_;
+    EditorServices& services_;
     bool inOk_ = false;
 };
 
-// Opens the editor for the selected line of the main list (service view):
-// reads the entry fresh from the registry, fills a newly loaded dialog and
-// shows it modally. Returns after the dialog has closed.
-void OpenSettings(Root& root);
+// One service entry as the editor opens it, every value read fresh through
+// one open of its key. A text that cannot be read is " "; one of a type
+// that delivers nothing (a multi-string) is empty, which keeps the editor
+// from showing such a description for editing. Texts end at their NUL.
+struct OpenedEntry {
+    std::string keyName;
+    std::string description;
+    std::string display;
+    std::string image;
+    int startItem = -1;  // the item of LStartType that "Start" selects; -1 for none
+};
+OpenedEntry ReadOpenedEntry(Registry& registry, const std::string& keyName);
+
+// Loads the dialog afresh, fills it with entry and shows it modally; returns
+// after it has closed, or at once when it cannot be loaded.
+void ShowSettings(SettingsFactory& factory, const OpenedEntry& entry, EditorServices& services);
 
 // The messages of the opening.
 inline const std::string kIncompleteReadMessage = "Konnte aus der Registrierung nicht vollständig lesen.     ";

@@ -23,4 +23,12 @@ void EndListWalk(Root& root, int remembered) {
     root.s.ui.DoEvents();
 }
 
+std::vector<std::string> ListLines(const ListBox& list) {
+    const int count = list.ListCount();
+    std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) lines.push_back(list.List(i));
+    return lines;
+}
+
 }  // namespace sw

@@ -4,6 +4,9 @@
 // selected, so the caption shows that entry's start type again.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "mainwindow/Root.h"
 
 namespace sw {
@@ -11,5 +14,8 @@ namespace sw {
 // Returns the selected index to hand back to EndListWalk.
 int BeginListWalk(Root& root);
 void EndListWalk(Root& root, int remembered);
+
+// Every line of a list box, in its order, without selecting any.
+std::vector<std::string> ListLines(const ListBox& list);
 
 }  // namespace sw

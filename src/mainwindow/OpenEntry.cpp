@@ -18,7 +18,7 @@ constexpr double kLongestIdle = 0.05;
 
 void Root::LObjekte_DblClick() {
     if (!DriverView()) {
-        OpenSettings(*this);
+        OpenEditor();
         return;
     }
     s.ui.SetPointer(kPointerHourglass);
@@ -34,6 +34,29 @@ void Root::LObjekte_DblClick() {
     s.shell.Start("\"" + s.program.WindowsFolder() + "\\regedit.exe\"", ShowStyle::MaximizedFocus);
     s.ui.DoEvents();
     s.ui.SetPointer(kPointerDefault);
+}
+
+void Root::OpenEditor() {
+    s.ui.SetPointer(kPointerHourglass);
+    const OpenedEntry entry = ReadOpenedEntry(s.registry, KeyNameOf(c.LObjekte.Text(), false));
+    s.ui.SetPointer(kPointerDefault);
+    // An existing description that comes out empty cannot be shown for
+    // editing; the dialog is not even loaded.
+    if (entry.description.empty()) {
+        s.messages.Show(kIncompleteReadMessage, kIncompleteReadTitle, kMbIconCritical);
+        return;
+    }
+    if (s.settings == nullptr) return;
+    EditorServices editor{s.registry, s.ui, s.serviceManager, [this](const std::string& line) {
+                              ListBox& list = c.LObjekte;
+                              const int remembered = list.ListIndex();
+                              list.RemoveItem(remembered);
+                              list.AddItem(line);
+                              // Selecting shows the start type now stored, whatever
+                              // line now stands at that place of the sorted list.
+                              list.SetListIndex(remembered);
+                          }};
+    ShowSettings(*s.settings, entry, editor);
 }
 
 void Root::LObjekte_KeyPress(std::int16_t& keyAscii) {

@@ -1,29 +1,31 @@
-// The main window's handlers and methods, written once against the control
-// and platform seams. The window's state lives in its controls; Root keeps
-// nothing of its own besides references to them and what the rotation of
-// the side files learned for this run's writing (sideFiles).
+// The main window's handlers, written once against the control and platform
+// seams. The window's state lives in its controls; Root keeps nothing of its
+// own besides references to them and the side files of this run. Each
+// handler reads what the controls hold, calls the subsystem that does the
+// work on plain data, and puts the result into the controls.
 //
-// The members are defined next to the subsystem they belong to:
-//   mainwindow/Startup.cpp        Form_Initialize, Form_Load, Form_QueryUnload, bAbbrechen_Click, GetWinVersion
+//   mainwindow/Startup.cpp         Form_Initialize, Form_Load, Form_QueryUnload, bAbbrechen_Click, GetWinVersion
+//   mainwindow/EntryLists.cpp      GetProfile, ReadProfile (service view), GetServices (driver view)
 //   mainwindow/StartTypeStatus.cpp LObjekte_Click
-//   mainwindow/ViewSwitch.cpp     bErweitert_Click
-//   mainwindow/OpenEntry.cpp      LObjekte_DblClick, LObjekte_KeyPress, bBearbeiten_Click, Sleep
-//   catalogue/ServiceList.cpp     GetProfile, ReadProfile
-//   catalogue/DriverList.cpp      GetServices
-//   snapshots/SideFiles.cpp       RotateSideFiles, WriteSnapshot, ExportServicesKey, ExportEnded
-//   snapshots/StartTypeCheck.cpp  bChecker_Click
-//   printing/PrintServiceList.cpp bDrucken_Click
-//   servicecontrol/ServiceControl.cpp bStarten_Click, bAnhalten_Click, RunNetCommand
-//   editor/Opening.cpp            the editor's opening (editor/Settings.cpp: the dialog's handlers)
+//   mainwindow/ViewSwitch.cpp      bErweitert_Click
+//   mainwindow/OpenEntry.cpp       LObjekte_DblClick, LObjekte_KeyPress, bBearbeiten_Click, Sleep
+//   mainwindow/Check.cpp           bChecker_Click
+//   mainwindow/Print.cpp           bDrucken_Click
+//   mainwindow/NetCommands.cpp     bStarten_Click, bAnhalten_Click
+//   mainwindow/ListWalk.*          the busy state while printing and the check read the list
+//
+// The work itself: catalogue/ (the list builds, line formats, start types),
+// snapshots/ (side files, the check), printing/, servicecontrol/ (the batch
+// file), editor/ (the start-type editor).
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "platform/Platform.h"
 #include "printing/Printer.h"
 #include "registry/Registry.h"
+#include "snapshots/SideFiles.h"
 #include "ui/Controls.h"
 
 namespace sw {
@@ -32,13 +34,13 @@ class SettingsFactory;
 
 struct RootControls {
     ListBox& LObjekte;
-    ListBox& LProfile;
+    ListBox& LProfile;  // hidden: the services' key names of the start-up's listing
     Button& bStarten;
     Button& bAnhalten;
     Button& bBearbeiten;
     Button& bDrucken;
     Button& bChecker;
-    Button& bBackups;
+    Button& bBackups;  // hidden: Tag "0" until the first service-list build wrote the snapshot
     CheckBox& bErweitert;
     Label& bStartCaption;
     Button& bAbbrechen;
@@ -64,20 +66,24 @@ struct RootServices {
 inline const std::string kStartupMessage =
     "Diese Anwendung läuft nur unter Microsoft Windows XP oder höher.  ";
 inline const std::string kStartupTitle = " Sicherheitseinstellungen";
+// The title of the window's warnings and refusals.
+inline const std::string kProgramTitle = " Tavrine Startwart";
 
 class Root {
 public:
-    Root(RootControls& controls, RootServices& services) : c(controls), s(services) {}
+    Root(RootControls& controls, RootServices& services)
+        : c(controls), s(services), sideFiles(services.files, services.shell, services.program) {}
 
     // Start-up and shut-down.
     void Form_Initialize();
     void Form_Load();
+    // Both ends of the program: the batch file goes, and an export that
+    // still runs gets a bounded while to finish, so that it is put in place.
     void Form_QueryUnload();
     void bAbbrechen_Click();
     std::string GetWinVersion();
-    bool FileExists(const std::string& path);
 
-    // Service catalogue.
+    // The two views' lists.
     bool GetProfile(RegKey lhTyp, const std::string& lhKey);
     void ReadProfile();
     bool GetServices(RegKey lhTyp, const std::string& lhKey);
@@ -90,44 +96,24 @@ public:
     void bBearbeiten_Click();
     void Sleep(double Sekunden);
 
-    // Side files and the check.
-    void RotateSideFiles();
-    void WriteSnapshot(const std::string& snapshotText);
-    void ExportServicesKey();
-    // The registry editor's export has ended: a whole export replaces the
-    // last one, anything else is removed.
-    void ExportEnded(std::optional<std::uint32_t> exitCode);
-    // Waits a bounded while for an export that still runs, at shut-down.
-    void FinishExport();
+    // The check, printing and service control.
     void bChecker_Click();
-
-    // Printing and service control.
     void bDrucken_Click();
     void bStarten_Click();
     void bAnhalten_Click();
-    // Both buttons' work: writes and runs the batch file for "start" or "stop".
-    void RunNetCommand(const std::string& command);
 
     bool DriverView() const { return c.bErweitert.Value() == 1; }
-    // True when Windows delays the entry's automatic start: a non-zero
-    // number in its "DelayedAutostart" (read only for a "Start" of 2).
-    bool DelayedAutostart(const std::string& keyName);
-    std::string SideFile(const std::string& name) const { return s.program.Folder() + "\\" + name; }
-    // A side file of this run: the executable's base name and an extension
-    // (".dat", ".tmd", ".reg", ".tmr"), so a renamed program keeps its own.
-    std::string OwnSideFile(const std::string& extension) const { return SideFile(s.program.BaseName() + extension); }
-
-    // Whether this run may replace the current snapshot and export: not when
-    // the rotation could not keep a whole one as the previous run's copy,
-    // which would then be the only record left.
-    struct SideFileState {
-        bool snapshotKept = true;
-        bool exportKept = true;
-    };
 
     RootControls& c;
     RootServices& s;
-    SideFileState sideFiles;
+    SideFiles sideFiles;
+
+private:
+    // The first service-list build's snapshot and export, once per run.
+    void WriteSnapshot(const std::string& snapshotLines);
+    void OpenEditor();
+    // Both service-control buttons' work, for "start" or "stop".
+    void RunNetCommand(const std::string& command);
 };
 
 }  // namespace sw

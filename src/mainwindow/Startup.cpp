@@ -24,8 +24,6 @@ std::string Root::GetWinVersion() {
     }
 }
 
-bool Root::FileExists(const std::string& path) { return s.files.Exists(path); }
-
 void Root::Form_Load() {
     if (GetWinVersion() != "XP") {
         s.messages.Show(kStartupMessage, kStartupTitle, kMbIconCritical);
@@ -35,7 +33,7 @@ void Root::Form_Load() {
     // that run's side files under it: the running window comes to the front
     // instead, and this start ends before it touches anything.
     if (!s.program.ClaimFolder()) s.program.EndNow();
-    RotateSideFiles();
+    sideFiles.Rotate();
     const bool listed = GetProfile(kHkeyLocalMachine, kServicesPath);
     s.ui.DoEvents();
     if (!listed) {
@@ -47,20 +45,14 @@ void Root::Form_Load() {
     if (c.LObjekte.ListCount() > 0) c.LObjekte.SetListIndex(0);
 }
 
-// Both ends of the program: the batch file goes, and an export that still
-// runs gets a bounded while to finish, so that it is put in place.
 void Root::Form_QueryUnload() {
-    const std::string batch = SideFile("Merotan.bat");
-    if (FileExists(batch)) s.files.Delete(batch);
-    FinishExport();
+    sideFiles.DeleteBatch();
+    sideFiles.FinishExport();
     s.ui.DoEvents();
 }
 
 void Root::bAbbrechen_Click() {
-    const std::string batch = SideFile("Merotan.bat");
-    if (FileExists(batch)) s.files.Delete(batch);
-    FinishExport();
-    s.ui.DoEvents();
+    Form_QueryUnload();
     s.program.EndNow();
 }
 

@@ -11,13 +11,12 @@ inline const std::string kServiceWarning =
     "Standardmäßige Dienste für Aufgaben oder Prozeduren der Programme.   \n"
     "Veränderungen am Startvorgang können möglicherweise verhindern \n"
     "das Anwendungen oder Windows Komponenten funktionieren.";
-inline const std::string kWarningTitle = " Tavrine Startwart";
 
 void Root::bErweitert_Click() {
     const bool driver = c.bErweitert.Value() == 1;
     // A disabled check box means the value was set by program: no warning.
     if (c.bErweitert.Enabled())
-        s.messages.Show(driver ? kDriverWarning : kServiceWarning, kWarningTitle, kMbIconExclamation);
+        s.messages.Show(driver ? kDriverWarning : kServiceWarning, kProgramTitle, kMbIconExclamation);
     if (driver) {
         c.bBearbeiten.SetEnabled(false);
         c.Label_3.SetVisible(true);

@@ -126,13 +126,11 @@ std::string TextData(const std::string& text) {
 
 std::string AsText(const ValueHolder& value) {
     if (const auto* text = std::get_if<std::string>(&value)) return *text;
-    if (const auto* i16 = std::get_if<std::int16_t>(&value)) return std::to_string(*i16);
     if (const auto* i32 = std::get_if<std::int32_t>(&value)) return std::to_string(*i32);
     return {};
 }
 
 std::optional<std::int32_t> AsInteger(const ValueHolder& value) {
-    if (const auto* i16 = std::get_if<std::int16_t>(&value)) return *i16;
     if (const auto* i32 = std::get_if<std::int32_t>(&value)) return *i32;
     return std::nullopt;
 }

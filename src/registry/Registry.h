@@ -18,15 +18,13 @@
 
 namespace sw {
 
-// A value as read or to be written: nothing, a text, a 16-bit or 32-bit
-// integer, or something WriteValue cannot store (a floating-point number
-// stands for every such kind). A read delivers a text, a 32-bit integer, or
-// nothing for a value of another type.
-using ValueHolder = std::variant<std::monostate, std::string, std::int16_t, std::int32_t, double>;
+// A value as read or to be written: nothing, a text or a 32-bit integer. A
+// read delivers a text, an integer, or nothing for a value of another type.
+using ValueHolder = std::variant<std::monostate, std::string, std::int32_t>;
 
 // The held text, or the decimal text of a held integer; "" for nothing.
 std::string AsText(const ValueHolder& value);
-// The held integer (16 or 32 bits); nothing for a text or anything else.
+// The held integer; nothing when the holder has a text or nothing.
 std::optional<std::int32_t> AsInteger(const ValueHolder& value);
 // The text up to its first NUL; a text without NUL is returned whole.
 std::string CutAtNul(const std::string& text);
@@ -76,8 +74,8 @@ public:
                                                             std::initializer_list<std::string_view> names);
     std::optional<ValueHolder> ReadShown(RegKey root, const std::string& path, const std::string& name);
 
-    // Integers become REG_DWORD, texts REG_SZ with one NUL; anything else is
-    // not written (and counts as success).
+    // An integer becomes REG_DWORD, a text REG_SZ with one NUL; nothing is
+    // not written (and counts as success once the key opens).
     bool WriteValue(RegKey root, const std::string& path, const std::string& name,
                     const ValueHolder& value);
 

@@ -1,11 +1,40 @@
-// The batch file that starts or stops a service through the "net" command,
-// and what a name must be like to stand between its double quotes.
+// The batch file that starts or stops a service through the "net" command:
+// which name it passes (or why it refuses to pass any), its text, and what
+// a name must be like to stand between its double quotes. Nothing waits
+// for the batch and nothing in the window changes.
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
+#include "platform/AnsiCodec.h"
+#include "platform/Platform.h"
+#include "registry/Registry.h"
+
 namespace sw {
+
+// The batch for "start" or "stop" of one entry, or why there is none.
+struct NetCommand {
+    std::string batchText;  // empty when refused
+    std::string refusal;    // the user's message when refused
+};
+
+// Decides from the entry's key name and its "DisplayName" as read (not
+// resolved). The display name is preferred; the key name, which "net" takes
+// as well, stands in for an indirect display name and for one that the
+// command interpreter would act on or change; when the key name cannot pass
+// either, the command is refused.
+NetCommand MakeNetCommand(const std::string& command, const std::string& keyName,
+                          const std::optional<ValueHolder>& displayName);
+// The same for the entry's display name read fresh from the registry.
+NetCommand NetCommandFor(Registry& registry, const std::string& command, const std::string& keyName);
+
+// Writes the batch file at path in the ANSI code page and runs it hidden.
+// A batch of an earlier click that still runs is ended first (it would read
+// on in the rewritten file); a file that could not be written is not run,
+// so an earlier click's file never runs in its place.
+void RunBatch(Files& files, Shell& shell, const AnsiCodec& codec, const std::string& path, const std::string& text);
 
 // The longest display name the service manager accepts, in characters.
 inline constexpr std::size_t kLongestServiceName = 256;

@@ -1,19 +1,11 @@
-// The side files beside the executable: the rotation of the previous run's
-// snapshot and export at start-up, and this run's snapshot and export.
-//
-// Every file is named after the executable (a renamed program keeps its own
-// record), except the batch file, whose name is fixed. A file is only ever
-// replaced by one written whole: new files are written under a temporary
-// name and moved into place, and a file that was cut short (a full disk, an
-// ended program) is never copied over the previous run's.
-#include "mainwindow/Root.h"
+#include "snapshots/SideFiles.h"
+
 #include "snapshots/Snapshot.h"
 #include "snapshots/WholeFiles.h"
 
 namespace sw {
 namespace {
 
-const std::string kSideFileTitle = " Tavrine Startwart";
 const std::string kSnapshotNotWritten =
     "Die Sicherung der Starttypen konnte bei diesem Programmstart nicht gespeichert werden.    \n";
 const std::string kPreviousNotKept =
@@ -44,49 +36,46 @@ bool KeepPrevious(Files& files, const std::string& current, const std::string& p
 
 }  // namespace
 
-void Root::RotateSideFiles() {
-    sideFiles.snapshotKept = KeepPrevious(s.files, OwnSideFile(".dat"), OwnSideFile(".tmd"), IsWholeSnapshot);
-    sideFiles.exportKept = KeepPrevious(s.files, OwnSideFile(".reg"), OwnSideFile(".tmr"), IsWholeExport);
+void SideFiles::Rotate() {
+    snapshotKept_ = KeepPrevious(files_, OwnPath(".dat"), OwnPath(".tmd"), IsWholeSnapshot);
+    exportKept_ = KeepPrevious(files_, OwnPath(".reg"), OwnPath(".tmr"), IsWholeExport);
     // An export of an earlier run whose end was never seen is not trusted.
-    if (FileExists(OwnSideFile(kExportPart))) s.files.Delete(OwnSideFile(kExportPart));
-    if (FileExists(SideFile("Merotan.bat"))) s.files.Delete(SideFile("Merotan.bat"));
+    if (files_.Exists(OwnPath(kExportPart))) files_.Delete(OwnPath(kExportPart));
+    DeleteBatch();
 }
 
-void Root::WriteSnapshot(const std::string& snapshotText) {
-    const std::string path = OwnSideFile(".dat");
-    const bool written = sideFiles.snapshotKept &&
-                         s.files.WriteWhole(path, SnapshotFileBytes(s.registry.Codec(), snapshotText));
-    s.ui.DoEvents();
-    ExportServicesKey();
-    s.ui.DoEvents();
-    // Once per run (the snapshot is written once): without this run's
-    // snapshot the next check would compare with an older one unawares.
-    if (!written) {
-        const std::string why = sideFiles.snapshotKept ? kWriteFailed : kPreviousNotKept;
-        s.messages.Show(kSnapshotNotWritten + why + path + "\n" + kNextCheckOlder, kSideFileTitle,
-                        kMbIconExclamation);
-    }
+bool SideFiles::WriteSnapshot(const AnsiCodec& codec, const std::string& snapshotLines) {
+    return snapshotKept_ && files_.WriteWhole(OwnPath(".dat"), SnapshotFileBytes(codec, snapshotLines));
 }
 
-void Root::ExportServicesKey() {
+std::string SideFiles::SnapshotNotWrittenText() const {
+    return kSnapshotNotWritten + (snapshotKept_ ? kWriteFailed : kPreviousNotKept) + OwnPath(".dat") + "\n" +
+           kNextCheckOlder;
+}
+
+void SideFiles::StartExport() {
     // The last whole export is the only way back when its previous copy
     // could not be kept; nothing may replace it then.
-    if (!sideFiles.exportKept) return;
-    const std::string commandLine = "\"" + s.program.WindowsFolder() + "\\regedit.exe\" /e \"" +
-                                    OwnSideFile(kExportPart) +
+    if (!exportKept_) return;
+    const std::string commandLine = "\"" + program_.WindowsFolder() + "\\regedit.exe\" /e \"" + OwnPath(kExportPart) +
                                     "\" \"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\"";
-    s.shell.StartWatched(commandLine, ShowStyle::MinimizedFocus,
-                         [this](std::optional<std::uint32_t> exitCode) { ExportEnded(exitCode); });
+    shell_.StartWatched(commandLine, ShowStyle::MinimizedFocus,
+                        [this](std::optional<std::uint32_t> exitCode) { ExportEnded(exitCode); });
 }
 
-void Root::ExportEnded(std::optional<std::uint32_t> exitCode) {
-    const std::string part = OwnSideFile(kExportPart);
+void SideFiles::ExportEnded(std::optional<std::uint32_t> exitCode) {
+    const std::string part = OwnPath(kExportPart);
     std::string bytes;
-    if (exitCode == 0u && s.files.Read(part, bytes) && IsWholeExport(bytes) && s.files.Move(part, OwnSideFile(".reg")))
+    if (exitCode == 0u && files_.Read(part, bytes) && IsWholeExport(bytes) && files_.Move(part, OwnPath(".reg")))
         return;
-    s.files.Delete(part);
+    files_.Delete(part);
 }
 
-void Root::FinishExport() { s.shell.FinishWatched(kExportShutdownWait); }
+void SideFiles::FinishExport() { shell_.FinishWatched(kExportShutdownWait); }
+
+void SideFiles::DeleteBatch() {
+    const std::string batch = Path(kBatchFileName);
+    if (files_.Exists(batch)) files_.Delete(batch);
+}
 
 }  // namespace sw

@@ -8,6 +8,12 @@ std::string SnapshotLine(const std::string& keyName, std::optional<std::int32_t>
     return line + "\r\n";
 }
 
+std::string SnapshotLines(const std::vector<ServiceStart>& starts) {
+    std::string lines;
+    for (const ServiceStart& service : starts) lines += SnapshotLine(service.keyName, service.start);
+    return lines;
+}
+
 namespace {
 
 const std::string kUtf8Mark = "\xEF\xBB\xBF";
@@ -43,12 +49,6 @@ std::optional<SnapshotEntry> ParseSnapshotLine(const std::string& line) {
     if (value > 0xFFFFFFFFull) return std::nullopt;
     entry.start = static_cast<std::uint32_t>(value);
     return entry;
-}
-
-std::vector<SnapshotEntry> ReadSnapshot(const std::string& text) {
-    std::vector<SnapshotEntry> entries;
-    ForEachSnapshotEntry(text, [&](SnapshotEntry& entry) { entries.push_back(std::move(entry)); });
-    return entries;
 }
 
 }  // namespace sw

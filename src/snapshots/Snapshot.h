@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/EntryLists.h"
 #include "platform/AnsiCodec.h"
 
 namespace sw {
@@ -17,6 +18,9 @@ namespace sw {
 // entry whose "Start" cannot be read as a number gets an empty field, which
 // readers take as "unknown" rather than as a start type.
 std::string SnapshotLine(const std::string& keyName, std::optional<std::int32_t> start);
+
+// The lines of every service of a list build, in its order.
+std::string SnapshotLines(const std::vector<ServiceStart>& starts);
 
 // The file's text: the lines and one closing CR LF.
 inline std::string SnapshotFileText(const std::string& lines) { return lines + "\r\n"; }
@@ -70,8 +74,5 @@ void ForEachSnapshotEntry(const std::string& text, Visit visit) {
         at = end + 1;
     }
 }
-
-// The same, gathered into a list.
-std::vector<SnapshotEntry> ReadSnapshot(const std::string& text);
 
 }  // namespace sw

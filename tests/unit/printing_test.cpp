@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "FakePrinter.h"
+#include "printing/Heading.h"
 
 namespace sw::test {
 namespace {
@@ -33,6 +34,20 @@ std::vector<std::string> Entry(const std::string& display, const std::string& ke
 
 void Append(std::vector<std::string>& to, const std::vector<std::string>& more) {
     to.insert(to.end(), more.begin(), more.end());
+}
+
+// The changes window's printout puts its status under the title and has its
+// columns elsewhere; the rule runs from its own first column.
+TEST(PrintHeading, NotesStandUnderTheTitleAtTheFirstColumn) {
+    RecordingPrinters printers;
+    const auto printer = printers.Open();
+    PrintHeading(*printer, "Titel", Date{2026, 1, 2}, {"Erste Zeile", "Zweite Zeile"},
+                 {{1000, "Eintrag"}, {4800, "Schlüssel"}, {7800, "Änderung"}});
+    EXPECT_EQ(printers.log, (std::vector<std::string>{"line: ", "x:1000", "bold:on", "line:Titel - Ausdruck vom 02.01.2026",
+                                                      "bold:off", "x:1000", "line:Erste Zeile", "x:1000",
+                                                      "line:Zweite Zeile", "line: ", "x:1000", "keep:Eintrag", "x:4800",
+                                                      "keep:Schlüssel", "x:7800", "line:Änderung", "y",
+                                                      "rule:1000,1440,11000,1440,0", "line: "}));
 }
 
 TEST_F(PrintList, PrintsTitleHeadingsRuleThenOneLinePerEntryInListOrder) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "catalogue/Lines.h"
+#include "servicecontrol/NetBatch.h"
 #include "unit/Fakes.h"
 
 namespace sw::test {
@@ -209,15 +210,16 @@ TEST_F(ServiceControlTest, ANameBeyondAsciiGivesWayToAnAsciiKeyNameAndIsOtherwis
     }
 }
 
-TEST_F(ServiceControlTest, PercentSignsAreDoubledAndOtherSignsBetweenQuotesStayAsTheyAre) {
-    SelectService("odd", "50% %COMSPEC% & <Co> | ^Partner! (neu)");
-    f.root.bStarten_Click();
-    EXPECT_EQ(Batch(), StartFile("50%% %%COMSPEC%% & <Co> | ^Partner! (neu)"));
-    ExpectStartedOnce();
-    EXPECT_THAT(f.messages.shown, IsEmpty());
+// A display name as a read delivers one stored with its NUL.
+std::optional<ValueHolder> ReadText(const std::string& text) { return ValueHolder(text + std::string("\0 ", 2)); }
+
+TEST(NetCommand, PercentSignsAreDoubledAndOtherSignsBetweenQuotesStayAsTheyAre) {
+    const NetCommand net = MakeNetCommand("start", "odd", ReadText("50% %COMSPEC% & <Co> | ^Partner! (neu)"));
+    EXPECT_EQ(net.batchText, StartFile("50%% %%COMSPEC%% & <Co> | ^Partner! (neu)"));
+    EXPECT_EQ(net.refusal, "");
 }
 
-TEST_F(ServiceControlTest, ANameTheInterpreterWouldActOnGivesWayToItsKeyName) {
+TEST(NetCommand, ANameTheInterpreterWouldActOnGivesWayToItsKeyName) {
     const std::string hostile[] = {
         "Spooler\" & del /q C:\\* & \"",
         "Spooler\r\ndel /q C:\\*",
@@ -227,18 +229,13 @@ TEST_F(ServiceControlTest, ANameTheInterpreterWouldActOnGivesWayToItsKeyName) {
         std::string(257, 'A'),
     };
     for (const auto& name : hostile) {
-        RootFixture g;
-        g.Service("Spo%oler", name, "d", 2);
-        g.LObjekte.AddItem(ServiceLine("x", "d", "Spo%oler"));
-        g.LObjekte.SetListIndex(0);
-        g.root.bStarten_Click();
-        EXPECT_EQ(g.files.files[g.SideFile("Merotan.bat")], StartFile("Spo%%oler")) << name;
-        EXPECT_THAT(g.messages.shown, IsEmpty());
+        const NetCommand net = MakeNetCommand("start", "Spo%oler", ReadText(name));
+        EXPECT_EQ(net.batchText, StartFile("Spo%%oler")) << name;
+        EXPECT_EQ(net.refusal, "") << name;
     }
     // As long as a service name may be is still written whole.
-    SelectService("long", std::string(256, 'B'));
-    f.root.bStarten_Click();
-    EXPECT_EQ(Batch(), StartFile(std::string(256, 'B')));
+    EXPECT_EQ(MakeNetCommand("start", "long", ReadText(std::string(256, 'B'))).batchText,
+              StartFile(std::string(256, 'B')));
 }
 
 TEST_F(ServiceControlTest, WhenTheKeyNameCannotPassEitherNothingIsWrittenOrRunAndAMessageSaysSo) {

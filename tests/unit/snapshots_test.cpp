@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "Fakes.h"
+#include "snapshots/SideFiles.h"
 #include "snapshots/Snapshot.h"
 #include "snapshots/WholeFiles.h"
 
@@ -51,6 +52,13 @@ TEST(SnapshotReader, TakesTheDigitsAfterTheLastBar) {
     EXPECT_EQ(ParseSnapshotLine("Dhcp|4294967296"), std::nullopt);
 }
 
+// The entries ForEachSnapshotEntry visits, in order.
+std::vector<SnapshotEntry> EntriesOf(const std::string& text) {
+    std::vector<SnapshotEntry> entries;
+    ForEachSnapshotEntry(text, [&](const SnapshotEntry& entry) { entries.push_back(entry); });
+    return entries;
+}
+
 TEST(SnapshotReader, ReadsEveryLineTheWriterProducesAndNothingMore) {
     std::string lines;
     lines += SnapshotLine("Alpha", 2);
@@ -58,16 +66,16 @@ TEST(SnapshotReader, ReadsEveryLineTheWriterProducesAndNothingMore) {
     lines += SnapshotLine("Boot", 0);
     lines += SnapshotLine("Wide", 12);
     lines += SnapshotLine("Gone", std::nullopt);
-    const auto entries = ReadSnapshot(SnapshotFileText(lines));
+    const auto entries = EntriesOf(SnapshotFileText(lines));
     const std::vector<SnapshotEntry> expected{
         {"Alpha", 2u}, {"Pipe|Name", 3u}, {"Boot", 0u}, {"Wide", 12u}, {"Gone", std::nullopt}};
     EXPECT_EQ(entries, expected);
 
-    EXPECT_TRUE(ReadSnapshot(SnapshotFileText("")).empty());
-    EXPECT_TRUE(ReadSnapshot("").empty());
+    EXPECT_TRUE(EntriesOf(SnapshotFileText("")).empty());
+    EXPECT_TRUE(EntriesOf("").empty());
     // Blank lines are skipped, and a last line without its line end (a file
     // cut short) is left out.
-    EXPECT_EQ(ReadSnapshot("A|2\r\n\r\nB|3\r\nC|4"), (std::vector<SnapshotEntry>{{"A", 2u}, {"B", 3u}}));
+    EXPECT_EQ(EntriesOf("A|2\r\n\r\nB|3\r\nC|4"), (std::vector<SnapshotEntry>{{"A", 2u}, {"B", 3u}}));
 }
 
 TEST_F(SnapshotFixture, FirstBuildWritesTheSnapshotWholeInRegistryOrderThenStartsTheExport) {
@@ -264,7 +272,7 @@ TEST_F(SnapshotFixture, AWholeExportReplacesTheLastOneOnlyAfterItsEditorEndedWel
     const std::string reg = SideFile("Merotan.reg"), part = SideFile("Merotan.reg.part");
     const std::string last = WholeExport("last run");
     files.files[reg] = last;
-    root.RotateSideFiles();
+    root.sideFiles.Rotate();
     EXPECT_EQ(files.files[SideFile("Merotan.tmr")], last);
     Build();
     ASSERT_EQ(shell.watched.size(), 1u);
@@ -361,7 +369,7 @@ TEST_F(SnapshotFixture, RotationCopiesWholeFilesThenRemovesLeftoversAndTheBatch)
     files.files[SideFile("Merotan.tmd")] = "older|3\r\n\r\n";
     files.files[SideFile("Merotan.reg.part")] = "an export whose end was never seen";
     files.files[SideFile("Merotan.bat")] = "net start x";
-    root.RotateSideFiles();
+    SideFiles(files, shell, program).Rotate();
     EXPECT_EQ(files.log, (std::vector<std::string>{
                              "write whole " + SideFile("Merotan.tmd"),
                              "write whole " + SideFile("Merotan.tmr"),
@@ -393,11 +401,11 @@ TEST_F(SnapshotFixture, ACutSnapshotOrExportNeverReplacesTheWholePreviousOne) {
 }
 
 TEST_F(SnapshotFixture, RotationInAnEmptyFolderDoesNothingAndKeepsAnOlderPreviousSnapshot) {
-    root.RotateSideFiles();
+    SideFiles(files, shell, program).Rotate();
     EXPECT_TRUE(files.log.empty());
 
     files.files[SideFile("Merotan.tmd")] = "older|3\r\n\r\n";
-    root.RotateSideFiles();
+    SideFiles(files, shell, program).Rotate();
     EXPECT_EQ(files.files[SideFile("Merotan.tmd")], "older|3\r\n\r\n");
 }
 
@@ -406,12 +414,11 @@ TEST_F(SnapshotFixture, AFailingRotationStepIsSkippedAndTheNextOneRuns) {
     files.readOnly.insert(SideFile("Merotan.tmd"));  // the first copy fails
     files.files[SideFile("Merotan.reg")] = WholeExport("export");
     files.folders.insert(SideFile("Merotan.bat"));  // a folder of that name cannot be deleted
-    root.RotateSideFiles();
+    SideFiles(files, shell, program).Rotate();
     EXPECT_FALSE(files.files.count(SideFile("Merotan.tmd")));
     EXPECT_EQ(files.files[SideFile("Merotan.tmr")], WholeExport("export"));
     EXPECT_EQ(files.log.back(), "delete " + SideFile("Merotan.bat"));
     EXPECT_TRUE(files.Exists(SideFile("Merotan.bat")));
-    EXPECT_TRUE(messages.shown.empty()) << "the rotation itself tells nothing";
 }
 
 TEST_F(SnapshotFixture, StartUpRotatesBeforeWritingTheNewSnapshot) {

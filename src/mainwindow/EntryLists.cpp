@@ -1,0 +1,66 @@
+// The two views' lists put into the controls: the service view from the key
+// names in the hidden LProfile, the driver view from the registry's listing.
+#include "catalogue/EntryLists.h"
+#include "mainwindow/ListWalk.h"
+#include "snapshots/Snapshot.h"
+
+namespace sw {
+
+bool Root::GetProfile(RegKey lhTyp, const std::string& lhKey) {
+    c.LProfile.Clear();
+    s.ui.SetPointer(kPointerArrowHourglass);
+    const ServiceKeys keys = ListServiceKeys(s.registry, lhTyp, lhKey);
+    c.LProfile.AddItems(keys.names);
+    s.ui.SetPointer(kPointerDefault);
+    s.ui.DoEvents();
+    return keys.listed;
+}
+
+void Root::ReadProfile() {
+    c.LObjekte.SetTabStops(144, 400);
+    c.LObjekte.Refresh();
+    s.ui.SetPointer(kPointerArrowHourglass);
+    c.LProfile.SetEnabled(false);
+    c.LObjekte.Clear();
+    s.ui.DoEvents();
+
+    // Every line of the hidden list, however many: the index is not bound
+    // to a 16-bit count.
+    const ServiceList list = BuildServiceList(s.registry, ListLines(c.LProfile));
+    c.LObjekte.AddItems(list.lines);
+
+    if (c.bBackups.Tag() == "0") WriteSnapshot(SnapshotLines(list.starts));
+    if (c.LObjekte.ListCount() > 0) c.LObjekte.SetListIndex(0);
+    s.ui.SetPointer(kPointerDefault);
+    c.LProfile.SetEnabled(true);
+    c.bBackups.SetTag("1");
+    s.ui.DoEvents();
+}
+
+void Root::WriteSnapshot(const std::string& snapshotLines) {
+    const bool written = sideFiles.WriteSnapshot(s.registry.Codec(), snapshotLines);
+    s.ui.DoEvents();
+    sideFiles.StartExport();
+    s.ui.DoEvents();
+    // Once per run (the snapshot is written once): without this run's
+    // snapshot the next check would compare with an older one unawares.
+    if (!written) s.messages.Show(sideFiles.SnapshotNotWrittenText(), kProgramTitle, kMbIconExclamation);
+}
+
+bool Root::GetServices(RegKey lhTyp, const std::string& lhKey) {
+    c.LObjekte.SetTabStops(170, 275);
+    c.LObjekte.Refresh();
+    s.ui.SetPointer(kPointerArrowHourglass);
+    c.LObjekte.Clear();
+    s.ui.DoEvents();
+
+    const std::vector<std::string> lines = BuildDriverList(s.registry, lhTyp, lhKey);
+    c.LObjekte.AddItems(lines);
+
+    if (c.LObjekte.ListCount() > 0) c.LObjekte.SetListIndex(0);
+    s.ui.SetPointer(kPointerDefault);
+    s.ui.DoEvents();
+    return !lines.empty();
+}
+
+}  // namespace sw

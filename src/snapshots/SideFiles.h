@@ -1,0 +1,65 @@
+// The side files beside the executable: the rotation of the previous run's
+// snapshot and export at start-up, and this run's snapshot and export.
+//
+// Every file is named after the executable (a renamed program keeps its own
+// record), except the batch file, whose name is fixed. A file is only ever
+// replaced by one written whole: new files are written under a temporary
+// name and moved into place, and a file that was cut short (a full disk, an
+// ended program) is never copied over the previous run's.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/AnsiCodec.h"
+#include "platform/Platform.h"
+
+namespace sw {
+
+// The batch file of the start and stop buttons; its name never changes.
+inline const std::string kBatchFileName = "Merotan.bat";
+
+class SideFiles {
+public:
+    // program gives the folder, the base name and the Windows folder each
+    // time a name is needed.
+    SideFiles(Files& files, Shell& shell, Program& program) : files_(files), shell_(shell), program_(program) {}
+
+    // A file in the program folder.
+    std::string Path(const std::string& name) const { return program_.Folder() + "\\" + name; }
+    // A side file of this run: the executable's base name and an extension
+    // (".dat", ".tmd", ".reg", ".tmr").
+    std::string OwnPath(const std::string& extension) const { return Path(program_.BaseName() + extension); }
+
+    // At start-up: copies a whole snapshot and export over the previous
+    // run's, and removes an export whose end was never seen and the batch
+    // file. A step that fails is skipped; it tells nothing itself.
+    void Rotate();
+    // Writes this run's snapshot (the lines of SnapshotLines) whole. False
+    // when it was not written; SnapshotNotWrittenText says why.
+    bool WriteSnapshot(const AnsiCodec& codec, const std::string& snapshotLines);
+    std::string SnapshotNotWrittenText() const;
+    // Starts the registry editor's export of the Services key, unless the
+    // rotation could not keep the last whole export.
+    void StartExport();
+    // The registry editor's export has ended: a whole export replaces the
+    // last one, anything else is removed.
+    void ExportEnded(std::optional<std::uint32_t> exitCode);
+    // Waits a bounded while for an export that still runs, at shut-down.
+    void FinishExport();
+    // Removes the batch file, when there is one.
+    void DeleteBatch();
+
+private:
+    Files& files_;
+    Shell& shell_;
+    Program& program_;
+    // Whether this run may replace the current snapshot and export: not
+    // when the rotation could not keep a whole one as the previous run's
+    // copy, which would then be the only record left.
+    bool snapshotKept_ = true;
+    bool exportKept_ = true;
+};
+
+}  // namespace sw
