@@ -1,6 +1,7 @@
 // The plumbing under every window of the program: the window base's life
-// from WM_NCCREATE to WM_NCDESTROY, the key relay of a control, and the one
-// message pump with its handling of WM_QUIT and the thread timer.
+// from WM_NCCREATE to WM_NCDESTROY, the key relay of a control, the one
+// message pump with its handling of WM_QUIT and the thread timer, and the
+// owner of a GDI selection.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -185,6 +186,28 @@ TEST(MessagePump, EndsWhenItsConditionNoLongerHolds) {
     PostMessageW(window.Hwnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(PumpWhile([&window] { return window.Hwnd() != nullptr; }), std::nullopt);
     EXPECT_EQ(window.closes, 1);
+}
+
+TEST(SelectedObject, GivesTheContextBackTheObjectItHeldBeforeTheFirstSelection) {
+    WindowDc screen(nullptr);
+    DcOwner dc(CreateCompatibleDC(screen.Get()));
+    ASSERT_TRUE(dc);
+    const FontOwner normal = MakeTahoma(96, 900, FW_NORMAL);
+    const FontOwner bold = MakeTahoma(96, 900, FW_BOLD);
+    const HGDIOBJ original = GetCurrentObject(dc.Get(), OBJ_FONT);
+    {
+        SelectedObject selection(dc.Get(), normal.Get());
+        EXPECT_TRUE(selection.Select(dc.Get(), bold.Get()));
+        EXPECT_EQ(GetCurrentObject(dc.Get(), OBJ_FONT), bold.Get());
+        // Moved on, the selection is undone once, by its new owner.
+        SelectedObject moved(std::move(selection));
+        EXPECT_EQ(GetCurrentObject(dc.Get(), OBJ_FONT), bold.Get());
+    }
+    EXPECT_EQ(GetCurrentObject(dc.Get(), OBJ_FONT), original);
+
+    SelectedObject held(dc.Get(), normal.Get());
+    held = SelectedObject();
+    EXPECT_EQ(GetCurrentObject(dc.Get(), OBJ_FONT), original);
 }
 
 }  // namespace
