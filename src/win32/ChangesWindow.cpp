@@ -67,8 +67,8 @@ ChangesWindow::~ChangesWindow() { Destroy(); }
 bool ChangesWindow::Create() {
     twips_ = ScreenTwips();
     font_ = MakeTahoma(twips_.dpi, 900, FW_NORMAL);
-    const WindowSpec spec{SW_CHANGES_CLASS, true,   kStyle, kExStyle, kChangesTitle,
-                          owner_,           twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
+    const WindowSpec spec{SW_CHANGES_CLASS, true, kStyle, kExStyle, kChangesTitle, owner_,
+                          twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
     if (!CreateFrame(spec, Placement::WorkAreaCentre)) return false;
     CreateControls();
     Layout();
@@ -78,7 +78,7 @@ bool ChangesWindow::Create() {
 void ChangesWindow::CreateControls() {
     // Creation order is the tab order: the list, then the buttons.
     status_ = CreateChild(Hwnd(), {L"STATIC", "", IDC_CHG_STATUS, kChild | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0,
-                                  0, 0, 0, 0},
+                                   0, 0, 0, 0},
                           twips_, font_.Get());
     list_ = CreateChild(Hwnd(),
                         {WC_LISTVIEWW, "", IDC_CHG_LIST,
@@ -97,10 +97,10 @@ void ChangesWindow::CreateControls() {
         SendMessageW(list_, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
     }
     print_ = CreateChild(Hwnd(), {L"BUTTON", "&Drucken", IDC_CHG_BDRUCKEN, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
-                                 0, 0, 0},
+                                  0, 0, 0},
                          twips_, font_.Get());
     save_ = CreateChild(Hwnd(), {L"BUTTON", "&Speichern…", IDC_CHG_BSPEICHERN, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0,
-                                0, 0, 0, 0},
+                                 0, 0, 0, 0},
                         twips_, font_.Get());
 }
 

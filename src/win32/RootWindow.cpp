@@ -42,8 +42,8 @@ bool RootWindow::Create() {
     font_ = MakeTahoma(twips_.dpi, 900, FW_NORMAL);
     headerFont_ = MakeTahoma(twips_.dpi, 975, FW_BOLD);
     highlight_ = BrushOwner(CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT)));
-    const WindowSpec spec{SW_ROOT_CLASS,           true,    kRootStyle, WS_EX_CONTROLPARENT, "Tavrine™ Startwart XP",
-                          nullptr, twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
+    const WindowSpec spec{SW_ROOT_CLASS, true, kRootStyle, WS_EX_CONTROLPARENT, "Tavrine™ Startwart XP", nullptr,
+                          twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
     if (!CreateFrame(spec, Placement::ScreenCentre)) return false;
     CreateControls();
     AddChangesMenuItem();

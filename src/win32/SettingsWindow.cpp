@@ -34,8 +34,8 @@ bool SettingsWindow::Create() {
     twips_ = ScreenTwips();
     font_ = MakeTahoma(twips_.dpi, 900, FW_NORMAL);
     boldFont_ = MakeTahoma(twips_.dpi, 900, FW_BOLD);
-    const WindowSpec spec{SW_SETTINGS_CLASS, false,  kStyle, kExStyle, " Steuerungselemente",
-                          owner_,            twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
+    const WindowSpec spec{SW_SETTINGS_CLASS, false, kStyle, kExStyle, " Steuerungselemente", owner_,
+                          twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
     if (!CreateFrame(spec, Placement::Origin)) return false;
     CreateControls();
     Centre();
