@@ -33,7 +33,7 @@ public:
 };
 
 // Window styles for starting a program through the shell.
-enum class ShowStyle { Hidden = 0, Normal = 1, MinimizedFocus = 2, MaximizedFocus = 3 };
+enum class ShowStyle { Hidden = 0, MinimizedFocus = 2, MaximizedFocus = 3 };
 
 // How a watched program ended: its exit code, or nothing when that could
 // not be learned.

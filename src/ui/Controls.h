@@ -67,7 +67,6 @@ public:
     virtual std::string Text() const = 0;
     virtual void SetText(const std::string& text) = 0;
     virtual void PlaceCaretAtEnd() = 0;
-    virtual int Height() const = 0;
     virtual void SetHeight(int twips) = 0;
 };
 

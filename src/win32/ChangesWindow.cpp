@@ -8,7 +8,6 @@
 #include "win32/ControlIds.h"
 #include "win32/Win32Platform.h"
 #include "win32/WideText.h"
-#include "win32/WindowProc.h"
 
 namespace sw {
 namespace {
@@ -38,7 +37,7 @@ std::optional<SaveChoice> Win32SaveDialog::Ask(const std::string& suggestedName)
         L"Text (UTF-8) (*.txt)\0*.txt\0CSV, durch Semikolon getrennt (*.csv)\0*.csv\0";
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner_;
+    dialog.hwndOwner = owner_.Hwnd();
     dialog.lpstrFilter = kFilter;
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = file.data();
@@ -58,43 +57,19 @@ std::optional<SaveChoice> Win32SaveDialog::Ask(const std::string& suggestedName)
 ChangesWindow::ChangesWindow(HWND owner, RootServices& services)
     : owner_(owner),
       ui_(services.ui),
-      saveDialog_(hwnd_),
+      saveDialog_(*this),
       services_{services.registry, services.files, services.program, services.clock,
                 services.messages, services.printers, &saveDialog_},
       view_(services_) {}
 
-ChangesWindow::~ChangesWindow() {
-    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-}
+ChangesWindow::~ChangesWindow() { Destroy(); }
 
 bool ChangesWindow::Create() {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProcFor<ChangesWindow>;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = SW_CHANGES_CLASS;
-    RegisterClassExW(&wc);  // fails harmlessly from the second opening on
-
-    HDC screen = GetDC(nullptr);
-    twips_.dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+    twips_ = ScreenTwips();
     font_ = MakeTahoma(twips_.dpi, 900, FW_NORMAL);
-
-    RECT frame{0, 0, twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    RECT work{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const int x = work.left + std::max<int>(0, ((work.right - work.left) - width) / 2);
-    const int y = work.top + std::max<int>(0, ((work.bottom - work.top) - height) / 2);
-    hwnd_ = CreateWindowExW(kExStyle, SW_CHANGES_CLASS, Wide(kChangesTitle).c_str(), kStyle, x, y, width, height,
-                            owner_, nullptr, instance, this);
-    if (hwnd_ == nullptr) return false;
+    const WindowSpec spec{SW_CHANGES_CLASS, true, kStyle, kExStyle, kChangesTitle, owner_,
+                          twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
+    if (!CreateFrame(spec, Placement::WorkAreaCentre)) return false;
     CreateControls();
     Layout();
     return true;
@@ -102,10 +77,10 @@ bool ChangesWindow::Create() {
 
 void ChangesWindow::CreateControls() {
     // Creation order is the tab order: the list, then the buttons.
-    status_ = CreateChild(hwnd_, {L"STATIC", "", IDC_CHG_STATUS, kChild | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0,
-                                  0, 0, 0, 0},
+    status_ = CreateChild(Hwnd(), {L"STATIC", "", IDC_CHG_STATUS, kChild | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0,
+                                   0, 0, 0, 0},
                           twips_, font_.Get());
-    list_ = CreateChild(hwnd_,
+    list_ = CreateChild(Hwnd(),
                         {WC_LISTVIEWW, "", IDC_CHG_LIST,
                          kChild | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
                          WS_EX_CLIENTEDGE, 0, 0, 0, 0},
@@ -121,11 +96,11 @@ void ChangesWindow::CreateControls() {
         column.iSubItem = i;
         SendMessageW(list_, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
     }
-    print_ = CreateChild(hwnd_, {L"BUTTON", "&Drucken", IDC_CHG_BDRUCKEN, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
-                                 0, 0, 0},
+    print_ = CreateChild(Hwnd(), {L"BUTTON", "&Drucken", IDC_CHG_BDRUCKEN, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
+                                  0, 0, 0},
                          twips_, font_.Get());
-    save_ = CreateChild(hwnd_, {L"BUTTON", "&Speichern…", IDC_CHG_BSPEICHERN, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0,
-                                0, 0, 0, 0},
+    save_ = CreateChild(Hwnd(), {L"BUTTON", "&Speichern…", IDC_CHG_BSPEICHERN, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0,
+                                 0, 0, 0, 0},
                         twips_, font_.Get());
 }
 
@@ -133,7 +108,7 @@ void ChangesWindow::CreateControls() {
 // keep to the lower right corner.
 void ChangesWindow::Layout() {
     RECT client;
-    GetClientRect(hwnd_, &client);
+    GetClientRect(Hwnd(), &client);
     const int margin = twips_.ToPx(kMargin);
     const int buttonWidth = twips_.ToPx(kButtonWidth);
     const int buttonHeight = twips_.ToPx(kButtonHeight);
@@ -149,9 +124,9 @@ void ChangesWindow::Layout() {
 }
 
 void ChangesWindow::Open() {
-    if (hwnd_ == nullptr && !Create()) return;
-    ShowWindow(hwnd_, SW_SHOW);
-    SetForegroundWindow(hwnd_);
+    if (Hwnd() == nullptr && !Create()) return;
+    ShowWindow(Hwnd(), SW_SHOW);
+    SetForegroundWindow(Hwnd());
     ui_.SetPointer(kPointerHourglass);
     view_.Load();
     ui_.SetPointer(kPointerDefault);
@@ -206,7 +181,7 @@ LRESULT ChangesWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
-                case IDCANCEL: DestroyWindow(hwnd_); return 0;
+                case IDCANCEL: Destroy(); return 0;
                 case IDC_CHG_BDRUCKEN:
                     if (HIWORD(wParam) == BN_CLICKED) view_.Print();
                     return 0;
@@ -234,22 +209,21 @@ LRESULT ChangesWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_ACTIVATE:
             if (LOWORD(wParam) == WA_INACTIVE) {
                 HWND focus = GetFocus();
-                if (focus != nullptr && IsChild(hwnd_, focus)) lastFocus_ = focus;
+                if (focus != nullptr && IsChild(Hwnd(), focus)) lastFocus_ = focus;
             }
             break;
         case WM_SETFOCUS:
             SetFocus(lastFocus_ != nullptr && IsWindow(lastFocus_) ? lastFocus_ : list_);
             return 0;
         case WM_CLOSE:
-            DestroyWindow(hwnd_);
+            Destroy();
             return 0;
         case WM_DESTROY:
-            hwnd_ = nullptr;
             lastFocus_ = nullptr;
             return 0;
         default: break;
     }
-    return DefWindowProcW(hwnd_, msg, wParam, lParam);
+    return Default(msg, wParam, lParam);
 }
 
 }  // namespace sw

@@ -11,6 +11,7 @@
 #include "changes/ChangesView.h"
 #include "mainwindow/Root.h"
 #include "win32/Win32Controls.h"
+#include "win32/WindowBase.h"
 
 namespace sw {
 
@@ -19,29 +20,24 @@ namespace sw {
 // ends in ".csv".
 class Win32SaveDialog final : public SaveDialog {
 public:
-    explicit Win32SaveDialog(const HWND& owner) : owner_(owner) {}
+    explicit Win32SaveDialog(const WindowBase& owner) : owner_(owner) {}
     std::optional<SaveChoice> Ask(const std::string& suggestedName) override;
 
 private:
-    const HWND& owner_;
+    const WindowBase& owner_;
 };
 
-class ChangesWindow {
+class ChangesWindow final : public WindowBase {
 public:
     ChangesWindow(HWND owner, RootServices& services);
-    ~ChangesWindow();
-    ChangesWindow(const ChangesWindow&) = delete;
-    ChangesWindow& operator=(const ChangesWindow&) = delete;
+    ~ChangesWindow() override;
 
     // Shows the window with a fresh comparison; when it is open already, it
     // compares afresh and comes to the front.
     void Open();
-    HWND Hwnd() const { return hwnd_; }
 
 private:
-    template <class Window>
-    friend LRESULT CALLBACK WindowProcFor(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool Create();
     void CreateControls();
     void Layout();
@@ -50,7 +46,6 @@ private:
     LRESULT OnNotify(const NMHDR& header, LPARAM lParam);
 
     HWND owner_;
-    HWND hwnd_ = nullptr;
     HWND status_ = nullptr;
     HWND list_ = nullptr;
     HWND print_ = nullptr;

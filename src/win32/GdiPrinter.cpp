@@ -60,7 +60,6 @@ FontOwner MakeFont(int weight) {
 
 GdiPrinter::~GdiPrinter() {
     if (begun_) AbortDoc(dc_.Get());
-    if (dc_) SelectObject(dc_.Get(), GetStockObject(SYSTEM_FONT));
 }
 
 void GdiPrinter::Fail(const std::string& reason) {
@@ -131,7 +130,7 @@ void GdiPrinter::PreparePage() {
     SelectFont();
 }
 
-void GdiPrinter::SelectFont() { SelectObject(dc_.Get(), bold_ ? boldFont_.Get() : normalFont_.Get()); }
+void GdiPrinter::SelectFont() { fontSelection_.Select(dc_.Get(), bold_ ? boldFont_.Get() : normalFont_.Get()); }
 
 float GdiPrinter::LineHeight() const {
     TEXTMETRICW metrics{};
@@ -195,10 +194,9 @@ void GdiPrinter::Line(float x1, float y1, float x2, float y2, std::uint32_t colo
     // One twip wide: the thinnest line the device can draw.
     PenOwner pen(CreatePen(PS_SOLID, 1, static_cast<COLORREF>(colour)));
     if (!pen) return;
-    HGDIOBJ previous = SelectObject(dc, pen.Get());
+    SelectedObject selection(dc, pen.Get());
     MoveToEx(dc, static_cast<int>(x1 + 0.5f), static_cast<int>(y1 + 0.5f), nullptr);
     LineTo(dc, static_cast<int>(x2 + 0.5f), static_cast<int>(y2 + 0.5f));
-    SelectObject(dc, previous);
 }
 
 bool GdiPrinter::EndDoc() {

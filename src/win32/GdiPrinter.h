@@ -45,11 +45,12 @@ private:
     bool failed_ = false;
     bool bold_ = false;
     PageCursor cursor_;
-    // The fonts are declared before the device context so that the context
-    // is deleted first and the fonts are no longer selected when they go.
+    // Declared in this order so that the context gets its own font back
+    // first, is deleted next, and the fonts go last.
     FontOwner normalFont_;
     FontOwner boldFont_;
     DcOwner dc_;
+    SelectedObject fontSelection_;
 };
 
 class GdiPrinterFactory final : public PrinterFactory {

@@ -9,10 +9,29 @@ void DispatchWithDialogKeys(MSG& msg) {
     DispatchMessageW(&msg);
 }
 
-int RunMessageLoop() {
+bool PumpWaiting() {
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchWithDialogKeys(msg);
-    return msg.message == WM_QUIT ? static_cast<int>(msg.wParam) : 0;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return false;
+        }
+        DispatchWithDialogKeys(msg);
+    }
+    return true;
 }
+
+std::optional<int> PumpWhile(const std::function<bool()>& keepGoing) {
+    MSG msg;
+    while (keepGoing()) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(msg.wParam);
+        if (got < 0) return std::nullopt;
+        DispatchWithDialogKeys(msg);
+    }
+    return std::nullopt;
+}
+
+int RunMessageLoop() { return PumpWhile([] { return true; }).value_or(0); }
 
 }  // namespace sw

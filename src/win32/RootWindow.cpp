@@ -1,12 +1,9 @@
 #include "win32/RootWindow.h"
 
-#include <commctrl.h>
-
 #include "win32/ChangesWindow.h"
 #include "win32/ControlIds.h"
 #include "win32/Win32Platform.h"
 #include "win32/WideText.h"
-#include "win32/WindowProc.h"
 
 namespace sw {
 namespace {
@@ -38,40 +35,16 @@ RootWindow::RootWindow(RootServices& services)
                 bAbbrechen_, label0_,    label1_,        label2_,    label3_},
       root_(controls_, services) {}
 
-RootWindow::~RootWindow() {
-    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-}
+RootWindow::~RootWindow() { Destroy(); }
 
 bool RootWindow::Create() {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProcFor<RootWindow>;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                               GetSystemMetrics(SM_CYSMICON), 0));
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = SW_ROOT_CLASS;
-    RegisterClassExW(&wc);
-
-    HDC screen = GetDC(nullptr);
-    twips_.dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+    twips_ = ScreenTwips();
     font_ = MakeTahoma(twips_.dpi, 900, FW_NORMAL);
     headerFont_ = MakeTahoma(twips_.dpi, 975, FW_BOLD);
     highlight_ = BrushOwner(CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT)));
-
-    RECT frame{0, 0, twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
-    AdjustWindowRectEx(&frame, kRootStyle, FALSE, WS_EX_CONTROLPARENT);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, SW_ROOT_CLASS, Wide("Tavrine™ Startwart XP").c_str(), kRootStyle, x, y,
-                            width, height, nullptr, nullptr, instance, this);
-    if (hwnd_ == nullptr) return false;
+    const WindowSpec spec{SW_ROOT_CLASS, true, kRootStyle, WS_EX_CONTROLPARENT, "Tavrine™ Startwart XP", nullptr,
+                          twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
+    if (!CreateFrame(spec, Placement::ScreenCentre)) return false;
     CreateControls();
     AddChangesMenuItem();
     return true;
@@ -80,20 +53,20 @@ bool RootWindow::Create() {
 // The comparison with the previous run is reached from the system menu, so
 // that the window's own layout, buttons and tab order stay as they are.
 void RootWindow::AddChangesMenuItem() {
-    HMENU menu = GetSystemMenu(hwnd_, FALSE);
+    HMENU menu = GetSystemMenu(Hwnd(), FALSE);
     if (menu == nullptr) return;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_ROOT_CHANGES, Wide("Än&derungen seit dem letzten Start…").c_str());
 }
 
 void RootWindow::OpenChanges() {
-    if (!changes_) changes_ = std::make_unique<ChangesWindow>(hwnd_, root_.s);
+    if (!changes_) changes_ = std::make_unique<ChangesWindow>(Hwnd(), root_.s);
     changes_->Open();
 }
 
 void RootWindow::CreateControls() {
     const auto make = [&](auto& control, const ControlSpec& spec, HFONT font) {
-        control.Attach(CreateChild(hwnd_, spec, twips_, font));
+        control.Attach(CreateChild(Hwnd(), spec, twips_, font));
     };
     // Creation order is the tab order.
     make(lObjekte_,
@@ -151,7 +124,8 @@ void RootWindow::CreateControls() {
 
     lObjekte_.onClick = [this] { root_.LObjekte_Click(); };
     bErweitert_.onClick = [this] { root_.bErweitert_Click(); };
-    SetWindowSubclass(lObjekte_.Hwnd(), ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    // Enter reaches the key handler instead of the dialog manager.
+    listKeys_.Attach(lObjekte_.Hwnd(), [this](std::int16_t& key) { root_.LObjekte_KeyPress(key); });
 }
 
 // Twips scale with the DPI, the list's tab stops with its font, and the two
@@ -164,7 +138,7 @@ int RootWindow::TitleLeft(int twipsLeft) const {
         for (const TitleOverStop& title : kTitleStops) {
             if (title.twipsLeft != twipsLeft) continue;
             POINT origin{0, 0};
-            MapWindowPoints(lObjekte_.Hwnd(), hwnd_, &origin, 1);
+            MapWindowPoints(lObjekte_.Hwnd(), Hwnd(), &origin, 1);
             return origin.x + 1 + MulDiv(title.dialogUnits, AverageCharWidth(lObjekte_.Hwnd()), 4);
         }
     }
@@ -174,32 +148,14 @@ int RootWindow::TitleLeft(int twipsLeft) const {
 void RootWindow::RestoreFocus() {
     HWND target = lastFocus_;
     if (target == nullptr || !IsWindow(target) || !IsWindowVisible(target) || !IsWindowEnabled(target))
-        target = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+        target = GetNextDlgTabItem(Hwnd(), nullptr, FALSE);
     if (target != nullptr) SetFocus(target);
 }
 
 void RootWindow::Show() {
-    ShowWindow(hwnd_, SW_SHOW);
-    UpdateWindow(hwnd_);
+    ShowWindow(Hwnd(), SW_SHOW);
+    UpdateWindow(Hwnd());
     SetFocus(lObjekte_.Hwnd());
-}
-
-// The entry list hands Enter to the window's key handler instead of letting
-// the dialog manager take it.
-LRESULT CALLBACK RootWindow::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-    auto* window = reinterpret_cast<RootWindow*>(self);
-    if (msg == WM_GETDLGCODE && lParam != 0) {
-        const MSG* pending = reinterpret_cast<const MSG*>(lParam);
-        if (pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN)
-            return DLGC_WANTMESSAGE | DefSubclassProc(hwnd, msg, wParam, lParam);
-    }
-    if (msg == WM_CHAR) {
-        auto key = static_cast<std::int16_t>(wParam);
-        window->root_.LObjekte_KeyPress(key);
-        if (key == 0) return 0;
-        wParam = static_cast<WPARAM>(static_cast<std::uint16_t>(key));
-    }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 LRESULT RootWindow::ColorStatic(HDC dc, HWND control) {
@@ -214,7 +170,7 @@ LRESULT RootWindow::ColorStatic(HDC dc, HWND control) {
         SetBkMode(dc, TRANSPARENT);
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }
-    return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+    return Default(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
 }
 
 void RootWindow::OnCommand(int id, int code) {
@@ -265,7 +221,7 @@ LRESULT RootWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             // again, so that the keys reach the list and buttons.
             if (LOWORD(wParam) == WA_INACTIVE) {
                 HWND focus = GetFocus();
-                if (focus != nullptr && IsChild(hwnd_, focus)) lastFocus_ = focus;
+                if (focus != nullptr && IsChild(Hwnd(), focus)) lastFocus_ = focus;
             }
             break;
         case WM_SETFOCUS:
@@ -273,15 +229,14 @@ LRESULT RootWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_CLOSE:
             root_.Form_QueryUnload();
-            DestroyWindow(hwnd_);
+            Destroy();
             return 0;
         case WM_DESTROY:
-            hwnd_ = nullptr;
             PostQuitMessage(0);
             return 0;
         default: break;
     }
-    return DefWindowProcW(hwnd_, msg, wParam, lParam);
+    return Default(msg, wParam, lParam);
 }
 
 }  // namespace sw

@@ -8,33 +8,29 @@
 #include <memory>
 
 #include "mainwindow/Root.h"
+#include "win32/KeyRelay.h"
 #include "win32/Win32Controls.h"
+#include "win32/WindowBase.h"
 
 namespace sw {
 
 class ChangesWindow;
 
-class RootWindow {
+class RootWindow final : public WindowBase {
 public:
     explicit RootWindow(RootServices& services);
-    ~RootWindow();
-    RootWindow(const RootWindow&) = delete;
-    RootWindow& operator=(const RootWindow&) = delete;
+    ~RootWindow() override;
 
     // Creates the window and its controls, still hidden.
     bool Create();
     void Show();
-    HWND Hwnd() const { return hwnd_; }
     Root& Form() { return root_; }
     // The entry list's adapter, whose onClick runs LObjekte_Click.
     Win32ListBox& EntryList() { return lObjekte_; }
     const Twips& Scale() const { return twips_; }
 
 private:
-    template <class Window>
-    friend LRESULT CALLBACK WindowProcFor(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
-    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void OnCommand(int id, int code);
     void CreateControls();
     LRESULT ColorStatic(HDC dc, HWND control);
@@ -45,7 +41,6 @@ private:
     void AddChangesMenuItem();
     void OpenChanges();
 
-    HWND hwnd_ = nullptr;
     HWND lastFocus_ = nullptr;
     Twips twips_;
     FontOwner font_;
@@ -58,6 +53,7 @@ private:
     Win32Label bStartCaption_, label0_, label1_, label2_, label3_;
     RootControls controls_;
     Root root_;
+    KeyRelay listKeys_;  // the entry list's keys to LObjekte_KeyPress
     std::unique_ptr<ChangesWindow> changes_;  // made at its first opening
 };
 

@@ -1,13 +1,11 @@
 #include "win32/SettingsWindow.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 
 #include "win32/ControlIds.h"
+#include "win32/MessageLoop.h"
 #include "win32/Win32Platform.h"
 #include "win32/WideText.h"
-#include "win32/WindowProc.h"
 
 namespace sw {
 namespace {
@@ -21,11 +19,6 @@ constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 constexpr int kFieldInsetLeft = 45;
 constexpr int kFieldInsetTop = 35;
 
-bool IsEnterDown(LPARAM pending) {
-    const MSG* msg = reinterpret_cast<const MSG*>(pending);
-    return msg != nullptr && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN;
-}
-
 }  // namespace
 
 SettingsWindow::SettingsWindow(HWND owner)
@@ -34,31 +27,16 @@ SettingsWindow::SettingsWindow(HWND owner)
 
 SettingsWindow::~SettingsWindow() {
     ReleaseOwner();
-    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+    Destroy();
 }
 
 bool SettingsWindow::Create() {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProcFor<SettingsWindow>;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = SW_SETTINGS_CLASS;
-    RegisterClassExW(&wc);  // fails harmlessly from the second opening on
-
-    HDC screen = GetDC(nullptr);
-    twips_.dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+    twips_ = ScreenTwips();
     font_ = MakeTahoma(twips_.dpi, 900, FW_NORMAL);
     boldFont_ = MakeTahoma(twips_.dpi, 900, FW_BOLD);
-
-    RECT frame{0, 0, twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-    hwnd_ = CreateWindowExW(kExStyle, SW_SETTINGS_CLASS, Wide(" Steuerungselemente").c_str(), kStyle, 0, 0,
-                            frame.right - frame.left, frame.bottom - frame.top, owner_, nullptr, instance, this);
-    if (hwnd_ == nullptr) return false;
+    const WindowSpec spec{SW_SETTINGS_CLASS, false, kStyle, kExStyle, " Steuerungselemente", owner_,
+                          twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
+    if (!CreateFrame(spec, Placement::Origin)) return false;
     CreateControls();
     Centre();
     return true;
@@ -66,7 +44,7 @@ bool SettingsWindow::Create() {
 
 void SettingsWindow::CreateControls() {
     const auto make = [&](auto& control, const ControlSpec& spec, HFONT font) {
-        control.Attach(CreateChild(hwnd_, spec, twips_, font));
+        control.Attach(CreateChild(Hwnd(), spec, twips_, font));
     };
     // Creation order is the tab order.
     make(rCaption_, {L"STATIC", "", IDC_SET_RCAPTION, kChild | SS_LEFT | SS_NOPREFIX | SS_NOTIFY, 0, 225, 180, 3480, 870},
@@ -94,7 +72,7 @@ void SettingsWindow::CreateControls() {
         HWND hwnd = CreateWindowExW(0, L"EDIT", L"", kChild | WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL,
                                     twips_.ToPx(frameLeft) + edge + twips_.ToPx(kFieldInsetLeft),
                                     twips_.ToPx(frameTop) + edge + twips_.ToPx(kFieldInsetTop), twips_.ToPx(width),
-                                    twips_.ToPx(height), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                    twips_.ToPx(height), Hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                     GetModuleHandleW(nullptr), nullptr);
         SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
         box.Attach(hwnd);
@@ -112,15 +90,22 @@ void SettingsWindow::CreateControls() {
 
     rDescription_.twips = twips_;
     rCaption_.twips = twips_;
-    for (HWND keyed : {rDescription_.Hwnd(), lStartType_.Hwnd()})
-        SetWindowSubclass(keyed, FieldProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    descriptionKeys_.Attach(
+        rDescription_.Hwnd(),
+        [this](std::int16_t& key) {
+            if (form_ != nullptr) form_->RDescription_KeyPress(key);
+        },
+        KeyRelay::DialogKeys::ToDialog);
+    startTypeKeys_.Attach(lStartType_.Hwnd(), [this](std::int16_t& key) {
+        if (form_ != nullptr) form_->LStartType_KeyPress(key);
+    });
 }
 
 void SettingsWindow::Centre() {
     RECT own{};
     if (owner_ == nullptr || !GetWindowRect(owner_, &own)) SystemParametersInfoW(SPI_GETWORKAREA, 0, &own, 0);
     RECT self;
-    GetWindowRect(hwnd_, &self);
+    GetWindowRect(Hwnd(), &self);
     const int width = self.right - self.left;
     const int height = self.bottom - self.top;
     int x = own.left + ((own.right - own.left) - width) / 2;
@@ -133,11 +118,11 @@ void SettingsWindow::Centre() {
         x = std::max<int>(work.left, std::min<int>(x, work.right - width));
         y = std::max<int>(work.top, std::min<int>(y, work.bottom - height));
     }
-    SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(Hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void SettingsWindow::ShowModal(Settings& form) {
-    if (hwnd_ == nullptr) return;
+    if (Hwnd() == nullptr) return;
     form_ = &form;
     open_ = true;
     if (owner_ != nullptr) {
@@ -146,26 +131,15 @@ void SettingsWindow::ShowModal(Settings& form) {
         EnableWindow(owner_, FALSE);
         ownerDisabled_ = true;
     }
-    ShowWindow(hwnd_, SW_SHOW);
-    SetForegroundWindow(hwnd_);
+    ShowWindow(Hwnd(), SW_SHOW);
+    SetForegroundWindow(Hwnd());
     rDescription_.SetFocus();
 
-    MSG msg;
-    while (open_) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0) {
-            // The program is ending: leave the quit for the main loop.
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (got < 0) break;
-        if (IsDialogMessageW(hwnd_, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    // When the program is ending, the quit is left for the main loop.
+    if (const auto quit = PumpWhile([this] { return open_; })) PostQuitMessage(*quit);
     open_ = false;
     ReleaseOwner();
-    ShowWindow(hwnd_, SW_HIDE);
+    ShowWindow(Hwnd(), SW_HIDE);
     form_ = nullptr;
 }
 
@@ -175,7 +149,7 @@ void SettingsWindow::Unload() {
     // The owner takes input again before the dialog goes, so that it becomes
     // the active window.
     ReleaseOwner();
-    ShowWindow(hwnd_, SW_HIDE);
+    ShowWindow(Hwnd(), SW_HIDE);
 }
 
 void SettingsWindow::ReleaseOwner() {
@@ -184,30 +158,6 @@ void SettingsWindow::ReleaseOwner() {
     EnableWindow(owner_, TRUE);
     SetActiveWindow(owner_);
     if (ownerFocus_ != nullptr && IsWindow(ownerFocus_)) SetFocus(ownerFocus_);
-}
-
-// The description box and the start-type list: Enter reaches their key
-// handlers instead of the dialog manager, and the description box lets Tab
-// and Esc go to the dialog (a multi-line box would take them itself).
-LRESULT CALLBACK SettingsWindow::FieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                           DWORD_PTR selfPtr) {
-    auto* self = reinterpret_cast<SettingsWindow*>(selfPtr);
-    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, FieldProc, 1);
-    const bool description = hwnd == self->rDescription_.Hwnd();
-    if (msg == WM_GETDLGCODE) {
-        LRESULT code = DefSubclassProc(hwnd, msg, wParam, lParam);
-        if (description) code &= ~static_cast<LRESULT>(DLGC_WANTALLKEYS);
-        if (IsEnterDown(lParam)) code |= DLGC_WANTMESSAGE;
-        return code;
-    }
-    if (msg == WM_CHAR && self->form_ != nullptr) {
-        auto key = static_cast<std::int16_t>(wParam);
-        if (description) self->form_->RDescription_KeyPress(key);
-        else self->form_->LStartType_KeyPress(key);
-        if (key == 0) return 0;
-        wParam = static_cast<WPARAM>(static_cast<std::uint16_t>(key));
-    }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 LRESULT SettingsWindow::ColorStatic(UINT msg, HDC dc, HWND control) {
@@ -221,7 +171,7 @@ LRESULT SettingsWindow::ColorStatic(UINT msg, HDC dc, HWND control) {
         SetBkColor(dc, GetSysColor(COLOR_WINDOW));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
     }
-    return DefWindowProcW(hwnd_, msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+    return Default(msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
 }
 
 void SettingsWindow::OnCommand(int id, int code) {
@@ -263,7 +213,7 @@ LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             // Keep the focused control across a switch to another window.
             if (LOWORD(wParam) == WA_INACTIVE) {
                 HWND focus = GetFocus();
-                if (focus != nullptr && IsChild(hwnd_, focus)) lastFocus_ = focus;
+                if (focus != nullptr && IsChild(Hwnd(), focus)) lastFocus_ = focus;
             } else {
                 SetFocus(lastFocus_ != nullptr && IsWindowVisible(lastFocus_) ? lastFocus_ : rDescription_.Hwnd());
             }
@@ -275,12 +225,9 @@ LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             // Any other close unloads the dialog too, without writing.
             Unload();
             return 0;
-        case WM_DESTROY:
-            hwnd_ = nullptr;
-            return 0;
         default: break;
     }
-    return DefWindowProcW(hwnd_, msg, wParam, lParam);
+    return Default(msg, wParam, lParam);
 }
 
 std::unique_ptr<SettingsDialog> Win32SettingsFactory::Load() {

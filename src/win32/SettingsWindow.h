@@ -1,7 +1,8 @@
 // The editor dialog on USER32: a window made afresh for every opening, with
-// standard controls where the layout puts them, shown in its own modal loop
-// while the main window is disabled. Decodes notifications into calls of
-// the form's handlers; what they do lives in editor/.
+// standard controls where the layout puts them, shown modally (the program's
+// message pump runs until it is unloaded) while the main window is disabled.
+// Decodes notifications into calls of the form's handlers; what they do
+// lives in editor/.
 #pragma once
 
 #include <windows.h>
@@ -10,17 +11,17 @@
 #include <memory>
 
 #include "editor/Settings.h"
+#include "win32/KeyRelay.h"
 #include "win32/Win32Controls.h"
 #include "win32/Win32EditControls.h"
+#include "win32/WindowBase.h"
 
 namespace sw {
 
-class SettingsWindow final : public SettingsDialog {
+class SettingsWindow final : public SettingsDialog, public WindowBase {
 public:
     explicit SettingsWindow(HWND owner);
     ~SettingsWindow() override;
-    SettingsWindow(const SettingsWindow&) = delete;
-    SettingsWindow& operator=(const SettingsWindow&) = delete;
 
     // Creates the window and its controls in their design state, hidden.
     bool Create();
@@ -29,14 +30,8 @@ public:
     void ShowModal(Settings& form) override;
     void Unload() override;
 
-    HWND Hwnd() const { return hwnd_; }
-
 private:
-    template <class Window>
-    friend LRESULT CALLBACK WindowProcFor(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK FieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                      DWORD_PTR self);
-    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void OnCommand(int id, int code);
     void CreateControls();
     void Centre();
@@ -45,7 +40,6 @@ private:
     void ReleaseOwner();
 
     HWND owner_;
-    HWND hwnd_ = nullptr;
     HWND ownerFocus_ = nullptr;  // the owner's focused control before the show
     HWND lastFocus_ = nullptr;   // the dialog's focused control while inactive
     bool open_ = false;
@@ -62,6 +56,9 @@ private:
     Win32PictureBox picture1_, pImage_;
     Win32TextBox rRegName_, rImage_;
     SettingsControls controls_;
+    // Enter reaches the key handlers of the description and the start type;
+    // the multi-line description leaves Tab and Esc to the dialog.
+    KeyRelay descriptionKeys_, startTypeKeys_;
 };
 
 // Loads a new SettingsWindow over the window that `owner` names at the time.

@@ -25,14 +25,17 @@ FontOwner MakeTahoma(int dpi, int hundredthsOfPoint, int weight) {
 }
 
 int AverageCharWidth(HWND control) {
-    HDC dc = GetDC(control);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    WindowDc dc(control);
+    SelectedObject font(dc.Get(), reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
     static const wchar_t kAlphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
     SIZE size{};
-    GetTextExtentPoint32W(dc, kAlphabet, 52, &size);
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
+    GetTextExtentPoint32W(dc.Get(), kAlphabet, 52, &size);
     return (size.cx / 26 + 1) / 2;
+}
+
+Twips ScreenTwips() {
+    WindowDc screen(nullptr);
+    return Twips{GetDeviceCaps(screen.Get(), LOGPIXELSX)};
 }
 
 std::string WindowText(HWND hwnd) {
@@ -146,14 +149,14 @@ void Win32Label::SetLeft(int twipsLeft) {
 }
 
 void Win32Label::FitToText() {
-    HDC dc = GetDC(hwnd_);
-    HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
-    HGDIOBJ old = SelectObject(dc, font);
     const std::wstring text = Wide(Caption());
     RECT measured{0, 0, 0, 0};
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measured, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    SelectObject(dc, old);
-    ReleaseDC(hwnd_, dc);
+    {
+        WindowDc dc(hwnd_);
+        SelectedObject font(dc.Get(), reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
+        DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &measured,
+                  DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    }
     const RECT rect = ParentRect(hwnd_);
     const int width = measured.right - measured.left;
     const int height = measured.bottom - measured.top;

@@ -20,6 +20,9 @@ struct Twips {
     int ToTwips(int px) const { return MulDiv(px, 1440, dpi); }
 };
 
+// The screen's DPI, which the program's windows are laid out at.
+Twips ScreenTwips();
+
 struct ControlSpec {
     const wchar_t* className;
     std::string caption;  // UTF-8

@@ -14,12 +14,6 @@ void Win32TextBox::PlaceCaretAtEnd() {
     SendMessageW(hwnd_, EM_SCROLLCARET, 0, 0);
 }
 
-int Win32TextBox::Height() const {
-    RECT rect;
-    GetWindowRect(hwnd_, &rect);
-    return twips.ToTwips(rect.bottom - rect.top);
-}
-
 void Win32TextBox::SetHeight(int twipsHeight) {
     RECT rect;
     GetWindowRect(hwnd_, &rect);

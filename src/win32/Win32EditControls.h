@@ -17,7 +17,6 @@ public:
     std::string Text() const override;
     void SetText(const std::string& text) override;
     void PlaceCaretAtEnd() override;
-    int Height() const override;
     void SetHeight(int twipsHeight) override;
 };
 

@@ -8,6 +8,7 @@
 #include "platform/Utf16.h"
 #include "win32/ControlIds.h"
 #include "win32/KernelHandles.h"
+#include "win32/MessageLoop.h"
 #include "win32/WideText.h"
 
 namespace sw {
@@ -141,7 +142,6 @@ STARTUPINFOW StartupFor(ShowStyle style) {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     switch (style) {
         case ShowStyle::Hidden: startup.wShowWindow = SW_HIDE; break;
-        case ShowStyle::Normal: startup.wShowWindow = SW_SHOWNORMAL; break;
         case ShowStyle::MinimizedFocus: startup.wShowWindow = SW_SHOWMINIMIZED; break;
         case ShowStyle::MaximizedFocus: startup.wShowWindow = SW_SHOWMAXIMIZED; break;
     }
@@ -310,8 +310,6 @@ int g_pointer = kPointerDefault;
 
 void Win32UserInterface::InitCommonControls() { ::InitCommonControls(); }
 
-int Win32UserInterface::CurrentPointer() { return g_pointer; }
-
 bool Win32UserInterface::ApplyPointer() {
     LPCWSTR shape = nullptr;
     if (g_pointer == kPointerHourglass) shape = IDC_WAIT;
@@ -326,20 +324,7 @@ void Win32UserInterface::SetPointer(int pointer) {
     if (!ApplyPointer()) SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
 
-void Win32UserInterface::DoEvents() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            // Leave the quit for the message loop that owns it.
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        HWND top = GetActiveWindow();
-        if (top != nullptr && IsDialogMessageW(top, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+void Win32UserInterface::DoEvents() { PumpWaiting(); }
 
 void Win32UserInterface::Idle(double maxSeconds) {
     const DWORD ms = maxSeconds <= 0 ? 0 : static_cast<DWORD>(maxSeconds * 1000.0);

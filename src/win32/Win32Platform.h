@@ -73,12 +73,11 @@ class Win32UserInterface final : public UserInterface {
 public:
     void InitCommonControls() override;
     void SetPointer(int pointer) override;
+    // Through the program's message pump (win32/MessageLoop.h).
     void DoEvents() override;
     void Idle(double maxSeconds) override;
-    // The pointer the windows show while the mouse is over them (WM_SETCURSOR);
-    // 0 means their own.
-    static int CurrentPointer();
-    // Applies the current pointer; true when it is not the default.
+    // Applies the pointer the windows show while the mouse is over them
+    // (WM_SETCURSOR); true when it is not their own.
     static bool ApplyPointer();
 };
 

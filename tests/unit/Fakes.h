@@ -148,7 +148,6 @@ public:
         caretAtEnd = false;
     }
     void PlaceCaretAtEnd() override { caretAtEnd = true; }
-    int Height() const override { return height; }
     void SetHeight(int twips) override { height = twips; }
 };
 

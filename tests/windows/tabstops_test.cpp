@@ -85,12 +85,10 @@ protected:
         const HWND label = h.Item(id);
         wchar_t first[2]{};
         GetWindowTextW(label, first, 2);
-        HDC dc = GetDC(label);
-        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+        WindowDc dc(label);
+        SelectedObject font(dc.Get(), reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
         ABC abc{};
-        GetCharABCWidthsW(dc, first[0], first[0], &abc);
-        SelectObject(dc, old);
-        ReleaseDC(label, dc);
+        GetCharABCWidthsW(dc.Get(), first[0], first[0], &abc);
         return TitleLeft(id) + abc.abcA;
     }
     RootWindowHarness h;
