@@ -57,20 +57,45 @@ std::u16string ToUtf16(std::string_view utf8) {
     return out;
 }
 
-std::string FromUtf16(std::u16string_view utf16) {
+namespace {
+
+// UTF-16 units, given by their index, as UTF-8: a valid pair as one code
+// point, any other unit (a lone surrogate too) as its own number.
+template <class UnitAt>
+std::string FromUnits(std::size_t count, UnitAt unitAt) {
     std::string out;
-    out.reserve(utf16.size() + utf16.size() / 4);
-    for (std::size_t i = 0; i < utf16.size(); ++i) {
-        const std::uint32_t unit = utf16[i];
-        if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
-            utf16[i + 1] < 0xE000) {
-            AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (utf16[i + 1] - 0xDC00u));
-            ++i;
-        } else {
-            AppendUtf8(out, unit);
+    out.reserve(count + count / 4);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t unit = unitAt(i);
+        if (unit < 0x80) {
+            out += static_cast<char>(unit);
+            continue;
         }
+        if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < count) {
+            const std::uint32_t next = unitAt(i + 1);
+            if (next >= 0xDC00 && next < 0xE000) {
+                AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00u));
+                ++i;
+                continue;
+            }
+        }
+        AppendUtf8(out, unit);
     }
     return out;
+}
+
+}  // namespace
+
+std::string FromUtf16(std::u16string_view utf16) {
+    return FromUnits(utf16.size(), [utf16](std::size_t i) { return static_cast<std::uint32_t>(utf16[i]); });
+}
+
+std::string FromUtf16Le(std::string_view bytes) {
+    return FromUnits((bytes.size() + 1) / 2, [bytes](std::size_t i) {
+        const auto low = static_cast<unsigned char>(bytes[2 * i]);
+        const std::uint32_t high = 2 * i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[2 * i + 1]) : 0;
+        return low | high << 8;
+    });
 }
 
 }  // namespace sw
