@@ -15,6 +15,7 @@ constexpr std::size_t kStartIndex = 0;
 constexpr std::size_t kServiceDllIndex = 8;
 const std::string kServiceDll = "ServiceDll";
 const std::string kParameters = "parameters";  // folded
+const std::string kParametersKey = "Parameters";
 const std::string kExportedServices = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services";
 
 // The export's names of the Services key and of the values compared,
@@ -97,15 +98,15 @@ std::string ImagePathShown(const ServiceValues& service) {
 
 // A registry read as the comparison needs it: a text as stored, a number,
 // or a value of another type.
-FoundValue FoundFrom(const std::optional<ValueHolder>& value) {
+FoundValue FoundFrom(std::optional<ValueHolder>&& value) {
     FoundValue found;
     if (!value) return found;
-    if (const auto* text = std::get_if<std::string>(&*value)) {
+    if (auto* text = std::get_if<std::string>(&*value)) {
         found.kind = FoundValue::Kind::Text;
         // The read delivers the stored bytes and one blank beyond them.
         const auto nul = text->find('\0');
-        found.text = nul != std::string::npos ? text->substr(0, nul)
-                                              : text->substr(0, text->empty() ? 0 : text->size() - 1);
+        text->resize(nul != std::string::npos ? nul : text->empty() ? 0 : text->size() - 1);
+        found.text = std::move(*text);
     } else if (const auto number = AsInteger(*value)) {
         found.kind = FoundValue::Kind::Number;
         found.number = static_cast<std::uint32_t>(*number);
@@ -189,12 +190,13 @@ ServiceValues ReadServiceNow(Registry& registry, const std::string& keyName) {
     // The entry's own values through one open of its key, in the order of
     // kComparedValues, an indirect display name resolved through the same
     // open; the service DLL below its "Parameters" key.
-    const auto read = registry.ReadValuesAndResolved(kHkeyLocalMachine, path,
-                                                     {"Start", "DelayedAutostart", "Type", "ImagePath", "ObjectName",
-                                                      "FailureCommand", "DisplayName", "Group"});
+    auto read = registry.ReadValuesAndResolved(kHkeyLocalMachine, path,
+                                               {"Start", "DelayedAutostart", "Type", "ImagePath", "ObjectName",
+                                                "FailureCommand", "DisplayName", "Group"},
+                                               kParametersKey, {kServiceDll});
     static_assert(kServiceDllIndex == 8, "one read per compared value of the entry's own key");
-    for (std::size_t i = 0; i < kServiceDllIndex; ++i) service.values[i] = FoundFrom(read.stored[i]);
-    service.values[kServiceDllIndex] = FoundFrom(registry.Read(kHkeyLocalMachine, path + "\\Parameters", kServiceDll));
+    for (std::size_t i = 0; i < kServiceDllIndex; ++i) service.values[i] = FoundFrom(std::move(read.stored[i]));
+    service.values[kServiceDllIndex] = FoundFrom(std::move(read.subkey[0]));
     const auto& shown = read.resolved[kDisplayNameIndex];
     if (shown && !IsIndirect(shown)) service.resolvedDisplayName = CutAtNul(AsText(*shown));
     return service;

@@ -1,6 +1,8 @@
 #include "regexport/RegExport.h"
 
+#include <bit>
 #include <cstddef>
+#include <cstring>
 
 #include "platform/Utf16.h"
 
@@ -35,11 +37,6 @@ std::u16string_view TrimLeft(std::u16string_view text) {
 
 bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
-}
-
-void AppendUnit(std::string& bytes, char16_t unit) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>(unit >> 8));
 }
 
 class KeepAll final : public ExportSelection {
@@ -116,6 +113,7 @@ private:
         }
         out_.keys.push_back(ExportKey{FromUtf16(path), {}});
         current_ = &out_.keys.back();
+        current_->values.reserve(8);
         skipping_ = false;
         return true;
     }
@@ -186,9 +184,11 @@ private:
                 return FailAt(lineNumber, "Text ohne schließendes Anführungszeichen.");
             value.type = kSz;
             if (kept) {
-                value.data.reserve((text_.size() + 1) * 2);
-                for (char16_t unit : text_) AppendUnit(value.data, unit);
-                AppendUnit(value.data, 0);
+                value.data.assign((text_.size() + 1) * 2, '\0');
+                for (std::size_t i = 0; i < text_.size(); ++i) {
+                    value.data[2 * i] = static_cast<char>(text_[i] & 0xFF);
+                    value.data[2 * i + 1] = static_cast<char>(text_[i] >> 8);
+                }
             }
             pending_ = nullptr;
             return true;
@@ -235,17 +235,23 @@ private:
         list = TrimRight(list);
         continuing_ = !list.empty() && list.back() == u'\\';
         if (continuing_) list.remove_suffix(1);
+        // Written through a pointer into room for the most bytes the line
+        // can hold (one digit and a comma each), cut to what it held.
         std::string* bytes = pending_ ? &pending_->data : nullptr;
-        if (bytes) bytes->reserve(bytes->size() + list.size() / 3 + 1);
+        const std::size_t before = bytes ? bytes->size() : 0;
+        if (bytes) bytes->resize(before + (list.size() + 1) / 2);
+        char* out = bytes ? bytes->data() + before : nullptr;
+        char* const first = out;
         std::size_t at = 0;
         bool expectByte = true;
+        bool ok = true;
         while (at < list.size()) {
             // The usual "xx," in one step.
             if (expectByte && at + 2 < list.size() && list[at + 2] == u',') {
                 const int high = HexDigit(list[at]);
                 const int low = HexDigit(list[at + 1]);
                 if (high >= 0 && low >= 0) {
-                    if (bytes) bytes->push_back(static_cast<char>(high * 16 + low));
+                    if (out) *out++ = static_cast<char>(high * 16 + low);
                     at += 3;
                     continue;
                 }
@@ -254,12 +260,18 @@ private:
             if (IsBlank(c)) {
                 ++at;
             } else if (c == u',') {
-                if (expectByte) return FailAt(lineNumber, "fehlendes Byte in Hex-Daten.");
+                if (expectByte) {
+                    ok = FailAt(lineNumber, "fehlendes Byte in Hex-Daten.");
+                    break;
+                }
                 expectByte = true;
                 ++at;
             } else {
                 const int high = HexDigit(c);
-                if (high < 0 || !expectByte) return FailAt(lineNumber, "ungültige Hex-Daten.");
+                if (high < 0 || !expectByte) {
+                    ok = FailAt(lineNumber, "ungültige Hex-Daten.");
+                    break;
+                }
                 int byte = high;
                 ++at;
                 if (at < list.size()) {
@@ -269,11 +281,12 @@ private:
                         ++at;
                     }
                 }
-                if (bytes) bytes->push_back(static_cast<char>(byte));
+                if (out) *out++ = static_cast<char>(byte);
                 expectByte = false;
             }
         }
-        return true;
+        if (bytes) bytes->resize(before + static_cast<std::size_t>(out - first));
+        return ok;
     }
 
     RegExport& out_;
@@ -308,10 +321,15 @@ RegExport ReadRegExport(std::string_view bytes, const ExportSelection& keep) {
         out.error = "Die Datei ist unvollständig: sie endet mitten in einem Zeichen.";
         return out;
     }
+    // The units decoded once; every line is a view into them.
     std::u16string text(bytes.size() / 2 - 1, u'\0');
-    for (std::size_t i = 0; i < text.size(); ++i)
-        text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
-                                        static_cast<unsigned char>(bytes[3 + 2 * i]) << 8);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(text.data(), bytes.data() + 2, text.size() * 2);
+    } else {
+        for (std::size_t i = 0; i < text.size(); ++i)
+            text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
+                                            static_cast<unsigned char>(bytes[3 + 2 * i]) << 8);
+    }
 
     const std::u16string_view all(text);
     const std::size_t headerEnd = all.find(u'\n');

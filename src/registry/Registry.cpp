@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "platform/Utf16.h"
 
@@ -207,10 +208,21 @@ std::vector<std::optional<ValueHolder>> Registry::ReadShownValues(RegKey root, c
 }
 
 Registry::StoredAndResolved Registry::ReadValuesAndResolved(RegKey root, const std::string& path,
-                                                             std::initializer_list<std::string_view> names) {
+                                                             std::initializer_list<std::string_view> names,
+                                                             const std::string& subkey,
+                                                             std::initializer_list<std::string_view> subNames) {
     StoredAndResolved read{std::vector<std::optional<ValueHolder>>(names.size()),
-                           std::vector<std::optional<ValueHolder>>(names.size())};
-    ReadThroughOneOpen(root, path, names, read.stored, &read.resolved);
+                           std::vector<std::optional<ValueHolder>>(names.size()),
+                           std::vector<std::optional<ValueHolder>>(subNames.size())};
+    OpenedKey key(api_, root, path, kKeyRead);
+    if (key) ReadOpenedKey(key.get(), names, read.stored, &read.resolved);
+    if (subkey.empty()) return read;
+    // Through the key's handle where it opened; from the root where it did
+    // not, as a key may deny reading and its subkey allow it.
+    std::optional<OpenedKey> sub;
+    if (key) sub.emplace(api_, key.get(), subkey, kKeyRead);
+    else sub.emplace(api_, root, path + "\\" + subkey, kKeyRead);
+    if (*sub) ReadOpenedKey(sub->get(), subNames, read.subkey, nullptr);
     return read;
 }
 
@@ -218,16 +230,21 @@ void Registry::ReadThroughOneOpen(RegKey root, const std::string& path, std::ini
                                   std::vector<std::optional<ValueHolder>>& values,
                                   std::vector<std::optional<ValueHolder>>* resolved) {
     OpenedKey key(api_, root, path, kKeyRead);
-    if (!key) return;
+    if (key) ReadOpenedKey(key.get(), names, values, resolved);
+}
+
+void Registry::ReadOpenedKey(RegKey key, std::initializer_list<std::string_view> names,
+                             std::vector<std::optional<ValueHolder>>& values,
+                             std::vector<std::optional<ValueHolder>>* resolved) {
     if (buffer_.size() < kFirstReadBytes) buffer_.resize(kFirstReadBytes);
     std::u16string wideName;
     std::size_t i = 0;
     for (const std::string_view name : names) {
         wideName = ToUtf16(name);
         auto& value = values[i];
-        value = ReadOpened(api_, key.get(), wideName, buffer_);
+        value = ReadOpened(api_, key, wideName, buffer_);
         if (resolved != nullptr && IsIndirect(value))
-            if (auto text = ResolveOpened(api_, key.get(), wideName)) (*resolved)[i] = std::move(text);
+            if (auto text = ResolveOpened(api_, key, wideName)) (*resolved)[i] = std::move(text);
         ++i;
     }
     // One long value does not keep its memory for every later read.

@@ -79,13 +79,19 @@ public:
     // ReadValues, and through the same open the resolved text of each value
     // read as an indirect text: resolved[i] is what ReadShownValues gives for
     // names[i] where that could be resolved, nothing otherwise. For readers
-    // that compare stored texts and show resolved ones.
+    // that compare stored texts and show resolved ones. With a subkey, also
+    // what ReadValues gives for subNames of path\subkey, that key opened
+    // through the key's own handle (a subkey the key lacks costs one open
+    // that fails).
     struct StoredAndResolved {
         std::vector<std::optional<ValueHolder>> stored;
         std::vector<std::optional<ValueHolder>> resolved;
+        std::vector<std::optional<ValueHolder>> subkey;
     };
     StoredAndResolved ReadValuesAndResolved(RegKey root, const std::string& path,
-                                            std::initializer_list<std::string_view> names);
+                                            std::initializer_list<std::string_view> names,
+                                            const std::string& subkey = {},
+                                            std::initializer_list<std::string_view> subNames = {});
 
     // Integers become REG_DWORD, texts REG_SZ with one NUL; anything else is
     // not written (and counts as success).
@@ -107,6 +113,9 @@ private:
     void ReadThroughOneOpen(RegKey root, const std::string& path, std::initializer_list<std::string_view> names,
                             std::vector<std::optional<ValueHolder>>& values,
                             std::vector<std::optional<ValueHolder>>* resolved);
+    void ReadOpenedKey(RegKey key, std::initializer_list<std::string_view> names,
+                       std::vector<std::optional<ValueHolder>>& values,
+                       std::vector<std::optional<ValueHolder>>* resolved);
     bool WriteText(RegKey root, const std::string& path, const std::string& name,
                    const std::string& text, bool keepExpandType);
 
