@@ -48,6 +48,7 @@ public:
         return slash == std::u16string_view::npos || EqualsFolded(rest.substr(slash + 1), kParametersFolded);
     }
     bool KeepsValue(std::u16string_view name) const override {
+        if (name.size() < 4 || name.size() > 16) return false;  // the shortest and longest compared
         for (const auto folded : kComparedFolded)
             if (EqualsFolded(name, folded)) return true;
         return false;
@@ -142,7 +143,8 @@ std::optional<std::vector<ServiceValues>> ServicesInExport(const RegExport& file
     static const std::string servicesFolded = FoldCase(kExportedServices);
     const FoldedNames names;
     std::vector<ServiceValues> services;
-    std::unordered_map<std::string, std::size_t> byKey;  // folded key name -> index
+    services.reserve(file.keys.size());  // never moves, so the map's views stay
+    std::unordered_map<std::string_view, std::size_t> byKey;  // folded key name -> index
     byKey.reserve(file.keys.size());
     bool servicesKeyFound = false;
     for (const ExportKey& key : file.keys) {
@@ -165,12 +167,13 @@ std::optional<std::vector<ServiceValues>> ServicesInExport(const RegExport& file
             if (std::string_view(folded).substr(slash + 1) != kParameters) continue;
             inParameters = true;
         }
-        std::string foldedName = folded.substr(nameAt, nameEnd - nameAt);
-        const auto [it, added] = byKey.try_emplace(foldedName, services.size());
-        if (added) {
+        const std::string_view foldedName = std::string_view(folded).substr(nameAt, nameEnd - nameAt);
+        auto it = byKey.find(foldedName);
+        if (it == byKey.end()) {
             services.emplace_back();
             services.back().keyName = key.path.substr(nameAt, nameEnd - nameAt);
-            services.back().folded = std::move(foldedName);
+            services.back().folded = foldedName;
+            it = byKey.emplace(services.back().folded, services.size() - 1).first;
         }
         ServiceValues& service = services[it->second];
         for (const ExportValue& value : key.values) {

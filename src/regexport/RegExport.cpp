@@ -52,21 +52,65 @@ bool LooksLikeNarrowExport(std::string_view bytes) {
     return bytes.substr(0, 16) == "Windows Registry" || bytes.substr(0, 8) == "REGEDIT4";
 }
 
+// The file's lines, found in its bytes and each decoded into one reused
+// buffer when it is reached, so that the file's text is never held twice.
+class Lines {
+public:
+    // units: the file's bytes after the byte-order mark, of even length.
+    explicit Lines(std::string_view units) : bytes_(units) {}
+
+    // The next line without its line end; terminated is false for a last
+    // line that has no "\n". False after the last line.
+    bool Next(std::u16string_view& line, bool& terminated) {
+        if (at_ >= bytes_.size()) return false;
+        const std::size_t end = FindNewline(at_);
+        terminated = end != std::string_view::npos;
+        const std::size_t stop = terminated ? end : bytes_.size();
+        const std::size_t count = (stop - at_) / 2;
+        line_.resize(count);
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(line_.data(), bytes_.data() + at_, count * 2);
+        } else {
+            for (std::size_t i = 0; i < count; ++i)
+                line_[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes_[at_ + 2 * i]) |
+                                                 static_cast<unsigned char>(bytes_[at_ + 2 * i + 1]) << 8);
+        }
+        at_ = terminated ? end + 2 : bytes_.size();
+        line = line_;
+        if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
+        return true;
+    }
+
+private:
+    // The byte offset of the next unit "\n" from at on, or npos.
+    std::size_t FindNewline(std::size_t from) const {
+        while (from < bytes_.size()) {
+            const void* hit = std::memchr(bytes_.data() + from, '\n', bytes_.size() - from);
+            if (hit == nullptr) break;
+            const auto pos = static_cast<std::size_t>(static_cast<const char*>(hit) - bytes_.data());
+            if (pos % 2 == 0 && pos + 1 < bytes_.size() && bytes_[pos + 1] == 0) return pos;
+            from = pos + 1;
+        }
+        return std::string_view::npos;
+    }
+
+    std::string_view bytes_;
+    std::size_t at_ = 0;
+    std::u16string line_;
+};
+
 class Reader {
 public:
     Reader(RegExport& out, const ExportSelection& keep) : out_(out), keep_(keep) {}
 
     // Reads the lines after the header; false with out_.error set on the
     // first line that cannot be read.
-    bool ReadLines(std::u16string_view text, std::size_t firstLineNumber) {
+    bool ReadLines(Lines& lines, std::size_t firstLineNumber) {
         std::size_t lineNumber = firstLineNumber;
-        std::size_t at = 0;
-        while (at < text.size()) {
-            const std::size_t end = text.find(u'\n', at);
-            if (end == std::u16string_view::npos) return Fail(kCut);
-            std::u16string_view line = text.substr(at, end - at);
-            if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
-            at = end + 1;
+        std::u16string_view line;
+        bool terminated = false;
+        while (lines.Next(line, terminated)) {
+            if (!terminated) return Fail(kCut);
             ++lineNumber;
             if (!ReadLine(line, lineNumber)) return false;
         }
@@ -321,30 +365,20 @@ RegExport ReadRegExport(std::string_view bytes, const ExportSelection& keep) {
         out.error = "Die Datei ist unvollständig: sie endet mitten in einem Zeichen.";
         return out;
     }
-    // The units decoded once; every line is a view into them.
-    std::u16string text(bytes.size() / 2 - 1, u'\0');
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(text.data(), bytes.data() + 2, text.size() * 2);
-    } else {
-        for (std::size_t i = 0; i < text.size(); ++i)
-            text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
-                                            static_cast<unsigned char>(bytes[3 + 2 * i]) << 8);
-    }
-
-    const std::u16string_view all(text);
-    const std::size_t headerEnd = all.find(u'\n');
-    std::u16string_view header = all.substr(0, headerEnd);
-    if (!header.empty() && header.back() == u'\r') header.remove_suffix(1);
+    Lines lines(bytes.substr(2));
+    std::u16string_view header;
+    bool terminated = false;
+    lines.Next(header, terminated);
     if (TrimRight(header) != kHeader) {
         out.error = "Die Datei ist kein Export des Registrierungs-Editors (Kopfzeile fehlt).";
         return out;
     }
-    if (headerEnd == std::u16string_view::npos) {
+    if (!terminated) {
         out.error = "Die Datei ist unvollständig: sie enthält nur die Kopfzeile.";
         return out;
     }
     Reader reader(out, keep);
-    if (!reader.ReadLines(all.substr(headerEnd + 1), 1)) out.keys.clear();
+    if (!reader.ReadLines(lines, 1)) out.keys.clear();
     return out;
 }
 

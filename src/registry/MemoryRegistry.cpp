@@ -157,9 +157,15 @@ long MemoryRegistry::OpenKey(RegKey root, const char16_t* path, std::uint32_t ac
     if (Handle* parent = Lookup(root)) current = parent->key;
     else current = Root(root);
     if (current == nullptr) return 6;  // ERROR_INVALID_HANDLE
-    for (const auto& part : SplitPath(path ? std::u16string_view(path) : std::u16string_view())) {
-        current = current->Child(part);
-        if (current == nullptr) return kErrorFileNotFound;
+    // The path's parts between its separators, walked without copies.
+    const std::u16string_view parts = path ? std::u16string_view(path) : std::u16string_view();
+    for (std::size_t start = 0; start < parts.size();) {
+        const std::size_t end = std::min(parts.find(u'\\', start), parts.size());
+        if (end > start) {
+            current = current->Child(parts.substr(start, end - start));
+            if (current == nullptr) return kErrorFileNotFound;
+        }
+        start = end + 1;
     }
     const bool wantsMoreThanRead = (access & ~kKeyRead) != 0;
     if (current->denyRead || (wantsMoreThanRead && current->denyFull)) return kErrorAccessDenied;

@@ -240,7 +240,11 @@ void Registry::ReadOpenedKey(RegKey key, std::initializer_list<std::string_view>
     std::u16string wideName;
     std::size_t i = 0;
     for (const std::string_view name : names) {
-        wideName = ToUtf16(name);
+        // Value names are mostly ASCII: widened in place, without a new string.
+        if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+            wideName.assign(name.begin(), name.end());
+        else
+            wideName = ToUtf16(name);
         auto& value = values[i];
         value = ReadOpened(api_, key, wideName, buffer_);
         if (resolved != nullptr && IsIndirect(value))
