@@ -43,7 +43,7 @@ void BM_GetProfile(benchmark::State& state) {
     }
     state.SetComplexityN(count);
 }
-BENCHMARK(BM_GetProfile)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_GetProfile)->Arg(500)->Arg(1000)->Arg(5000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
 
 // "Changes since the last start" over the same services: reading the
 // previous run's export (as the registry editor writes it: UTF-16, image

@@ -255,6 +255,15 @@ TEST(ServiceChangesTest, ReadingTheRegistryOpensEachEntryOnceAndItsParametersOnc
     EXPECT_EQ((*now)[2].resolvedDisplayName, "Dienst C");
     EXPECT_EQ((*now)[2].values[kDisplayNameIndex].text, ref);
     EXPECT_EQ(f.memory.OpenHandleCount(), 0u);
+
+    // An entry's key that denies reading does not hide a Parameters subkey
+    // that allows it.
+    f.memory.FindKey(kHkeyLocalMachine, ServiceKeyPath("B"))->denyRead = true;
+    const auto denied = ServicesNow(f.registry);
+    ASSERT_TRUE(denied.has_value());
+    EXPECT_EQ((*denied)[1].values[0].kind, FoundValue::Kind::Absent);
+    EXPECT_EQ((*denied)[1].values[8].text, "b.dll");
+    EXPECT_EQ(f.memory.OpenHandleCount(), 0u);
 }
 
 // The window's model: the previous export by the program's base name, the
