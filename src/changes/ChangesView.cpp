@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "platform/CaseFold.h"
 #include "printing/Heading.h"
 #include "printing/PrintFailure.h"
 
@@ -79,7 +80,7 @@ void ChangesView::Load() {
                                        : "Kein Export vom letzten Start gefunden: " + path;
         return;
     }
-    const RegExport previous = ReadRegExport(bytes);
+    const RegExport previous = ReadServicesExport(bytes);
     bytes.clear();
     bytes.shrink_to_fit();
     if (!previous.Ok()) {

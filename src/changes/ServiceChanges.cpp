@@ -6,7 +6,7 @@
 #include <unordered_map>
 
 #include "catalogue/Lines.h"
-#include "platform/Utf16.h"
+#include "platform/CaseFold.h"
 
 namespace sw {
 namespace {
@@ -15,51 +15,45 @@ constexpr std::size_t kStartIndex = 0;
 constexpr std::size_t kServiceDllIndex = 8;
 const std::string kServiceDll = "ServiceDll";
 const std::string kParameters = "parameters";  // folded
+const std::string kParametersKey = "Parameters";
 const std::string kExportedServices = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services";
 
-// Decodes one UTF-8 sequence at text[at]; a broken byte stands for itself.
-std::uint32_t NextCodePointOrByte(const std::string& text, std::size_t& at) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
-    std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
-    if (length == 0 || at + length > text.size()) {
-        ++at;
-        return 0x80000000u | lead;
-    }
-    std::uint32_t cp = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80) {
-            ++at;
-            return 0x80000000u | lead;
-        }
-        cp = cp << 6 | (byte(at + i) & 0x3F);
-    }
-    at += length;
-    return cp;
+// The export's names of the Services key and of the values compared,
+// folded, as UTF-16 units for the reader's selection.
+constexpr std::u16string_view kExportedServicesFolded = u"hkey_local_machine\\system\\currentcontrolset\\services";
+constexpr std::u16string_view kParametersFolded = u"parameters";
+constexpr std::array<std::u16string_view, 9> kComparedFolded = {
+    u"start", u"delayedautostart", u"type", u"imagepath", u"objectname", u"failurecommand", u"displayname",
+    u"group", u"servicedll"};
+
+bool EqualsFolded(std::u16string_view text, std::u16string_view folded) {
+    if (text.size() != folded.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (FoldUnit(text[i]) != folded[i]) return false;
+    return true;
 }
 
-std::uint32_t FoldCodePoint(std::uint32_t cp) {
-    if (cp >= 'A' && cp <= 'Z') return cp + 32;
-    if (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) return cp + 32;
-    // Latin Extended-A pairs each capital with the small letter after it;
-    // the pairs start at even code points, but at odd ones from U+0139 to
-    // U+0148 and from U+0179 on.
-    if (cp == 0x178) return 0xFF;
-    if ((cp >= 0x100 && cp <= 0x137) || (cp >= 0x14A && cp <= 0x177)) return cp % 2 == 0 ? cp + 1 : cp;
-    if ((cp >= 0x139 && cp <= 0x148) || (cp >= 0x179 && cp <= 0x17E)) return cp % 2 == 1 ? cp + 1 : cp;
-    if (cp >= 0x391 && cp <= 0x3AB && cp != 0x3A2) return cp + 32;
-    if (cp >= 0x410 && cp <= 0x42F) return cp + 32;
-    if (cp >= 0x400 && cp <= 0x40F) return cp + 80;
-    return cp;
-}
-
-// Appends a decoded code point, or the broken byte it stands for.
-void AppendDecoded(std::string& out, std::uint32_t cp) {
-    if (cp & 0x80000000u)
-        out.push_back(static_cast<char>(cp & 0xFF));
-    else
-        AppendUtf8(out, cp);
-}
+// What the comparison needs of an export: the Services key (that the export
+// holds it), each entry's key and its "Parameters" subkey, and of their
+// values those compared.
+class ServicesSelection final : public ExportSelection {
+public:
+    bool KeepsKey(std::u16string_view path) const override {
+        const std::size_t prefix = kExportedServicesFolded.size();
+        if (path.size() < prefix || !EqualsFolded(path.substr(0, prefix), kExportedServicesFolded)) return false;
+        const std::u16string_view rest = path.substr(prefix);
+        if (rest.empty()) return true;
+        if (rest.front() != u'\\' || rest.size() == 1) return false;
+        const std::size_t slash = rest.find(u'\\', 1);
+        return slash == std::u16string_view::npos || EqualsFolded(rest.substr(slash + 1), kParametersFolded);
+    }
+    bool KeepsValue(std::u16string_view name) const override {
+        if (name.size() < 4 || name.size() > 16) return false;  // the shortest and longest compared
+        for (const auto folded : kComparedFolded)
+            if (EqualsFolded(name, folded)) return true;
+        return false;
+    }
+};
 
 FoundValue FromExport(const ExportValue& value) {
     FoundValue found;
@@ -91,10 +85,6 @@ struct FoldedNames {
     }
 };
 
-bool IsFoldedPrefix(const std::string& text, const std::string& prefix) {
-    return text.size() >= prefix.size() && FoldCase(text.substr(0, prefix.size())) == FoldCase(prefix);
-}
-
 std::string EntryName(const ServiceValues& service) {
     const FoundValue& display = service.values[kDisplayNameIndex];
     if (display.kind == FoundValue::Kind::Text && !display.text.empty())
@@ -109,15 +99,15 @@ std::string ImagePathShown(const ServiceValues& service) {
 
 // A registry read as the comparison needs it: a text as stored, a number,
 // or a value of another type.
-FoundValue FoundFrom(const std::optional<ValueHolder>& value) {
+FoundValue FoundFrom(std::optional<ValueHolder>&& value) {
     FoundValue found;
     if (!value) return found;
-    if (const auto* text = std::get_if<std::string>(&*value)) {
+    if (auto* text = std::get_if<std::string>(&*value)) {
         found.kind = FoundValue::Kind::Text;
         // The read delivers the stored bytes and one blank beyond them.
         const auto nul = text->find('\0');
-        found.text = nul != std::string::npos ? text->substr(0, nul)
-                                              : text->substr(0, text->empty() ? 0 : text->size() - 1);
+        text->resize(nul != std::string::npos ? nul : text->empty() ? 0 : text->size() - 1);
+        found.text = std::move(*text);
     } else if (const auto number = AsInteger(*value)) {
         found.kind = FoundValue::Kind::Number;
         found.number = static_cast<std::uint32_t>(*number);
@@ -131,22 +121,6 @@ FoundValue FoundFrom(const std::optional<ValueHolder>& value) {
 
 std::string DisplayNameForShow(const std::string& text, const std::string& resolved) {
     return resolved.empty() ? text : resolved;
-}
-
-std::string FoldCase(const std::string& utf8) {
-    std::string out;
-    out.reserve(utf8.size());
-    for (std::size_t at = 0; at < utf8.size();) {
-        // Most names are ASCII: a byte below 0x80 is a whole code point.
-        const auto byte = static_cast<unsigned char>(utf8[at]);
-        if (byte < 0x80) {
-            out += static_cast<char>(byte >= 'A' && byte <= 'Z' ? byte + 32 : byte);
-            ++at;
-        } else {
-            AppendDecoded(out, FoldCodePoint(NextCodePointOrByte(utf8, at)));
-        }
-    }
-    return out;
 }
 
 std::string ShownValue(std::size_t valueIndex, const FoundValue& value) {
@@ -163,35 +137,45 @@ std::string ShownValue(std::size_t valueIndex, const FoundValue& value) {
     return text;
 }
 
+RegExport ReadServicesExport(std::string_view fileBytes) { return ReadRegExport(fileBytes, ServicesSelection()); }
+
 std::optional<std::vector<ServiceValues>> ServicesInExport(const RegExport& file) {
-    const std::string servicesFolded = FoldCase(kExportedServices);
+    static const std::string servicesFolded = FoldCase(kExportedServices);
     const FoldedNames names;
     std::vector<ServiceValues> services;
-    std::unordered_map<std::string, std::size_t> byKey;  // folded key name -> index
+    services.reserve(file.keys.size());  // never moves, so the map's views stay
+    std::unordered_map<std::string_view, std::size_t> byKey;  // folded key name -> index
+    byKey.reserve(file.keys.size());
     bool servicesKeyFound = false;
-    const auto entry = [&](const std::string& keyName) -> ServiceValues& {
-        const auto [it, added] = byKey.try_emplace(FoldCase(keyName), services.size());
-        if (added) services.push_back(ServiceValues{keyName, {}, {}});
-        return services[it->second];
-    };
     for (const ExportKey& key : file.keys) {
-        if (!IsFoldedPrefix(key.path, kExportedServices)) continue;
-        const std::string rest = key.path.substr(kExportedServices.size());
-        if (rest.empty()) {
+        // Folding keeps every character's length, so the folded path and the
+        // path split at the same places.
+        const std::string folded = FoldCase(key.path);
+        if (folded.compare(0, servicesFolded.size(), servicesFolded) != 0) continue;
+        const std::size_t restAt = servicesFolded.size();
+        if (folded.size() == restAt) {
             servicesKeyFound = true;
             continue;
         }
-        if (rest.front() != '\\' || rest.size() == 1) continue;
-        const std::string below = rest.substr(1);
-        const std::size_t slash = below.find('\\');
-        const std::string keyName = below.substr(0, slash);
+        if (folded[restAt] != '\\' || folded.size() == restAt + 1) continue;
+        const std::size_t nameAt = restAt + 1;
+        const std::size_t slash = folded.find('\\', nameAt);
+        const std::size_t nameEnd = slash == std::string::npos ? folded.size() : slash;
         bool inParameters = false;
         if (slash != std::string::npos) {
             // Only the Parameters subkey is read, for its ServiceDll.
-            if (FoldCase(below.substr(slash + 1)) != kParameters) continue;
+            if (std::string_view(folded).substr(slash + 1) != kParameters) continue;
             inParameters = true;
         }
-        ServiceValues& service = entry(keyName);
+        const std::string_view foldedName = std::string_view(folded).substr(nameAt, nameEnd - nameAt);
+        auto it = byKey.find(foldedName);
+        if (it == byKey.end()) {
+            services.emplace_back();
+            services.back().keyName = key.path.substr(nameAt, nameEnd - nameAt);
+            services.back().folded = foldedName;
+            it = byKey.emplace(services.back().folded, services.size() - 1).first;
+        }
+        ServiceValues& service = services[it->second];
         for (const ExportValue& value : key.values) {
             const std::size_t index = names.Index(value.name, inParameters);
             if (index != std::string::npos) service.values[index] = FromExport(value);
@@ -202,21 +186,22 @@ std::optional<std::vector<ServiceValues>> ServicesInExport(const RegExport& file
 }
 
 ServiceValues ReadServiceNow(Registry& registry, const std::string& keyName) {
-    ServiceValues service{keyName, {}, {}};
+    ServiceValues service;
+    service.keyName = keyName;
+    service.folded = FoldCase(keyName);
     const std::string path = ServiceKeyPath(keyName);
     // The entry's own values through one open of its key, in the order of
-    // kComparedValues; the service DLL below its "Parameters" key.
-    const auto values = registry.ReadValues(kHkeyLocalMachine, path,
-                                            {"Start", "DelayedAutostart", "Type", "ImagePath", "ObjectName",
-                                             "FailureCommand", "DisplayName", "Group"});
+    // kComparedValues, an indirect display name resolved through the same
+    // open; the service DLL below its "Parameters" key.
+    auto read = registry.ReadValuesAndResolved(kHkeyLocalMachine, path,
+                                               {"Start", "DelayedAutostart", "Type", "ImagePath", "ObjectName",
+                                                "FailureCommand", "DisplayName", "Group"},
+                                               kParametersKey, {kServiceDll});
     static_assert(kServiceDllIndex == 8, "one read per compared value of the entry's own key");
-    for (std::size_t i = 0; i < kServiceDllIndex; ++i) service.values[i] = FoundFrom(values[i]);
-    service.values[kServiceDllIndex] = FoundFrom(registry.Read(kHkeyLocalMachine, path + "\\Parameters", kServiceDll));
-    // Only an indirect display name costs another read, to show it resolved.
-    if (IsIndirect(values[kDisplayNameIndex])) {
-        const auto shown = registry.ReadShown(kHkeyLocalMachine, path, "DisplayName");
-        if (shown && !IsIndirect(shown)) service.resolvedDisplayName = CutAtNul(AsText(*shown));
-    }
+    for (std::size_t i = 0; i < kServiceDllIndex; ++i) service.values[i] = FoundFrom(std::move(read.stored[i]));
+    service.values[kServiceDllIndex] = FoundFrom(std::move(read.subkey[0]));
+    const auto& shown = read.resolved[kDisplayNameIndex];
+    if (shown && !IsIndirect(shown)) service.resolvedDisplayName = CutAtNul(AsText(*shown));
     return service;
 }
 
@@ -232,10 +217,11 @@ std::optional<std::vector<ServiceValues>> ServicesNow(Registry& registry) {
 }
 
 void RecheckAbsent(Registry& registry, const std::vector<ServiceValues>& before, std::vector<ServiceValues>& now) {
-    std::unordered_map<std::string, const ServiceValues*> byKey;
-    for (const auto& service : before) byKey.emplace(FoldCase(service.keyName), &service);
+    std::unordered_map<std::string_view, const ServiceValues*> byKey;
+    byKey.reserve(before.size());
+    for (const auto& service : before) byKey.emplace(service.folded, &service);
     for (auto& service : now) {
-        const auto it = byKey.find(FoldCase(service.keyName));
+        const auto it = byKey.find(service.folded);
         if (it == byKey.end()) continue;
         const std::string path = ServiceKeyPath(service.keyName);
         for (std::size_t i = 0; i < kComparedValues.size(); ++i) {
@@ -252,17 +238,17 @@ void RecheckAbsent(Registry& registry, const std::vector<ServiceValues>& before,
 std::vector<ChangeRow> CompareServices(const std::vector<ServiceValues>& before,
                                        const std::vector<ServiceValues>& now) {
     struct Pair {
-        std::string folded;
+        std::string_view folded;
         const ServiceValues* before = nullptr;
         const ServiceValues* now = nullptr;
     };
     std::vector<Pair> pairs;
     pairs.reserve(before.size() + now.size());
-    std::unordered_map<std::string, std::size_t> byKey;
+    std::unordered_map<std::string_view, std::size_t> byKey;
+    byKey.reserve(before.size() + now.size());
     const auto add = [&](const ServiceValues& service, bool isBefore) {
-        std::string folded = FoldCase(service.keyName);
-        const auto [it, added] = byKey.try_emplace(folded, pairs.size());
-        if (added) pairs.push_back(Pair{std::move(folded)});
+        const auto [it, added] = byKey.try_emplace(service.folded, pairs.size());
+        if (added) pairs.push_back(Pair{service.folded});
         Pair& pair = pairs[it->second];
         (isBefore ? pair.before : pair.now) = &service;
     };

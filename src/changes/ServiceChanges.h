@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "regexport/RegExport.h"
@@ -41,6 +42,11 @@ struct ServiceValues {
     // any other, and for entries from an export. The comparison keeps using
     // the stored text.
     std::string resolvedDisplayName;
+    // The key name folded (platform/CaseFold.h) once, for matching entries
+    // of the export with those of the registry.
+    std::string folded;
+
+    bool operator==(const ServiceValues&) const = default;
 };
 
 // One row of the list: the entry, what changed, before and now.
@@ -65,14 +71,22 @@ std::string DisplayNameForShow(const std::string& text, const std::string& resol
 // as "0x00000010 (16)", texts as stored.
 std::string ShownValue(std::size_t valueIndex, const FoundValue& value);
 
+// An export read for the comparison: of all its keys and values (every one
+// read and checked) only the Services key, its entries and their
+// "Parameters" subkeys are kept, with the compared values.
+RegExport ReadServicesExport(std::string_view fileBytes);
+
 // The entries below HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services in
 // an export, with their compared values; nothing when the export does not
 // hold that key.
 std::optional<std::vector<ServiceValues>> ServicesInExport(const RegExport& file);
 
-// One entry's compared values, read now through the registry operations. A
-// value that cannot be read as a text or a number counts as absent here;
-// RecheckAbsent tells the absent ones from those of another type.
+// One entry's compared values, read now through the registry operations:
+// one open of the entry's key for its own values (an indirect display name
+// resolved through it) and one of its "Parameters" subkey, which reads only
+// where the entry has one. A value that cannot be read as a text or a number
+// counts as absent here; RecheckAbsent tells the absent ones from those of
+// another type.
 ServiceValues ReadServiceNow(Registry& registry, const std::string& keyName);
 
 // Every entry of the Services key now; nothing when the key cannot be listed.
@@ -88,9 +102,5 @@ void RecheckAbsent(Registry& registry, const std::vector<ServiceValues>& before,
 // without regard to case, as the registry's do.
 std::vector<ChangeRow> CompareServices(const std::vector<ServiceValues>& before,
                                        const std::vector<ServiceValues>& now);
-
-// A key name folded for case-insensitive matching (ASCII, Latin-1, Latin
-// Extended-A, Greek and Cyrillic letters).
-std::string FoldCase(const std::string& utf8);
 
 }  // namespace sw

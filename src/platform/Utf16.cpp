@@ -41,36 +41,85 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
 }
 
 std::u16string ToUtf16(std::string_view utf8) {
-    std::u16string out;
-    out.reserve(utf8.size());
+    // Never more units than bytes: written by index, then cut.
+    std::u16string out(utf8.size(), u'\0');
+    std::size_t n = 0;
     for (std::size_t i = 0; i < utf8.size();) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte < 0x80) {
+            out[n++] = byte;
+            ++i;
+            continue;
+        }
         const std::uint32_t cp = NextCodePoint(utf8, i);
         if (cp < 0x10000) {
-            out += static_cast<char16_t>(cp);  // a lone surrogate's number stays one unit
+            out[n++] = static_cast<char16_t>(cp);  // a lone surrogate's number stays one unit
         } else if (cp <= 0x10FFFF) {
-            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+            out[n++] = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            out[n++] = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
         } else {
-            out += u'\xFFFD';
+            out[n++] = u'\xFFFD';
         }
     }
+    out.resize(n);
     return out;
 }
 
-std::string FromUtf16(std::u16string_view utf16) {
-    std::string out;
-    out.reserve(utf16.size() + utf16.size() / 4);
-    for (std::size_t i = 0; i < utf16.size(); ++i) {
-        const std::uint32_t unit = utf16[i];
-        if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
-            utf16[i + 1] < 0xE000) {
-            AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (utf16[i + 1] - 0xDC00u));
-            ++i;
+namespace {
+
+// UTF-16 units, given by their index, as UTF-8: a valid pair as one code
+// point, any other unit (a lone surrogate too) as its own number.
+template <class UnitAt>
+std::string FromUnits(std::size_t count, UnitAt unitAt) {
+    // At most three bytes a unit (four for a pair): written by index, then cut.
+    std::string out(count * 3, '\0');
+    std::size_t n = 0;
+    const auto put = [&out, &n](std::uint32_t cp) {
+        if (cp < 0x800) {
+            out[n++] = static_cast<char>(0xC0 | (cp >> 6));
         } else {
-            AppendUtf8(out, unit);
+            if (cp < 0x10000) {
+                out[n++] = static_cast<char>(0xE0 | (cp >> 12));
+            } else {
+                out[n++] = static_cast<char>(0xF0 | (cp >> 18));
+                out[n++] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            }
+            out[n++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         }
+        out[n++] = static_cast<char>(0x80 | (cp & 0x3F));
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t unit = unitAt(i);
+        if (unit < 0x80) {
+            out[n++] = static_cast<char>(unit);
+            continue;
+        }
+        if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < count) {
+            const std::uint32_t next = unitAt(i + 1);
+            if (next >= 0xDC00 && next < 0xE000) {
+                put(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00u));
+                ++i;
+                continue;
+            }
+        }
+        put(unit);
     }
+    out.resize(n);
     return out;
+}
+
+}  // namespace
+
+std::string FromUtf16(std::u16string_view utf16) {
+    return FromUnits(utf16.size(), [utf16](std::size_t i) { return static_cast<std::uint32_t>(utf16[i]); });
+}
+
+std::string FromUtf16Le(std::string_view bytes) {
+    return FromUnits((bytes.size() + 1) / 2, [bytes](std::size_t i) {
+        const auto low = static_cast<unsigned char>(bytes[2 * i]);
+        const std::uint32_t high = 2 * i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[2 * i + 1]) : 0;
+        return low | high << 8;
+    });
 }
 
 }  // namespace sw

@@ -22,5 +22,8 @@ void AppendUtf8(std::string& out, std::uint32_t codePoint);
 // Embedded NULs pass in both directions.
 std::u16string ToUtf16(std::string_view utf8);
 std::string FromUtf16(std::u16string_view utf16);
+// UTF-16 little-endian bytes as the registry stores texts, converted without
+// a copy of the units; an odd last byte is a unit of its own.
+std::string FromUtf16Le(std::string_view bytes);
 
 }  // namespace sw

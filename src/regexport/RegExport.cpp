@@ -1,6 +1,8 @@
 #include "regexport/RegExport.h"
 
+#include <bit>
 #include <cstddef>
+#include <cstring>
 
 #include "platform/Utf16.h"
 
@@ -37,10 +39,11 @@ bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-void AppendUnit(std::string& bytes, char16_t unit) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>(unit >> 8));
-}
+class KeepAll final : public ExportSelection {
+public:
+    bool KeepsKey(std::u16string_view) const override { return true; }
+    bool KeepsValue(std::u16string_view) const override { return true; }
+};
 
 // The file's first bytes say whether it is a text in another encoding than
 // the one the registry editor exports in.
@@ -49,21 +52,65 @@ bool LooksLikeNarrowExport(std::string_view bytes) {
     return bytes.substr(0, 16) == "Windows Registry" || bytes.substr(0, 8) == "REGEDIT4";
 }
 
+// The file's lines, found in its bytes and each decoded into one reused
+// buffer when it is reached, so that the file's text is never held twice.
+class Lines {
+public:
+    // units: the file's bytes after the byte-order mark, of even length.
+    explicit Lines(std::string_view units) : bytes_(units) {}
+
+    // The next line without its line end; terminated is false for a last
+    // line that has no "\n". False after the last line.
+    bool Next(std::u16string_view& line, bool& terminated) {
+        if (at_ >= bytes_.size()) return false;
+        const std::size_t end = FindNewline(at_);
+        terminated = end != std::string_view::npos;
+        const std::size_t stop = terminated ? end : bytes_.size();
+        const std::size_t count = (stop - at_) / 2;
+        line_.resize(count);
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(line_.data(), bytes_.data() + at_, count * 2);
+        } else {
+            for (std::size_t i = 0; i < count; ++i)
+                line_[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes_[at_ + 2 * i]) |
+                                                 static_cast<unsigned char>(bytes_[at_ + 2 * i + 1]) << 8);
+        }
+        at_ = terminated ? end + 2 : bytes_.size();
+        line = line_;
+        if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
+        return true;
+    }
+
+private:
+    // The byte offset of the next unit "\n" from at on, or npos.
+    std::size_t FindNewline(std::size_t from) const {
+        while (from < bytes_.size()) {
+            const void* hit = std::memchr(bytes_.data() + from, '\n', bytes_.size() - from);
+            if (hit == nullptr) break;
+            const auto pos = static_cast<std::size_t>(static_cast<const char*>(hit) - bytes_.data());
+            if (pos % 2 == 0 && pos + 1 < bytes_.size() && bytes_[pos + 1] == 0) return pos;
+            from = pos + 1;
+        }
+        return std::string_view::npos;
+    }
+
+    std::string_view bytes_;
+    std::size_t at_ = 0;
+    std::u16string line_;
+};
+
 class Reader {
 public:
-    explicit Reader(RegExport& out) : out_(out) {}
+    Reader(RegExport& out, const ExportSelection& keep) : out_(out), keep_(keep) {}
 
     // Reads the lines after the header; false with out_.error set on the
     // first line that cannot be read.
-    bool ReadLines(std::u16string_view text, std::size_t firstLineNumber) {
+    bool ReadLines(Lines& lines, std::size_t firstLineNumber) {
         std::size_t lineNumber = firstLineNumber;
-        std::size_t at = 0;
-        while (at < text.size()) {
-            const std::size_t end = text.find(u'\n', at);
-            if (end == std::u16string_view::npos) return Fail(kCut);
-            std::u16string_view line = text.substr(at, end - at);
-            if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
-            at = end + 1;
+        std::u16string_view line;
+        bool terminated = false;
+        while (lines.Next(line, terminated)) {
+            if (!terminated) return Fail(kCut);
             ++lineNumber;
             if (!ReadLine(line, lineNumber)) return false;
         }
@@ -103,47 +150,61 @@ private:
             return true;
         }
         if (path.empty()) return FailAt(lineNumber, "Schlüsselzeile ohne Schlüsselnamen.");
+        if (!keep_.KeepsKey(path)) {
+            current_ = nullptr;
+            skipping_ = true;
+            return true;
+        }
         out_.keys.push_back(ExportKey{FromUtf16(path), {}});
         current_ = &out_.keys.back();
+        current_->values.reserve(8);
         skipping_ = false;
         return true;
     }
 
     // A quoted text from just after its opening quote to its closing quote,
-    // with \\ and \" (and \n, \r, \0) undone. Returns the position after the
-    // closing quote, or npos when there is none.
+    // with \\ and \" (and \n, \r, \0) undone, into text (cleared first).
+    // Returns the position after the closing quote, or npos when there is
+    // none.
     static std::size_t Unquote(std::u16string_view content, std::size_t at, std::u16string& text) {
+        text.clear();
         while (at < content.size()) {
+            // The plain run up to the next quote or backslash in one step.
+            std::size_t plain = at;
+            while (plain < content.size() && content[plain] != u'"' && content[plain] != u'\\') ++plain;
+            text.append(content.substr(at, plain - at));
+            at = plain;
+            if (at >= content.size()) break;
             const char16_t c = content[at];
             if (c == u'"') return at + 1;
-            if (c == u'\\' && at + 1 < content.size()) {
-                const char16_t next = content[at + 1];
-                switch (next) {
-                    case u'\\': text.push_back(u'\\'); break;
-                    case u'"': text.push_back(u'"'); break;
-                    case u'n': text.push_back(u'\n'); break;
-                    case u'r': text.push_back(u'\r'); break;
-                    case u'0': text.push_back(u'\0'); break;
-                    default:
-                        text.push_back(c);
-                        text.push_back(next);
-                        break;
-                }
-                at += 2;
-                continue;
+            if (at + 1 >= content.size()) {
+                text.push_back(c);
+                ++at;
+                break;
             }
-            text.push_back(c);
-            ++at;
+            const char16_t next = content[at + 1];
+            switch (next) {
+                case u'\\': text.push_back(u'\\'); break;
+                case u'"': text.push_back(u'"'); break;
+                case u'n': text.push_back(u'\n'); break;
+                case u'r': text.push_back(u'\r'); break;
+                case u'0': text.push_back(u'\0'); break;
+                default:
+                    text.push_back(c);
+                    text.push_back(next);
+                    break;
+            }
+            at += 2;
         }
         return std::u16string_view::npos;
     }
 
     bool ReadValueLine(std::u16string_view content, std::size_t lineNumber) {
         if (current_ == nullptr && !skipping_) return FailAt(lineNumber, "Wert vor dem ersten Schlüssel.");
-        std::u16string name;
         std::size_t at = 1;
+        name_.clear();
         if (content.front() == u'"') {
-            at = Unquote(content, 1, name);
+            at = Unquote(content, 1, name_);
             if (at == std::u16string_view::npos)
                 return FailAt(lineNumber, "Wertname ohne schließendes Anführungszeichen.");
         }
@@ -152,19 +213,31 @@ private:
         const std::u16string_view data = TrimLeft(content.substr(at + 1));
 
         if (data == u"-") return true;  // deletes the value
-        ExportValue value;
-        value.name = FromUtf16(name);
-        bool continued = false;
+        // A value that is not kept is read and checked all the same.
+        ExportValue* kept = nullptr;
+        if (!skipping_ && keep_.KeepsValue(name_)) {
+            current_->values.emplace_back();
+            kept = &current_->values.back();
+            kept->name = FromUtf16(name_);
+        }
+        ExportValue ignored;
+        ExportValue& value = kept ? *kept : ignored;
         if (!data.empty() && data.front() == u'"') {
-            std::u16string text;
-            const std::size_t after = Unquote(data, 1, text);
+            const std::size_t after = Unquote(data, 1, text_);
             if (after == std::u16string_view::npos || !TrimLeft(data.substr(after)).empty())
                 return FailAt(lineNumber, "Text ohne schließendes Anführungszeichen.");
             value.type = kSz;
-            value.data.reserve((text.size() + 1) * 2);
-            for (char16_t unit : text) AppendUnit(value.data, unit);
-            AppendUnit(value.data, 0);
-        } else if (StartsWith(data, u"dword:")) {
+            if (kept) {
+                value.data.assign((text_.size() + 1) * 2, '\0');
+                for (std::size_t i = 0; i < text_.size(); ++i) {
+                    value.data[2 * i] = static_cast<char>(text_[i] & 0xFF);
+                    value.data[2 * i + 1] = static_cast<char>(text_[i] >> 8);
+                }
+            }
+            pending_ = nullptr;
+            return true;
+        }
+        if (StartsWith(data, u"dword:")) {
             const std::u16string_view digits = data.substr(6);
             if (digits.empty() || digits.size() > 8) return FailAt(lineNumber, "ungültige DWORD-Zahl.");
             std::uint32_t number = 0;
@@ -174,60 +247,75 @@ private:
                 number = number << 4 | static_cast<std::uint32_t>(digit);
             }
             value.type = kDword;
-            for (int shift = 0; shift < 32; shift += 8) value.data.push_back(static_cast<char>(number >> shift));
-        } else if (StartsWith(data, u"hex")) {
-            std::size_t colon = 3;
-            value.type = kBinary;
-            if (colon < data.size() && data[colon] == u'(') {
-                const std::size_t close = data.find(u')', colon);
-                if (close == std::u16string_view::npos || close == colon + 1 || close - colon - 1 > 8)
-                    return FailAt(lineNumber, "ungültiger Werttyp hex(...).");
-                std::uint32_t type = 0;
-                for (std::size_t i = colon + 1; i < close; ++i) {
-                    const int digit = HexDigit(data[i]);
-                    if (digit < 0) return FailAt(lineNumber, "ungültiger Werttyp hex(...).");
-                    type = type << 4 | static_cast<std::uint32_t>(digit);
-                }
-                value.type = type;
-                colon = close + 1;
+            if (kept)
+                for (int shift = 0; shift < 32; shift += 8) value.data.push_back(static_cast<char>(number >> shift));
+            pending_ = nullptr;
+            return true;
+        }
+        if (!StartsWith(data, u"hex")) return FailAt(lineNumber, "unbekannte Form der Wertdaten.");
+        std::size_t colon = 3;
+        value.type = kBinary;
+        if (colon < data.size() && data[colon] == u'(') {
+            const std::size_t close = data.find(u')', colon);
+            if (close == std::u16string_view::npos || close == colon + 1 || close - colon - 1 > 8)
+                return FailAt(lineNumber, "ungültiger Werttyp hex(...).");
+            std::uint32_t type = 0;
+            for (std::size_t i = colon + 1; i < close; ++i) {
+                const int digit = HexDigit(data[i]);
+                if (digit < 0) return FailAt(lineNumber, "ungültiger Werttyp hex(...).");
+                type = type << 4 | static_cast<std::uint32_t>(digit);
             }
-            if (colon >= data.size() || data[colon] != u':') return FailAt(lineNumber, "Wert ohne Datenangabe.");
-            continued = true;
-        } else {
-            return FailAt(lineNumber, "unbekannte Form der Wertdaten.");
+            value.type = type;
+            colon = close + 1;
         }
-
-        if (skipping_) {
-            pending_ = &discarded_;
-            discarded_ = std::move(value);
-        } else {
-            current_->values.push_back(std::move(value));
-            pending_ = &current_->values.back();
-        }
-        if (!continued) return true;
-        const std::size_t colon = data.find(u':');
+        if (colon >= data.size() || data[colon] != u':') return FailAt(lineNumber, "Wert ohne Datenangabe.");
+        pending_ = kept;
         return ReadHexBytes(data.substr(colon + 1), lineNumber);
     }
 
-    // Bytes "0a,ff,..." into the pending value; a line ending in "\" is
-    // continued on the next.
+    // Bytes "0a,ff,..." into the pending value (checked only, when it is not
+    // kept); a line ending in "\" is continued on the next.
     bool ReadHexBytes(std::u16string_view list, std::size_t lineNumber) {
         list = TrimRight(list);
         continuing_ = !list.empty() && list.back() == u'\\';
         if (continuing_) list.remove_suffix(1);
+        // Written through a pointer into room for the most bytes the line
+        // can hold (one digit and a comma each), cut to what it held.
+        std::string* bytes = pending_ ? &pending_->data : nullptr;
+        const std::size_t before = bytes ? bytes->size() : 0;
+        if (bytes) bytes->resize(before + (list.size() + 1) / 2);
+        char* out = bytes ? bytes->data() + before : nullptr;
+        char* const first = out;
         std::size_t at = 0;
         bool expectByte = true;
+        bool ok = true;
         while (at < list.size()) {
+            // The usual "xx," in one step.
+            if (expectByte && at + 2 < list.size() && list[at + 2] == u',') {
+                const int high = HexDigit(list[at]);
+                const int low = HexDigit(list[at + 1]);
+                if (high >= 0 && low >= 0) {
+                    if (out) *out++ = static_cast<char>(high * 16 + low);
+                    at += 3;
+                    continue;
+                }
+            }
             const char16_t c = list[at];
             if (IsBlank(c)) {
                 ++at;
             } else if (c == u',') {
-                if (expectByte) return FailAt(lineNumber, "fehlendes Byte in Hex-Daten.");
+                if (expectByte) {
+                    ok = FailAt(lineNumber, "fehlendes Byte in Hex-Daten.");
+                    break;
+                }
                 expectByte = true;
                 ++at;
             } else {
                 const int high = HexDigit(c);
-                if (high < 0 || !expectByte) return FailAt(lineNumber, "ungültige Hex-Daten.");
+                if (high < 0 || !expectByte) {
+                    ok = FailAt(lineNumber, "ungültige Hex-Daten.");
+                    break;
+                }
                 int byte = high;
                 ++at;
                 if (at < list.size()) {
@@ -237,24 +325,29 @@ private:
                         ++at;
                     }
                 }
-                pending_->data.push_back(static_cast<char>(byte));
+                if (out) *out++ = static_cast<char>(byte);
                 expectByte = false;
             }
         }
-        return true;
+        if (bytes) bytes->resize(before + static_cast<std::size_t>(out - first));
+        return ok;
     }
 
     RegExport& out_;
+    const ExportSelection& keep_;
     ExportKey* current_ = nullptr;
-    ExportValue* pending_ = nullptr;  // the value that hex lines fill
-    ExportValue discarded_;           // a value of a deleted key's section
-    bool skipping_ = false;
+    ExportValue* pending_ = nullptr;  // the kept value that hex lines fill
+    bool skipping_ = false;           // in a section that is not kept
     bool continuing_ = false;
+    std::u16string name_;             // the value name being read
+    std::u16string text_;             // the text being read
 };
 
 }  // namespace
 
-RegExport ReadRegExport(std::string_view bytes) {
+RegExport ReadRegExport(std::string_view bytes) { return ReadRegExport(bytes, KeepAll()); }
+
+RegExport ReadRegExport(std::string_view bytes, const ExportSelection& keep) {
     RegExport out;
     if (bytes.empty()) {
         out.error = "Die Datei ist leer.";
@@ -272,39 +365,28 @@ RegExport ReadRegExport(std::string_view bytes) {
         out.error = "Die Datei ist unvollständig: sie endet mitten in einem Zeichen.";
         return out;
     }
-    std::u16string text(bytes.size() / 2 - 1, u'\0');
-    for (std::size_t i = 0; i < text.size(); ++i)
-        text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
-                                        static_cast<unsigned char>(bytes[3 + 2 * i]) << 8);
-
-    const std::u16string_view all(text);
-    const std::size_t headerEnd = all.find(u'\n');
-    std::u16string_view header = all.substr(0, headerEnd);
-    if (!header.empty() && header.back() == u'\r') header.remove_suffix(1);
+    Lines lines(bytes.substr(2));
+    std::u16string_view header;
+    bool terminated = false;
+    lines.Next(header, terminated);
     if (TrimRight(header) != kHeader) {
         out.error = "Die Datei ist kein Export des Registrierungs-Editors (Kopfzeile fehlt).";
         return out;
     }
-    if (headerEnd == std::u16string_view::npos) {
+    if (!terminated) {
         out.error = "Die Datei ist unvollständig: sie enthält nur die Kopfzeile.";
         return out;
     }
-    Reader reader(out);
-    if (!reader.ReadLines(all.substr(headerEnd + 1), 1)) out.keys.clear();
+    Reader reader(out, keep);
+    if (!reader.ReadLines(lines, 1)) out.keys.clear();
     return out;
 }
 
 std::optional<std::string> ExportText(const ExportValue& value) {
     if ((value.type != kSz && value.type != kExpandSz) || value.data.size() % 2 != 0) return std::nullopt;
-    std::u16string text;
-    text.reserve(value.data.size() / 2);
-    for (std::size_t i = 0; i + 1 < value.data.size(); i += 2) {
-        const auto unit = static_cast<char16_t>(static_cast<unsigned char>(value.data[i]) |
-                                                static_cast<unsigned char>(value.data[i + 1]) << 8);
-        if (unit == 0) break;
-        text.push_back(unit);
-    }
-    return FromUtf16(text);
+    std::size_t end = 0;
+    while (end < value.data.size() && (value.data[end] != 0 || value.data[end + 1] != 0)) end += 2;
+    return FromUtf16Le(std::string_view(value.data).substr(0, end));
 }
 
 std::optional<std::uint32_t> ExportNumber(const ExportValue& value) {

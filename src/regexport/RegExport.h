@@ -36,8 +36,23 @@ struct RegExport {
     bool Ok() const { return error.empty(); }
 };
 
-// Reads a whole export file. Work and memory grow linearly with its size.
+// The part of a file a read keeps. The whole file is read and checked all
+// the same, so a file that cannot be read is reported as such whichever part
+// of it is kept; what is not kept costs no memory.
+class ExportSelection {
+public:
+    virtual ~ExportSelection() = default;
+    // A key, by its path as between the brackets.
+    virtual bool KeepsKey(std::u16string_view path) const = 0;
+    // A value of a kept key, by its name with escapes undone ("" for the
+    // default value).
+    virtual bool KeepsValue(std::u16string_view name) const = 0;
+};
+
+// Reads a whole export file, keeping every key and value or those selected.
+// Work grows linearly with the file's size, memory with what is kept.
 RegExport ReadRegExport(std::string_view fileBytes);
+RegExport ReadRegExport(std::string_view fileBytes, const ExportSelection& keep);
 
 // The text of a REG_SZ or REG_EXPAND_SZ value in UTF-8, up to its first NUL
 // (whole when it holds none); nothing for other types or an odd byte count.

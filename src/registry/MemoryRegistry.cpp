@@ -3,28 +3,28 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/CaseFold.h"
 #include "platform/Utf16.h"
 
 namespace sw {
 namespace {
 
-char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c; }
-
-int CompareNoCase(const std::u16string& a, const std::u16string& b) {
+// Names compare unit by unit, folded as the registry matches them.
+int CompareNoCase(std::u16string_view a, std::u16string_view b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        const char16_t ca = Lower(a[i]);
-        const char16_t cb = Lower(b[i]);
+        const char16_t ca = FoldUnit(a[i]);
+        const char16_t cb = FoldUnit(b[i]);
         if (ca != cb) return ca < cb ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-// FNV-1a over the lower-case name's units.
-std::uint32_t FoldedHash(const std::u16string& name) {
+// FNV-1a over the folded name's units.
+std::uint32_t FoldedHash(std::u16string_view name) {
     std::uint32_t hash = 2166136261u;
     for (char16_t c : name) {
-        const char16_t folded = Lower(c);
+        const char16_t folded = FoldUnit(c);
         hash ^= static_cast<std::uint32_t>(folded & 0xFF);
         hash *= 16777619u;
         hash ^= static_cast<std::uint32_t>(folded >> 8);
@@ -33,18 +33,15 @@ std::uint32_t FoldedHash(const std::u16string& name) {
     return hash;
 }
 
-std::vector<std::u16string> SplitPath(std::u16string_view path) {
-    std::vector<std::u16string> parts;
-    std::u16string part;
-    for (char16_t c : path) {
-        if (c == u'\\') {
-            if (!part.empty()) parts.push_back(part);
-            part.clear();
-        } else {
-            part += c;
-        }
+// The non-empty parts of a path between its separators, as views into it.
+std::vector<std::u16string_view> SplitPath(std::u16string_view path) {
+    std::vector<std::u16string_view> parts;
+    std::size_t start = 0;
+    for (std::size_t at = 0; at <= path.size(); ++at) {
+        if (at < path.size() && path[at] != u'\\') continue;
+        if (at > start) parts.push_back(path.substr(start, at - start));
+        start = at + 1;
     }
-    if (!part.empty()) parts.push_back(part);
     return parts;
 }
 
@@ -81,7 +78,7 @@ std::string MemoryRegistry::Value::Utf8Data() const {
     return FromUtf16(units);
 }
 
-std::size_t MemoryRegistry::Key::SlotOf(const std::u16string& childName, std::uint32_t hash) const {
+std::size_t MemoryRegistry::Key::SlotOf(std::u16string_view childName, std::uint32_t hash) const {
     const std::size_t mask = byName_.size() - 1;
     for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
         const Slot& slot = byName_[at];
@@ -110,15 +107,15 @@ void MemoryRegistry::Key::Reindex() {
     }
 }
 
-MemoryRegistry::Key* MemoryRegistry::Key::Child(const std::u16string& childName) const {
+MemoryRegistry::Key* MemoryRegistry::Key::Child(std::u16string_view childName) const {
     if (byName_.empty()) return nullptr;
     return byName_[SlotOf(childName, FoldedHash(childName))].key;
 }
 
-MemoryRegistry::Key& MemoryRegistry::Key::AddChild(const std::u16string& childName) {
+MemoryRegistry::Key& MemoryRegistry::Key::AddChild(std::u16string_view childName) {
     if (Key* existing = Child(childName)) return *existing;
     auto it = std::lower_bound(children.begin(), children.end(), childName,
-                               [](const auto& child, const std::u16string& n) { return CompareNoCase(child->name, n) < 0; });
+                               [](const auto& child, std::u16string_view n) { return CompareNoCase(child->name, n) < 0; });
     auto key = std::make_unique<Key>();
     key->name = childName;
     Key& added = **children.insert(it, std::move(key));
@@ -126,14 +123,14 @@ MemoryRegistry::Key& MemoryRegistry::Key::AddChild(const std::u16string& childNa
     return added;
 }
 
-void MemoryRegistry::Key::RemoveChild(const std::u16string& childName) {
+void MemoryRegistry::Key::RemoveChild(std::u16string_view childName) {
     children.erase(std::remove_if(children.begin(), children.end(),
                                   [&](const auto& child) { return CompareNoCase(child->name, childName) == 0; }),
                    children.end());
     Reindex();
 }
 
-MemoryRegistry::Value* MemoryRegistry::Key::Find(const std::u16string& valueName) {
+MemoryRegistry::Value* MemoryRegistry::Key::Find(std::u16string_view valueName) {
     for (auto& [n, v] : values)
         if (CompareNoCase(n, valueName) == 0) return &v;
     return nullptr;
@@ -160,9 +157,15 @@ long MemoryRegistry::OpenKey(RegKey root, const char16_t* path, std::uint32_t ac
     if (Handle* parent = Lookup(root)) current = parent->key;
     else current = Root(root);
     if (current == nullptr) return 6;  // ERROR_INVALID_HANDLE
-    for (const auto& part : SplitPath(path ? std::u16string_view(path) : std::u16string_view())) {
-        current = current->Child(part);
-        if (current == nullptr) return kErrorFileNotFound;
+    // The path's parts between its separators, walked without copies.
+    const std::u16string_view parts = path ? std::u16string_view(path) : std::u16string_view();
+    for (std::size_t start = 0; start < parts.size();) {
+        const std::size_t end = std::min(parts.find(u'\\', start), parts.size());
+        if (end > start) {
+            current = current->Child(parts.substr(start, end - start));
+            if (current == nullptr) return kErrorFileNotFound;
+        }
+        start = end + 1;
     }
     const bool wantsMoreThanRead = (access & ~kKeyRead) != 0;
     if (current->denyRead || (wantsMoreThanRead && current->denyFull)) return kErrorAccessDenied;
@@ -189,7 +192,7 @@ long MemoryRegistry::QueryValue(RegKey key, const char16_t* name, std::uint32_t*
     ++queryCalls_;
     Handle* handle = Lookup(key);
     if (handle == nullptr) return 6;
-    Value* value = handle->key->Find(name ? std::u16string(name) : std::u16string());
+    Value* value = handle->key->Find(name ? std::u16string_view(name) : std::u16string_view());
     if (value == nullptr) return kErrorFileNotFound;
     if (type != nullptr) *type = value->type;
     const auto stored = static_cast<std::uint32_t>(value->data.size());
@@ -222,13 +225,15 @@ void MemoryRegistry::CloseKey(RegKey key) { handles_.erase(key); }
 
 MemoryRegistry::Key& MemoryRegistry::CreateKey(RegKey root, const std::string& path) {
     Key* current = Root(root);
-    for (const auto& part : SplitPath(ToUtf16(path))) current = &current->AddChild(part);
+    const std::u16string wide = ToUtf16(path);
+    for (const auto part : SplitPath(wide)) current = &current->AddChild(part);
     return *current;
 }
 
 MemoryRegistry::Key* MemoryRegistry::FindKey(RegKey root, const std::string& path) const {
     Key* current = Root(root);
-    for (const auto& part : SplitPath(ToUtf16(path))) {
+    const std::u16string wide = ToUtf16(path);
+    for (const auto part : SplitPath(wide)) {
         if (current == nullptr) return nullptr;
         current = current->Child(part);
     }
@@ -269,9 +274,10 @@ void MemoryRegistry::DeleteValue(RegKey root, const std::string& path, const std
 }
 
 void MemoryRegistry::DeleteKey(RegKey root, const std::string& path) {
-    auto parts = SplitPath(ToUtf16(path));
+    const std::u16string wide = ToUtf16(path);
+    auto parts = SplitPath(wide);
     if (parts.empty()) return;
-    const std::u16string last = parts.back();
+    const std::u16string_view last = parts.back();
     parts.pop_back();
     Key* parent = Root(root);
     for (const auto& part : parts) {
@@ -291,7 +297,7 @@ long MemoryRegistry::LoadMuiString(RegKey key, const char16_t* name, char16_t* b
     ++loadMuiCalls_;
     Handle* handle = Lookup(key);
     if (handle == nullptr) return 6;
-    const Value* value = handle->key->Find(name ? std::u16string(name) : std::u16string());
+    const Value* value = handle->key->Find(name ? std::u16string_view(name) : std::u16string_view());
     if (value == nullptr) return kErrorFileNotFound;
     if (value->type != kRegSz && value->type != kRegExpandSz) return 13;  // ERROR_INVALID_DATA
     std::u16string stored;

@@ -3,8 +3,8 @@
 // 255-character enumeration buffers that must also hold the NUL,
 // ERROR_NO_MORE_ITEMS past the last subkey, ERROR_MORE_DATA with the needed
 // size when a value's buffer is short, and keys that refuse read or full
-// access. Subkeys enumerate in case-insensitive name order (ASCII letters
-// folded), as on Windows and Wine. It counts opens and writes, so tests can
+// access. Names match without regard to case and subkeys enumerate in that
+// order (folded as platform/CaseFold.h folds), as on Windows and Wine. It counts opens and writes, so tests can
 // show how many round trips an operation makes.
 #pragma once
 
@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "registry/RegistryApi.h"
@@ -36,10 +37,10 @@ public:
         std::vector<std::unique_ptr<Key>> children;  // sorted by name, ignoring case
         std::vector<std::pair<std::u16string, Value>> values;
 
-        Key* Child(const std::u16string& childName) const;
-        Key& AddChild(const std::u16string& childName);
-        void RemoveChild(const std::u16string& childName);
-        Value* Find(const std::u16string& valueName);
+        Key* Child(std::u16string_view childName) const;
+        Key& AddChild(std::u16string_view childName);
+        void RemoveChild(std::u16string_view childName);
+        Value* Find(std::u16string_view valueName);
 
     private:
         // The children by name, ignoring case, so that opening a key below
@@ -50,7 +51,7 @@ public:
             std::uint32_t hash = 0;
             Key* key = nullptr;
         };
-        std::size_t SlotOf(const std::u16string& childName, std::uint32_t hash) const;
+        std::size_t SlotOf(std::u16string_view childName, std::uint32_t hash) const;
         void Index(Key* child);
         void Reindex();
         std::vector<Slot> byName_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "platform/Utf16.h"
 
@@ -42,6 +43,7 @@ constexpr std::uint32_t kEnumBufferLength = 256;
 // of some hundred characters is 2 bytes a character), so that one query
 // reads them.
 constexpr std::uint32_t kFirstReadBytes = 2048;
+constexpr std::size_t kKeptReadBytes = 64 * 1024;
 
 bool IsText(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz; }
 bool IsInteger(std::uint32_t type) { return type == kRegBinary || type == kRegDword; }
@@ -49,16 +51,13 @@ bool IsInteger(std::uint32_t type) { return type == kRegBinary || type == kRegDw
 // What a read delivers for size bytes of data of a type.
 std::optional<ValueHolder> Deliver(std::uint32_t type, const unsigned char* data, std::uint32_t size) {
     if (IsText(type)) {
-        // UTF-16 little-endian, in a buffer of blanks one character longer
-        // than the data: what the data do not fill shows as the trailing
-        // blank. (An odd last byte fills the low half of its character.)
-        std::u16string text((size + 1) / 2 + 1, u' ');
-        for (std::uint32_t i = 0; i < size; ++i) {
-            char16_t& unit = text[i / 2];
-            if (i % 2 == 0) unit = data[i];
-            else unit = static_cast<char16_t>(unit | (data[i] << 8));
-        }
-        return ValueHolder(FromUtf16(text));
+        // UTF-16 little-endian, read into a buffer of blanks one character
+        // longer than the data: what the data do not fill shows as the
+        // trailing blank. (An odd last byte fills the low half of its
+        // character.)
+        std::string text = FromUtf16Le(std::string_view(reinterpret_cast<const char*>(data), size));
+        text += ' ';
+        return ValueHolder(std::move(text));
     }
     if (IsInteger(type)) {
         if (size > 4) return std::nullopt;
@@ -194,30 +193,67 @@ std::optional<ValueHolder> Registry::Read(RegKey root, const std::string& path, 
 
 std::vector<std::optional<ValueHolder>> Registry::ReadValues(RegKey root, const std::string& path,
                                                              std::initializer_list<std::string_view> names) {
-    return ReadThroughOneOpen(root, path, names, false);
+    std::vector<std::optional<ValueHolder>> values(names.size());
+    ReadThroughOneOpen(root, path, names, values, nullptr);
+    return values;
 }
 
 std::vector<std::optional<ValueHolder>> Registry::ReadShownValues(RegKey root, const std::string& path,
                                                                   std::initializer_list<std::string_view> names) {
-    return ReadThroughOneOpen(root, path, names, true);
+    std::vector<std::optional<ValueHolder>> values(names.size());
+    ReadThroughOneOpen(root, path, names, values, &values);
+    return values;
 }
 
-std::vector<std::optional<ValueHolder>> Registry::ReadThroughOneOpen(RegKey root, const std::string& path,
-                                                                     std::initializer_list<std::string_view> names,
-                                                                     bool resolveIndirect) {
-    std::vector<std::optional<ValueHolder>> values(names.size());
+Registry::StoredAndResolved Registry::ReadValuesAndResolved(RegKey root, const std::string& path,
+                                                             std::initializer_list<std::string_view> names,
+                                                             const std::string& subkey,
+                                                             std::initializer_list<std::string_view> subNames) {
+    StoredAndResolved read{std::vector<std::optional<ValueHolder>>(names.size()),
+                           std::vector<std::optional<ValueHolder>>(names.size()),
+                           std::vector<std::optional<ValueHolder>>(subNames.size())};
     OpenedKey key(api_, root, path, kKeyRead);
-    if (!key) return values;
-    std::vector<unsigned char> buffer(kFirstReadBytes);
+    if (key) ReadOpenedKey(key.get(), names, read.stored, &read.resolved);
+    if (subkey.empty()) return read;
+    // Through the key's handle where it opened; from the root where it did
+    // not, as a key may deny reading and its subkey allow it.
+    std::optional<OpenedKey> sub;
+    if (key) sub.emplace(api_, key.get(), subkey, kKeyRead);
+    else sub.emplace(api_, root, path + "\\" + subkey, kKeyRead);
+    if (*sub) ReadOpenedKey(sub->get(), subNames, read.subkey, nullptr);
+    return read;
+}
+
+void Registry::ReadThroughOneOpen(RegKey root, const std::string& path, std::initializer_list<std::string_view> names,
+                                  std::vector<std::optional<ValueHolder>>& values,
+                                  std::vector<std::optional<ValueHolder>>* resolved) {
+    OpenedKey key(api_, root, path, kKeyRead);
+    if (key) ReadOpenedKey(key.get(), names, values, resolved);
+}
+
+void Registry::ReadOpenedKey(RegKey key, std::initializer_list<std::string_view> names,
+                             std::vector<std::optional<ValueHolder>>& values,
+                             std::vector<std::optional<ValueHolder>>* resolved) {
+    if (buffer_.size() < kFirstReadBytes) buffer_.resize(kFirstReadBytes);
+    std::u16string wideName;
     std::size_t i = 0;
     for (const std::string_view name : names) {
-        const std::u16string wideName = ToUtf16(name);
-        auto& value = values[i++];
-        value = ReadOpened(api_, key.get(), wideName, buffer);
-        if (!resolveIndirect || !IsIndirect(value)) continue;
-        if (auto resolved = ResolveOpened(api_, key.get(), wideName)) value = std::move(resolved);
+        // Value names are mostly ASCII: widened in place, without a new string.
+        if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+            wideName.assign(name.begin(), name.end());
+        else
+            wideName = ToUtf16(name);
+        auto& value = values[i];
+        value = ReadOpened(api_, key, wideName, buffer_);
+        if (resolved != nullptr && IsIndirect(value))
+            if (auto text = ResolveOpened(api_, key, wideName)) (*resolved)[i] = std::move(text);
+        ++i;
     }
-    return values;
+    // One long value does not keep its memory for every later read.
+    if (buffer_.size() > kKeptReadBytes) {
+        buffer_.resize(kFirstReadBytes);
+        buffer_.shrink_to_fit();
+    }
 }
 
 std::optional<ValueHolder> Registry::ReadShown(RegKey root, const std::string& path, const std::string& name) {

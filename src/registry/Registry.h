@@ -74,6 +74,23 @@ public:
                                                             std::initializer_list<std::string_view> names);
     std::optional<ValueHolder> ReadShown(RegKey root, const std::string& path, const std::string& name);
 
+    // ReadValues, and through the same open the resolved text of each value
+    // read as an indirect text: resolved[i] is what ReadShownValues gives for
+    // names[i] where that could be resolved, nothing otherwise. For readers
+    // that compare stored texts and show resolved ones. With a subkey, also
+    // what ReadValues gives for subNames of path\subkey, that key opened
+    // through the key's own handle (a subkey the key lacks costs one open
+    // that fails).
+    struct StoredAndResolved {
+        std::vector<std::optional<ValueHolder>> stored;
+        std::vector<std::optional<ValueHolder>> resolved;
+        std::vector<std::optional<ValueHolder>> subkey;
+    };
+    StoredAndResolved ReadValuesAndResolved(RegKey root, const std::string& path,
+                                            std::initializer_list<std::string_view> names,
+                                            const std::string& subkey = {},
+                                            std::initializer_list<std::string_view> subNames = {});
+
     // An integer becomes REG_DWORD, a text REG_SZ with one NUL; nothing is
     // not written (and counts as success once the key opens).
     bool WriteValue(RegKey root, const std::string& path, const std::string& name,
@@ -88,15 +105,22 @@ public:
     const AnsiCodec& Codec() const { return codec_; }
 
 private:
-    // ReadValues and ReadShownValues: one open, one buffer, one read per name.
-    std::vector<std::optional<ValueHolder>> ReadThroughOneOpen(RegKey root, const std::string& path,
-                                                               std::initializer_list<std::string_view> names,
-                                                               bool resolveIndirect);
+    // The reads through one open: one read per name into values; where
+    // resolved is given, an indirect text resolved into it (which may be
+    // values itself, to deliver the shown texts).
+    void ReadThroughOneOpen(RegKey root, const std::string& path, std::initializer_list<std::string_view> names,
+                            std::vector<std::optional<ValueHolder>>& values,
+                            std::vector<std::optional<ValueHolder>>* resolved);
+    void ReadOpenedKey(RegKey key, std::initializer_list<std::string_view> names,
+                       std::vector<std::optional<ValueHolder>>& values,
+                       std::vector<std::optional<ValueHolder>>* resolved);
     bool WriteText(RegKey root, const std::string& path, const std::string& name,
                    const std::string& text, bool keepExpandType);
 
     RegistryApi& api_;
     const AnsiCodec& codec_;
+    // The read buffer, kept from one read to the next.
+    std::vector<unsigned char> buffer_;
 };
 
 // The text of a read as the list builds show it: " " when the value was not

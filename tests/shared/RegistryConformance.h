@@ -159,6 +159,24 @@ TEST_F(RegistryConformance, NamesBeyondTheCodePageReachTheirOwnKeys) {
     ExpectNoOpenHandles();
 }
 
+// Key and value names match without regard to case beyond ASCII too, as
+// the changes window and the editor match them; "ß" has no capital of its
+// own, so "SS" names another key.
+TEST_F(RegistryConformance, NamesMatchWithoutRegardToCaseBeyondAscii) {
+    const std::string umlaut = "Gr\xC3\xB6\xC3\x9F" "e";                  // "Größe"
+    const std::string cyrillic = "\xD0\x96\xD1\x83\xD0\xBA";              // "Жук"
+    backend->CreateKey("case\\" + umlaut);
+    backend->SetRaw("case\\" + umlaut, "\xC4nderung", kRegDword, std::string("\x05\0\0\0", 4));  // "Änderung" in ANSI
+    backend->CreateKey("case\\" + cyrillic);
+    backend->SetRaw("case\\" + cyrillic, "Start", kRegDword, std::string("\x06\0\0\0", 4));
+    EXPECT_EQ(registry->Read(backend->Root(), P("case\\GR\xC3\x96\xC3\x9F" "E"), "\xC3\xA4NDERUNG"),
+              ValueHolder(std::int32_t{5}));
+    EXPECT_EQ(registry->Read(backend->Root(), P("case\\\xD0\xB6\xD0\xA3\xD0\x9A"), "start"), ValueHolder(std::int32_t{6}));
+    EXPECT_EQ(registry->Read(backend->Root(), P("case\\GR\xC3\x96SSE"), "\xC3\x84nderung"), std::nullopt);
+    EXPECT_EQ(registry->Read(backend->Root(), P("case\\" + umlaut), "\xC3\x84nderung"), ValueHolder(std::int32_t{5}));
+    ExpectNoOpenHandles();
+}
+
 TEST_F(RegistryConformance, SeveralValuesOfOneKeyAreReadAsOneByOne) {
     backend->CreateKey("r");
     backend->SetRaw("r", "Text", kRegSz, std::string("abc\0", 4));

@@ -1,5 +1,6 @@
 // The registry conformance tests against the in-memory tree, and what only
 // the in-memory tree can show.
+#include "platform/CaseFold.h"
 #include "platform/Utf16.h"
 #include "registry/MemoryRegistry.h"
 #include "shared/RegistryConformance.h"
@@ -92,6 +93,46 @@ TEST(Utf16Test, EveryRegistryNameComesBackAsTheUnitsItWas) {
     EXPECT_EQ(FromUtf16(u"AccKyr\u0416"), "AccKyr\xD0\x96");
     EXPECT_EQ(FromUtf16(u"\U0001F600"), "\xF0\x9F\x98\x80");
     EXPECT_EQ(ToUtf16("\xff"), u"\uFFFD") << "a malformed byte";
+}
+
+TEST(CaseFoldTest, FoldsTheCapitalsOfWesternGreekAndCyrillicNames) {
+    EXPECT_EQ(FoldCase("ÄÖÜ ÀÞ Ā Ĺ Ŋ Ÿ Ź Σ Ж Ё"), FoldCase("äöü àþ ā ĺ ŋ ÿ ź σ ж ё"));
+    EXPECT_EQ(FoldCase("äöü àþ ā ĺ ŋ ÿ ź σ ж ё"), "äöü àþ ā ĺ ŋ ÿ ź σ ж ё");
+    EXPECT_EQ(FoldCase("DIENST_Größe Ά Ѣ Ա Ḁ Ⅻ Ⓐ Ｚ"), "dienst_größe ά ѣ ա ḁ ⅻ ⓐ ｚ");
+    EXPECT_EQ(FoldCase("ς"), FoldCase("Σ")) << "the final sigma's capital is Σ";
+    EXPECT_NE(FoldCase("ß"), FoldCase("ss"));
+    EXPECT_NE(FoldCase("İ"), FoldCase("I"));
+    EXPECT_NE(FoldCase("ı"), FoldCase("İ"));
+    EXPECT_EQ(FoldCase("\U0001F600 \U00010400"), "\U0001F600 \U00010400") << "beyond the BMP nothing folds";
+    EXPECT_EQ(FoldCase(std::string("\xff\xc3", 2)), std::string("\xff\xc3", 2)) << "broken bytes stay";
+    EXPECT_EQ(FoldCase("\xc1\x81"), "\xc1\x81") << "an overlong 'A' is no letter";
+}
+
+// Positions in a folded text are positions in its original (the changes
+// window splits folded paths where it splits the paths), and UTF-16 names
+// fold unit by unit to what their UTF-8 folds to.
+TEST(CaseFoldTest, KeepsEveryCharactersLengthAndFoldsOnce) {
+    for (char32_t c = 1; c < 0x10000; ++c) {
+        const char32_t folded = FoldCodePoint(c);
+        std::string utf8;
+        AppendUtf8(utf8, c);
+        std::string foldedUtf8;
+        AppendUtf8(foldedUtf8, folded);
+        ASSERT_EQ(FoldCase(utf8), foldedUtf8) << std::hex << static_cast<std::uint32_t>(c);
+        ASSERT_EQ(foldedUtf8.size(), utf8.size()) << std::hex << static_cast<std::uint32_t>(c);
+        ASSERT_EQ(FoldCodePoint(folded), folded) << std::hex << static_cast<std::uint32_t>(c);
+        ASSERT_EQ(FoldUnit(static_cast<char16_t>(c)), folded) << std::hex << static_cast<std::uint32_t>(c);
+        ASSERT_EQ((c >= 0xD800 && c < 0xE000), (folded >= 0xD800 && folded < 0xE000));
+    }
+}
+
+TEST(Utf16Test, LittleEndianBytesConvertAsTheirUnits) {
+    const std::u16string units = u"Gr\u00F6\u00DFe \U0001F600 \u0416";
+    std::string bytes;
+    for (char16_t unit : units) bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    EXPECT_EQ(FromUtf16Le(bytes), FromUtf16(units));
+    EXPECT_EQ(FromUtf16Le(std::string("a\0\x00\xD8", 4)), FromUtf16(std::u16string(u"a\xD800", 2))) << "a lone surrogate";
+    EXPECT_EQ(FromUtf16Le(std::string("a\0b", 3)), "ab") << "an odd last byte is a unit of its own";
 }
 
 }  // namespace sw::test

@@ -18,11 +18,15 @@ std::string Section(const std::string& key, const std::string& values) {
 }
 
 struct ChangesFixture : test::RootFixture {
+    // Compares as the window does; the export read for the comparison must
+    // give the same entries as the whole file read.
     std::vector<ChangeRow> Compare(const std::string& sections) {
-        const RegExport file = ReadRegExport(test::ServicesExport(sections));
+        const std::string bytes = test::ServicesExport(sections);
+        const RegExport file = ReadServicesExport(bytes);
         EXPECT_TRUE(file.Ok()) << file.error;
         const auto before = ServicesInExport(file);
         EXPECT_TRUE(before.has_value());
+        EXPECT_EQ(before, ServicesInExport(ReadRegExport(bytes)));
         auto now = ServicesNow(registry);
         EXPECT_TRUE(now.has_value());
         if (!before || !now) return {};
@@ -200,11 +204,66 @@ TEST(ServiceChangesTest, AnExportWithoutTheServicesKeyOrARegistryThatCannotBeLis
     EXPECT_FALSE(ServicesNow(f.registry).has_value());
 }
 
-TEST(ServiceChangesTest, FoldCaseCoversTheLettersOfWesternAndCyrillicNames) {
-    EXPECT_EQ(FoldCase("ÄÖÜ ÀÞ Ā Ĺ Ŋ Ÿ Ź Σ Ж Ё"), FoldCase("äöü àþ ā ĺ ŋ ÿ ź σ ж ё"));
-    EXPECT_EQ(FoldCase("äöü àþ ā ĺ ŋ ÿ ź σ ж ё"), "äöü àþ ā ĺ ŋ ÿ ź σ ж ё");
-    EXPECT_NE(FoldCase("ß"), FoldCase("ss"));
-    EXPECT_EQ(FoldCase(std::string("\xff\xc3", 2)), std::string("\xff\xc3", 2));  // broken bytes stay
+// The export is read whole, but the comparison keeps only what it compares;
+// a fault anywhere still makes the file unreadable.
+TEST(ServiceChangesTest, TheExportReadForTheComparisonKeepsOnlyTheComparedValuesAndChecksTheRest) {
+    const std::string sections =
+        Section("Svc", "\"Description\"=\"lang\"\r\n\"START\"=dword:00000002\r\n\"ErrorControl\"=dword:00000001\r\n"
+                       "\"ImagePath\"=hex(2):43,00,3a,00,\\\r\n  00,00\r\n") +
+        Section("Svc\\Parameters", "\"ServiceDll\"=\"a.dll\"\r\n\"Other\"=\"x\"\r\n") +
+        Section("Svc\\Security", "\"Security\"=hex:01,02\r\n") + "[HKEY_LOCAL_MACHINE\\Software\\X]\r\n\"Start\"=dword:1\r\n\r\n";
+    const RegExport file = ReadServicesExport(test::ServicesExport(sections));
+    ASSERT_TRUE(file.Ok()) << file.error;
+    std::vector<std::string> kept;
+    for (const auto& key : file.keys) {
+        std::string line = key.path.substr(key.path.rfind("Services"));
+        for (const auto& value : key.values) line += " " + value.name + "=" + std::to_string(value.data.size());
+        kept.push_back(line);
+    }
+    const std::vector<std::string> expected = {"Services", "Services\\Svc START=4 ImagePath=6",
+                                               "Services\\Svc\\Parameters ServiceDll=12"};
+    EXPECT_EQ(kept, expected);
+
+    for (const std::string broken : {"\"Description\"=\"offen\r\n", "\"ErrorControl\"=dword:xyz\r\n",
+                                     "\"Security\"=hex:01,,02\r\n", "Unsinn\r\n"}) {
+        const RegExport bad = ReadServicesExport(test::ServicesExport(Section("Svc\\Security", broken)));
+        EXPECT_FALSE(bad.Ok()) << broken;
+        EXPECT_EQ(bad.error, ReadRegExport(test::ServicesExport(Section("Svc\\Security", broken))).error);
+        EXPECT_TRUE(bad.keys.empty());
+    }
+}
+
+// Each entry costs the registry round trips of the list build: one open of
+// its key for all its values (an indirect display name resolved through it)
+// and one of its Parameters subkey, which reads only where there is one.
+TEST(ServiceChangesTest, ReadingTheRegistryOpensEachEntryOnceAndItsParametersOnce) {
+    test::RootFixture f;
+    for (const std::string key : {"A", "B", "C"}) f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath(key), "Start", 2);
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("B") + "\\Parameters", "ServiceDll", "b.dll");
+    const std::string ref = "@%SystemRoot%\\system32\\c.dll,-1";
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("C"), "DisplayName", ref);
+    f.memory.SetIndirect(ref, "Dienst C");
+    const auto opens = f.memory.OpenCallCount();
+    const auto queries = f.memory.QueryCallCount();
+    const auto now = ServicesNow(f.registry);
+    ASSERT_TRUE(now.has_value());
+    ASSERT_EQ(now->size(), 3u);
+    EXPECT_EQ(f.memory.OpenCallCount() - opens, 1u + 3u * 2u);
+    EXPECT_EQ(f.memory.QueryCallCount() - queries, 3u * 8u + 1u);
+    EXPECT_EQ(f.memory.LoadMuiCallCount(), 1u);
+    EXPECT_EQ((*now)[1].values[8].text, "b.dll");
+    EXPECT_EQ((*now)[2].resolvedDisplayName, "Dienst C");
+    EXPECT_EQ((*now)[2].values[kDisplayNameIndex].text, ref);
+    EXPECT_EQ(f.memory.OpenHandleCount(), 0u);
+
+    // An entry's key that denies reading does not hide a Parameters subkey
+    // that allows it.
+    f.memory.FindKey(kHkeyLocalMachine, ServiceKeyPath("B"))->denyRead = true;
+    const auto denied = ServicesNow(f.registry);
+    ASSERT_TRUE(denied.has_value());
+    EXPECT_EQ((*denied)[1].values[0].kind, FoundValue::Kind::Absent);
+    EXPECT_EQ((*denied)[1].values[8].text, "b.dll");
+    EXPECT_EQ(f.memory.OpenHandleCount(), 0u);
 }
 
 // The window's model: the previous export by the program's base name, the
