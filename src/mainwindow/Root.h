@@ -40,7 +40,7 @@ struct RootControls {
     Button& bBearbeiten;
     Button& bDrucken;
     Button& bChecker;
-    Button& bBackups;  // hidden: Tag "0" until the first service-list build wrote the snapshot
+    Button& bBackups;  // hidden: Tag "0" until the first service-list build, which writes the snapshot
     CheckBox& bErweitert;
     Label& bStartCaption;
     Button& bAbbrechen;
