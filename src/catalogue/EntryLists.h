@@ -20,7 +20,6 @@ struct ServiceKeys {
     bool listed = false;  // the key listed at least one subkey, service or not
     std::vector<std::string> names;
 };
-ServiceKeys ListServiceKeys(Registry& registry, RegKey root, const std::string& path);
 
 // A service's "Start" as read at the build, for the snapshot; nothing when
 // it is no number.
@@ -38,6 +37,15 @@ struct ServiceList {
 // one open of its key and builds its line; a service whose description
 // comes out empty gets no line, but a start type all the same.
 ServiceList BuildServiceList(Registry& registry, const std::vector<std::string>& keyNames);
+
+// The services below a key and their list at once, as the start needs them:
+// each subkey's key is opened once, for its "ObjectName" and, where that is
+// found, the values of its line. The list is BuildServiceList's of the names.
+struct ServiceView {
+    ServiceKeys keys;
+    ServiceList list;
+};
+ServiceView ListAndBuildServices(Registry& registry, RegKey root, const std::string& path);
 
 // The driver view's lines: every subkey of the listed key that has a
 // readable "DisplayName" below the Services key, with its key name and

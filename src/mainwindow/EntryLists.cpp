@@ -1,5 +1,8 @@
 // The two views' lists put into the controls: the service view from the key
 // names in the hidden LProfile, the driver view from the registry's listing.
+#include <algorithm>
+#include <utility>
+
 #include "catalogue/EntryLists.h"
 #include "mainwindow/ListWalk.h"
 #include "snapshots/Snapshot.h"
@@ -9,11 +12,12 @@ namespace sw {
 bool Root::GetProfile(RegKey lhTyp, const std::string& lhKey) {
     c.LProfile.Clear();
     s.ui.SetPointer(kPointerArrowHourglass);
-    const ServiceKeys keys = ListServiceKeys(s.registry, lhTyp, lhKey);
-    c.LProfile.AddItems(keys.names);
+    ServiceView view = ListAndBuildServices(s.registry, lhTyp, lhKey);
+    c.LProfile.AddItems(view.keys.names);
+    listedWithNames_ = std::move(view.list);
     s.ui.SetPointer(kPointerDefault);
     s.ui.DoEvents();
-    return keys.listed;
+    return view.keys.listed;
 }
 
 void Root::ReadProfile() {
@@ -25,8 +29,14 @@ void Root::ReadProfile() {
     s.ui.DoEvents();
 
     // Every line of the hidden list, however many: the index is not bound
-    // to a 16-bit count.
-    const ServiceList list = BuildServiceList(s.registry, ListLines(c.LProfile));
+    // to a 16-bit count. Right after GetProfile its lines were read already,
+    // for the very names the hidden list holds.
+    const std::vector<std::string> names = ListLines(c.LProfile);
+    std::optional<ServiceList> listed = std::exchange(listedWithNames_, std::nullopt);
+    const bool readAlready =
+        listed && std::equal(names.begin(), names.end(), listed->starts.begin(), listed->starts.end(),
+                             [](const std::string& name, const ServiceStart& read) { return name == read.keyName; });
+    const ServiceList list = readAlready ? std::move(*listed) : BuildServiceList(s.registry, names);
     c.LObjekte.AddItems(list.lines);
 
     if (c.bBackups.Tag() == "0") WriteSnapshot(SnapshotLines(list.starts));

@@ -20,8 +20,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "catalogue/EntryLists.h"
 #include "platform/Platform.h"
 #include "printing/Printer.h"
 #include "registry/Registry.h"
@@ -114,6 +116,10 @@ private:
     void OpenEditor();
     // Both service-control buttons' work, for "start" or "stop".
     void RunNetCommand(const std::string& command);
+
+    // The lines GetProfile read with the key names, through the same opens,
+    // for the ReadProfile that follows it; any other ReadProfile reads anew.
+    std::optional<ServiceList> listedWithNames_;
 };
 
 }  // namespace sw

@@ -205,6 +205,18 @@ std::vector<std::optional<ValueHolder>> Registry::ReadShownValues(RegKey root, c
     return values;
 }
 
+std::optional<std::vector<std::optional<ValueHolder>>> Registry::ReadShownValuesIfFound(
+    RegKey root, const std::string& path, std::string_view first, std::initializer_list<std::string_view> then) {
+    OpenedKey key(api_, root, path, kKeyRead);
+    if (!key) return std::nullopt;
+    std::vector<std::optional<ValueHolder>> found(1);
+    ReadOpenedKey(key.get(), {first}, found, nullptr);
+    if (!found.front()) return std::nullopt;
+    std::vector<std::optional<ValueHolder>> values(then.size());
+    ReadOpenedKey(key.get(), then, values, &values);
+    return values;
+}
+
 Registry::StoredAndResolved Registry::ReadValuesAndResolved(RegKey root, const std::string& path,
                                                              std::initializer_list<std::string_view> names,
                                                              const std::string& subkey,

@@ -74,6 +74,13 @@ public:
                                                             std::initializer_list<std::string_view> names);
     std::optional<ValueHolder> ReadShown(RegKey root, const std::string& path, const std::string& name);
 
+    // Reads `first`; where the key has it, also `then` through the same open,
+    // as ReadShownValues gives them. Nothing where the key does not open or
+    // lacks `first`. For lists that pick entries by one value and show more
+    // of those they pick, at one open per entry.
+    std::optional<std::vector<std::optional<ValueHolder>>> ReadShownValuesIfFound(
+        RegKey root, const std::string& path, std::string_view first, std::initializer_list<std::string_view> then);
+
     // ReadValues, and through the same open the resolved text of each value
     // read as an indirect text: resolved[i] is what ReadShownValues gives for
     // names[i] where that could be resolved, nothing otherwise. For readers

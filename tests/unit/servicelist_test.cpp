@@ -147,18 +147,26 @@ TEST_F(ServiceListTest, FortyThousandServicesAreAllListedAndInTheSnapshot) {
 }
 
 // The build reads each service's three values through one open of its key.
-TEST_F(ServiceListTest, EachServiceKeyIsOpenedOnceForTheLine) {
+TEST_F(ServiceListTest, EachEntryIsOpenedOnceForTheStartAndEachServiceOnceForALaterBuild) {
     for (const char* key : {"a", "b", "c", "d"}) f.Service(key, std::string("Dienst ") + key, "d", 3);
+    f.Driver("disk", "Disk", "Boot", 0);
     f.memory.SetString(kHkeyLocalMachine, Path("b"), "Description", std::string(3000, 'x'));  // beyond the first buffer
+    // The start: the listing and the lines through one open per entry; a
+    // driver costs its "ObjectName" query only. Selecting the first line
+    // reads its start type: one more open and query.
     f.root.GetProfile(kHkeyLocalMachine, kServicesPath);
-    const auto opens = f.memory.OpenCallCount();
-    const auto queries = f.memory.QueryCallCount();
     f.root.ReadProfile();
-    // Selecting the first line reads its start type: one more open and query.
-    EXPECT_EQ(f.memory.OpenCallCount() - opens, 4u + 1u);
-    EXPECT_EQ(f.memory.QueryCallCount() - queries, 4u * 3u + 2u + 1u) << "one query a value, two more for the long one";
-    EXPECT_EQ(f.memory.OpenHandleCount(), 0u);
+    EXPECT_EQ(f.memory.OpenCallCount(), 1u + 5u + 1u) << "the listing, each entry, the selected line";
+    EXPECT_EQ(f.memory.QueryCallCount(), 5u + 4u * 3u + 2u + 1u) << "one query a value, two more for the long one";
     EXPECT_EQ(f.LObjekte.ListCount(), 4);
+
+    // A later build (back from the driver view) reads the services anew.
+    f.memory.SetString(kHkeyLocalMachine, Path("c"), "DisplayName", "Dienst neu");
+    const auto opens = f.memory.OpenCallCount();
+    f.root.ReadProfile();
+    EXPECT_EQ(f.memory.OpenCallCount() - opens, 4u + 1u);
+    EXPECT_THAT(f.LObjekte.lines, ::testing::Contains(::testing::HasSubstr("Dienst neu")));
+    EXPECT_EQ(f.memory.OpenHandleCount(), 0u);
 }
 
 TEST_F(ServiceListTest, NoServicesIsNoFailure) {
