@@ -147,10 +147,12 @@ std::optional<std::vector<ServiceValues>> ServicesInExport(const RegExport& file
     std::unordered_map<std::string_view, std::size_t> byKey;  // folded key name -> index
     byKey.reserve(file.keys.size());
     bool servicesKeyFound = false;
+    std::string folded;
     for (const ExportKey& key : file.keys) {
         // Folding keeps every character's length, so the folded path and the
         // path split at the same places.
-        const std::string folded = FoldCase(key.path);
+        folded = key.path;
+        FoldInPlace(folded);
         if (folded.compare(0, servicesFolded.size(), servicesFolded) != 0) continue;
         const std::size_t restAt = servicesFolded.size();
         if (folded.size() == restAt) {
@@ -223,10 +225,11 @@ void RecheckAbsent(Registry& registry, const std::vector<ServiceValues>& before,
     for (auto& service : now) {
         const auto it = byKey.find(service.folded);
         if (it == byKey.end()) continue;
-        const std::string path = ServiceKeyPath(service.keyName);
+        std::string path;  // only for the few entries asked about
         for (std::size_t i = 0; i < kComparedValues.size(); ++i) {
             FoundValue& is = service.values[i];
             if (is.kind != FoundValue::Kind::Absent || it->second->values[i].kind == FoundValue::Kind::Absent) continue;
+            if (path.empty()) path = ServiceKeyPath(service.keyName);
             const bool there = i == kServiceDllIndex
                                    ? registry.ValueExists(kHkeyLocalMachine, path + "\\Parameters", kServiceDll)
                                    : registry.ValueExists(kHkeyLocalMachine, path, kComparedValues[i]);

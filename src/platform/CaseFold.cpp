@@ -75,6 +75,11 @@ std::uint32_t NextCodePointOrByte(std::string_view text, std::size_t& at) {
 
 std::string FoldCase(std::string_view utf8) {
     std::string out(utf8);
+    FoldInPlace(out);
+    return out;
+}
+
+void FoldInPlace(std::string& out) {
     for (std::size_t at = 0; at < out.size();) {
         // Most names are ASCII: a byte below 0x80 is a whole character.
         const auto byte = static_cast<unsigned char>(out[at]);
@@ -96,7 +101,6 @@ std::string FoldCase(std::string_view utf8) {
         const unsigned leadMask = length == 2 ? 0x1Fu : length == 3 ? 0x0Fu : 0x07u;
         out[start] = static_cast<char>((static_cast<unsigned char>(out[start]) & ~leadMask) | (bits & leadMask));
     }
-    return out;
 }
 
 }  // namespace sw

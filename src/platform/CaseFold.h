@@ -36,5 +36,7 @@ std::uint32_t NextCodePointOrByte(std::string_view text, std::size_t& at);
 
 // UTF-8 text folded; the bytes of a broken character are kept as they are.
 std::string FoldCase(std::string_view utf8);
+// The same, in place, for a buffer that is reused.
+void FoldInPlace(std::string& utf8);
 
 }  // namespace sw

@@ -132,7 +132,7 @@ void MemoryRegistry::Key::RemoveChild(std::u16string_view childName) {
 
 MemoryRegistry::Value* MemoryRegistry::Key::Find(std::u16string_view valueName) {
     for (auto& [n, v] : values)
-        if (CompareNoCase(n, valueName) == 0) return &v;
+        if (n.size() == valueName.size() && CompareNoCase(n, valueName) == 0) return &v;
     return nullptr;
 }
 
@@ -147,8 +147,9 @@ MemoryRegistry::Key* MemoryRegistry::Root(RegKey root) const {
 }
 
 MemoryRegistry::Handle* MemoryRegistry::Lookup(RegKey key) {
-    auto it = handles_.find(key);
-    return it == handles_.end() ? nullptr : &it->second;
+    for (auto& [open, handle] : handles_)
+        if (open == key) return &handle;
+    return nullptr;
 }
 
 long MemoryRegistry::OpenKey(RegKey root, const char16_t* path, std::uint32_t access, RegKey* key) {
@@ -170,7 +171,7 @@ long MemoryRegistry::OpenKey(RegKey root, const char16_t* path, std::uint32_t ac
     const bool wantsMoreThanRead = (access & ~kKeyRead) != 0;
     if (current->denyRead || (wantsMoreThanRead && current->denyFull)) return kErrorAccessDenied;
     const RegKey handle = nextHandle_++;
-    handles_[handle] = Handle{current, wantsMoreThanRead};
+    handles_.emplace_back(handle, Handle{current, wantsMoreThanRead});
     *key = handle;
     return kErrorSuccess;
 }
@@ -221,7 +222,12 @@ long MemoryRegistry::SetValue(RegKey key, const char16_t* name, std::uint32_t ty
     return kErrorSuccess;
 }
 
-void MemoryRegistry::CloseKey(RegKey key) { handles_.erase(key); }
+void MemoryRegistry::CloseKey(RegKey key) {
+    const auto it = std::find_if(handles_.begin(), handles_.end(), [key](const auto& open) { return open.first == key; });
+    if (it == handles_.end()) return;
+    *it = handles_.back();
+    handles_.pop_back();
+}
 
 MemoryRegistry::Key& MemoryRegistry::CreateKey(RegKey root, const std::string& path) {
     Key* current = Root(root);

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "registry/RegistryApi.h"
@@ -107,7 +108,8 @@ private:
     Handle* Lookup(RegKey key);
 
     std::map<RegKey, std::unique_ptr<Key>> roots_;
-    std::map<RegKey, Handle> handles_;
+    // The keys open now: a few at a time, so a list searched from the front.
+    std::vector<std::pair<RegKey, Handle>> handles_;
     RegKey nextHandle_ = 0x1000;
     std::uint64_t openCalls_ = 0;
     std::uint64_t queryCalls_ = 0;
