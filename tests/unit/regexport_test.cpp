@@ -7,10 +7,13 @@
 
 #include "regexport/RegExport.h"
 #include "unit/ExportText.h"
+#include "shared/CallerLine.h"
 
 namespace sw {
 namespace {
 
+using test::CalledFrom;
+using test::Caller;
 using test::Utf16File;
 
 std::string Wide(const std::string& ascii, bool withNul = true) {
@@ -29,7 +32,9 @@ const ExportValue* Find(const ExportKey& key, const std::string& name) {
     return nullptr;
 }
 
-void ExpectValue(const ExportKey& key, const std::string& name, std::uint32_t type, const std::string& data) {
+void ExpectValue(const ExportKey& key, const std::string& name, std::uint32_t type, const std::string& data,
+                 Caller caller = Caller::current()) {
+    CalledFrom at(caller);
     const ExportValue* value = Find(key, name);
     ASSERT_NE(value, nullptr) << name;
     EXPECT_EQ(value->type, type) << name;
@@ -140,7 +145,9 @@ TEST(RegExportTest, HugeValuesAreReadWhole) {
 }
 
 // A failure is one line and leaves no keys behind.
-void ExpectRefused(const std::string& bytes, const std::string& containing, const std::string& what) {
+void ExpectRefused(const std::string& bytes, const std::string& containing, const std::string& what,
+                   Caller caller = Caller::current()) {
+    CalledFrom at(caller);
     const RegExport file = ReadRegExport(bytes);
     EXPECT_FALSE(file.Ok()) << what;
     EXPECT_EQ(file.error.find('\n'), std::string::npos) << what;

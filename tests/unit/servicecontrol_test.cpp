@@ -5,6 +5,7 @@
 #include "catalogue/Lines.h"
 #include "servicecontrol/NetBatch.h"
 #include "unit/Fakes.h"
+#include "shared/CallerLine.h"
 
 namespace sw::test {
 namespace {
@@ -43,7 +44,8 @@ protected:
     }
     std::string Batch() { return f.files.files[Path()]; }
     std::string Path() { return f.SideFile("Merotan.bat"); }
-    void ExpectStartedOnce() {
+    void ExpectStartedOnce(Caller caller = Caller::current()) {
+        CalledFrom at(caller);
         EXPECT_THAT(f.shell.batches, ElementsAre(Pair(Path(), ShowStyle::Hidden)));
         EXPECT_THAT(f.shell.started, IsEmpty());
     }

@@ -8,6 +8,7 @@
 #include "snapshots/SideFiles.h"
 #include "snapshots/Snapshot.h"
 #include "snapshots/WholeFiles.h"
+#include "shared/CallerLine.h"
 
 namespace sw::test {
 namespace {
@@ -147,7 +148,8 @@ TEST_F(SnapshotFixture, LaterBuildsWriteNothingAndStartNoExport) {
 
 // The user hears once that this run has no snapshot, since the next check
 // would otherwise compare with an older one unawares.
-void ExpectSnapshotNotWrittenMessage(RootFixture& f, const std::string& reason) {
+void ExpectSnapshotNotWrittenMessage(RootFixture& f, const std::string& reason, Caller caller = Caller::current()) {
+    CalledFrom at(caller);
     ASSERT_EQ(f.messages.shown.size(), 1u);
     const ShownMessage& shown = f.messages.shown[0];
     EXPECT_EQ(shown.title, " Tavrine Startwart");
