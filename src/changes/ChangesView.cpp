@@ -150,24 +150,15 @@ void ChangesView::Print() {
 }
 
 std::string ChangesView::SavedText(SaveFormat format) const {
+    // CSV: fields quoted as spreadsheets read them, ";" between them; text:
+    // the title and status over lines of tab-separated cells on one line each.
+    const bool csv = format == SaveFormat::Csv;
     std::string out = kBom;
-    if (format == SaveFormat::Csv) {
-        const auto line = [&out](const std::array<const std::string*, 5>& cells) {
-            for (std::size_t i = 0; i < cells.size(); ++i) {
-                if (i > 0) out += ';';
-                out += CsvField(*cells[i]);
-            }
-            out += "\r\n";
-        };
-        line({&kChangesColumns[0], &kChangesColumns[1], &kChangesColumns[2], &kChangesColumns[3], &kChangesColumns[4]});
-        for (const ChangeRow& row : rows_) line({&row.entry, &row.key, &row.change, &row.before, &row.now});
-        return out;
-    }
-    out += kChangesTitle + "\r\n" + status_ + "\r\n\r\n";
-    const auto line = [&out](const std::array<const std::string*, 5>& cells) {
+    if (!csv) out += kChangesTitle + "\r\n" + status_ + "\r\n\r\n";
+    const auto line = [&out, csv](const std::array<const std::string*, 5>& cells) {
         for (std::size_t i = 0; i < cells.size(); ++i) {
-            if (i > 0) out += '\t';
-            out += OneLine(*cells[i]);
+            if (i > 0) out += csv ? ';' : '\t';
+            out += csv ? CsvField(*cells[i]) : OneLine(*cells[i]);
         }
         out += "\r\n";
     };

@@ -67,9 +67,9 @@ ChangesWindow::~ChangesWindow() { Destroy(); }
 bool ChangesWindow::Create() {
     twips_ = ScreenTwips();
     font_ = MakeTahoma(twips_.dpi, 900, FW_NORMAL);
-    const WindowSpec spec{SW_CHANGES_CLASS, true, kStyle, kExStyle, kChangesTitle, owner_,
+    const WindowTemplate shape{SW_CHANGES_CLASS, true, kStyle, kExStyle, kChangesTitle, owner_,
                           twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
-    if (!CreateFrame(spec, Placement::WorkAreaCentre)) return false;
+    if (!CreateFrame(shape, Placement::WorkAreaCentre)) return false;
     CreateControls();
     Layout();
     return true;
@@ -207,19 +207,13 @@ LRESULT ChangesWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (Win32UserInterface::ApplyPointer()) return TRUE;
             break;
         case WM_ACTIVATE:
-            if (LOWORD(wParam) == WA_INACTIVE) {
-                HWND focus = GetFocus();
-                if (focus != nullptr && IsChild(Hwnd(), focus)) lastFocus_ = focus;
-            }
+            KeepFocusOnDeactivate(wParam);
             break;
         case WM_SETFOCUS:
-            SetFocus(lastFocus_ != nullptr && IsWindow(lastFocus_) ? lastFocus_ : list_);
+            SetFocus(KeptFocus() != nullptr && IsWindow(KeptFocus()) ? KeptFocus() : list_);
             return 0;
         case WM_CLOSE:
             Destroy();
-            return 0;
-        case WM_DESTROY:
-            lastFocus_ = nullptr;
             return 0;
         default: break;
     }

@@ -50,7 +50,6 @@ private:
     HWND list_ = nullptr;
     HWND print_ = nullptr;
     HWND save_ = nullptr;
-    HWND lastFocus_ = nullptr;
     UserInterface& ui_;
     Win32SaveDialog saveDialog_;
     ChangesServices services_;

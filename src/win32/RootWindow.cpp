@@ -42,9 +42,9 @@ bool RootWindow::Create() {
     font_ = MakeTahoma(twips_.dpi, 900, FW_NORMAL);
     headerFont_ = MakeTahoma(twips_.dpi, 975, FW_BOLD);
     highlight_ = BrushOwner(CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT)));
-    const WindowSpec spec{SW_ROOT_CLASS, true, kRootStyle, WS_EX_CONTROLPARENT, "Tavrine™ Startwart XP", nullptr,
+    const WindowTemplate shape{SW_ROOT_CLASS, true, kRootStyle, WS_EX_CONTROLPARENT, "Tavrine™ Startwart XP", nullptr,
                           twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
-    if (!CreateFrame(spec, Placement::ScreenCentre)) return false;
+    if (!CreateFrame(shape, Placement::ScreenCentre)) return false;
     CreateControls();
     AddChangesMenuItem();
     return true;
@@ -65,8 +65,8 @@ void RootWindow::OpenChanges() {
 }
 
 void RootWindow::CreateControls() {
-    const auto make = [&](auto& control, const ControlSpec& spec, HFONT font) {
-        control.Attach(CreateChild(Hwnd(), spec, twips_, font));
+    const auto make = [&](auto& control, const ControlTemplate& shape, HFONT font) {
+        control.Attach(CreateChild(Hwnd(), shape, twips_, font));
     };
     // Creation order is the tab order.
     make(lObjekte_,
@@ -146,7 +146,7 @@ int RootWindow::TitleLeft(int twipsLeft) const {
 }
 
 void RootWindow::RestoreFocus() {
-    HWND target = lastFocus_;
+    HWND target = KeptFocus();
     if (target == nullptr || !IsWindow(target) || !IsWindowVisible(target) || !IsWindowEnabled(target))
         target = GetNextDlgTabItem(Hwnd(), nullptr, FALSE);
     if (target != nullptr) SetFocus(target);
@@ -216,13 +216,8 @@ LRESULT RootWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (Win32UserInterface::ApplyPointer()) return TRUE;
             break;
         case WM_ACTIVATE:
-            // As a dialog does, the window remembers which control had the
-            // focus when it was left and gives it back when it is activated
-            // again, so that the keys reach the list and buttons.
-            if (LOWORD(wParam) == WA_INACTIVE) {
-                HWND focus = GetFocus();
-                if (focus != nullptr && IsChild(Hwnd(), focus)) lastFocus_ = focus;
-            }
+            // So that the keys reach the list and buttons again.
+            KeepFocusOnDeactivate(wParam);
             break;
         case WM_SETFOCUS:
             RestoreFocus();

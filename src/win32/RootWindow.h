@@ -41,7 +41,6 @@ private:
     void AddChangesMenuItem();
     void OpenChanges();
 
-    HWND lastFocus_ = nullptr;
     Twips twips_;
     FontOwner font_;
     FontOwner headerFont_;

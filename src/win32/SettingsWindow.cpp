@@ -34,17 +34,17 @@ bool SettingsWindow::Create() {
     twips_ = ScreenTwips();
     font_ = MakeTahoma(twips_.dpi, 900, FW_NORMAL);
     boldFont_ = MakeTahoma(twips_.dpi, 900, FW_BOLD);
-    const WindowSpec spec{SW_SETTINGS_CLASS, false, kStyle, kExStyle, " Steuerungselemente", owner_,
+    const WindowTemplate shape{SW_SETTINGS_CLASS, false, kStyle, kExStyle, " Steuerungselemente", owner_,
                           twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
-    if (!CreateFrame(spec, Placement::Origin)) return false;
+    if (!CreateFrame(shape, Placement::Origin)) return false;
     CreateControls();
     Centre();
     return true;
 }
 
 void SettingsWindow::CreateControls() {
-    const auto make = [&](auto& control, const ControlSpec& spec, HFONT font) {
-        control.Attach(CreateChild(Hwnd(), spec, twips_, font));
+    const auto make = [&](auto& control, const ControlTemplate& shape, HFONT font) {
+        control.Attach(CreateChild(Hwnd(), shape, twips_, font));
     };
     // Creation order is the tab order.
     make(rCaption_, {L"STATIC", "", IDC_SET_RCAPTION, kChild | SS_LEFT | SS_NOPREFIX | SS_NOTIFY, 0, 225, 180, 3480, 870},
@@ -54,7 +54,7 @@ void SettingsWindow::CreateControls() {
           WS_EX_CLIENTEDGE, 180, 1125, 5055, kDescriptionHeight},
          font_.Get());
     // A combo box's height includes its dropped list.
-    ControlSpec combo{L"COMBOBOX", "", IDC_SET_LSTARTTYPE, kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+    ControlTemplate combo{L"COMBOBOX", "", IDC_SET_LSTARTTYPE, kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
                       0, 3330, 2925, 1905, 330 + 1200};
     make(lStartType_, combo, font_.Get());
     for (const char* item : {"Automatisch", "Manuell", "Deaktiviert"}) lStartType_.AddItem(item);
@@ -211,12 +211,9 @@ LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return ColorStatic(msg, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_ACTIVATE:
             // Keep the focused control across a switch to another window.
-            if (LOWORD(wParam) == WA_INACTIVE) {
-                HWND focus = GetFocus();
-                if (focus != nullptr && IsChild(Hwnd(), focus)) lastFocus_ = focus;
-            } else {
-                SetFocus(lastFocus_ != nullptr && IsWindowVisible(lastFocus_) ? lastFocus_ : rDescription_.Hwnd());
-            }
+            KeepFocusOnDeactivate(wParam);
+            if (LOWORD(wParam) != WA_INACTIVE)
+                SetFocus(KeptFocus() != nullptr && IsWindowVisible(KeptFocus()) ? KeptFocus() : rDescription_.Hwnd());
             return 0;
         case WM_SETCURSOR:
             if (Win32UserInterface::ApplyPointer()) return TRUE;

@@ -41,7 +41,6 @@ private:
 
     HWND owner_;
     HWND ownerFocus_ = nullptr;  // the owner's focused control before the show
-    HWND lastFocus_ = nullptr;   // the dialog's focused control while inactive
     bool open_ = false;
     bool ownerDisabled_ = false;
     Settings* form_ = nullptr;

@@ -4,11 +4,11 @@
 
 namespace sw {
 
-HWND CreateChild(HWND parent, const ControlSpec& spec, const Twips& twips, HFONT font) {
-    HWND hwnd = CreateWindowExW(spec.exStyle, spec.className, Wide(spec.caption).c_str(), spec.style | WS_CHILD,
-                                twips.ToPx(spec.left), twips.ToPx(spec.top), twips.ToPx(spec.width),
-                                twips.ToPx(spec.height), parent,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), GetModuleHandleW(nullptr),
+HWND CreateChild(HWND parent, const ControlTemplate& shape, const Twips& twips, HFONT font) {
+    HWND hwnd = CreateWindowExW(shape.exStyle, shape.className, Wide(shape.caption).c_str(), shape.style | WS_CHILD,
+                                twips.ToPx(shape.left), twips.ToPx(shape.top), twips.ToPx(shape.width),
+                                twips.ToPx(shape.height), parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(shape.id)), GetModuleHandleW(nullptr),
                                 nullptr);
     if (hwnd != nullptr && font != nullptr) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return hwnd;

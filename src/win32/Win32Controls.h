@@ -23,7 +23,7 @@ struct Twips {
 // The screen's DPI, which the program's windows are laid out at.
 Twips ScreenTwips();
 
-struct ControlSpec {
+struct ControlTemplate {
     const wchar_t* className;
     std::string caption;  // UTF-8
     int id;
@@ -40,8 +40,8 @@ FontOwner MakeTahoma(int dpi, int hundredthsOfPoint, int weight);
 // width of the alphabet, halved per letter and rounded.
 int AverageCharWidth(HWND control);
 
-// Creates a child control from its spec.
-HWND CreateChild(HWND parent, const ControlSpec& spec, const Twips& twips, HFONT font);
+// Creates a child control from its shape.
+HWND CreateChild(HWND parent, const ControlTemplate& shape, const Twips& twips, HFONT font);
 
 template <class Interface>
 class Win32Control : public Interface {

@@ -18,24 +18,24 @@ void WindowBase::Destroy() {
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 
-bool WindowBase::CreateFrame(const WindowSpec& spec, Placement placement) {
+bool WindowBase::CreateFrame(const WindowTemplate& shape, Placement placement) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = &WindowBase::Procedure;
     wc.hInstance = instance;
-    if (spec.programIcon) {
+    if (shape.programIcon) {
         wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
         wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
                                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     }
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = spec.className;
+    wc.lpszClassName = shape.className;
     RegisterClassExW(&wc);
 
-    RECT frame{0, 0, spec.clientWidth, spec.clientHeight};
-    AdjustWindowRectEx(&frame, spec.style, FALSE, spec.exStyle);
+    RECT frame{0, 0, shape.clientWidth, shape.clientHeight};
+    AdjustWindowRectEx(&frame, shape.style, FALSE, shape.exStyle);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
     int x = 0;
@@ -49,9 +49,15 @@ bool WindowBase::CreateFrame(const WindowSpec& spec, Placement placement) {
         x = work.left + std::max<int>(0, ((work.right - work.left) - width) / 2);
         y = work.top + std::max<int>(0, ((work.bottom - work.top) - height) / 2);
     }
-    CreateWindowExW(spec.exStyle, spec.className, Wide(spec.title).c_str(), spec.style, x, y, width, height,
-                    spec.owner, nullptr, instance, this);
+    CreateWindowExW(shape.exStyle, shape.className, Wide(shape.title).c_str(), shape.style, x, y, width, height,
+                    shape.owner, nullptr, instance, this);
     return hwnd_ != nullptr;
+}
+
+void WindowBase::KeepFocusOnDeactivate(WPARAM activateWParam) {
+    if (LOWORD(activateWParam) != WA_INACTIVE) return;
+    HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(hwnd_, focus)) keptFocus_ = focus;
 }
 
 LRESULT CALLBACK WindowBase::Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -70,6 +76,7 @@ LRESULT CALLBACK WindowBase::Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARA
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
+        self->keptFocus_ = nullptr;
     }
     return result;
 }

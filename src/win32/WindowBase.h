@@ -14,7 +14,7 @@
 namespace sw {
 
 // What a window's class and first frame are made of.
-struct WindowSpec {
+struct WindowTemplate {
     const wchar_t* className;
     bool programIcon;  // the program's icon in the title bar and task bar
     DWORD style;
@@ -46,10 +46,17 @@ protected:
 
     // Registers the class (the first time; later registrations fail
     // harmlessly) and creates the window, its frame sized to the client area
-    // that spec asks for. False when no window could be made.
-    bool CreateFrame(const WindowSpec& spec, Placement placement);
+    // that shape asks for. False when no window could be made.
+    bool CreateFrame(const WindowTemplate& shape, Placement placement);
     void Destroy();
     LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam) { return DefWindowProcW(hwnd_, msg, wParam, lParam); }
+
+    // As a dialog does, a window remembers which of its controls had the
+    // focus when it was left (WM_ACTIVATE with WA_INACTIVE; pass its wParam)
+    // and gives it back when activated again; each window decides when and
+    // what stands in for a control that can no longer take the focus.
+    void KeepFocusOnDeactivate(WPARAM activateWParam);
+    HWND KeptFocus() const { return keptFocus_; }
 
 private:
     // Messages from WM_NCCREATE to WM_NCDESTROY; what the window does not
@@ -58,6 +65,7 @@ private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     HWND hwnd_ = nullptr;
+    HWND keptFocus_ = nullptr;
 };
 
 }  // namespace sw

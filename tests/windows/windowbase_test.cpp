@@ -27,8 +27,8 @@ public:
     }
 
     bool Create() {
-        const WindowSpec spec{L"SwProbeWindow", false, WS_OVERLAPPEDWINDOW, 0, "Probe", nullptr, 300, 200};
-        return CreateFrame(spec, Placement::Origin);
+        const WindowTemplate shape{L"SwProbeWindow", false, WS_OVERLAPPEDWINDOW, 0, "Probe", nullptr, 300, 200};
+        return CreateFrame(shape, Placement::Origin);
     }
     using WindowBase::Destroy;
 

@@ -49,9 +49,9 @@ std::wstring Lower(std::wstring s) {
 }
 
 // "Tab", "Shift+Tab", "Alt+E", "Ctrl+Home", "a", "Down", "vk:0x41".
-Key ParseKey(const std::wstring& spec) {
+Key ParseKey(const std::wstring& keys) {
     Key key;
-    std::wstring rest = spec;
+    std::wstring rest = keys;
     for (;;) {
         const auto plus = rest.find(L'+');
         if (plus == std::wstring::npos || plus == 0 || plus + 1 >= rest.size()) break;
@@ -59,7 +59,7 @@ Key ParseKey(const std::wstring& spec) {
         if (mod == L"shift") key.shift = true;
         else if (mod == L"ctrl" || mod == L"control") key.ctrl = true;
         else if (mod == L"alt") key.alt = true;
-        else Fail(L"unknown modifier in " + spec);
+        else Fail(L"unknown modifier in " + keys);
         rest = rest.substr(plus + 1);
     }
     const std::wstring lower = Lower(rest);
@@ -73,7 +73,7 @@ Key ParseKey(const std::wstring& spec) {
         key.vk = LOBYTE(scan);
         if (HIBYTE(scan) & 1) key.shift = true;
     } else {
-        Fail(L"unknown key " + spec);
+        Fail(L"unknown key " + keys);
     }
     return key;
 }

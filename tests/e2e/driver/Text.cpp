@@ -9,12 +9,12 @@ namespace e2e {
 Json CmdTextExtent(const Json& a) {
     HDC dc = GetDC(nullptr);
     const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
-    LOGFONTW spec{};
-    spec.lfHeight = -MulDiv(static_cast<int>(a.Get("points100").Int(900)), dpi, 7200);
-    spec.lfWeight = a.Get("bold").Bool(false) ? FW_BOLD : FW_NORMAL;
-    spec.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(spec.lfFaceName, a.Get("face").String(L"Tahoma").c_str(), LF_FACESIZE);
-    HFONT font = CreateFontIndirectW(&spec);
+    LOGFONTW wanted{};
+    wanted.lfHeight = -MulDiv(static_cast<int>(a.Get("points100").Int(900)), dpi, 7200);
+    wanted.lfWeight = a.Get("bold").Bool(false) ? FW_BOLD : FW_NORMAL;
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(wanted.lfFaceName, a.Get("face").String(L"Tahoma").c_str(), LF_FACESIZE);
+    HFONT font = CreateFontIndirectW(&wanted);
     HGDIOBJ old = SelectObject(dc, font);
     const std::wstring text = a.Get("text").String();
     SIZE size{};
