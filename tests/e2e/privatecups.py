@@ -41,6 +41,20 @@ def available():
     return None
 
 
+def point_clients_at(socket):
+    """Makes Wine processes started from here on ask the scheduler at socket
+    (CUPS_SERVER); returns what puts the earlier setting back."""
+    saved = os.environ.get("CUPS_SERVER")
+    os.environ["CUPS_SERVER"] = socket
+
+    def restore():
+        if saved is None:
+            os.environ.pop("CUPS_SERVER", None)
+        else:
+            os.environ["CUPS_SERVER"] = saved
+    return restore
+
+
 class PrivateCups:
     def __init__(self):
         self.root = None

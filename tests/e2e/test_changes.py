@@ -35,17 +35,12 @@ class ChangesWindowTest(h.E2ETestCase):
         # Printing needs a private scheduler started before the prefix; the
         # rest of the test runs without it.
         cls.cups = None if privatecups.available() else privatecups.PrivateCups().start()
-        cls._saved_server = os.environ.get("CUPS_SERVER")
-        if cls.cups:
-            os.environ["CUPS_SERVER"] = cls.cups.socket
+        cls._restore_server = privatecups.point_clients_at(cls.cups.socket) if cls.cups else None
 
     @classmethod
     def tearDownClass(cls):
-        if cls._saved_server is None:
-            os.environ.pop("CUPS_SERVER", None)
-        else:
-            os.environ["CUPS_SERVER"] = cls._saved_server
         if cls.cups:
+            cls._restore_server()
             cls.cups.stop()
 
     def open_changes(self):

@@ -27,15 +27,11 @@ class PrintingTestCase(h.E2ETestCase):
         if reason:
             raise unittest.SkipTest(reason)
         cls.cups = privatecups.PrivateCups().start()
-        cls._saved_server = os.environ.get("CUPS_SERVER")
-        os.environ["CUPS_SERVER"] = cls.cups.socket
+        cls._restore_server = privatecups.point_clients_at(cls.cups.socket)
 
     @classmethod
     def tearDownClass(cls):
-        if cls._saved_server is None:
-            os.environ.pop("CUPS_SERVER", None)
-        else:
-            os.environ["CUPS_SERVER"] = cls._saved_server
+        cls._restore_server()
         cls.cups.stop()
 
     def new_pdf(self, before):

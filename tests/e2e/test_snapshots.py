@@ -13,6 +13,7 @@ import time
 
 import harness as h
 import oracle
+import privatecups
 from harness import IDS
 
 CHECK_TITLE = " Überprüfung durchführen"
@@ -46,15 +47,11 @@ class NoPrinterTestCase(h.E2ETestCase):
     def setUp(self):
         # No scheduler answers here, so Wine finds no printer whatever runs
         # on the machine.
-        saved = os.environ.get("CUPS_SERVER")
-        os.environ["CUPS_SERVER"] = "/nonexistent/startwart-no-cups.sock"
+        restore = privatecups.point_clients_at("/nonexistent/startwart-no-cups.sock")
         try:
             super().setUp()
         finally:
-            if saved is None:
-                os.environ.pop("CUPS_SERVER", None)
-            else:
-                os.environ["CUPS_SERVER"] = saved
+            restore()
 
     def read(self, folder, name):
         with open(os.path.join(folder, name), "rb") as f:
