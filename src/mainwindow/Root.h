@@ -1,6 +1,7 @@
 // The main window's handlers, written once against the control and platform
 // seams. The window's state lives in its controls; Root keeps nothing of its
-// own besides references to them and the side files of this run. Each
+// own besides references to them, the side files of this run, and the lines
+// the start's listing read on its way for the build right after it. Each
 // handler reads what the controls hold, calls the subsystem that does the
 // work on plain data, and puts the result into the controls.
 //
