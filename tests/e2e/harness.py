@@ -712,14 +712,16 @@ class E2ETestCase(unittest.TestCase):
         self.fail("no complete export in %s s" % timeout)
 
     def wait_until(self, condition, timeout=10, interval=0.05, message="condition"):
-        """Polls condition() until it is truthy; returns its value."""
+        """Polls condition() until it is truthy; returns its value. message
+        may be a function, called only when the wait has failed, to say what
+        was seen instead."""
         deadline = time.time() + timeout
         while True:
             value = condition()
             if value:
                 return value
             if time.time() >= deadline:
-                self.fail("timed out waiting for %s" % message)
+                self.fail("timed out waiting for %s" % (message() if callable(message) else message))
             time.sleep(interval)
 
 

@@ -315,9 +315,23 @@ class ServiceControlTest(h.E2ETestCase):
 
         self.select_line("SwLangsam\tTestdienst\tSwLangsam")
         d.click(STARTEN)
-        # "net" waits for the service, whose program is up but not yet connected.
-        self.wait_until(lambda: {"net.exe", "testservice.exe"} <= {n.lower() for n in d.processes()},
-                        message="net to wait for the service")
+        # "net" waits for the service, whose program is up but not yet
+        # connected. A failed wait says which of the programs were seen, in
+        # turn, and what the service and the batch file were at the end.
+        seen = []
+
+        def net_waits():
+            names = {n.lower() for n in d.processes()} & {"cmd.exe", "net.exe", "testservice.exe"}
+            if not seen or seen[-1] != names:
+                seen.append(names)
+            return {"net.exe", "testservice.exe"} <= names
+
+        def what_was_seen():
+            written = self.batch() if os.path.exists(os.path.join(self.folder, BATCH)) else None
+            return "net to wait for the service; seen in turn: %s; service %s; batch file %r" % (
+                [sorted(names) for names in seen], d.service_state("SwLangsam"), written)
+
+        self.wait_until(net_waits, timeout=30, message=what_was_seen)
         self.assertNotEqual(d.service_state("SwLangsam"), "RUNNING")
 
         lines = d.lines()
