@@ -7,6 +7,7 @@
 
 #include "catalogue/Lines.h"
 #include "platform/CaseFold.h"
+#include "platform/Utf16.h"
 
 namespace sw {
 namespace {
@@ -18,13 +19,22 @@ const std::string kParameters = "parameters";  // folded
 const std::string kParametersKey = "Parameters";
 const std::string kExportedServices = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services";
 
-// The export's names of the Services key and of the values compared,
-// folded, as UTF-16 units for the reader's selection.
-constexpr std::u16string_view kExportedServicesFolded = u"hkey_local_machine\\system\\currentcontrolset\\services";
-constexpr std::u16string_view kParametersFolded = u"parameters";
-constexpr std::array<std::u16string_view, 9> kComparedFolded = {
-    u"start", u"delayedautostart", u"type", u"imagepath", u"objectname", u"failurecommand", u"displayname",
-    u"group", u"servicedll"};
+// The names of the values compared as an export names them (the service DLL
+// by its own name, in "Parameters"), folded once.
+struct FoldedNames {
+    std::array<std::string, 9> names;
+    FoldedNames() {
+        for (std::size_t i = 0; i < kServiceDllIndex; ++i) names[i] = FoldCase(kComparedValues[i]);
+        names[kServiceDllIndex] = FoldCase(kServiceDll);
+    }
+    std::size_t Index(const std::string& valueName, bool inParameters) const {
+        const std::string folded = FoldCase(valueName);
+        if (inParameters) return folded == names[kServiceDllIndex] ? kServiceDllIndex : std::string::npos;
+        for (std::size_t i = 0; i < kServiceDllIndex; ++i)
+            if (folded == names[i]) return i;
+        return std::string::npos;
+    }
+};
 
 bool EqualsFolded(std::u16string_view text, std::u16string_view folded) {
     if (text.size() != folded.size()) return false;
@@ -35,24 +45,42 @@ bool EqualsFolded(std::u16string_view text, std::u16string_view folded) {
 
 // What the comparison needs of an export: the Services key (that the export
 // holds it), each entry's key and its "Parameters" subkey, and of their
-// values those compared.
+// values those compared. The names are the comparison's own, folded and
+// widened once per read, so that the reader's UTF-16 names are matched
+// without converting them.
 class ServicesSelection final : public ExportSelection {
 public:
+    ServicesSelection()
+        : services_(ToUtf16(FoldCase(kExportedServices))), parameters_(ToUtf16(kParameters)) {
+        const FoldedNames folded;
+        for (std::size_t i = 0; i < compared_.size(); ++i) {
+            compared_[i] = ToUtf16(folded.names[i]);
+            shortest_ = std::min(shortest_, compared_[i].size());
+            longest_ = std::max(longest_, compared_[i].size());
+        }
+    }
     bool KeepsKey(std::u16string_view path) const override {
-        const std::size_t prefix = kExportedServicesFolded.size();
-        if (path.size() < prefix || !EqualsFolded(path.substr(0, prefix), kExportedServicesFolded)) return false;
+        const std::size_t prefix = services_.size();
+        if (path.size() < prefix || !EqualsFolded(path.substr(0, prefix), services_)) return false;
         const std::u16string_view rest = path.substr(prefix);
         if (rest.empty()) return true;
         if (rest.front() != u'\\' || rest.size() == 1) return false;
         const std::size_t slash = rest.find(u'\\', 1);
-        return slash == std::u16string_view::npos || EqualsFolded(rest.substr(slash + 1), kParametersFolded);
+        return slash == std::u16string_view::npos || EqualsFolded(rest.substr(slash + 1), parameters_);
     }
     bool KeepsValue(std::u16string_view name) const override {
-        if (name.size() < 4 || name.size() > 16) return false;  // the shortest and longest compared
-        for (const auto folded : kComparedFolded)
+        if (name.size() < shortest_ || name.size() > longest_) return false;
+        for (const auto& folded : compared_)
             if (EqualsFolded(name, folded)) return true;
         return false;
     }
+
+private:
+    std::u16string services_;
+    std::u16string parameters_;
+    std::array<std::u16string, 9> compared_;
+    std::size_t shortest_ = std::u16string::npos;
+    std::size_t longest_ = 0;
 };
 
 FoundValue FromExport(const ExportValue& value) {
@@ -68,22 +96,6 @@ FoundValue FromExport(const ExportValue& value) {
     }
     return found;
 }
-
-// The value names folded once, for matching the export's value names.
-struct FoldedNames {
-    std::array<std::string, 9> names;
-    FoldedNames() {
-        for (std::size_t i = 0; i < kServiceDllIndex; ++i) names[i] = FoldCase(kComparedValues[i]);
-        names[kServiceDllIndex] = FoldCase(kServiceDll);
-    }
-    std::size_t Index(const std::string& valueName, bool inParameters) const {
-        const std::string folded = FoldCase(valueName);
-        if (inParameters) return folded == names[kServiceDllIndex] ? kServiceDllIndex : std::string::npos;
-        for (std::size_t i = 0; i < kServiceDllIndex; ++i)
-            if (folded == names[i]) return i;
-        return std::string::npos;
-    }
-};
 
 std::string EntryName(const ServiceValues& service) {
     const FoundValue& display = service.values[kDisplayNameIndex];
