@@ -1,0 +1,85 @@
+// Putting back what changed since the last start: from the rows the user
+// selected in the changes window, the previous run's export and the registry
+// now, a plan of every write (shown as a preview), and then the writes
+// themselves, through the service manager first and the registry after,
+// with an undo file written before the first of them. Plain code over the
+// registry, the service manager and the file seams; the window only shows
+// the plan and the result and asks.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "changes/ServiceChanges.h"
+
+namespace sw {
+
+// One write that the restore will make, as the preview lists it:
+// "Eintrag – Wert: jetzt → vorher", with the full texts.
+struct PlannedWrite {
+    std::string entry;   // as the changes row shows it
+    std::string key;     // key name
+    std::string value;   // the value's name ("Start", "Parameters\ServiceDll", ...),
+                         // or what happens to the whole entry
+    std::string now;     // full text now (kValueAbsent when there is none)
+    std::string before;  // full text it gets (kValueAbsent: the value is removed)
+};
+
+// A selected row that will not be restored, and why (German, for the user).
+struct NotRestored {
+    std::string entry;
+    std::string key;
+    std::string change;
+    std::string reason;
+};
+
+struct RestorePlan {
+    std::vector<PlannedWrite> writes;
+    std::vector<NotRestored> skipped;
+    // A boot or system start type (0 or 1) on either side of a "Start"
+    // write: the preview warns and makes "&Abbrechen" its default button.
+    bool touchesBootOrSystemStart = false;
+    // Why no plan could be made at all (the previous export cannot be read,
+    // say); empty otherwise.
+    std::string failure;
+};
+
+enum class RestoreOutcomeKind {
+    Restored,             // the service manager and the registry hold it now
+    AfterNextRestart,     // in the registry only: "wirksam nach dem nächsten Neustart"
+    NotRestored,          // refused or skipped; reason says why
+};
+
+struct RestoreOutcome {
+    std::string entry;
+    std::string key;
+    std::string change;
+    RestoreOutcomeKind kind = RestoreOutcomeKind::NotRestored;
+    std::string reason;  // German, with the system's message where one is given
+};
+
+struct RestoreResult {
+    // Empty when the undo file was written; otherwise why not and where it
+    // was tried, and nothing was changed.
+    std::string failure;
+    std::string undoFile;  // full path of the undo file
+    std::vector<RestoreOutcome> rows;
+};
+
+// Whether a row of the changes window is one a restore can act on (the
+// button "&Zurücksetzen…" is enabled while the selection holds one).
+bool CanRestore(const ChangeRow& row);
+
+// What the changes window asks of a restore. The implementation over the
+// registry, the service manager and the files is ChangesRestorer.
+class Restorer {
+public:
+    virtual ~Restorer() = default;
+    // The plan for the selected rows: reads the previous export and the
+    // registry, writes nothing.
+    virtual RestorePlan Plan(const std::vector<ChangeRow>& selected) = 0;
+    // Writes the undo file, then carries out the plan's writes.
+    virtual RestoreResult CarryOut(const RestorePlan& plan) = 0;
+};
+
+}  // namespace sw
