@@ -13,7 +13,7 @@ void AddService(ServiceList& list, const std::string& keyName, const std::vector
     const std::string description = CutAtNul(TextOrBlank(values[0]));
     const std::string display = ShortServiceDisplay(CutAtNul(TextOrBlank(values[1])));
     list.starts.push_back(ServiceStart{keyName, StartFrom(values[2]).number});
-    if (!description.empty()) list.lines.push_back(ServiceLine(display, description, keyName));
+    if (!description.empty()) list.lines.push_back(ListItem{ServiceLine(display, description, keyName), keyName});
 }
 
 }  // namespace
@@ -43,10 +43,10 @@ ServiceView ListAndBuildServices(Registry& registry, RegKey root, const std::str
     return view;
 }
 
-std::vector<std::string> BuildDriverList(Registry& registry, RegKey root, const std::string& path) {
+std::vector<ListItem> BuildDriverList(Registry& registry, RegKey root, const std::string& path) {
     std::vector<std::string> names;
     const std::int32_t n = registry.EnumSubKeys(root, path, kKeyAllAccess, names);
-    std::vector<std::string> lines;
+    std::vector<ListItem> lines;
     for (std::int32_t i = 0; i < n; ++i) {
         const std::string& name = names[static_cast<std::size_t>(i)];
         // One open per entry for both values.
@@ -55,7 +55,7 @@ std::vector<std::string> BuildDriverList(Registry& registry, RegKey root, const 
         const std::string display = CutAtNul(TextOrBlank(values[0]));
         std::string group = values[1] ? CutAtNul(AsText(*values[1])) : std::string();
         if (group.empty()) group = "(none)";
-        lines.push_back(DriverLine(ShortDriverDisplay(display), name, group));
+        lines.push_back(ListItem{DriverLine(ShortDriverDisplay(display), name, group), name});
     }
     return lines;
 }

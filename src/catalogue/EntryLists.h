@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "registry/Registry.h"
+#include "ui/ListItem.h"
 
 namespace sw {
 
@@ -29,7 +30,7 @@ struct ServiceStart {
 };
 
 struct ServiceList {
-    std::vector<std::string> lines;   // services with a description, in key order
+    std::vector<ListItem> lines;      // services with a description, in key order
     std::vector<ServiceStart> starts; // every service, in key order
 };
 
@@ -50,7 +51,7 @@ ServiceView ListAndBuildServices(Registry& registry, RegKey root, const std::str
 // The driver view's lines: every subkey of the listed key that has a
 // readable "DisplayName" below the Services key, with its key name and
 // group ("(none)" for none); an entry whose key cannot be opened for
-// reading has no line.
-std::vector<std::string> BuildDriverList(Registry& registry, RegKey root, const std::string& path);
+// reading has no line. Each line goes with its key name.
+std::vector<ListItem> BuildDriverList(Registry& registry, RegKey root, const std::string& path);
 
 }  // namespace sw

@@ -1,5 +1,7 @@
 #include "catalogue/Lines.h"
 
+#include <utility>
+
 #include "platform/Utf8.h"
 
 namespace sw {
@@ -15,24 +17,49 @@ LineFields SplitLine(const std::string& line) {
     return fields;
 }
 
-std::string KeyNameOf(const std::string& line, bool driverView) { return std::string(KeyNameIn(line, driverView)); }
+std::string KeyNameOf(const std::string& line, bool driverView) {
+    LineFields fields = SplitLine(line);
+    return driverView ? std::move(fields.second) : std::move(fields.third);
+}
 
-std::string_view KeyNameIn(std::string_view line, bool driverView) {
-    // The same fields as SplitLine gives, without building the others.
-    const auto firstTab = line.find('\t');
-    if (firstTab == std::string_view::npos) return line;
-    const auto secondTab = line.find('\t', firstTab + 1);
-    if (secondTab == std::string_view::npos) return line.substr(firstTab + 1);
-    return driverView ? line.substr(firstTab + 1, secondTab - firstTab - 1) : line.substr(secondTab + 1);
+namespace {
+
+bool MovesAField(char c) { return c == '\t' || c == '\r' || c == '\n'; }
+
+// Appends text to line as a line shows it.
+void AppendShown(std::string& line, const std::string& text) {
+    const std::size_t from = line.size();
+    line += text;
+    for (std::size_t i = from; i < line.size(); ++i)
+        if (MovesAField(line[i])) line[i] = ' ';
+}
+
+std::string ThreeFields(const std::string& first, const std::string& second, const std::string& third) {
+    std::string line;
+    line.reserve(first.size() + second.size() + third.size() + 2);
+    AppendShown(line, first);
+    line += kTab;
+    AppendShown(line, second);
+    line += kTab;
+    AppendShown(line, third);
+    return line;
+}
+
+}  // namespace
+
+std::string ShownInLine(std::string text) {
+    for (char& c : text)
+        if (MovesAField(c)) c = ' ';
+    return text;
 }
 
 std::string ServiceLine(const std::string& displayName, const std::string& description,
                         const std::string& keyName) {
-    return displayName + kTab + description + kTab + keyName;
+    return ThreeFields(displayName, description, keyName);
 }
 
 std::string DriverLine(const std::string& displayName, const std::string& keyName, const std::string& group) {
-    return displayName + kTab + keyName + kTab + group;
+    return ThreeFields(displayName, keyName, group);
 }
 
 std::string ShortServiceDisplay(const std::string& displayName) { return Shorten(displayName, 40, 37); }

@@ -1,12 +1,15 @@
-// The line formats of the entry list and how a selected line is split.
+// The line formats of the entry list and how a line is split.
 //   service line: display text TAB description TAB key name
 //   driver line:  display text TAB key name TAB group
+// Every field is shown with its TABs, CRs and LFs as blanks, so whatever a
+// registry text holds, a line has its three fields where they belong. The
+// entry a line stands for is the key name kept beside it in the list
+// (ui/ListItem.h), never the key name field read back from the text.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace sw {
 
@@ -23,11 +26,13 @@ struct LineFields {
 // is both second and third field.
 LineFields SplitLine(const std::string& line);
 
-// The key name of a line: the third field in the service view, the second
-// in the driver view.
+// The key name field of a line: the third field in the service view, the
+// second in the driver view. What it shows, not what an action reaches.
 std::string KeyNameOf(const std::string& line, bool driverView);
-// The same as a view into line.
-std::string_view KeyNameIn(std::string_view line, bool driverView);
+
+// A text as a line shows it: each TAB, CR and LF a blank. A text without
+// them stays as it is.
+std::string ShownInLine(std::string text);
 
 std::string ServiceLine(const std::string& displayName, const std::string& description,
                         const std::string& keyName);

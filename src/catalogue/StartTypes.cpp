@@ -18,19 +18,18 @@ std::string StatusStartLabel(Registry& registry, const std::string& keyName) {
     return label.empty() ? std::string("Unbekannt") : label;
 }
 
-std::vector<ListedStart> CurrentStartTypes(Registry& registry, const std::vector<std::string>& lines, bool driverView) {
+std::vector<ListedStart> CurrentStartTypes(Registry& registry, const std::vector<ListItem>& items, bool driverView) {
     std::vector<ListedStart> rows;
-    rows.reserve(lines.size());
-    for (const std::string& line : lines) {
-        LineFields fields = SplitLine(line);
-        std::string& keyName = driverView ? fields.second : fields.third;
+    rows.reserve(items.size());
+    for (const ListItem& item : items) {
+        const std::string& keyName = item.key;
         const StartValue read = ReadStart(registry, keyName);
         if (!read.read) continue;
         std::optional<std::uint32_t> start;
         if (read.number) start = static_cast<std::uint32_t>(*read.number);
         std::string label =
             start == 2u && DelayedAutostart(registry, keyName) ? kDelayedAutomaticLabel : PrintedStartLabel(start);
-        rows.push_back(ListedStart{std::move(fields.first), std::move(keyName), std::move(label)});
+        rows.push_back(ListedStart{SplitLine(item.line).first, KeyNameOf(item.line, driverView), std::move(label)});
     }
     return rows;
 }

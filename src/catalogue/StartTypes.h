@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "registry/Registry.h"
+#include "ui/ListItem.h"
 
 namespace sw {
 
@@ -20,13 +21,15 @@ std::string StatusStartLabel(Registry& registry, const std::string& keyName);
 // One line of the list with its start type as the printout names it.
 struct ListedStart {
     std::string display;
-    std::string keyName;
+    std::string keyName;  // as the line shows it
     std::string label;
 };
 
-// The lines' entries in list order, each "Start" read once; a line whose
-// "Start" cannot be read at all is left out. The key name is the third
-// field in the service view, the second in the driver view.
-std::vector<ListedStart> CurrentStartTypes(Registry& registry, const std::vector<std::string>& lines, bool driverView);
+// The lines' entries in list order, each "Start" read once from the key kept
+// with its line; a line whose "Start" cannot be read at all is left out. The
+// display text is the line's first field; the key name is printed as the
+// line shows it: the third field in the service view, the second in the
+// driver view.
+std::vector<ListedStart> CurrentStartTypes(Registry& registry, const std::vector<ListItem>& items, bool driverView);
 
 }  // namespace sw

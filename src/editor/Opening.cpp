@@ -42,7 +42,7 @@ void ShowSettings(SettingsFactory& factory, const OpenedEntry& entry, EditorServ
     c.RDescription.SetText(entry.description);
     c.RImage.SetText(entry.image);
     c.RDescription.PlaceCaretAtEnd();
-    Settings form(*dialog, services);
+    Settings form(*dialog, services, entry.keyName);
     dialog->ShowModal(form);
 }
 

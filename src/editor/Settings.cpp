@@ -3,6 +3,8 @@
 // the focus, changes the layout or closes the dialog.
 #include "editor/Settings.h"
 
+#include <utility>
+
 #include "catalogue/Lines.h"
 #include "editor/TextSearch.h"
 #include "platform/Utf8.h"
@@ -40,8 +42,8 @@ bool UnchangedIndirectText(Registry& registry, const std::string& path, const st
 
 }  // namespace
 
-Settings::Settings(SettingsDialog& dialog, EditorServices& services)
-    : dialog_(dialog), c(dialog.Controls()), services_(services) {}
+Settings::Settings(SettingsDialog& dialog, EditorServices& services, std::string keyName)
+    : dialog_(dialog), c(dialog.Controls()), services_(services), keyName_(std::move(keyName)) {}
 
 void Settings::bReady_Click() {
     // A second Ok while the first one yields would write and replace the
@@ -51,7 +53,7 @@ void Settings::bReady_Click() {
     Registry& registry = services_.registry;
     UserInterface& ui = services_.ui;
 
-    const std::string keyName = c.RRegName.Text();
+    const std::string& keyName = keyName_;
     const std::string path = ServiceKeyPath(keyName);
     // The entry check: the display name shown must still be part of the
     // entry's display name, resolved as the dialog showed it. A failed read
@@ -84,7 +86,7 @@ void Settings::bReady_Click() {
         // The rebuilt line keeps 38 characters of a long display name, one
         // more than the list build keeps.
         const std::string display = Shorten(caption, 40, 38);
-        services_.replaceSelectedLine(ServiceLine(display, description, keyName));
+        services_.replaceSelectedLine(ListItem{ServiceLine(display, description, keyName), keyName});
         ui.DoEvents();
     }
     dialog_.Unload();

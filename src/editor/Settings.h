@@ -12,6 +12,7 @@
 #include "platform/Platform.h"
 #include "registry/Registry.h"
 #include "ui/Controls.h"
+#include "ui/ListItem.h"
 
 namespace sw {
 
@@ -62,17 +63,18 @@ struct EditorServices {
     Registry& registry;
     UserInterface& ui;
     ServiceManager* serviceManager = nullptr;  // none: the registry write alone
-    // Puts the edited entry's rebuilt line in place of the main list's
-    // selected line and selects the line now at that place.
-    std::function<void(const std::string& line)> replaceSelectedLine;
+    // Puts the edited entry's rebuilt line, with its key, in place of the
+    // main list's selected line and selects the line now at that place.
+    std::function<void(const ListItem& item)> replaceSelectedLine;
 };
 
-// The form's event handlers. The key name of the open entry is the text of
-// RRegName and its display name the caption of RCaption: the form keeps
-// nothing else.
+// The form's event handlers. The display name of the open entry is the
+// caption of RCaption; its key name, which RRegName shows, the form keeps
+// as it was opened with: what an edit box gives back of a name with a line
+// break or a TAB is not for the form to rely on when it writes.
 class Settings {
 public:
-    Settings(SettingsDialog& dialog, EditorServices& services);
+    Settings(SettingsDialog& dialog, EditorServices& services, std::string keyName);
 
     void bReady_Click();
     void bAbbrechen_Click();
@@ -85,6 +87,7 @@ private:
     SettingsDialog& dialog_;
     SettingsControls& c;
     EditorServices& services_;
+    const std::string keyName_;
     bool inOk_ = false;
 };
 

@@ -44,7 +44,7 @@ void Root::bChecker_Click() {
     const std::string previous = sideFiles.OwnPath(".tmd");
     const auto snapshot = ReadSnapshotText(s.files, s.registry.Codec(), previous);
     std::string report;
-    if (snapshot) report = StartTypeReport(s.registry, ListLines(c.LObjekte), *snapshot);
+    if (snapshot) report = StartTypeReport(s.registry, ListItems(c.LObjekte), *snapshot);
     EndListWalk(*this, remembered);
 
     if (!snapshot) {

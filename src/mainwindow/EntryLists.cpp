@@ -13,7 +13,11 @@ bool Root::GetProfile(RegKey lhTyp, const std::string& lhKey) {
     c.LProfile.Clear();
     s.ui.SetPointer(kPointerArrowHourglass);
     ServiceView view = ListAndBuildServices(s.registry, lhTyp, lhKey);
-    c.LProfile.AddItems(view.keys.names);
+    // The hidden list shows each key name and keeps it as its key as well.
+    std::vector<ListItem> names;
+    names.reserve(view.keys.names.size());
+    for (const std::string& name : view.keys.names) names.push_back(ListItem{name, name});
+    c.LProfile.AddItems(names);
     listedWithNames_ = std::move(view.list);
     s.ui.SetPointer(kPointerDefault);
     s.ui.DoEvents();
@@ -31,7 +35,7 @@ void Root::ReadProfile() {
     // Every line of the hidden list, however many: the index is not bound
     // to a 16-bit count. Right after GetProfile its lines were read already,
     // for the very names the hidden list holds.
-    const std::vector<std::string> names = ListLines(c.LProfile);
+    const std::vector<std::string> names = ListKeys(c.LProfile);
     std::optional<ServiceList> listed = std::exchange(listedWithNames_, std::nullopt);
     const bool readAlready =
         listed && std::equal(names.begin(), names.end(), listed->starts.begin(), listed->starts.end(),
@@ -64,7 +68,7 @@ bool Root::GetServices(RegKey lhTyp, const std::string& lhKey) {
     c.LObjekte.Clear();
     s.ui.DoEvents();
 
-    const std::vector<std::string> lines = BuildDriverList(s.registry, lhTyp, lhKey);
+    const std::vector<ListItem> lines = BuildDriverList(s.registry, lhTyp, lhKey);
     c.LObjekte.AddItems(lines);
 
     if (c.LObjekte.ListCount() > 0) c.LObjekte.SetListIndex(0);

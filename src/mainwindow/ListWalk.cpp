@@ -23,12 +23,20 @@ void EndListWalk(Root& root, int remembered) {
     root.s.ui.DoEvents();
 }
 
-std::vector<std::string> ListLines(const ListBox& list) {
+std::vector<ListItem> ListItems(const ListBox& list) {
     const int count = list.ListCount();
-    std::vector<std::string> lines;
-    lines.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) lines.push_back(list.List(i));
-    return lines;
+    std::vector<ListItem> items;
+    items.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) items.push_back(ListItem{list.List(i), list.Key(i)});
+    return items;
+}
+
+std::vector<std::string> ListKeys(const ListBox& list) {
+    const int count = list.ListCount();
+    std::vector<std::string> keys;
+    keys.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) keys.push_back(list.Key(i));
+    return keys;
 }
 
 }  // namespace sw

@@ -15,7 +15,9 @@ namespace sw {
 int BeginListWalk(Root& root);
 void EndListWalk(Root& root, int remembered);
 
-// Every line of a list box, in its order, without selecting any.
-std::vector<std::string> ListLines(const ListBox& list);
+// Every line of a list box with its key, in its order, without selecting any.
+std::vector<ListItem> ListItems(const ListBox& list);
+// Every key of a list box, in its order.
+std::vector<std::string> ListKeys(const ListBox& list);
 
 }  // namespace sw

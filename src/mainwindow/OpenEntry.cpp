@@ -1,6 +1,5 @@
 // Opening the selected entry: the editor in the service view, the registry
 // editor at the entry's key in the driver view.
-#include "catalogue/Lines.h"
 #include "editor/Settings.h"
 #include "mainwindow/Root.h"
 
@@ -22,7 +21,9 @@ void Root::LObjekte_DblClick() {
         return;
     }
     s.ui.SetPointer(kPointerHourglass);
-    const std::string keyName = KeyNameOf(c.LObjekte.Text(), true);
+    // The key kept with the line: a TAB in its display name must not make
+    // the group, or part of the name, the key the registry editor opens at.
+    const std::string keyName = c.LObjekte.SelectedKey();
     // The registry editor opens at "LastKey" when it starts. Its settings key
     // is only opened: when it does not exist yet, nothing is written.
     s.registry.WriteValue(kHkeyCurrentUser, kRegeditSettingsPath, "LastKey",
@@ -38,7 +39,7 @@ void Root::LObjekte_DblClick() {
 
 void Root::OpenEditor() {
     s.ui.SetPointer(kPointerHourglass);
-    const OpenedEntry entry = ReadOpenedEntry(s.registry, KeyNameOf(c.LObjekte.Text(), false));
+    const OpenedEntry entry = ReadOpenedEntry(s.registry, c.LObjekte.SelectedKey());
     s.ui.SetPointer(kPointerDefault);
     // An existing description that comes out empty cannot be shown for
     // editing; the dialog is not even loaded.
@@ -47,11 +48,11 @@ void Root::OpenEditor() {
         return;
     }
     if (s.settings == nullptr) return;
-    EditorServices editor{s.registry, s.ui, s.serviceManager, [this](const std::string& line) {
+    EditorServices editor{s.registry, s.ui, s.serviceManager, [this](const ListItem& item) {
                               ListBox& list = c.LObjekte;
                               const int remembered = list.ListIndex();
                               list.RemoveItem(remembered);
-                              list.AddItem(line);
+                              list.AddItem(item.line, item.key);
                               // Selecting shows the start type now stored, whatever
                               // line now stands at that place of the sorted list.
                               list.SetListIndex(remembered);

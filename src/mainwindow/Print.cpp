@@ -20,7 +20,7 @@ void Root::bDrucken_Click() {
     // The lines are read as they stand, without selecting each one: one
     // registry read per entry.
     if (printer)
-        printed = PrintServiceList(*printer, s.clock.Today(), CurrentStartTypes(s.registry, ListLines(c.LObjekte), DriverView()));
+        printed = PrintServiceList(*printer, s.clock.Today(), CurrentStartTypes(s.registry, ListItems(c.LObjekte), DriverView()));
     EndListWalk(*this, remembered);
     if (!printed)
         s.messages.Show(kListNotPrinted + "\n" + PrintFailureReason(printer.get()), kPrintTitle, kMbIconExclamation);

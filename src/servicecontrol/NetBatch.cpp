@@ -1,5 +1,9 @@
 #include "servicecontrol/NetBatch.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "platform/CaseFold.h"
 #include "platform/Utf8.h"
 
 namespace sw {
@@ -8,14 +12,60 @@ namespace {
 const std::string kLineEnd = "\r\n";
 const std::string kStars(69, '*');
 
+bool Blank(const std::string& name) { return name.find_first_not_of(' ') == std::string::npos; }
+
+// The Services key's entries besides one, as "net" may find a name among
+// them: by key name and by display name, without regard to case.
+class OtherEntries {
+public:
+    OtherEntries(Registry& registry, const std::string& keyName) : registry_(registry) {
+        registry.EnumSubKeys(kHkeyLocalMachine, kServicesPath, kKeyRead, keys_);
+        listed_ = !keys_.empty();
+        const std::string own = FoldCase(keyName);
+        const auto at = std::find_if(keys_.begin(), keys_.end(),
+                                     [&](const std::string& key) { return FoldCase(key) == own; });
+        found_ = at != keys_.end();
+        if (found_) keys_.erase(at);
+    }
+
+    // Whether the Services key could be listed at all.
+    bool Listed() const { return listed_; }
+    // Whether the entry itself is among them.
+    bool Found() const { return found_; }
+
+    bool Name(const std::string& name) const {
+        const std::string folded = FoldCase(name);
+        for (const std::string& key : keys_)
+            if (FoldCase(key) == folded) return true;
+        // Only then the display names, one open per entry.
+        for (const std::string& key : keys_) {
+            const auto read = registry_.ReadValuesAndResolved(kHkeyLocalMachine, ServiceKeyPath(key), {"DisplayName"});
+            for (const auto* value : {&read.stored[0], &read.resolved[0]})
+                if (*value && FoldCase(CutAtNul(AsText(**value))) == folded) return true;
+        }
+        return false;
+    }
+
+private:
+    Registry& registry_;
+    std::vector<std::string> keys_;
+    bool listed_ = false;
+    bool found_ = false;
+};
+
 }  // namespace
 
 NetCommand MakeNetCommand(const std::string& command, const std::string& key,
-                          const std::optional<ValueHolder>& displayName) {
-    // An indirect display name ("@file,-id") is no name "net" knows: the
-    // key name, which it takes as well, stands in for it.
-    std::string name = displayName ? CutAtNul(AsText(*displayName)) : " ";
-    if (IsIndirect(displayName)) name = key;
+                          const std::optional<ValueHolder>& displayName, const NamesAnotherEntry& namesAnother) {
+    // "net" takes a key name as readily as a display name, and looks for a
+    // key name first: the key name names this entry and no other. It stands
+    // in for a display name that is not there to name the entry (unread,
+    // blank, or indirect: "@file,-id" is no name "net" knows), and for one
+    // that another entry answers to as well.
+    std::string name = displayName ? CutAtNul(AsText(*displayName)) : std::string();
+    if (IsIndirect(displayName) || Blank(name) || (namesAnother && namesAnother(name))) name = key;
+    // No entry at all: a blank, which names none.
+    if (name.empty()) name = " ";
 
     const auto refuse = [&](const std::string& why) {
         return NetCommand{{}, "Der Name dieses Dienstes " + why + " an den Befehl \"net " + command +
@@ -45,7 +95,16 @@ NetCommand MakeNetCommand(const std::string& command, const std::string& key,
 }
 
 NetCommand NetCommandFor(Registry& registry, const std::string& command, const std::string& keyName) {
-    return MakeNetCommand(command, keyName, registry.Read(kHkeyLocalMachine, ServiceKeyPath(keyName), "DisplayName"));
+    const auto displayName = registry.Read(kHkeyLocalMachine, ServiceKeyPath(keyName), "DisplayName");
+    if (keyName.empty()) return MakeNetCommand(command, keyName, displayName);
+    const OtherEntries others(registry, keyName);
+    // An entry gone since its line was built: its key name could be another
+    // entry's display name, which "net" would then find.
+    if (!displayName && others.Listed() && !others.Found()) return MakeNetCommand(command, {}, displayName);
+    return MakeNetCommand(command, keyName, displayName, [&](const std::string& name) {
+        // Unlisted, no other entry can be ruled out.
+        return !others.Listed() || others.Name(name);
+    });
 }
 
 void RunBatch(Files& files, Shell& shell, const AnsiCodec& codec, const std::string& path, const std::string& text) {

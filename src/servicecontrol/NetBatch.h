@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -20,14 +21,25 @@ struct NetCommand {
     std::string refusal;    // the user's message when refused
 };
 
+// True when "net", given name, could reach another entry than the one the
+// command is for.
+using NamesAnotherEntry = std::function<bool(const std::string& name)>;
+
 // Decides from the entry's key name and its "DisplayName" as read (not
 // resolved). The display name is preferred; the key name, which "net" takes
-// as well, stands in for an indirect display name and for one that the
-// command interpreter would act on or change; when the key name cannot pass
-// either, the command is refused.
+// as well and looks for first, stands in for a display name that cannot be
+// read or is blank, for an indirect one, for one that namesAnother says
+// could reach another entry, and for one that the command interpreter would
+// act on or change; when the key name cannot pass either, the command is
+// refused. An empty keyName (no entry) with no display name names a single
+// blank, which "net" finds nothing for.
 NetCommand MakeNetCommand(const std::string& command, const std::string& keyName,
-                          const std::optional<ValueHolder>& displayName);
-// The same for the entry's display name read fresh from the registry.
+                          const std::optional<ValueHolder>& displayName, const NamesAnotherEntry& namesAnother = {});
+// The same for the entry's display name read fresh from the registry. A
+// display name that is another entry's key name or display name (compared
+// without case, stored or resolved) gives way to the key name; so does any
+// display name when the Services key cannot be listed, as then no other
+// entry can be ruled out. An entry no longer there is named by a blank.
 NetCommand NetCommandFor(Registry& registry, const std::string& command, const std::string& keyName);
 
 // Writes the batch file at path in the ANSI code page and runs it hidden.

@@ -12,18 +12,18 @@ namespace {
 
 inline const std::string kReportNotPrinted = "Die veränderten Starttypen konnten nicht gedruckt werden.    ";
 
-// The visible lines by key name: for every key its first line, with a link
-// to the next line of the same key (a TAB inside a text can move the fields
-// so that two lines carry one key), so that each snapshot line costs one
+// The visible lines by the key name kept with each: for every key its first
+// line, with a link to the next line of the same key (a list may show one
+// entry twice), so that each snapshot line costs one
 // look-up instead of a walk over the whole list. The table is one flat
 // array (open addressing) of hashes and line numbers: a look-up touches
 // little memory however long the list is, where a node-based standard map
 // costs about a third more time at 30,000 lines (bench/startcheck_bench.cpp).
 class ListIndex {
 public:
-    explicit ListIndex(const std::vector<std::string>& lines) : lines_(lines) {
-        keys_.reserve(lines.size());
-        for (const std::string& line : lines) keys_.push_back(KeyNameIn(line, false));
+    explicit ListIndex(const std::vector<ListItem>& items) : items_(items) {
+        keys_.reserve(items.size());
+        for (const ListItem& item : items) keys_.push_back(item.key);
         next_.assign(keys_.size(), kNone);
         std::size_t capacity = 16;
         while (capacity < keys_.size() * 2) capacity *= 2;
@@ -42,7 +42,7 @@ public:
         for (std::uint32_t i = slots_[SlotOf(keyName)].line; i != kNone; i = next_[i]) visit(std::size_t{i});
     }
 
-    std::string DisplayText(std::size_t line) const { return SplitLine(lines_[line]).first; }
+    std::string DisplayText(std::size_t line) const { return SplitLine(items_[line].line).first; }
 
 private:
     // A list box's index is a 32-bit int, so 32 bits hold every line number.
@@ -66,8 +66,8 @@ private:
         }
     }
 
-    const std::vector<std::string>& lines_;
-    std::vector<std::string_view> keys_;  // into lines_
+    const std::vector<ListItem>& items_;
+    std::vector<std::string_view> keys_;  // into items_
     std::vector<std::uint32_t> next_;
     std::vector<Slot> slots_;
 };
@@ -80,8 +80,8 @@ std::optional<std::string> ReadSnapshotText(Files& files, const AnsiCodec& codec
     return SnapshotTextOfFile(codec, bytes);
 }
 
-std::string StartTypeReport(Registry& registry, const std::vector<std::string>& lines, const std::string& snapshot) {
-    const ListIndex index(lines);
+std::string StartTypeReport(Registry& registry, const std::vector<ListItem>& items, const std::string& snapshot) {
+    const ListIndex index(items);
     std::string report;
     ForEachSnapshotEntry(snapshot, [&](const SnapshotEntry& entry) {
         index.ForEach(entry.keyName, [&](std::size_t line) {

@@ -10,6 +10,7 @@
 #include "platform/AnsiCodec.h"
 #include "platform/Platform.h"
 #include "registry/Registry.h"
+#include "ui/ListItem.h"
 
 namespace sw {
 
@@ -19,10 +20,11 @@ std::optional<std::string> ReadSnapshotText(Files& files, const AnsiCodec& codec
 
 // One report line ("display, Starttyp vorher: …, Starttyp jetzt: …" and
 // LF CR) for each visible line whose key's "Start" differs from the
-// snapshot's, in the order of the snapshot's lines; the lines that carry
-// one key (a TAB inside a text can move the fields) in list order. lines
-// are service-view lines; "" when nothing differs.
-std::string StartTypeReport(Registry& registry, const std::vector<std::string>& lines, const std::string& snapshot);
+// snapshot's, in the order of the snapshot's lines; lines that carry one
+// key in list order. A line's key is the one kept with it, its display text
+// the line's first field; items are service-view lines. "" when nothing
+// differs.
+std::string StartTypeReport(Registry& registry, const std::vector<ListItem>& items, const std::string& snapshot);
 
 // The report as a text file: each LF CR pair becomes CR LF.
 std::string ReportFileText(const std::string& report);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/ListItem.h"
+
 namespace sw {
 
 class Control {
@@ -20,11 +22,12 @@ public:
 
 class ListBox : public Control {
 public:
-    // Adds a line; a sorted list puts it where its text sorts (ignoring case).
-    virtual void AddItem(const std::string& line) = 0;
+    // Adds a line with the key name of its entry beside it; a sorted list
+    // puts it where its text sorts (ignoring case), and the key goes with it.
+    virtual void AddItem(const std::string& line, const std::string& key) = 0;
     // Adds many lines at once, with the same resulting order as AddItem one
     // by one; lets an adapter fill the control without redrawing per line.
-    virtual void AddItems(const std::vector<std::string>& lines) = 0;
+    virtual void AddItems(const std::vector<ListItem>& items) = 0;
     virtual void RemoveItem(int index) = 0;
     virtual void Clear() = 0;
     virtual int ListCount() const = 0;
@@ -34,6 +37,10 @@ public:
     // selection does.
     virtual void SetListIndex(int index) = 0;
     virtual std::string List(int index) const = 0;
+    // The key name added with the line at index; "" when there is none.
+    virtual std::string Key(int index) const = 0;
+    // The selected line's key name; "" when no line is selected.
+    std::string SelectedKey() const { return Key(ListIndex()); }
     // The selected line; "" when none is selected.
     virtual std::string Text() const = 0;
     // Tab stops in dialog template units.

@@ -46,19 +46,27 @@ std::string WindowText(HWND hwnd) {
     return Utf8(text);
 }
 
-void Win32ListBox::AddItem(const std::string& line) {
-    SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(line).c_str()));
+void Win32ListBox::Add(const std::string& line, const std::string& key) {
+    const LRESULT at = SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(line).c_str()));
+    if (at == LB_ERR || at == LB_ERRSPACE) return;
+    keys_.push_back(key);
+    SendMessageW(hwnd_, LB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(keys_.size() - 1));
+}
+
+void Win32ListBox::AddItem(const std::string& line, const std::string& key) {
+    Add(line, key);
     KeepSeenInStep();
 }
 
-void Win32ListBox::AddItems(const std::vector<std::string>& lines) {
-    if (lines.empty()) return;
+void Win32ListBox::AddItems(const std::vector<ListItem>& items) {
+    if (items.empty()) return;
     // The same sorted insertion as one by one, without a redraw per line.
     SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
     std::size_t bytes = 0;
-    for (const auto& line : lines) bytes += (line.size() + 1) * sizeof(wchar_t);
-    SendMessageW(hwnd_, LB_INITSTORAGE, lines.size(), bytes);
-    for (const auto& line : lines) SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(line).c_str()));
+    for (const auto& item : items) bytes += (item.line.size() + 1) * sizeof(wchar_t);
+    SendMessageW(hwnd_, LB_INITSTORAGE, items.size(), bytes);
+    keys_.reserve(keys_.size() + items.size());
+    for (const auto& item : items) Add(item.line, item.key);
     KeepSeenInStep();
     SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd_, nullptr, TRUE);
@@ -71,6 +79,7 @@ void Win32ListBox::RemoveItem(int index) {
 
 void Win32ListBox::Clear() {
     SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
+    keys_.clear();
     KeepSeenInStep();
 }
 
@@ -104,6 +113,13 @@ std::string Win32ListBox::List(int index) const {
     if (got == LB_ERR) return {};
     text.resize(static_cast<std::size_t>(got));
     return Utf8(text);
+}
+
+std::string Win32ListBox::Key(int index) const {
+    if (index < 0) return {};
+    const LRESULT at = SendMessageW(hwnd_, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+    if (at == LB_ERR || at < 0 || static_cast<std::size_t>(at) >= keys_.size()) return {};
+    return keys_[static_cast<std::size_t>(at)];
 }
 
 std::string Win32ListBox::Text() const {

@@ -70,19 +70,26 @@ public:
     // a click on the selected line); those do not run onClick.
     void SelectionReported();
 
-    void AddItem(const std::string& line) override;
-    void AddItems(const std::vector<std::string>& lines) override;
+    void AddItem(const std::string& line, const std::string& key) override;
+    void AddItems(const std::vector<ListItem>& items) override;
     void RemoveItem(int index) override;
     void Clear() override;
     int ListCount() const override;
     int ListIndex() const override;
     void SetListIndex(int index) override;
     std::string List(int index) const override;
+    std::string Key(int index) const override;
     std::string Text() const override;
     void SetTabStops(int first, int second) override;
     void Refresh() override;
 
 private:
+    // The keys of the lines: each line's item data is the place of its key
+    // here. A removed line's key stays until the list is emptied.
+    std::vector<std::string> keys_;
+    // Adds one line with its key, without keeping seen_ in step.
+    void Add(const std::string& line, const std::string& key);
+
     // The selected index as the handler last saw it, kept in step when lines
     // are added or removed above the selection.
     int seen_ = -1;

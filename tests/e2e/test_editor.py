@@ -149,6 +149,34 @@ class EditorTest(h.E2ETestCase):
         d.keys("Esc")
         self.assertEqual(self.wait_program_end(), 0)
 
+    def test_an_entry_whose_texts_hold_tabs_is_opened_and_written_under_its_own_key(self):
+        # Split at its TABs, the line of AccEvilName would name AccSvcAuto.
+        d = self.driver
+        self.seed_and_start(h.service("AccSvcAuto", description="Auto", start=2),
+                            h.service("AccEvilName", display="Harmlos\tx\tAccSvcAuto", description="Zwei\tTABs\tda",
+                                      start=3))
+        untouched = d.reg_tree(h.SERVICES + "\\AccSvcAuto")
+        line = "Harmlos x AccSvcAuto\tZwei TABs da\tAccEvilName"
+        index = d.lines().index(line)
+        c = self.open_dialog("enter", index)
+        self.assertEqual(c[IDS["IDC_SET_RCAPTION"]]["text"], "Harmlos\tx\tAccSvcAuto")
+        self.assertEqual(c[IDS["IDC_SET_RREGNAME"]]["text"], "AccEvilName")
+        self.assertEqual(c[IDS["IDC_SET_RDESCRIPTION"]]["text"], "Zwei\tTABs\tda")
+        self.assertEqual(c[IDS["IDC_SET_LSTARTTYPE"]]["selected"], 1)
+        d.keys("space", "n", "e", "u", "Enter", "End", "Enter", "Enter")  # "Deaktiviert", Ok
+        self.assert_closed()
+
+        path = h.SERVICES + "\\AccEvilName"
+        got = d.reg_get(path, "Description")
+        self.assertEqual((got["type"], got["data"]), h.sz("Zwei\tTABs\tda neu"))
+        self.assertEqual(d.reg_get(path, "Start")["data"], h.dword(4)[1])
+        self.assertEqual(d.reg_tree(h.SERVICES + "\\AccSvcAuto"), untouched)
+        listed = d.list()
+        self.assertEqual(listed["lines"][listed["selected"]], "Harmlos x AccSvcAuto\tZwei TABs da neu\tAccEvilName")
+        self.assertEqual(d.control(IDS["IDC_ROOT_BSTARTCAPTION"])["text"], "Startvorgang: Deaktiviert")
+        d.keys("Esc")
+        self.assertEqual(self.wait_program_end(), 0)
+
     def test_enter_and_the_button_open_it_and_cancel_esc_and_close_write_nothing(self):
         d = self.driver
         self.seed_and_start()

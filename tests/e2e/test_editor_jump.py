@@ -57,5 +57,37 @@ class EditorJumpTest(h.E2ETestCase):
         self.wait_program_end()
 
 
+    def test_enter_on_a_line_whose_texts_hold_tabs_opens_the_registry_editor_at_its_own_entry(self):
+        # Split at its TABs, the first line would name AccDrvGroup, another
+        # entry; the second's key name itself holds a TAB.
+        d = self.driver
+        d.seed([h.driver_entry("AccDrvGroup", display="Acc Treiber Gruppe", group="Base"),
+                h.driver_entry("AccDrvTab", display="Harmlos\tAccDrvGroup"),
+                h.driver_entry("AccTab\tAccSvcAuto", display="Tab im Schl\u00fcssel")])
+        d.reg_set(REGEDIT_KEY, root=h.HKCU)
+        self.start_merotan()
+        d.keys("Alt+E")
+        self.assertTrue(d.msgbox()["present"])
+        d.answer("ok")
+        self.wait_until(lambda: "Harmlos AccDrvGroup\tAccDrvTab\t(none)" in d.lines(), timeout=30,
+                        message="the driver view")
+        self.wait_until(lambda: d.find_processes("regedit.exe") == [], timeout=20, message="the start-up export")
+        for line, key in (("Harmlos AccDrvGroup\tAccDrvTab\t(none)", "AccDrvTab"),
+                          ("Tab im Schl\u00fcssel\tAccTab AccSvcAuto\t(none)", "AccTab\tAccSvcAuto")):
+            d.select(d.lines().index(line))
+            d.keys("Enter")
+            got = d.reg_get(REGEDIT_KEY, "LastKey", root=h.HKCU)
+            self.assertEqual((got["type"], got["data"]),
+                             h.sz("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\" + key), line)
+            found = self.wait_until(lambda: d.find_processes("regedit.exe"), timeout=15,
+                                    message="the registry editor")
+            for process in found:
+                d.kill(process["pid"])
+            self.wait_until(lambda: d.find_processes("regedit.exe") == [], timeout=10,
+                            message="the registry editor to end")
+        d.keys("Esc")
+        self.wait_program_end()
+
+
 if __name__ == "__main__":
     h.main()

@@ -153,6 +153,44 @@ class ServiceControlTest(h.E2ETestCase):
         self.click_and_wait(ANHALTEN, "SwGruppe", "STOPPED")
         self.assertEqual(self.batch(), stop_file("SwGruppe"))
 
+    def test_a_tab_a_name_of_another_service_and_no_display_name_start_and_stop_their_own_entry(self):
+        # Display names written into the registry behind the service
+        # manager's back: one that is another service's key name (net takes
+        # key names), one with TABs that, split at them, names another entry,
+        # and none at all. Each click reaches its own line's service and no
+        # other.
+        d = self.driver
+        for key in ("SwProbe", "SwShadow", "SwTab", "SwOhneName"):
+            self.install_service(key)
+        d.reg_set(h.SERVICES + "\\SwShadow", "DisplayName", h.sz("swprobe"))
+        d.reg_set(h.SERVICES + "\\SwTab", "DisplayName", h.sz("Harmlos\tSwProbe"))
+        self.session.wine("reg", "delete", "HKLM\\" + h.SERVICES + "\\SwOhneName", "/v", "DisplayName", "/f")
+        self.folder = self.start_merotan()
+
+        for line, key in (("swprobe\tTestdienst\tSwShadow", "SwShadow"),
+                          ("Harmlos SwProbe\tTestdienst\tSwTab", "SwTab"),
+                          (" \tTestdienst\tSwOhneName", "SwOhneName")):
+            self.select_line(line)
+            self.click_and_wait(STARTEN, key, "RUNNING")
+            self.assertEqual(self.batch(), start_file(key), line)
+            self.assertEqual(d.service_state("SwProbe"), "STOPPED", line)
+
+        # The driver view: the TAB line's second field is its key name, and
+        # "&Anhalten" stops that service while SwProbe runs on.
+        self.session.wine("net", "start", "SwProbe", check=False)
+        self.assertEqual(d.wait_service("SwProbe", "RUNNING"), "RUNNING")
+        d.click(IDS["IDC_ROOT_BERWEITERT"])
+        self.assertTrue(d.msgbox()["present"])
+        d.answer("ok")
+        line = "Harmlos SwProbe\tSwTab\t(none)"
+        self.wait_until(lambda: line in d.lines() and d.list(lines=False)["selected"] == 0, timeout=30,
+                        message="the driver view")
+        self.select_line(line)
+        self.click_and_wait(ANHALTEN, "SwTab", "STOPPED")
+        self.assertEqual(self.batch(), stop_file("SwTab"))
+        self.assertEqual(d.service_state("SwProbe"), "RUNNING")
+        self.assertEqual(d.service_state("SwShadow"), "RUNNING")
+
     def edit_start_type(self, line, keys):
         """Opens the editor on line with Enter and chooses a start type with
         keys in its list, then Ok; waits until the editor has closed."""

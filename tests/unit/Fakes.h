@@ -55,37 +55,54 @@ public:
     int clickCount = 0;
     std::function<void()> onClick;
 
-    void AddItem(const std::string& line) override {
+    // The keys kept beside the lines, in step with them.
+    std::vector<std::string> keys;
+
+    void AddItem(const std::string& line, const std::string& key) override {
         if (!sorted) {
             lines.push_back(line);
+            keys.push_back(key);
             return;
         }
         // A new line goes after the lines that compare equal to it.
         auto at = std::upper_bound(lines.begin(), lines.end(), line, LessNoCase);
         const int pos = static_cast<int>(at - lines.begin());
         lines.insert(at, line);
+        keys.insert(keys.begin() + pos, key);
         if (selected >= pos) ++selected;
     }
     // The same order as AddItem one by one (equal lines keep their order of
     // arrival, after the lines already there), without its quadratic cost.
-    void AddItems(const std::vector<std::string>& many) override {
+    void AddItems(const std::vector<ListItem>& many) override {
         if (!sorted || selected >= 0) {
-            for (const auto& line : many) AddItem(line);
+            for (const auto& item : many) AddItem(item.line, item.key);
             return;
         }
-        const auto middle = static_cast<std::ptrdiff_t>(lines.size());
-        lines.insert(lines.end(), many.begin(), many.end());
-        std::stable_sort(lines.begin() + middle, lines.end(), LessNoCase);
-        std::inplace_merge(lines.begin(), lines.begin() + middle, lines.end(), LessNoCase);
+        std::vector<ListItem> all;
+        all.reserve(lines.size() + many.size());
+        for (std::size_t i = 0; i < lines.size(); ++i) all.push_back(ListItem{lines[i], keys[i]});
+        const auto middle = static_cast<std::ptrdiff_t>(all.size());
+        all.insert(all.end(), many.begin(), many.end());
+        const auto less = [](const ListItem& a, const ListItem& b) { return LessNoCase(a.line, b.line); };
+        std::stable_sort(all.begin() + middle, all.end(), less);
+        std::inplace_merge(all.begin(), all.begin() + middle, all.end(), less);
+        lines.clear();
+        keys.clear();
+        for (auto& item : all) {
+            lines.push_back(std::move(item.line));
+            keys.push_back(std::move(item.key));
+        }
     }
     void RemoveItem(int index) override {
         if (index < 0 || index >= ListCount()) return;
         lines.erase(lines.begin() + index);
+        keys.erase(keys.begin() + index);
         if (selected == index) selected = -1;
         else if (selected > index) --selected;
     }
     void Clear() override {
         lines.clear();
+        keys.clear();
         selected = -1;
     }
     int ListCount() const override { return static_cast<int>(lines.size()); }
@@ -97,6 +114,10 @@ public:
     }
     std::string List(int index) const override {
         return (index >= 0 && index < ListCount()) ? lines[static_cast<std::size_t>(index)] : std::string();
+    }
+    std::string Key(int index) const override {
+        return (index >= 0 && index < static_cast<int>(keys.size())) ? keys[static_cast<std::size_t>(index)]
+                                                                       : std::string();
     }
     std::string Text() const override { return List(selected); }
     void SetTabStops(int first, int second) override { tabStops = {first, second}; }

@@ -142,7 +142,7 @@ struct EditorFixture : RootFixture {
 
     // Puts one service line into the list the way the list build does.
     void Line(const std::string& display, const std::string& description, const std::string& key) {
-        LObjekte.AddItem(display + "\t" + description + "\t" + key);
+        LObjekte.AddItem(display + "\t" + description + "\t" + key, key);
     }
     void Select(int index) { LObjekte.SetListIndex(index); }
     void RemoveValue(const std::string& key, const std::string& name) {

@@ -47,6 +47,21 @@ TEST_F(DriverListTest, IndirectDisplayNamesAreShownResolvedAndSortByTheirResolut
                                               "Beep\tBeep\tBase"));
 }
 
+// A TAB in a display name, key name or group is a blank in the line; the
+// key goes beside it, and the status reads that key.
+TEST_F(DriverListTest, TabsInAnyTextAreBlanksAndTheKeyGoesBesideTheLine) {
+    f.Driver("AccDrvGroup", "Acc Treiber Gruppe", "", 1);
+    f.Driver("AccDrvTab", "Harmlos\tAccDrvGroup", "G\r\n1", 4);
+    f.Driver("AccTab\tAccSvcAuto", "Tab im Schl\u00fcssel", "", 3);
+    EXPECT_TRUE(Build());
+    EXPECT_THAT(f.LObjekte.lines,
+                ElementsAre("Acc Treiber Gruppe\tAccDrvGroup\t(none)", "Harmlos AccDrvGroup\tAccDrvTab\tG  1",
+                            "Tab im Schl\u00fcssel\tAccTab AccSvcAuto\t(none)"));
+    EXPECT_THAT(f.LObjekte.keys, ElementsAre("AccDrvGroup", "AccDrvTab", "AccTab\tAccSvcAuto"));
+    f.LObjekte.SetListIndex(1);
+    EXPECT_EQ(f.bStartCaption.Caption(), "Startvorgang: Deaktiviert");
+}
+
 // One open of each entry's key for both values (and one of the Services key
 // to list them, one for the first line's start type).
 TEST_F(DriverListTest, EachEntryKeyIsOpenedOnce) {

@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "catalogue/Lines.h"
 #include "editor/TextSearch.h"
 #include "unit/SettingsFakes.h"
 
@@ -160,6 +163,42 @@ TEST_F(EditorTest, ALookAlikeKeyNameIsOpenedAndWrittenUnderItsOwnKey) {
     EXPECT_EQ(g.Value("AccSvcManual", "Description")->Utf8Data(), std::string("schmal alt\0", 11));
     EXPECT_EQ(g.Value("AccSvcManual", "Start")->data, std::string("\x03\0\0\0", 4));
     EXPECT_EQ(g.bStartCaption.Caption(), "Startvorgang: Deaktiviert");
+}
+
+// A TAB in a display name, description or key name moves no field: the
+// editor opens the line's own entry, Ok writes that entry and no other, and
+// the rebuilt line shows the TABs as blanks with its key kept beside it.
+TEST_F(EditorTest, TabsInALinesTextsOpenAndWriteItsOwnEntry) {
+    EditorFixture g;
+    g.Service("AccSvcAuto", "Auto", "Plain", 2);
+    g.Service("AccEvilName", "Harmlos\tx\tAccSvcAuto", "Zwei\tTABs\tda", 3);
+    g.Service("AccTab\tAccSvcAuto", "Tab im Namen", "Schluessel", 3);
+    g.root.GetProfile(kHkeyLocalMachine, kServicesPath);
+    g.root.ReadProfile();
+    const std::pair<std::string, std::string> entries[] = {{"AccEvilName", "Harmlos\tx\tAccSvcAuto"},
+                                                           {"AccTab\tAccSvcAuto", "Tab im Namen"}};
+    for (const auto& [key, display] : entries) {
+        const auto at = std::find(g.LObjekte.keys.begin(), g.LObjekte.keys.end(), key);
+        ASSERT_NE(at, g.LObjekte.keys.end()) << key;
+        g.Select(static_cast<int>(at - g.LObjekte.keys.begin()));
+        g.settings.whileShown = [&](Settings& form, FakeSettingsDialog& d) {
+            EXPECT_EQ(d.RCaption.Caption(), display);
+            EXPECT_EQ(d.RRegName.text, key);
+            d.RDescription.text = "Neu\tmit TAB";
+            d.LStartType.index = 2;
+            form.bReady_Click();
+        };
+        g.root.LObjekte_DblClick();
+        EXPECT_EQ(g.Value(key, "Description")->Utf8Data(), std::string("Neu\tmit TAB\0", 12)) << key;
+        EXPECT_EQ(g.Value(key, "Start")->data, std::string("\x04\0\0\0", 4)) << key;
+        EXPECT_EQ(g.LObjekte.SelectedKey(), key);
+        EXPECT_EQ(g.LObjekte.Text(), ServiceLine(display, "Neu mit TAB", key)) << key;
+        EXPECT_EQ(g.bStartCaption.Caption(), "Startvorgang: Deaktiviert") << key;
+    }
+    EXPECT_EQ(g.Value("AccSvcAuto", "Description")->Utf8Data(), std::string("Plain\0", 6));
+    EXPECT_EQ(g.Value("AccSvcAuto", "Start")->data, std::string("\x02\0\0\0", 4));
+    EXPECT_EQ(g.LObjekte.ListCount(), 3);
+    EXPECT_TRUE(g.messages.shown.empty());
 }
 
 TEST_F(EditorTest, OkWritesDescriptionAndChosenStartAndReplacesTheLine) {

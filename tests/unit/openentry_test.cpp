@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "unit/SettingsFakes.h"
 
 namespace sw::test {
@@ -18,8 +20,8 @@ protected:
         f.Driver("Beep", "Beep", "Base", 1);
         f.Driver("Null", "Null", "", 1);
         f.bErweitert.value = 1;  // the driver view, without rebuilding the list
-        f.LObjekte.AddItem("Beep\tBeep\tBase");
-        f.LObjekte.AddItem("Null\tNull\t(none)");
+        f.LObjekte.AddItem("Beep\tBeep\tBase", "Beep");
+        f.LObjekte.AddItem("Null\tNull\t(none)", "Null");
         f.LObjekte.SetListIndex(1);
         f.clock.step = 0;
         // Time passes only while the program waits.
@@ -126,6 +128,29 @@ TEST(SleepTest, AClockThatMovesOnWithEveryReadingAlsoEndsTheWait) {
     EXPECT_NO_THROW(f.root.Sleep(1));
     EXPECT_LT(f.clock.readings, 12);
     EXPECT_GE(f.ui.idles, 1);
+}
+
+// A TAB in a display name or key name moves no field: "LastKey" names the
+// line's own entry, and Enter and "&Anhalten" on it reach that entry, never
+// the one its text shows where the key name would stand.
+TEST(JumpWithTabs, TheRegistryEditorOpensAtTheLinesOwnEntry) {
+    RootFixture f;
+    f.memory.CreateKey(kHkeyCurrentUser, kRegeditKey);
+    f.Driver("AccDrvGroup", "Acc Treiber Gruppe", "", 1);
+    f.Driver("AccDrvTab", "Harmlos\tAccDrvGroup", "", 3);
+    f.Driver("AccTab\tAccSvcAuto", "Tab im Schluessel", "", 3);
+    f.bErweitert.enabled = false;  // no warning when switched by program
+    f.bErweitert.SetValue(1);
+    for (const std::string key : {"AccDrvTab", "AccTab\tAccSvcAuto"}) {
+        const auto at = std::find(f.LObjekte.keys.begin(), f.LObjekte.keys.end(), key);
+        ASSERT_NE(at, f.LObjekte.keys.end()) << key;
+        f.LObjekte.SetListIndex(static_cast<int>(at - f.LObjekte.keys.begin()));
+        std::int16_t enter = 13;
+        f.root.LObjekte_KeyPress(enter);
+        EXPECT_EQ(f.memory.GetRaw(kHkeyCurrentUser, kRegeditKey, "LastKey")->Utf8Data(),
+                  "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\" + key + std::string(1, '\0'));
+    }
+    EXPECT_EQ(f.shell.started.size(), 2u);
 }
 
 }  // namespace

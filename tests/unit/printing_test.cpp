@@ -126,6 +126,24 @@ TEST_F(PrintList, ADelayedAutomaticStartIsPrintedAsSuch) {
     EXPECT_EQ(printers.LinesStartingWith("line:Manuell"), (std::vector<std::string>{"line:Manuell"}));
 }
 
+// A TAB in a display name, description or key name moves no column: each
+// row is the line's own entry, its texts with blanks for the TABs.
+TEST_F(PrintList, TabsInTheTextsMoveNoColumn) {
+    Service("AccSvcAuto", "Auto", "Plain", 2);
+    Service("AccEvilName", "Harmlos\tx\tAccSvcAuto", "Zwei\tTABs\tda", 4);
+    Service("AccTab\tAccSvcAuto", "Tab im Namen", "Schluessel", 3);
+    Build();
+    clock.today = {2026, 3, 7};
+    root.bDrucken_Click();
+
+    std::vector<std::string> expected = Heading("07.03.2026");
+    Append(expected, Entry("Auto", "AccSvcAuto", "Automatisch"));
+    Append(expected, Entry("Harmlos x AccSvcAuto", "AccEvilName", "Deaktiviert"));
+    Append(expected, Entry("Tab im Namen", "AccTab AccSvcAuto", "Manuell"));
+    expected.push_back("end");
+    EXPECT_EQ(printers.log, expected);
+}
+
 TEST_F(PrintList, DriverViewPrintsTheKeyNameFromTheSecondField) {
     Driver("Disk", "Disk Driver", "Boot Bus Extender", 0);
     Service("Svc", "Ein Dienst", "Text", 3);

@@ -28,14 +28,15 @@ std::string StopFile(const std::string& quoted) {
 
 class ServiceControlTest : public ::testing::Test {
 protected:
-    // Puts one line into the list and selects it, as the list builds do.
-    void Select(const std::string& line) {
-        f.LObjekte.AddItem(line);
+    // Puts one line with its key into the list and selects it, as the list
+    // builds do.
+    void Select(const std::string& line, const std::string& key) {
+        f.LObjekte.AddItem(line, key);
         f.LObjekte.SetListIndex(0);
     }
     void SelectService(const std::string& key, const std::string& display) {
         f.Service(key, display, "Beschreibung", 3);
-        Select(ServiceLine(ShortServiceDisplay(display), "Beschreibung", key));
+        Select(ServiceLine(ShortServiceDisplay(display), "Beschreibung", key), key);
     }
     void SelectLine(const std::string& line) {
         for (int i = 0; i < f.LObjekte.ListCount(); ++i)
@@ -98,7 +99,7 @@ TEST_F(ServiceControlTest, ServiceViewTakesOnlyTheThirdFieldAsKeyName) {
     // even when its description (the second field) is the key name of
     // another entry with a display name.
     f.Service("Beschreibung", "Anderer Dienst", "x", 3);
-    Select(ServiceLine("Weg", "Beschreibung", "gone"));
+    Select(ServiceLine("Weg", "Beschreibung", "gone"), "gone");
     f.root.bStarten_Click();
     EXPECT_EQ(Batch(), StartFile(" "));
 }
@@ -142,12 +143,12 @@ TEST_F(ServiceControlTest, TheNameIsCutAtItsFirstNulAndKeptWholeWithoutOne) {
     EXPECT_EQ(Batch(), StartFile("Ohne "));
 }
 
-TEST_F(ServiceControlTest, MissingDisplayNameAndEmptyListNameASingleBlank) {
+TEST_F(ServiceControlTest, MissingDisplayNameNamesTheKeyAndAnEmptyListASingleBlank) {
     SelectService("noname", "x");
     auto& values = f.memory.FindKey(kHkeyLocalMachine, ServiceKeyPath("noname"))->values;
     values.erase(values.begin() + 1);  // DisplayName
     f.root.bAnhalten_Click();
-    EXPECT_EQ(Batch(), StopFile(" "));
+    EXPECT_EQ(Batch(), StopFile("noname"));
 
     RootFixture empty;
     empty.root.bStarten_Click();
@@ -158,17 +159,69 @@ TEST_F(ServiceControlTest, MissingDisplayNameAndEmptyListNameASingleBlank) {
     EXPECT_THAT(empty.LObjekte.lines, IsEmpty());
 }
 
+// "net" takes a key name as readily as a display name, and looks for a key
+// name first: a display name that another entry answers to (its key name or
+// display name, stored or resolved, in any case), or a blank one, gives way
+// to the entry's own key name. An entry gone since its line was built, whose
+// key name another entry has for display name, is named by a blank.
+TEST_F(ServiceControlTest, ADisplayNameThatAnotherEntryAnswersToOrABlankOneGivesWayToTheKeyName) {
+    f.Service("AccProbe", "Probe-Dienst", "d", 3);
+    f.Service("AccTwin", "Zwilling", "d", 3);
+    f.Service("AccInd", "@C:\\x.dll,-1", "d", 3);
+    f.memory.SetIndirect("@C:\\x.dll,-1", "Aufgeloest");
+    f.Service("AccOther", "AccGone", "d", 3);
+    const std::pair<std::string, std::string> cases[] = {
+        {"AccProbe", "AccShadow"},  {"ZWILLING", "AccShadow"}, {"aufgeloest", "AccShadow"},
+        {"accgone", "AccShadow"},   {"", "AccShadow"},         {"  ", "AccShadow"},
+        {"accshadow", "accshadow"},  // its own key name names itself
+        {"Ganz eigen", "Ganz eigen"},
+    };
+    for (const auto& [display, named] : cases) {
+        f.memory.DeleteKey(kHkeyLocalMachine, ServiceKeyPath("AccShadow"));
+        f.LObjekte.Clear();
+        SelectService("AccShadow", display);
+        f.root.bStarten_Click();
+        EXPECT_EQ(Batch(), StartFile(named)) << display;
+    }
+    f.LObjekte.Clear();
+    Select(ServiceLine("Weg", "d", "AccGone"), "AccGone");
+    f.root.bStarten_Click();
+    EXPECT_EQ(Batch(), StartFile(" "));
+    EXPECT_THAT(f.messages.shown, IsEmpty());
+}
+
+// A TAB in a display name moves no field: the entry of the line is started
+// or stopped, by its key name (a TAB cannot stand in the batch line).
+TEST_F(ServiceControlTest, ATabInADisplayNameReachesTheLinesOwnEntryInBothViews) {
+    f.Service("AccSvcAuto", "Auto", "d", 2);
+    f.Service("AccEvilName", "Harmlos\tx\tAccSvcAuto", "d", 3);
+    f.Driver("AccDrvGroup", "Acc Treiber Gruppe", "", 1);
+    f.Driver("AccDrvTab", "Harmlos\tAccDrvGroup", "", 3);
+    f.root.GetProfile(kHkeyLocalMachine, kServicesPath);
+    f.root.ReadProfile();
+    SelectLine("Harmlos x AccSvcAuto\td\tAccEvilName");
+    f.root.bStarten_Click();
+    EXPECT_EQ(Batch(), StartFile("AccEvilName"));
+
+    f.bErweitert.enabled = false;  // no warning when switched by program
+    f.bErweitert.SetValue(1);
+    SelectLine("Harmlos AccDrvGroup\tAccDrvTab\t(none)");
+    f.root.bAnhalten_Click();
+    EXPECT_EQ(Batch(), StopFile("AccDrvTab"));
+    EXPECT_THAT(f.messages.shown, IsEmpty());
+}
+
 // "net" knows no indirect text: the key name stands in for it, resolvable
 // or not.
 TEST_F(ServiceControlTest, AnIndirectDisplayNameGivesWayToTheKeyName) {
     f.Service("wuauserv", "@%SystemRoot%\\system32\\wuaueng.dll,-105", "Beschreibung", 3);
     f.memory.SetIndirect("@%SystemRoot%\\system32\\wuaueng.dll,-105", "Windows Update");
     f.Service("lost", "@C:\\fehlt.dll,-1", "Beschreibung", 3);
-    Select(ServiceLine("Windows Update", "Beschreibung", "wuauserv"));
+    Select(ServiceLine("Windows Update", "Beschreibung", "wuauserv"), "wuauserv");
     f.root.bStarten_Click();
     EXPECT_EQ(Batch(), StartFile("wuauserv"));
     f.LObjekte.Clear();
-    Select(ServiceLine("@C:\\fehlt.dll,-1", "Beschreibung", "lost"));
+    Select(ServiceLine("@C:\\fehlt.dll,-1", "Beschreibung", "lost"), "lost");
     f.root.bAnhalten_Click();
     EXPECT_EQ(Batch(), StopFile("lost"));
     EXPECT_TRUE(f.messages.shown.empty());

@@ -199,10 +199,26 @@ TEST_F(ServiceListTest, UnreadableEntriesAreNoServices) {
     EXPECT_EQ(f.memory.OpenHandleCount(), 0u);
 }
 
-TEST_F(ServiceListTest, ControlCharactersStayInTheLineAsBuilt) {
+// A TAB, CR or LF in any text (a resolved one and the key name included) is
+// a blank in the line, so that no text moves a field; the key goes with the
+// line as it is, and each of these entries is selected by its own key.
+TEST_F(ServiceListTest, TabsAndLineBreaksInAnyTextAreBlanksAndTheKeyGoesBesideTheLine) {
     f.Service("tab", "Mit\tTab", "Zeile\r\nzwei", 2);
+    f.Service("AccEvilName", "Harmlos\tx\tAccSvcAuto", "Gut", 4);
+    f.Service("AccTab\tAccSvcAuto", "Schl\u00fcssel", "mit\tTAB", 3);
+    f.Service("AccSvcAuto", "Auto", "Plain", 2);
+    f.Service("AccInd", "@C:\\x.dll,-1", "Indirekt", 3);
+    f.memory.SetIndirect("@C:\\x.dll,-1", "Auf\tgel\u00f6st");
     Build();
-    EXPECT_THAT(f.LObjekte.lines, ElementsAre("Mit\tTab\tZeile\r\nzwei\ttab"));
+    EXPECT_THAT(f.LObjekte.lines,
+                ElementsAre("Auf gel\u00f6st\tIndirekt\tAccInd", "Auto\tPlain\tAccSvcAuto",
+                            "Harmlos x AccSvcAuto\tGut\tAccEvilName", "Mit Tab\tZeile  zwei\ttab",
+                            "Schl\u00fcssel\tmit TAB\tAccTab AccSvcAuto"));
+    EXPECT_THAT(f.LObjekte.keys, ElementsAre("AccInd", "AccSvcAuto", "AccEvilName", "tab", "AccTab\tAccSvcAuto"));
+    f.LObjekte.SetListIndex(2);
+    EXPECT_EQ(f.bStartCaption.Caption(), "Startvorgang: Deaktiviert");
+    f.LObjekte.SetListIndex(4);
+    EXPECT_EQ(f.bStartCaption.Caption(), "Startvorgang: Manuell");
 }
 
 TEST_F(ServiceListTest, ReturningToTheServiceViewUsesTheKeysCollectedAtStart) {
@@ -225,11 +241,16 @@ namespace {
 TEST(FakeListBoxTest, BatchFillKeepsTheOrderOfSingleInsertion) {
     const std::vector<std::string> batch{"b", "A", "a", "B", " x", "\ty", "a", "c"};
     FakeListBox one(true), many(true);
-    one.AddItem("a");
-    many.AddItem("a");
-    for (const auto& line : batch) one.AddItem(line);
-    many.AddItems(batch);
+    one.AddItem("a", "0");
+    many.AddItem("a", "0");
+    std::vector<ListItem> items;
+    for (const auto& line : batch) {
+        items.push_back(ListItem{line, std::to_string(items.size() + 1)});
+        one.AddItem(line, items.back().key);
+    }
+    many.AddItems(items);
     EXPECT_EQ(one.lines, many.lines);
+    EXPECT_EQ(one.keys, many.keys);
 }
 
 }  // namespace

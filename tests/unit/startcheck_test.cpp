@@ -107,16 +107,29 @@ TEST_F(Check, OnlyServicesWithAVisibleLineAreCompared) {
     EXPECT_EQ(printers.log, (std::vector<std::string>{"line:" + Diff("Sichtbar", "Automatisch", "Manuell"), "end"}));
 }
 
-TEST_F(Check, EveryLineThatCarriesTheKeyIsReportedInListOrder) {
+// A TAB in a display name, description or key name moves no field: each
+// changed entry is reported under its own line's display text, and an
+// unchanged entry that a text names is not.
+TEST_F(Check, TabsInTheTextsReportEachEntryUnderItsOwnLine) {
+    Service("AccSvcAuto", "Auto", "Plain", 2);
+    Service("AccEvilName", "Harmlos\tx\tAccSvcAuto", "Zwei\tTABs\tda", 4);
+    Service("AccTab\tAccSvcAuto", "Tab im Namen", "Schluessel", 3);
+    Build();
+    Previous("AccSvcAuto|2\r\nAccEvilName|3\r\nAccTab\tAccSvcAuto|2\r\n\r\n");
+    root.bChecker_Click();
+    const std::string report =
+        Diff("Harmlos x AccSvcAuto", "Manuell", "Deaktiviert") + Diff("Tab im Namen", "Automatisch", "Manuell");
+    EXPECT_EQ(printers.log, (std::vector<std::string>{"line:" + report, "end"}));
+}
+
+TEST_F(Check, EveryLineThatCarriesTheKeyIsReportedInListOrderAndNoLineThatOnlyShowsIt) {
     Service("K", "Erste", "x", 2);
     Build();
-    // A line whose fields a TAB has moved so that it carries the same key.
-    LObjekte.AddItem("Zweite\tx\tK");
-    LObjekte.AddItem("Dritte\tK");  // one TAB: the rest is the key
+    LObjekte.AddItem("Zweite\tx\tK", "K");  // the same entry on a second line
+    LObjekte.AddItem("Dritte\tx\tK", "L");  // shows K, but is the line of L
     Previous("K|3\r\n\r\n");
     root.bChecker_Click();
-    const std::string report = Diff("Dritte", "Manuell", "Automatisch") + Diff("Erste", "Manuell", "Automatisch") +
-                               Diff("Zweite", "Manuell", "Automatisch");
+    const std::string report = Diff("Erste", "Manuell", "Automatisch") + Diff("Zweite", "Manuell", "Automatisch");
     EXPECT_EQ(printers.log, (std::vector<std::string>{"line:" + report, "end"}));
 }
 

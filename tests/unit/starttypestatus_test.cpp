@@ -43,9 +43,9 @@ TEST(LineSplit, FieldsOfAFullLine) {
 
 class StartTypeStatusTest : public ::testing::Test {
 protected:
-    void Select(const std::string& line) {
+    void Select(const std::string& line, const std::string& key) {
         f.LObjekte.Clear();
-        f.LObjekte.AddItem(line);
+        f.LObjekte.AddItem(line, key);
         f.LObjekte.SetListIndex(0);
     }
     std::string Caption() const { return f.bStartCaption.Caption(); }
@@ -60,7 +60,7 @@ TEST_F(StartTypeStatusTest, ShowsTheThreeKnownStartTypesAndUnknownForTheRest) {
     };
     for (const auto& [start, caption] : cases) {
         f.Service("svc", "Dienst", "d", start);
-        Select("Dienst\td\tsvc");
+        Select("Dienst\td\tsvc", "svc");
         EXPECT_EQ(Caption(), caption) << start;
     }
 }
@@ -89,7 +89,7 @@ TEST_F(StartTypeStatusTest, ADelayedAutomaticStartIsShownAsSuch) {
         if (std::string(c.kind) == "1") f.memory.SetDword(kHkeyLocalMachine, path, "DelayedAutostart", 1);
         if (std::string(c.kind) == "0") f.memory.SetDword(kHkeyLocalMachine, path, "DelayedAutostart", 0);
         if (std::string(c.kind) == "text 1") f.memory.SetString(kHkeyLocalMachine, path, "DelayedAutostart", "1");
-        Select("Dienst\td\tsvc");
+        Select("Dienst\td\tsvc", "svc");
         EXPECT_EQ(Caption(), c.caption) << c.start << " with " << c.kind;
     }
 }
@@ -97,11 +97,11 @@ TEST_F(StartTypeStatusTest, ADelayedAutomaticStartIsShownAsSuch) {
 TEST_F(StartTypeStatusTest, MissingValueKeyOrTextValueIsUnknown) {
     f.Service("nostart", "x", "d", 2);
     f.memory.DeleteValue(kHkeyLocalMachine, ServiceKeyPath("nostart"), "Start");
-    Select("x\td\tnostart");
+    Select("x\td\tnostart", "nostart");
     EXPECT_EQ(Caption(), "Startvorgang: Unbekannt");
 
     f.Service("gone", "x", "d", 2);
-    Select("x\td\tgone");
+    Select("x\td\tgone", "gone");
     ASSERT_EQ(Caption(), "Startvorgang: Automatisch");
     f.memory.DeleteKey(kHkeyLocalMachine, ServiceKeyPath("gone"));
     f.LObjekte.SetListIndex(0);
@@ -110,37 +110,29 @@ TEST_F(StartTypeStatusTest, MissingValueKeyOrTextValueIsUnknown) {
 
     f.Service("text", "x", "d", 2);
     f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("text"), "Start", "2");
-    Select("x\td\ttext");
+    Select("x\td\ttext", "text");
     EXPECT_EQ(Caption(), "Startvorgang: Unbekannt");
 }
 
-TEST_F(StartTypeStatusTest, ReadsTheKeyNameFromTheLineOfTheActiveView) {
+// The key kept with the line decides, in both views: no field of the text,
+// however its TABs fall, and not the hidden LProfile.
+TEST_F(StartTypeStatusTest, TheKeyKeptWithTheLineDecidesInBothViews) {
     f.Service("ServiceKey", "x", "d", 2);
     f.Driver("DriverKey", "x", "G", 4);
-    const std::string line = "Anzeige\tDriverKey\tServiceKey";
-    Select(line);
-    EXPECT_EQ(Caption(), "Startvorgang: Automatisch");
-    f.bErweitert.value = 1;
-    Select(line);
-    EXPECT_EQ(Caption(), "Startvorgang: Deaktiviert");
-    // LProfile is not consulted.
-    f.LProfile.lines = {"ServiceKey"};
-    Select("Anzeige\tDriverKey\tGruppe");
-    EXPECT_EQ(Caption(), "Startvorgang: Deaktiviert");
-}
-
-TEST_F(StartTypeStatusTest, ALineWithoutTabIsTheKeyNameInBothViews) {
     f.Driver("Solo", "x", "G", 3);
-    Select("Solo");
-    EXPECT_EQ(Caption(), "Startvorgang: Manuell");
-    f.bErweitert.value = 1;
-    Select("Solo");
-    EXPECT_EQ(Caption(), "Startvorgang: Manuell");
+    f.LProfile.AddItem("DriverKey", "DriverKey");
+    for (const int view : {0, 1}) {
+        f.bErweitert.value = view;
+        Select("Anzeige\tDriverKey\tServiceKey", "ServiceKey");
+        EXPECT_EQ(Caption(), "Startvorgang: Automatisch") << view;
+        Select("Anzeige\tServiceKey\tDriverKey", "Solo");
+        EXPECT_EQ(Caption(), "Startvorgang: Manuell") << view;
+    }
 }
 
 TEST_F(StartTypeStatusTest, ReadsTheStartTypeFreshOnEverySelection) {
     f.Service("svc", "Dienst", "d", 2);
-    Select("Dienst\td\tsvc");
+    Select("Dienst\td\tsvc", "svc");
     f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("svc"), "Start", 4);
     f.LObjekte.SetListIndex(0);
     EXPECT_EQ(Caption(), "Startvorgang: Deaktiviert");
@@ -150,7 +142,7 @@ TEST_F(StartTypeStatusTest, ChangesNothingButTheCaption) {
     f.Service("svc", "Dienst", "d", 2);
     f.bBearbeiten.enabled = false;
     f.bStarten.enabled = true;
-    Select("Dienst\td\tsvc");
+    Select("Dienst\td\tsvc", "svc");
     EXPECT_FALSE(f.bBearbeiten.enabled);
     EXPECT_TRUE(f.bStarten.enabled);
     EXPECT_TRUE(f.bStartCaption.visible);

@@ -28,12 +28,25 @@ TEST_F(EntryListTest, SortsIgnoringCaseWithBlankAndTabFirstAndBatchesInTheSameOr
         "Zeta\tz\tk1",  "alpha\tb\tk2",       "Alpha\ta\tk3", "ALPHA\ta\tk0",
         "beta\tx\tk6",  " \tOhne Namen\tk4", "\tk5\t(none)", "Ärger\tc\tk7",
     };
+    // Each line's key goes with it wherever the sorted insertion puts it.
+    const auto keyOf = [](const std::string& line) { return "key of " + line; };
+    const auto expectKeysWithTheirLines = [&](ListBox& list, const char* how) {
+        for (int i = 0; i < list.ListCount(); ++i) EXPECT_EQ(list.Key(i), keyOf(list.List(i))) << how << " " << i;
+    };
     ListBox& list = h.root().c.LObjekte;
-    for (const auto& line : lines) list.AddItem(line);
+    for (const auto& line : lines) list.AddItem(line, keyOf(line));
     const std::vector<std::string> oneByOne = Lines(list);
+    expectKeysWithTheirLines(list, "one by one");
     list.Clear();
-    list.AddItems(lines);
+    EXPECT_EQ(list.Key(0), "");
+    std::vector<ListItem> items;
+    for (const auto& line : lines) items.push_back(ListItem{line, keyOf(line)});
+    list.AddItems(items);
     EXPECT_EQ(Lines(list), oneByOne);
+    expectKeysWithTheirLines(list, "in one batch");
+    list.RemoveItem(3);
+    list.AddItem("Aaron\tz\tk9", keyOf("Aaron\tz\tk9"));
+    expectKeysWithTheirLines(list, "after a removal and an addition");
 
     // A leading TAB (empty display name) or blank sorts before every letter;
     // case is ignored; equal display texts are ordered by what follows; an
@@ -125,7 +138,7 @@ TEST_F(SelectionTest, UserSelectionRunsTheHandlerOncePerChange) {
 TEST_F(SelectionTest, LinesAddedOrRemovedAboveTheSelectionDoNotHideTheNextMove) {
     ClickLine(h.List(), 2);  // Carl
     ASSERT_EQ(NewRuns(), 1);
-    h.root().c.LObjekte.AddItem("Aaron\tz\tsvcD");  // sorts first: Carl moves to 3
+    h.root().c.LObjekte.AddItem("Aaron\tz\tsvcD", "svcD");  // sorts first: Carl moves to 3
     ASSERT_EQ(h.Selected(), 3);
     Press(VK_UP);  // to Bert, at index 2: a change, though index 2 was seen before
     EXPECT_EQ(h.Selected(), 2);

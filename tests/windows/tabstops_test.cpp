@@ -44,8 +44,8 @@ protected:
     std::pair<int, int> Columns() {
         ListBox& list = h.root().c.LObjekte;
         list.Clear();
-        list.AddItem("\tI");    // only a second field
-        list.AddItem("\t\tI");  // only a third field
+        list.AddItem("\tI", "");    // only a second field
+        list.AddItem("\t\tI", "");  // only a third field
         POINT origin{0, 0};
         ClientToScreen(h.List(), &origin);
         POINT root{0, 0};
@@ -64,7 +64,7 @@ protected:
     int InkOf(const std::string& line) {
         ListBox& list = h.root().c.LObjekte;
         list.Clear();
-        list.AddItem(line);
+        list.AddItem(line, "");
         POINT origin{0, 0};
         ClientToScreen(h.List(), &origin);
         POINT root{0, 0};
