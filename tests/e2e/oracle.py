@@ -71,6 +71,12 @@ def cut_at_nul(text):
     return text.split("\0", 1)[0]
 
 
+def shown(text):
+    """A text as a line shows it: TAB, CR and LF as blanks, so that no text
+    moves a field."""
+    return text.replace("\t", " ").replace("\r", " ").replace("\n", " ")
+
+
 def shorten(display, limit=40, keep=37):
     return display[:keep] + "..." if len(display) >= limit else display
 
@@ -107,7 +113,7 @@ class ServiceView:
             start_text = str(start) if ok and isinstance(start, int) and 0 <= start <= 32767 else ""
             snapshot.append(name + "|" + start_text + "\r\n")
             if description != "":
-                self.lines.append(shorten(display) + "\t" + description + "\t" + name)
+                self.lines.append(shown(shorten(display)) + "\t" + shown(description) + "\t" + shown(name))
         self.snapshot = snapshot_bytes("".join(snapshot) + "\r\n")
 
     def sorted_lines(self, driver):

@@ -164,9 +164,11 @@ class ServiceListTest(h.E2ETestCase):
         self.assertEqual(by_key["SwExpand"], "%SystemRoot%\tPfad %PATH%\tSwExpand")
         self.assertEqual(by_key["SwMulti"], " \tMehrfachtext\tSwMulti")
         self.assertEqual(by_key["SwDwordDescription"], "Zahl\t5\tSwDwordDescription")
-        self.assertEqual(by_key["SwTab"], "Mit\tTab\tTab\tmitten\tdrin\tSwTab")
-        self.assertEqual(by_key["SwCrLf"], "Zeile\r\nUmbruch\tErste\r\nZweite\nDritte\r\tSwCrLf")
-        self.assertEqual(by_key["Key"], "Tab im Schlüssel\tSchlüssel mit Tab\tSwTab\tKey")
+        # A TAB, CR or LF in any text, the key name's included, is a blank:
+        # no field moves.
+        self.assertEqual(by_key["SwTab"], "Mit Tab\tTab mitten drin\tSwTab")
+        self.assertEqual(by_key["SwCrLf"], "Zeile  Umbruch\tErste  Zweite Dritte \tSwCrLf")
+        self.assertEqual(by_key["SwTab Key"], "Tab im Schlüssel\tSchlüssel mit Tab\tSwTab Key")
         self.assertEqual(len(mib), 1 << 20)
         self.assertEqual(by_key["SwMiB"], "Riesig\t" + mib + "\tSwMiB")
         self.assertEqual(by_key["SwNulInside"], "vorne\ta\tSwNulInside")
@@ -179,7 +181,8 @@ class ServiceListTest(h.E2ETestCase):
                             ("SwStartText", "Startvorgang: Unbekannt"),
                             ("SwStartBig", "Startvorgang: Unbekannt"),
                             ("SwNoStart", "Startvorgang: Unbekannt"),
-                            ("SwReadOnly", "Startvorgang: Deaktiviert")):
+                            ("SwReadOnly", "Startvorgang: Deaktiviert"),
+                            ("SwTab Key", "Startvorgang: Manuell")):
             index = lines.index(by_key[key])
             self.assertEqual(d.select(index)["selected"], index, key)
             self.assertEqual(d.control(STATUS)["text"], status, key)
