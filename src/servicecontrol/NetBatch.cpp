@@ -65,7 +65,7 @@ NetCommand MakeNetCommand(const std::string& command, const std::string& key,
     std::string name = displayName ? CutAtNul(AsText(*displayName)) : std::string();
     if (IsIndirect(displayName) || Blank(name) || (namesAnother && namesAnother(name))) name = key;
     // No entry at all: a blank, which names none.
-    if (name.empty()) name = " ";
+    if (name.empty()) name.push_back(' ');
 
     const auto refuse = [&](const std::string& why) {
         return NetCommand{{}, "Der Name dieses Dienstes " + why + " an den Befehl \"net " + command +
