@@ -60,10 +60,9 @@ NetCommand MakeNetCommand(const std::string& command, const std::string& key,
     // "net" takes a key name as readily as a display name, and looks for a
     // key name first: the key name names this entry and no other. It stands
     // in for a display name that is not there to name the entry (unread,
-    // blank, or indirect: "@file,-id" is no name "net" knows), and for one
-    // that another entry answers to as well.
+    // blank, or indirect: "@file,-id" is no name "net" knows).
     std::string name = displayName ? CutAtNul(AsText(*displayName)) : std::string();
-    if (IsIndirect(displayName) || Blank(name) || (namesAnother && namesAnother(name))) name = key;
+    if (IsIndirect(displayName) || Blank(name)) name = key;
     // No entry at all: a blank, which names none.
     if (name.empty()) name.push_back(' ');
 
@@ -71,13 +70,14 @@ NetCommand MakeNetCommand(const std::string& command, const std::string& key,
         return NetCommand{{}, "Der Name dieses Dienstes " + why + " an den Befehl \"net " + command +
                                   "\" übergeben werden.\nEs wurde nichts ausgeführt."};
     };
+    const std::string unsafe = "ist zu lang oder enthält Anführungszeichen oder Steuerzeichen und kann nicht sicher";
+    const std::string changed = "enthält Zeichen, die in der Stapeldatei nicht unverändert bleiben, und kann nicht";
     // The name goes into a file that the command interpreter runs with the
     // user's rights. A name it would act on gives way to the name of the key
     // it was read from, which "net" takes as well; when that cannot pass
     // either, nothing is written or run.
     if (!PassableInQuotes(name)) {
-        if (!PassableInQuotes(key))
-            return refuse("ist zu lang oder enthält Anführungszeichen oder Steuerzeichen und kann nicht sicher");
+        if (!PassableInQuotes(key)) return refuse(unsafe);
         name = key;
     }
     // The interpreter reads a batch file in the console's OEM code page,
@@ -87,8 +87,14 @@ NetCommand MakeNetCommand(const std::string& command, const std::string& key,
     // naming no service or another one. The key name serves instead when it
     // is plain ASCII; when neither is, nothing is written or run.
     if (!IsAscii(name)) {
-        if (!IsAscii(key) || !PassableInQuotes(key))
-            return refuse("enthält Zeichen, die in der Stapeldatei nicht unverändert bleiben, und kann nicht");
+        if (!IsAscii(key) || !PassableInQuotes(key)) return refuse(changed);
+        name = key;
+    }
+    // A display name that another entry answers to as well gives way to the
+    // key name too. Asked last, as it may read every entry.
+    if (name != key && namesAnother && namesAnother(name)) {
+        if (!PassableInQuotes(key)) return refuse(unsafe);
+        if (!IsAscii(key)) return refuse(changed);
         name = key;
     }
     return NetCommand{NetBatchText(command, DoublePercents(name)), {}};
@@ -97,13 +103,21 @@ NetCommand MakeNetCommand(const std::string& command, const std::string& key,
 NetCommand NetCommandFor(Registry& registry, const std::string& command, const std::string& keyName) {
     const auto displayName = registry.Read(kHkeyLocalMachine, ServiceKeyPath(keyName), "DisplayName");
     if (keyName.empty()) return MakeNetCommand(command, keyName, displayName);
-    const OtherEntries others(registry, keyName);
+    // The Services key is listed only when a name has to be weighed.
+    std::optional<OtherEntries> listed;
+    const auto others = [&]() -> const OtherEntries& {
+        if (!listed) listed.emplace(registry, keyName);
+        return *listed;
+    };
     // An entry gone since its line was built: its key name could be another
     // entry's display name, which "net" would then find.
-    if (!displayName && others.Listed() && !others.Found()) return MakeNetCommand(command, {}, displayName);
+    if (!displayName && others().Listed() && !others().Found()) return MakeNetCommand(command, {}, displayName);
     return MakeNetCommand(command, keyName, displayName, [&](const std::string& name) {
+        // The entry's own key name: "net" finds the key before any display
+        // name, so no other entry can answer.
+        if (FoldCase(name) == FoldCase(keyName)) return false;
         // Unlisted, no other entry can be ruled out.
-        return !others.Listed() || others.Name(name);
+        return !others().Listed() || others().Name(name);
     });
 }
 

@@ -188,6 +188,14 @@ TEST_F(ServiceControlTest, ADisplayNameThatAnotherEntryAnswersToOrABlankOneGives
     f.root.bStarten_Click();
     EXPECT_EQ(Batch(), StartFile(" "));
     EXPECT_THAT(f.messages.shown, IsEmpty());
+
+    // A key name that cannot stand in either: nothing is written or run.
+    f.LObjekte.Clear();
+    SelectService("AccKyr\u0416", "AccProbe");
+    f.root.bStarten_Click();
+    EXPECT_EQ(Batch(), StartFile(" "));
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_THAT(f.messages.shown[0].text, ::testing::HasSubstr("nicht unverändert bleiben"));
 }
 
 // A TAB in a display name moves no field: the entry of the line is started
