@@ -19,8 +19,11 @@ bool Blank(const std::string& name) { return name.find_first_not_of(' ') == std:
 class OtherEntries {
 public:
     OtherEntries(Registry& registry, const std::string& keyName) : registry_(registry) {
-        registry.EnumSubKeys(kHkeyLocalMachine, kServicesPath, kKeyRead, keys_);
-        listed_ = !keys_.empty();
+        // A listing that fails part way counts as none: what it gave is not
+        // every entry.
+        const std::int32_t n = registry.EnumSubKeys(kHkeyLocalMachine, kServicesPath, kKeyRead, keys_);
+        keys_.resize(static_cast<std::size_t>(n));
+        listed_ = n > 0;
         const std::string own = FoldCase(keyName);
         const auto at = std::find_if(keys_.begin(), keys_.end(),
                                      [&](const std::string& key) { return FoldCase(key) == own; });
@@ -33,6 +36,8 @@ public:
     // Whether the entry itself is among them.
     bool Found() const { return found_; }
 
+    // Whether another entry has name for key name or display name, stored
+    // or resolved.
     bool Name(const std::string& name) const {
         const std::string folded = FoldCase(name);
         for (const std::string& key : keys_)

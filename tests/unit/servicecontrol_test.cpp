@@ -189,11 +189,19 @@ TEST_F(ServiceControlTest, ADisplayNameThatAnotherEntryAnswersToOrABlankOneGives
     EXPECT_EQ(Batch(), StartFile(" "));
     EXPECT_THAT(f.messages.shown, IsEmpty());
 
+    // A Services key that cannot be listed rules out no other entry.
+    f.memory.FindKey(kHkeyLocalMachine, kServicesPath)->denyRead = true;
+    f.LObjekte.Clear();
+    SelectService("AccShadow", "Ganz eigen");
+    f.root.bStarten_Click();
+    EXPECT_EQ(Batch(), StartFile("AccShadow"));
+    f.memory.FindKey(kHkeyLocalMachine, kServicesPath)->denyRead = false;
+
     // A key name that cannot stand in either: nothing is written or run.
     f.LObjekte.Clear();
     SelectService("AccKyr\u0416", "AccProbe");
     f.root.bStarten_Click();
-    EXPECT_EQ(Batch(), StartFile(" "));
+    EXPECT_EQ(Batch(), StartFile("AccShadow"));
     ASSERT_EQ(f.messages.shown.size(), 1u);
     EXPECT_THAT(f.messages.shown[0].text, ::testing::HasSubstr("nicht unverändert bleiben"));
 }
