@@ -14,9 +14,9 @@ std::string InfoText(const BuildFacts& build, const std::string& folder, const s
     text += baseName + ".tmd  –  Starttypen des vorigen Programmstarts\n";
     text += baseName + ".reg  –  Sicherung des Services-Schlüssels dieses Programmstarts\n";
     text += baseName + ".tmr  –  Sicherung des Services-Schlüssels des vorigen Programmstarts\n";
-    text += baseName + "-Rückgängig-JJJJ-MM-TT-hhmmss.reg  –  je Zurücksetzen: der Stand davor\n";
-    text += kReportFileName + "  –  Ergebnis der Überprüfung, wenn es nicht gedruckt werden konnte\n";
-    text += kBatchFileName + "  –  Starten und Anhalten von Diensten (nur während des Laufs)";
+    text += baseName + "-Rückgängig-JJJJ-MM-TT-hhmmss.reg  –  Stand vor einem Zurücksetzen\n";
+    text += kReportFileName + "  –  Überprüfung, wenn kein Druck möglich war\n";
+    text += kBatchFileName + "  –  Starten und Anhalten von Diensten";
     return text;
 }
 
