@@ -10,10 +10,10 @@ std::string InfoText(const BuildFacts& build, const std::string& folder, const s
     text += " (" + std::to_string(build.bits) + "-Bit)\n\n";
     text += "Programmordner:\n" + folder + "\n\n";
     text += "Dateien im Programmordner:\n";
-    text += baseName + ".dat  –  Starttypen dieses Programmstarts\n";
-    text += baseName + ".tmd  –  Starttypen des vorigen Programmstarts\n";
-    text += baseName + ".reg  –  Sicherung des Services-Schlüssels dieses Programmstarts\n";
-    text += baseName + ".tmr  –  Sicherung des Services-Schlüssels des vorigen Programmstarts\n";
+    text += baseName + ".dat  –  Starttypen dieses Starts\n";
+    text += baseName + ".tmd  –  Starttypen des vorigen Starts\n";
+    text += baseName + ".reg  –  Sicherung der Dienste, dieser Start\n";
+    text += baseName + ".tmr  –  Sicherung der Dienste, voriger Start\n";
     text += baseName + "-Rückgängig-JJJJ-MM-TT-hhmmss.reg  –  Stand vor einem Zurücksetzen\n";
     text += kReportFileName + "  –  Überprüfung, wenn kein Druck möglich war\n";
     text += kBatchFileName + "  –  Starten und Anhalten von Diensten";
