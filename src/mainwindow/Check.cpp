@@ -25,7 +25,6 @@ inline const std::string kNoPreviousSnapshot =
     "Die Sicherung der Starttypen wird bei jedem Programmstart angelegt;\n"
     "die Überprüfung ist ab dem nächsten Programmstart möglich.\n"
     "Gesucht wurde: ";
-inline const std::string kReportFile = "Merotan-Unterschiede.txt";
 
 }  // namespace
 
@@ -60,7 +59,7 @@ void Root::bChecker_Click() {
         printer->PrintLine(report);
         if (printer->EndDoc()) return;
     }
-    s.messages.Show(SaveUnprintedReport(s.files, s.registry.Codec(), sideFiles.Path(kReportFile), report,
+    s.messages.Show(SaveUnprintedReport(s.files, s.registry.Codec(), sideFiles.Path(kReportFileName), report,
                                         PrintFailureReason(printer.get())),
                     kResultTitle, kMbIconExclamation);
 }

@@ -13,6 +13,7 @@
 //   mainwindow/Check.cpp           bChecker_Click
 //   mainwindow/Print.cpp           bDrucken_Click
 //   mainwindow/NetCommands.cpp     bStarten_Click, bAnhalten_Click
+//   mainwindow/Info.cpp            ShowInfo (the system menu's Info box)
 //   mainwindow/ListWalk.*          the busy state while printing and the check read the list
 //
 // The work itself: catalogue/ (the list builds, line formats, start types),
@@ -25,6 +26,7 @@
 #include <string>
 
 #include "catalogue/EntryLists.h"
+#include "mainwindow/Info.h"
 #include "platform/Platform.h"
 #include "printing/Printer.h"
 #include "registry/Registry.h"
@@ -104,6 +106,8 @@ public:
     void bDrucken_Click();
     void bStarten_Click();
     void bAnhalten_Click();
+    // The system menu's "&Info über Tavrine Startwart…".
+    void ShowInfo(const BuildFacts& build);
 
     bool DriverView() const { return c.bErweitert.Value() == 1; }
 

@@ -19,6 +19,8 @@ namespace sw {
 
 // The batch file of the start and stop buttons; its name never changes.
 inline const std::string kBatchFileName = "Merotan.bat";
+// The check's report, written only when it cannot be printed.
+inline const std::string kReportFileName = "Merotan-Unterschiede.txt";
 
 class SideFiles {
 public:

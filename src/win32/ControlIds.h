@@ -38,6 +38,8 @@
 // (below 0xF000, low four bits clear as WM_SYSCOMMAND requires) and the
 // window it opens.
 #define IDM_ROOT_CHANGES 0x0100
+// The system menu's Info box on this build and its side files.
+#define IDM_ROOT_INFO 0x0110
 #define SW_CHANGES_CLASS L"StartwartChanges"
 #define IDC_CHG_STATUS 300
 #define IDC_CHG_LIST 301

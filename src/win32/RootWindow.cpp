@@ -1,5 +1,7 @@
 #include "win32/RootWindow.h"
 
+#include <utility>
+
 #include "win32/ChangesWindow.h"
 #include "win32/ControlIds.h"
 #include "win32/Win32Platform.h"
@@ -29,11 +31,12 @@ constexpr TitleOverStop kTitleStops[] = {
 
 }  // namespace
 
-RootWindow::RootWindow(RootServices& services)
+RootWindow::RootWindow(RootServices& services, BuildFacts build)
     : controls_{lObjekte_,  lProfile_,   bStarten_,      bAnhalten_, bBearbeiten_,
                 bDrucken_,  bChecker_,   bBackups_,      bErweitert_, bStartCaption_,
                 bAbbrechen_, label0_,    label1_,        label2_,    label3_},
-      root_(controls_, services) {}
+      root_(controls_, services),
+      build_(std::move(build)) {}
 
 RootWindow::~RootWindow() { Destroy(); }
 
@@ -46,17 +49,19 @@ bool RootWindow::Create() {
                           twips_.ToPx(kClientWidth), twips_.ToPx(kClientHeight)};
     if (!CreateFrame(shape, Placement::ScreenCentre)) return false;
     CreateControls();
-    AddChangesMenuItem();
+    AddSystemMenuItems();
     return true;
 }
 
-// The comparison with the previous run is reached from the system menu, so
-// that the window's own layout, buttons and tab order stay as they are.
-void RootWindow::AddChangesMenuItem() {
+// The comparison with the previous run and the Info box are reached from
+// the system menu, so that the window's own layout, buttons and tab order
+// stay as they are.
+void RootWindow::AddSystemMenuItems() {
     HMENU menu = GetSystemMenu(Hwnd(), FALSE);
     if (menu == nullptr) return;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_ROOT_CHANGES, Wide("Än&derungen seit dem letzten Start…").c_str());
+    AppendMenuW(menu, MF_STRING, IDM_ROOT_INFO, Wide(kInfoMenuItem).c_str());
 }
 
 void RootWindow::OpenChanges() {
@@ -209,6 +214,10 @@ LRESULT RootWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             // The low four bits of the command are the system's own.
             if ((wParam & 0xFFF0) == IDM_ROOT_CHANGES) {
                 OpenChanges();
+                return 0;
+            }
+            if ((wParam & 0xFFF0) == IDM_ROOT_INFO) {
+                root_.ShowInfo(build_);
                 return 0;
             }
             break;

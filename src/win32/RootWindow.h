@@ -18,7 +18,7 @@ class ChangesWindow;
 
 class RootWindow final : public WindowBase {
 public:
-    explicit RootWindow(RootServices& services);
+    explicit RootWindow(RootServices& services, BuildFacts build = {});
     ~RootWindow() override;
 
     // Creates the window and its controls, still hidden.
@@ -37,8 +37,9 @@ private:
     void RestoreFocus();
     // Where a column title with this left edge in twips stands, in pixels.
     int TitleLeft(int twipsLeft) const;
-    // The system menu's item "Änderungen seit dem letzten Start…".
-    void AddChangesMenuItem();
+    // The system menu's items "Änderungen seit dem letzten Start…" and
+    // "Info über Tavrine Startwart…".
+    void AddSystemMenuItems();
     void OpenChanges();
 
     Twips twips_;
@@ -54,6 +55,7 @@ private:
     Root root_;
     KeyRelay listKeys_;  // the entry list's keys to LObjekte_KeyPress
     std::unique_ptr<ChangesWindow> changes_;  // made at its first opening
+    BuildFacts build_;                        // what the Info box says of this build
 };
 
 }  // namespace sw

@@ -2,6 +2,7 @@
 // its message loop.
 #include <windows.h>
 
+#include "BuildInfo.h"
 #include "registry/Registry.h"
 #include "win32/GdiPrinter.h"
 #include "win32/MessageLoop.h"
@@ -28,7 +29,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     Win32ServiceManager serviceManager;
     services.serviceManager = &serviceManager;
 
-    RootWindow window(services);
+    RootWindow window(services, BuildFacts{SW_VERSION_TEXT, SW_BUILD_DATE_TEXT, static_cast<int>(sizeof(void*) * 8)});
     Win32SettingsFactory settings([&window] { return window.Hwnd(); });
     services.settings = &settings;
     window.Form().Form_Initialize();

@@ -1,8 +1,10 @@
 """First run in an empty folder: "Merotan.dat" holds exactly the snapshot of
 the services' start types, and "Merotan.reg", a real export of the Services
-key, appears shortly after; nothing of a previous run is made up."""
+key, appears shortly after; nothing of a previous run is made up. The
+system menu's Info box names the version and that folder."""
 
 import os
+import re
 
 import harness as h
 import oracle
@@ -49,6 +51,22 @@ class FirstRunFilesTest(h.E2ETestCase):
 
         # A first run has no previous run to keep.
         self.assertEqual(sorted(os.listdir(folder)), ["Merotan.dat", "Merotan.exe", "Merotan.reg"])
+
+        # The Info box, from the system menu: the project's version, this
+        # build's word size and the folder the files above lie in.
+        with open(os.path.join(h.REPO, "CMakeLists.txt"), encoding="utf-8") as f:
+            version = re.search(r"project\(Merotan VERSION ([0-9.]+)", f.read()).group(1)
+        d.syscommand(h.IDS["IDM_ROOT_INFO"])
+        box = d.msgbox(timeout_ms=20000)
+        self.assertTrue(box["present"], "the Info box did not appear")
+        self.session.screenshot("info-box")
+        self.assertEqual(box["title"], " Tavrine Startwart")
+        self.assertIn("Tavrine™ Startwart XP\nVersion " + version + " vom ", box["text"])
+        self.assertIn("(64-Bit)", box["text"])
+        self.assertIn("Programmordner:\n" + self.session.unix_to_windows(folder) + "\n", box["text"])
+        self.assertIn("\nMerotan.tmr  –  ", box["text"])
+        d.answer("ok")
+        self.wait_until(lambda: not d.msgbox(timeout_ms=0)["present"], message="the Info box to close")
         d.close()
         self.assertEqual(self.wait_program_end(), 0)
 

@@ -5,9 +5,11 @@ from the file itself (the 32-bit program cannot be run here):
 - every function it imports by name from a system DLL is one that Windows XP
   SP3 exports (the allow-list xp-sp3-imports.txt beside this script);
 - its manifest asks for elevation, the common controls of version 6 and
-  system DPI awareness.
+  system DPI awareness;
+- with --version X.Y.Z: its version resource carries the German strings
+  Explorer shows in the file's properties, with that version.
 
-Usage: check_executable.py PROGRAM.exe [--list]
+Usage: check_executable.py PROGRAM.exe [--list] [--version X.Y.Z]
 Exit status 0 when the program passes, 1 with the reasons otherwise, 77 when
 the program does not exist (a build that was not made). --list prints the
 imports as DLL!function lines, the allow-list's format."""
@@ -18,6 +20,7 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 ALLOW_LIST = os.path.join(HERE, "xp-sp3-imports.txt")
 RT_MANIFEST = 24
+RT_VERSION = 16
 
 
 class PeFile:
@@ -125,6 +128,73 @@ class PeFile:
         return [blob for name, target in entries(0) if name == type_id for blob in leaves(target)]
 
 
+def version_info(blob):
+    """The fixed file version (a, b, c, d) and {(block, name): text} of a
+    VS_VERSIONINFO resource, with its blocks as "StringFileInfo/040704B0"."""
+    def node(at, path):
+        length, value_length, text_type = struct.unpack_from("<HHH", blob, at)
+        end = at + length
+        key_end = at + 6
+        while blob[key_end:key_end + 2] != b"\0\0":
+            key_end += 2
+        key = blob[at + 6:key_end].decode("utf-16-le")
+        value_at = (key_end + 2 + 3) & ~3
+        value_size = value_length * 2 if text_type == 1 else value_length
+        value = blob[value_at:value_at + value_size]
+        children_at = (value_at + value_size + 3) & ~3
+        return key, text_type, value, children_at, end
+
+    key, _, fixed, child, end = node(0, "")
+    if key != "VS_VERSION_INFO" or len(fixed) < 52 or struct.unpack_from("<I", fixed, 0)[0] != 0xFEEF04BD:
+        raise ValueError("no VS_VERSION_INFO with a fixed file info")
+    ms, ls = struct.unpack_from("<II", fixed, 8)
+    version = (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+    strings = {}
+
+    def walk(at, end, path):
+        while at < end:
+            key, text_type, value, child, node_end = node(at, path)
+            if node_end <= at:
+                raise ValueError("a version node of no length")
+            here = path + "/" + key if path else key
+            if text_type == 1 and child >= node_end:
+                strings[(path, key)] = value.decode("utf-16-le").rstrip("\0")
+            else:
+                walk(child, node_end, here)
+            at = (node_end + 3) & ~3
+
+    walk(child, end, "")
+    return version, strings
+
+
+# What Explorer shows in the file's properties, in German (0407, UTF-16).
+VERSION_STRINGS = {
+    "CompanyName": "Tavrine",
+    "FileDescription": "Tavrine Startwart XP",
+    "ProductName": "Tavrine™ Startwart XP",
+    "LegalCopyright": "© 2026 Tavrine",
+    "InternalName": "Merotan",
+    "OriginalFilename": "Merotan.exe",
+}
+
+
+def version_problems(image, expected):
+    blobs = image.resources(RT_VERSION)
+    if len(blobs) != 1:
+        return ["has %d version resources, not one" % len(blobs)]
+    fixed, strings = version_info(blobs[0])
+    block = "StringFileInfo/040704B0"
+    wanted = dict(VERSION_STRINGS, FileVersion=expected, ProductVersion=expected)
+    found = []
+    for name, text in wanted.items():
+        if strings.get((block, name)) != text:
+            found.append("version resource: %s is %r, not %r" % (name, strings.get((block, name)), text))
+    numbers = tuple(int(n) for n in expected.split(".")) + (0,) * (4 - len(expected.split(".")))
+    if fixed != numbers:
+        found.append("version resource: fixed version %s, not %s" % (fixed, numbers))
+    return found
+
+
 def read_allow_list(path=ALLOW_LIST, pe32plus=False):
     """The (dll, function) pairs a program of the given kind may import;
     entries marked "64-bit only" count for 64-bit programs alone."""
@@ -183,10 +253,13 @@ def main(argv):
             print("%s!%s" % (dll, function))
         return 0
     found = problems(image, read_allow_list(pe32plus=image.pe32plus))
+    if "--version" in argv:
+        found += version_problems(image, argv[argv.index("--version") + 1])
     for line in found:
         print("%s: %s" % (path, line))
     if not found:
-        print("%s: %d imports, all on the list of Windows XP SP3 exports; manifest complete" % (path, len(image.imports())))
+        print("%s: %d imports, all on the list of Windows XP SP3 exports; manifest complete%s"
+              % (path, len(image.imports()), "; version resource complete" if "--version" in argv else ""))
     return 1 if found else 0
 
 

@@ -122,3 +122,33 @@ TEST_F(StartupTest, InitialiseSetsUpTheCommonControls) {
 
 }  // namespace
 }  // namespace sw::test
+
+namespace sw::test {
+namespace {
+
+TEST(InfoBoxTest, NamesTheBuildTheFolderAndEverySideFileByTheProgramsBaseName) {
+    RootFixture f;
+    f.program.baseName = "Startwart";
+    f.root.ShowInfo(BuildFacts{"1.2.3", "07.12.2026", 32});
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    const ShownMessage& box = f.messages.shown[0];
+    EXPECT_EQ(box.title, " Tavrine Startwart");
+    EXPECT_EQ(box.flags, kMbOk | kMbIconInformation);
+    EXPECT_THAT(box.text, ::testing::StartsWith("Tavrine™ Startwart XP\nVersion 1.2.3 vom 07.12.2026 (32-Bit)\n"));
+    EXPECT_THAT(box.text, ::testing::HasSubstr("\n" + f.program.folder + "\n"));
+    for (const char* file : {"Startwart.dat", "Startwart.tmd", "Startwart.reg", "Startwart.tmr",
+                             "Startwart-Rückgängig-JJJJ-MM-TT-hhmmss.reg", "Merotan-Unterschiede.txt", "Merotan.bat"})
+        EXPECT_THAT(box.text, ::testing::HasSubstr(std::string("\n") + file + "  –  ")) << file;
+    // Nothing is read or written for it.
+    EXPECT_TRUE(f.files.log.empty());
+}
+
+TEST(InfoBoxTest, ABuildWithoutACommitDateSaysNoDate) {
+    RootFixture f;
+    f.root.ShowInfo(BuildFacts{"1.0.0", "", 64});
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_THAT(f.messages.shown[0].text, ::testing::StartsWith("Tavrine™ Startwart XP\nVersion 1.0.0 (64-Bit)\n"));
+}
+
+}  // namespace
+}  // namespace sw::test
