@@ -138,12 +138,27 @@ private:
         return FailAt(lineNumber, "unverständlicher Inhalt, kein Schlüssel und kein Wert.");
     }
 
+    // The path as the registry editor opens it: a run of backslashes
+    // separates as one does, and backslashes at the end name no further key
+    // (it opens "Services\Dienst\" and "Services\\Dienst" as
+    // "Services\Dienst"). A path without either comes back as it is, without
+    // a copy.
+    std::u16string_view KeyPath(std::u16string_view path) {
+        const bool doubled = path.find(u"\\\\") != std::u16string_view::npos;
+        if (!doubled && (path.size() < 2 || path.back() != u'\\')) return path;
+        path_.clear();
+        for (char16_t c : path)
+            if (c != u'\\' || path_.empty() || path_.back() != u'\\') path_ += c;
+        while (path_.size() > 1 && path_.back() == u'\\') path_.pop_back();
+        return path_;
+    }
+
     // "[path]": the path runs to the line's last "]", so that a key name that
     // holds "]" itself comes back whole. "[-path]" deletes a key; its section
     // is skipped.
     bool ReadKeyLine(std::u16string_view content, std::size_t lineNumber) {
         if (content.back() != u']') return FailAt(lineNumber, "Schlüsselzeile ohne schließende Klammer.");
-        const std::u16string_view path = content.substr(1, content.size() - 2);
+        const std::u16string_view path = KeyPath(content.substr(1, content.size() - 2));
         if (!path.empty() && path.front() == u'-') {
             current_ = nullptr;
             skipping_ = true;
@@ -341,6 +356,7 @@ private:
     bool continuing_ = false;
     std::u16string name_;             // the value name being read
     std::u16string text_;             // the text being read
+    std::u16string path_;             // a key path as the registry editor reads it
 };
 
 }  // namespace

@@ -25,7 +25,8 @@ struct ExportValue {
 };
 
 struct ExportKey {
-    std::string path;                // UTF-8, as between the brackets
+    std::string path;                // UTF-8, as the registry editor reads the
+                                     // brackets: one backslash between names
     std::vector<ExportValue> values; // in file order
 };
 
@@ -42,7 +43,7 @@ struct RegExport {
 class ExportSelection {
 public:
     virtual ~ExportSelection() = default;
-    // A key, by its path as between the brackets.
+    // A key, by its path as the registry editor reads it (ExportKey::path).
     virtual bool KeepsKey(std::u16string_view path) const = 0;
     // A value of a kept key, by its name with escapes undone ("" for the
     // default value).

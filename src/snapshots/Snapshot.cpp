@@ -1,9 +1,50 @@
 #include "snapshots/Snapshot.h"
 
+#include <string_view>
+
 namespace sw {
 
+namespace {
+
+// The key name as a snapshot line holds it: CR, LF and backslash escaped.
+void AppendKeyName(std::string& line, const std::string& keyName) {
+    if (keyName.find_first_of("\r\n\\") == std::string::npos) {
+        line += keyName;
+        return;
+    }
+    for (char c : keyName) {
+        switch (c) {
+            case '\r': line += "\\r"; break;
+            case '\n': line += "\\n"; break;
+            case '\\': line += "\\\\"; break;
+            default: line += c;
+        }
+    }
+}
+
+// The key name a line holds, its escapes undone.
+std::string KeyNameOfLine(std::string_view held) {
+    if (held.find('\\') == std::string_view::npos) return std::string(held);
+    std::string name;
+    name.reserve(held.size());
+    for (std::size_t i = 0; i < held.size(); ++i) {
+        const char next = i + 1 < held.size() ? held[i + 1] : '\0';
+        if (held[i] == '\\' && (next == 'r' || next == 'n' || next == '\\')) {
+            name += next == 'r' ? '\r' : next == 'n' ? '\n' : '\\';
+            ++i;
+        } else {
+            name += held[i];
+        }
+    }
+    return name;
+}
+
+}  // namespace
+
 std::string SnapshotLine(const std::string& keyName, std::optional<std::int32_t> start) {
-    std::string line = keyName + "|";
+    std::string line;
+    AppendKeyName(line, keyName);
+    line += "|";
     if (start) line += std::to_string(static_cast<std::uint32_t>(*start));
     return line + "\r\n";
 }
@@ -37,7 +78,7 @@ std::string SnapshotTextOfFile(const AnsiCodec& codec, const std::string& bytes)
 std::optional<SnapshotEntry> ParseSnapshotLine(const std::string& line) {
     const auto bar = line.rfind('|');
     if (bar == std::string::npos) return std::nullopt;
-    SnapshotEntry entry{line.substr(0, bar), std::nullopt};
+    SnapshotEntry entry{KeyNameOfLine(std::string_view(line).substr(0, bar)), std::nullopt};
     const std::string field = line.substr(bar + 1);
     if (field.empty()) return entry;
     if (field.size() > 10) return std::nullopt;

@@ -16,7 +16,12 @@ namespace sw {
 // "key|start" and CR LF. The start type is the DWORD's decimal text (so a
 // value that does not fit one digit, or 16 bits, is written whole); an
 // entry whose "Start" cannot be read as a number gets an empty field, which
-// readers take as "unknown" rather than as a start type.
+// readers take as "unknown" rather than as a start type. A key name that
+// holds CR or LF would end the line early and let its rest read as another
+// entry's line, so those two are written as "\r" and "\n" (and a backslash
+// as "\\"): a registry key name can never hold a backslash, the path
+// separator, so no real name collides with an escape, and every line of a
+// name without CR or LF is written as it always was.
 std::string SnapshotLine(const std::string& keyName, std::optional<std::int32_t> start);
 
 // The lines of every service of a list build, in its order.
@@ -51,7 +56,9 @@ struct SnapshotEntry {
 // Reads one line without its line end. A key name may itself hold "|", so
 // the start type is what follows the line's last "|": empty, or decimal
 // digits that fit a DWORD. Anything else (no "|", a field with other
-// characters) is no line this program writes and gives nothing.
+// characters) is no line this program writes and gives nothing. The key
+// name's "\r", "\n" and "\\" are undone; a backslash before any other
+// character stays as it is.
 std::optional<SnapshotEntry> ParseSnapshotLine(const std::string& line);
 
 // Reads a whole file's text and calls visit(entry) for each line in order.

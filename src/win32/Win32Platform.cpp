@@ -410,8 +410,13 @@ HANDLE FolderMark(std::uint64_t key) {
     return reinterpret_cast<HANDLE>(mark == 0 ? 1 : mark);
 }
 
+// The running window of the folder: marked with its key, and another
+// process's. This start's own window, made and marked before the claim and
+// never shown, carries the same mark and is the newest in the z-order, so
+// it would be found first.
 struct WindowSearch {
     HANDLE mark;
+    DWORD self = GetCurrentProcessId();
     HWND found = nullptr;
 };
 
@@ -420,6 +425,9 @@ BOOL CALLBACK FindMarkedWindow(HWND window, LPARAM param) {
     wchar_t name[64];
     if (GetClassNameW(window, name, 64) == 0 || lstrcmpW(name, SW_ROOT_CLASS) != 0) return TRUE;
     if (GetPropW(window, kFolderMark) != search.mark) return TRUE;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search.self) return TRUE;
     search.found = window;
     return FALSE;
 }

@@ -561,9 +561,20 @@ class Session:
             f.write(data)
         self.wine("regedit", "/s", self.unix_to_windows(path), timeout=300)
 
+    # How long a fresh prefix's service manager may take to answer.
+    SERVICE_MANAGER_WAIT_MS = 30000
+
     def start_driver(self):
+        """Starts the driver and waits until the prefix's service manager
+        answers, so that no test's first step meets a manager that is not
+        there yet (a fresh prefix starts it beside its first program)."""
         if self.driver is None:
             self.driver = Driver(self)
+            r = self.driver.cmd("wait_service_manager", timeout_ms=self.SERVICE_MANAGER_WAIT_MS,
+                                timeout=self.SERVICE_MANAGER_WAIT_MS / 1000 + 30)
+            if not r.get("ready"):
+                raise RuntimeError("the prefix's service manager did not answer within %d ms (last error %s)"
+                                   % (self.SERVICE_MANAGER_WAIT_MS, r.get("error")))
         return self.driver
 
     def start_program(self, folder, exe_name="Merotan.exe", cwd=None, attach=True):

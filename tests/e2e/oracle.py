@@ -14,8 +14,9 @@ The rules, as the program reads the registry through the wide calls:
   * a service line is display text (40 characters or more: its first 37 and
     "..."), TAB, description, TAB, key name; a service whose description is
     empty gets no line;
-  * the snapshot holds "key|start" CR LF per service in enumeration order,
-    then one more CR LF; in the ANSI code page when every character has a
+  * the snapshot holds "key|start" CR LF per service in enumeration order
+    (CR, LF and backslash in a key name as \\r, \\n and \\\\), then one more
+    CR LF; in the ANSI code page when every character has a
     byte of its own there, else in UTF-8 after a byte order mark.
 """
 
@@ -34,6 +35,11 @@ def stored_text(stored):
     if len(stored) % 2:
         stored += b"\0"
     return stored.decode("utf-16-le", errors="replace")
+
+
+def snapshot_name(name):
+    """A key name as a snapshot line holds it: backslash, CR and LF escaped."""
+    return name.replace("\\", "\\\\").replace("\r", "\\r").replace("\n", "\\n")
 
 
 def snapshot_bytes(text):
@@ -111,7 +117,7 @@ class ServiceView:
             display = cut_at_nul(text_or_blank(values, "DisplayName"))
             ok, start = read_value(values, "Start")
             start_text = str(start) if ok and isinstance(start, int) and 0 <= start <= 32767 else ""
-            snapshot.append(name + "|" + start_text + "\r\n")
+            snapshot.append(snapshot_name(name) + "|" + start_text + "\r\n")
             if description != "":
                 self.lines.append(shown(shorten(display)) + "\t" + shown(description) + "\t" + shown(name))
         self.snapshot = snapshot_bytes("".join(snapshot) + "\r\n")

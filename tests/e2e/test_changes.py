@@ -153,6 +153,37 @@ class ChangesWindowTest(h.E2ETestCase):
         if not self.cups:
             raise unittest.SkipTest("printed nothing: " + privatecups.available())
 
+    def test_key_lines_with_trailing_or_doubled_backslashes_name_the_entry_as_regedit_reads_them(self):
+        # The registry editor imports "[...\\AccSvcAuto\\]" as AccSvcAuto
+        # (and a run of backslashes as one): the window lists the start type's
+        # change, not an entry added.
+        d = self.driver
+        d.seed([h.service("AccSvcAuto", display="acc auto dienst", start=4),
+                h.service("AccSvcDeep", display="acc tief dienst", start=3)])
+        folder = self.start_merotan()
+        export_path = os.path.join(folder, "Merotan.reg")
+        export = self.wait_for_export(export_path).decode("utf-16-le")
+        d.keys("Esc")
+        self.wait_program_end()
+        for plain, odd in (("\\Services\\AccSvcAuto]\r\n", "\\Services\\AccSvcAuto\\]\r\n"),
+                           ("\\Services\\AccSvcDeep]\r\n", "\\Services\\\\AccSvcDeep\\\\\\]\r\n")):
+            self.assertIn(plain, export)
+            export = export.replace(plain, odd)
+        with open(export_path, "wb") as f:
+            f.write(export.encode("utf-16-le"))
+        d.reg_set(h.SERVICES + r"\AccSvcAuto", "Start", h.dword(2))
+        d.reg_set(h.SERVICES + r"\AccSvcDeep", "Start", h.dword(4))
+
+        self.start_merotan(folder)
+        self.open_changes()
+        self.assertEqual(d.listview(LIST, CHANGES)["rows"], [
+            ["acc auto dienst", "AccSvcAuto", "Start", "Deaktiviert", "Automatisch"],
+            ["acc tief dienst", "AccSvcDeep", "Start", "Manuell", "Deaktiviert"],
+        ])
+        d.keys("Esc")
+        d.keys("Esc")
+        self.wait_program_end()
+
     def test_without_a_previous_export_it_says_which_file_it_looked_for(self):
         d = self.driver
         self.start_merotan()

@@ -54,6 +54,16 @@ class ServiceControlTest(h.E2ETestCase):
         self.driver.reg_set(path, "ObjectName", h.sz("LocalSystem"))
         self.assertEqual(self.driver.service_state(key), "STOPPED")
 
+    def wait_driver_view(self, line):
+        """Waits until the driver view is built and holds line. The answer to
+        the view's warning only posts the click: until the view is built, the
+        list still shows the service view's selection, or nothing while it is
+        rebuilt; the new view selects its first line once built."""
+        d = self.driver
+        self.wait_until(lambda: d.control(IDS["IDC_ROOT_LABEL2"])["text"] == "Gerätename"
+                        and d.list(lines=False)["selected"] == 0 and line in d.lines(),
+                        timeout=30, message="the driver view with " + repr(line))
+
     def select_line(self, line):
         # By arrow keys: a mouse click just after start-up can land a line or
         # two off while Wine still moves the new window into place.
@@ -107,13 +117,8 @@ class ServiceControlTest(h.E2ETestCase):
         d.click(IDS["IDC_ROOT_BERWEITERT"])
         self.assertTrue(d.msgbox()["present"])
         d.answer("ok")
-        # The answer only posts the click: until the driver view is built,
-        # the list still shows the service view's selection, or nothing
-        # while it is rebuilt. The new view selects its first line once built.
         driver_line = "SwDienst\tSwDienst\t(none)"
-        self.wait_until(lambda: d.control(IDS["IDC_ROOT_LABEL2"])["text"] == "Gerätename"
-                        and d.list(lines=False)["selected"] == 0 and driver_line in d.lines(),
-                        timeout=30, message="the driver view")
+        self.wait_driver_view(driver_line)
         self.select_line(driver_line)
         before = self.window_state()
         self.click_and_wait(STARTEN, "SwDienst", "RUNNING")
@@ -140,7 +145,7 @@ class ServiceControlTest(h.E2ETestCase):
         d.click(IDS["IDC_ROOT_BERWEITERT"])
         self.assertTrue(d.msgbox()["present"])
         d.answer("ok")
-        self.assertIsNotNone(d.wait_selected())
+        self.wait_driver_view("SwNetzkarte\tSwNetzkarte\tSwGruppe")
         self.select_line("SwNetzkarte\tSwNetzkarte\tSwGruppe")
         d.click(ANHALTEN)
         d.sync()  # the click handled: the file written and its interpreter started
@@ -424,8 +429,7 @@ class ServiceControlTest(h.E2ETestCase):
         self.assertTrue(d.msgbox()["present"])
         d.answer("ok")
         line = "Sprungtreiber\tSwSprung\tBase"
-        self.wait_until(lambda: line in d.lines() and d.list(lines=False)["selected"] == 0, timeout=30,
-                        message="the driver view")
+        self.wait_driver_view(line)
         self.select_line(line)
         self.wait_until(lambda: d.find_processes("regedit.exe") == [], timeout=20, message="the start-up export")
         d.keys("Enter")

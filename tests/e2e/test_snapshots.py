@@ -22,6 +22,8 @@ REPORT_FILE = "Merotan-Unterschiede.txt"
 VIEW_WARNING_TITLE = " Tavrine Startwart"
 SIDE_FILE_TITLE = " Tavrine Startwart"
 ROOT_CLASS = "StartwartRoot"
+SC_MINIMIZE = 0xF020
+WS_MINIMIZE = 0x20000000
 
 
 def whole_export(*lines):
@@ -56,6 +58,12 @@ class NoPrinterTestCase(h.E2ETestCase):
     def read(self, folder, name):
         with open(os.path.join(folder, name), "rb") as f:
             return f.read()
+
+    def root_style(self):
+        """The window style of the program's one main window."""
+        roots = [w for w in self.driver.windows() if w["class"] == ROOT_CLASS]
+        self.assertEqual(len(roots), 1)
+        return roots[0]["style"]
 
     def next_box(self, previous_hwnd=None, timeout=60):
         """The next message box (another than previous_hwnd)."""
@@ -169,10 +177,11 @@ class SnapshotRunsTest(NoPrinterTestCase):
         self.assertEqual(self.wait_program_end(), 0)
 
     def test_names_beyond_the_code_page_are_listed_kept_and_checked_as_themselves(self):
-        # A fullwidth reverse solidus, a Cyrillic letter, a genuine "?" and
-        # a name of 255 characters: each entry is listed, shows its own start
-        # type, stands in the snapshot under its true name, and the check
-        # tells the look-alikes apart.
+        # A fullwidth reverse solidus, a Cyrillic letter, a genuine "?", a
+        # line break and a name of 255 characters: each entry is listed,
+        # shows its own start type, stands in the snapshot under its true
+        # name, and the check tells the look-alikes apart. The line break
+        # never makes a snapshot line that reads as AccSvcManual's.
         d = self.driver
         labels = {2: "Automatisch", 3: "Manuell", 4: "Deaktiviert"}
         names = {
@@ -180,6 +189,7 @@ class SnapshotRunsTest(NoPrinterTestCase):
             "AccSvcManual\uff3c": ("Breiter Dienst", 4),
             "AccKyr?": ("Frage-Dienst", 3),
             "AccKyr\u0416": ("Kyrillischer Dienst", 2),
+            "AccCr\r\nAccSvcManual": ("Umbruch-Dienst", 4),
             "SwLang" + "L" * 249: ("Langer Dienst", 2),
         }
         d.seed([h.service(key, display=display, description="Testname", start=start)
@@ -191,7 +201,7 @@ class SnapshotRunsTest(NoPrinterTestCase):
         self.assertEqual(lines, view.sorted_lines(d))
         for key, (display, start) in names.items():
             self.assertIn(key, view.profile)
-            index = lines.index(display + "\tTestname\t" + key)
+            index = [line.split("\t")[0] for line in lines].index(display)
             d.select(index, via="keys")
             self.assertEqual(d.control(IDS["IDC_ROOT_BSTARTCAPTION"])["text"], "Startvorgang: " + labels[start], key)
         first_dat = self.read(folder, "Merotan.dat")
@@ -199,7 +209,8 @@ class SnapshotRunsTest(NoPrinterTestCase):
         self.assertTrue(first_dat.startswith(b"\xef\xbb\xbf"), "UTF-8 after a byte order mark")
         entries = [line.rsplit("|", 1) for line in first_dat[3:].decode("utf-8").split("\r\n") if line]
         for key, (_, start) in names.items():
-            self.assertIn([key, str(start)], entries)
+            self.assertIn([oracle.snapshot_name(key), str(start)], entries)
+        self.assertIn(b"AccCr\\r\\nAccSvcManual|4\r\n", first_dat)
         d.close()
         self.wait_program_end()
 
@@ -268,9 +279,16 @@ class SnapshotRunsTest(NoPrinterTestCase):
         before = side_files(folder)
         self.assertEqual(sorted(before), ["Merotan.dat", "Merotan.exe", "Merotan.reg"])
 
-        # A second start in the same folder ends at once, on its own.
+        # The running window is minimized when the user starts it again.
+        d.syscommand(SC_MINIMIZE)
+        self.wait_until(lambda: self.root_style() & WS_MINIMIZE, message="the first window minimized")
+
+        # A second start in the same folder ends at once, on its own, and
+        # brings the running window back, restored and in front.
         second = self.session.start_program(folder, attach=False)
         self.assertEqual(second.wait(timeout=30), 0)
+        self.assertFalse(self.root_style() & WS_MINIMIZE, "the first window is still minimized")
+        self.assertEqual(d.screen()["foreground_class"], ROOT_CLASS)
         # Nothing was rotated or written: there is still no previous
         # snapshot, and the running window's files are as they were.
         self.assertEqual(side_files(folder), before)

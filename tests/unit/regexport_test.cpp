@@ -104,6 +104,25 @@ TEST(RegExportTest, KeyNamesWithBracketsBackslashLookAlikesAndBeyondTheBasicPlan
     EXPECT_EQ(file.keys[4].path, "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\😀 ");
 }
 
+TEST(RegExportTest, KeyPathsAreReadAsTheRegistryEditorOpensThem) {
+    // The registry editor takes a run of backslashes as one separator and
+    // opens nothing more for backslashes at the end of a path.
+    const std::string services = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services";
+    const RegExport file = ReadRegExport(test::ServicesExport(
+        "[" + services + "\\Eins\\]\r\n\r\n[" + services + "\\Zwei\\\\\\]\r\n\r\n[" + services +
+        "\\\\Drei]\r\n\r\n[" + services + "\\Vier\\\\Parameters\\]\r\n\r\n[" + services + "\\a]\\]\r\n\r\n"));
+    ASSERT_TRUE(file.Ok()) << file.error;
+    std::vector<std::string> paths;
+    for (const auto& key : file.keys) paths.push_back(key.path);
+    const std::vector<std::string> expected{services,
+                                            services + "\\Eins",
+                                            services + "\\Zwei",
+                                            services + "\\Drei",
+                                            services + "\\Vier\\Parameters",
+                                            services + "\\a]"};
+    EXPECT_EQ(paths, expected);
+}
+
 TEST(RegExportTest, SkipsDeletionsAndComments) {
     const RegExport file = ReadRegExport(Utf16File(
         "Windows Registry Editor Version 5.00\r\n\r\n"

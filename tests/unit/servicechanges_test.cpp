@@ -189,6 +189,24 @@ TEST(ServiceChangesTest, KeyNamesWithExportSignsKeepTheirNames) {
     EXPECT_EQ(Row(rows[1]), "x＼y | x＼y | Eintrag entfernt |  | ");
 }
 
+// The registry editor imports "[...\\AccSvcAuto\\]" as AccSvcAuto: the rows
+// are those of the same export without the backslash.
+TEST(ServiceChangesTest, AKeyLineWithTrailingOrDoubledBackslashesNamesTheSameEntry) {
+    ChangesFixture f;
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("AccSvcAuto"), "Start", 2);
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("AccSvcAuto") + "\\Parameters", "ServiceDll", "neu.dll");
+    const std::string values = "\"Start\"=dword:00000004\r\n";
+    const std::string dll = "\"ServiceDll\"=\"alt.dll\"\r\n";
+    const auto plain = Rows(f.Compare(Section("AccSvcAuto", values) + Section("AccSvcAuto\\Parameters", dll)));
+    const std::vector<std::string> expected = {
+        "AccSvcAuto | AccSvcAuto | Start | Deaktiviert | Automatisch",
+        "AccSvcAuto | AccSvcAuto | Parameters\\ServiceDll | alt.dll | neu.dll",
+    };
+    EXPECT_EQ(plain, expected);
+    EXPECT_EQ(Rows(f.Compare(Section("AccSvcAuto\\", values) + Section("AccSvcAuto\\Parameters\\", dll))), plain);
+    EXPECT_EQ(Rows(f.Compare(Section("AccSvcAuto\\\\\\", values) + Section("AccSvcAuto\\\\Parameters", dll))), plain);
+}
+
 TEST(ServiceChangesTest, AnExportWithoutTheServicesKeyOrARegistryThatCannotBeListedCompareNothing) {
     const RegExport other =
         ReadRegExport(test::Utf16File(test::kExportHeader + "[HKEY_LOCAL_MACHINE\\Software]\r\n\r\n"));

@@ -33,6 +33,11 @@ TEST(SnapshotFormat, LinesCarryTheDecimalStartOrAnEmptyField) {
     EXPECT_EQ(SnapshotLine("Big", 17), "Big|17\r\n");
     EXPECT_EQ(SnapshotLine("Odd", -1), "Odd|4294967295\r\n");
     EXPECT_EQ(SnapshotLine("NoStart", std::nullopt), "NoStart|\r\n");
+    // A line break inside a key name must not end the line: CR, LF and the
+    // escape's own backslash are escaped; no key name holds a backslash.
+    EXPECT_EQ(SnapshotLine("AccCr\r\nAccSvcManual", 4), "AccCr\\r\\nAccSvcManual|4\r\n");
+    EXPECT_EQ(SnapshotLine("Lf\nx|3", 2), "Lf\\nx|3|2\r\n");
+    EXPECT_EQ(SnapshotLine("B\\r", 2), "B\\\\r|2\r\n");
 }
 
 TEST(SnapshotReader, TakesTheDigitsAfterTheLastBar) {
@@ -45,6 +50,9 @@ TEST(SnapshotReader, TakesTheDigitsAfterTheLastBar) {
     EXPECT_EQ(ParseSnapshotLine("NoStart|"), (E{"NoStart", std::nullopt}));
     EXPECT_EQ(ParseSnapshotLine("x|y|"), (E{"x|y", std::nullopt}));
     EXPECT_EQ(ParseSnapshotLine("|3"), (E{"", 3u}));
+    EXPECT_EQ(ParseSnapshotLine("AccCr\\r\\nAccSvcManual|4"), (E{"AccCr\r\nAccSvcManual", 4u}));
+    EXPECT_EQ(ParseSnapshotLine("B\\\\r|2"), (E{"B\\r", 2u}));
+    EXPECT_EQ(ParseSnapshotLine("Odd\\x\\|2"), (E{"Odd\\x\\", 2u}));  // no escape: kept
     // Not written by this program: nothing.
     EXPECT_EQ(ParseSnapshotLine("Dhcp"), std::nullopt);
     EXPECT_EQ(ParseSnapshotLine("Dhcp|x"), std::nullopt);
@@ -67,9 +75,13 @@ TEST(SnapshotReader, ReadsEveryLineTheWriterProducesAndNothingMore) {
     lines += SnapshotLine("Boot", 0);
     lines += SnapshotLine("Wide", 12);
     lines += SnapshotLine("Gone", std::nullopt);
+    lines += SnapshotLine("AccCr\r\nAccSvcManual", 4);
+    lines += SnapshotLine("\rLead|\n", 2);
     const auto entries = EntriesOf(SnapshotFileText(lines));
-    const std::vector<SnapshotEntry> expected{
-        {"Alpha", 2u}, {"Pipe|Name", 3u}, {"Boot", 0u}, {"Wide", 12u}, {"Gone", std::nullopt}};
+    const std::vector<SnapshotEntry> expected{{"Alpha", 2u},          {"Pipe|Name", 3u},
+                                              {"Boot", 0u},           {"Wide", 12u},
+                                              {"Gone", std::nullopt}, {"AccCr\r\nAccSvcManual", 4u},
+                                              {"\rLead|\n", 2u}};
     EXPECT_EQ(entries, expected);
 
     EXPECT_TRUE(EntriesOf(SnapshotFileText("")).empty());

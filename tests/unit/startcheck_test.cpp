@@ -73,6 +73,26 @@ TEST_F(Check, ASnapshotInUtf8KeepsLookAlikeNamesApart) {
                                                       "end"}));
 }
 
+// A key name with a line break, written by this program's own first build:
+// its line never reads as that of the entry named after the break.
+TEST_F(Check, AKeyNameWithALineBreakNeverReadsAsAnotherEntrysLine) {
+    Service("AccCr\r\nAccSvcManual", "Umbruch", "u", 4);
+    Service("AccSvcManual", "acc manual dienst", "m", 3);
+    Build();
+    const std::string written = files.files[SideFile("Merotan.dat")];
+    EXPECT_EQ(written, "AccCr\\r\\nAccSvcManual|4\r\nAccSvcManual|3\r\n\r\n");
+    Previous(written);
+    root.bChecker_Click();
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[1].text, kNoDifferences);
+
+    // A change of the entry itself is still found, under its own line.
+    messages.shown.clear();
+    SetStart("AccCr\r\nAccSvcManual", 2);
+    root.bChecker_Click();
+    EXPECT_EQ(printers.log, (std::vector<std::string>{"line:" + Diff("Umbruch", "Deaktiviert", "Automatisch"), "end"}));
+}
+
 TEST_F(Check, AnUnprintedReportWithNamesBeyondTheCodePageIsSavedInUtf8) {
     Service("Kyr", "Служба", "k", 2);
     Build();

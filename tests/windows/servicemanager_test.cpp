@@ -18,8 +18,13 @@ constexpr wchar_t kName[] = L"SwManagerProbe";
 class ServiceManagerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        manager_ = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        ASSERT_NE(manager_, nullptr) << GetLastError();
+        // A fresh prefix starts its service manager beside the first program
+        // and refuses meanwhile (1722): wait for it, for a bounded time.
+        const DWORD start = GetTickCount();
+        while ((manager_ = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)) == nullptr &&
+               GetTickCount() - start < 30000)
+            Sleep(50);
+        ASSERT_NE(manager_, nullptr) << "the service manager did not answer within 30 s: " << GetLastError();
         service_ = CreateServiceW(manager_, kName, L"Sonde des Dienstmanagers", SERVICE_ALL_ACCESS,
                                   SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
                                   L"C:\\Sonde\\probe.exe --arg", nullptr, nullptr, nullptr, nullptr, nullptr);

@@ -58,6 +58,40 @@ Json CmdServiceCreate(const Json& a) {
     return Json::Object();
 }
 
+// {"cmd":"wait_service_manager","timeout":30000} -> {"ready", "error", "waited"}:
+// waits until the prefix's service manager answers, that is until it can be
+// opened and lists its services. On a fresh prefix it starts beside the first
+// Wine program and refuses meanwhile (1722, the server is not there yet).
+Json CmdWaitServiceManager(const Json& a) {
+    const DWORD start = GetTickCount();
+    const DWORD limit = static_cast<DWORD>(a.Get("timeout").Int(30000));
+    DWORD error = 0;
+    for (;;) {
+        ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE));
+        if (manager.h == nullptr) {
+            error = GetLastError();
+        } else {
+            DWORD needed = 0, count = 0, resume = 0;
+            if (EnumServicesStatusW(manager.h, SERVICE_WIN32, SERVICE_STATE_ALL, nullptr, 0, &needed, &count,
+                                    &resume) ||
+                GetLastError() == ERROR_MORE_DATA) {
+                error = 0;
+            } else {
+                error = GetLastError();
+            }
+        }
+        const DWORD waited = GetTickCount() - start;
+        if (error == 0 || waited >= limit) {
+            Json r;
+            r["ready"] = error == 0;
+            r["error"] = static_cast<int>(error);
+            r["waited"] = static_cast<int>(waited);
+            return r;
+        }
+        Sleep(50);
+    }
+}
+
 // {"cmd":"service_state","name":"X"} -> {"exists", "state"}
 Json CmdServiceState(const Json& a) {
     const std::wstring state = StateOf(a.Get("name").String());
