@@ -51,6 +51,12 @@ public:
                        std::uint32_t* neededBytes) override {
         return inner_.LoadMuiString(key, name, buffer, bufferBytes, neededBytes);
     }
+    long CreateKey(RegKey root, const char16_t* path, std::uint32_t access, RegKey* key) override {
+        const long result = inner_.CreateKey(root, path, access, key);
+        if (result == kErrorSuccess) open_.insert(*key);
+        return result;
+    }
+    long DeleteValue(RegKey key, const char16_t* name) override { return inner_.DeleteValue(key, name); }
     std::size_t OpenKeys() const { return open_.size(); }
     std::size_t StrayCloses() const { return strayCloses_; }
 
