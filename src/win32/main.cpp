@@ -2,6 +2,7 @@
 // its message loop.
 #include <windows.h>
 
+#include "changes/ChangesRestorer.h"
 #include "registry/Registry.h"
 #include "win32/GdiPrinter.h"
 #include "win32/MessageLoop.h"
@@ -27,6 +28,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     services.printers = &printers;
     Win32ServiceManager serviceManager;
     services.serviceManager = &serviceManager;
+    // The changes window's way back, through the same service manager.
+    ChangesRestorer restorer(registry, serviceManager, files, program, clock);
+    services.restorer = &restorer;
 
     RootWindow window(services);
     Win32SettingsFactory settings([&window] { return window.Hwnd(); });

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "changes/ChangesView.h"
+#include "changes/RestoreTexts.h"
 #include "changes/ServiceChanges.h"
 #include "unit/FakePrinter.h"
 #include "unit/ExportText.h"
@@ -278,10 +279,54 @@ public:
     }
 };
 
+// A restore that plans what a test gives it and, when carried out, writes
+// the previous start types back into the in-memory registry.
+class FakeRestorer final : public Restorer {
+public:
+    explicit FakeRestorer(MemoryRegistry& memory) : memory_(memory) {}
+    RestorePlan plan;
+    RestoreResult result;
+    std::vector<std::vector<std::string>> planned;  // keys of the rows asked about, per call
+    std::vector<std::size_t> carriedOut;            // writes of each plan carried out
+    std::vector<std::pair<std::string, std::uint32_t>> startsWritten;
+    RestorePlan Plan(const std::vector<ChangeRow>& selected) override {
+        std::vector<std::string> keys;
+        for (const auto& row : selected) keys.push_back(row.key + "/" + row.change);
+        planned.push_back(keys);
+        return plan;
+    }
+    RestoreResult CarryOut(const RestorePlan& p) override {
+        carriedOut.push_back(p.writes.size());
+        for (const auto& [key, start] : startsWritten) memory_.SetDword(kHkeyLocalMachine, ServiceKeyPath(key), "Start", start);
+        return result;
+    }
+
+private:
+    MemoryRegistry& memory_;
+};
+
+class FakeRestoreDialogs final : public RestoreDialogs {
+public:
+    bool confirm = false;
+    std::vector<std::pair<std::string, bool>> previews;  // text, cancel is the default
+    std::vector<std::string> results;
+    std::function<void()> whileResultShown;
+    bool Confirm(const std::string& text, bool cancelIsDefault) override {
+        previews.emplace_back(text, cancelIsDefault);
+        return confirm;
+    }
+    void ShowResult(const std::string& text) override {
+        results.push_back(text);
+        if (whileResultShown) whileResultShown();
+    }
+};
+
 struct ViewFixture : test::RootFixture {
     test::RecordingPrinters printers;
     FakeSaveDialog save;
-    ChangesServices changes{registry, files, program, clock, messages, &printers, &save};
+    FakeRestorer restorer{memory};
+    FakeRestoreDialogs restoreDialogs;
+    ChangesServices changes{registry, files, program, clock, messages, &printers, &save, &restorer, &restoreDialogs, &ui};
     ChangesView view{changes};
 
     ViewFixture() {
@@ -347,10 +392,16 @@ TEST(ChangesViewTest, SortsByAColumnAndReversesOnTheSecondClick) {
     f.view.SortBy(2);
     EXPECT_EQ(changes(), (std::vector<std::string>{"Start", "ObjectName"}));
     EXPECT_TRUE(f.view.Descending());
-    f.view.SortBy(3);  // before: "Automatisch" < "NT AUTHORITY..."
+    // A selection moves along with its rows.
+    std::vector<std::size_t> selected = {1, 9};  // ObjectName, and a row that is not there
+    f.view.SortBy(3, &selected);  // before: "Automatisch" < "NT AUTHORITY..."
     EXPECT_EQ(changes(), (std::vector<std::string>{"Start", "ObjectName"}));
     EXPECT_FALSE(f.view.Descending());
     EXPECT_EQ(f.view.SortColumn(), 3);
+    EXPECT_EQ(selected, std::vector<std::size_t>{1});
+    f.view.SortBy(3, &selected);
+    EXPECT_EQ(selected, std::vector<std::size_t>{0});
+    EXPECT_EQ(f.view.Rows()[0].change, "ObjectName");
 }
 
 TEST(ChangesViewTest, PrintsEveryRowWithBeforeAndNowAndReportsAFailedPrint) {
@@ -420,6 +471,154 @@ TEST(ChangesViewTest, SavesUtf8TextOrCsvWhereTheUserChose) {
     f.view.Save();
     ASSERT_EQ(f.messages.shown.size(), 1u);
     EXPECT_EQ(f.messages.shown[0].text, "Die Datei konnte nicht gespeichert werden:\nD:\\fest.txt");
+}
+
+// The restore's texts: every write with its full texts, what will not be
+// restored and why, the boot warning, added entries only disabled.
+TEST(RestoreTextsTest, ThePreviewListsEveryWriteTheRowsLeftOutAndWhatHappensToAnAddedEntry) {
+    RestorePlan plan;
+    const std::string longPath = "C:\\" + std::string(300, 'p') + "\\dienst.exe -k netsvcs";
+    plan.writes = {{"Neues Programm", "SwImage", "ImagePath", "C:\\boese.exe", longPath},
+                   {"Neuer Dienst", "SwNew", "Start", "Manuell", "Deaktiviert"},
+                   {"Gruppe", "Gruppe", "Group", "", kValueAbsent},
+                   {"Zeilen", "Zeilen", "DisplayName", "a\r\nb", "c\nd"}};
+    plan.skipped = {{"Anderes Konto", "SwAccount", "ObjectName",
+                     "Das Konto \".\\Hans\" braucht ein Kennwort; LocalSystem verwenden."}};
+    const std::vector<ChangeRow> selected = {{"Neuer Dienst", "SwNew", kEntryAdded, "", "C:\\neu.exe"},
+                                             {"Nicht geplant", "SwOther", kEntryAdded, "", "C:\\x.exe"}};
+    EXPECT_EQ(RestorePreviewText(plan, selected, "C:\\Tools"),
+              "Diese Werte werden auf den Stand vom letzten Start zurückgesetzt (Eintrag – Wert: jetzt → vorher):\n"
+              "  Neues Programm (SwImage) – ImagePath: C:\\boese.exe → " + longPath + "\n"
+              "  Neuer Dienst (SwNew) – Start: Manuell → Deaktiviert\n"
+              "  Gruppe – Group: \"\" → (nicht vorhanden)\n"
+              "  Zeilen – DisplayName: a↵b → c↵d\n"
+              "\nHinzugefügte Einträge werden nicht gelöscht, sondern auf \"Deaktiviert\" gesetzt, so dass sie nicht "
+              "mehr starten:\n"
+              "  Neuer Dienst (SwNew)\n"
+              "\nNicht zurückgesetzt werden:\n"
+              "  Anderes Konto (SwAccount) – ObjectName: Das Konto \".\\Hans\" braucht ein Kennwort; LocalSystem "
+              "verwenden.\n"
+              "\nVor der ersten Änderung wird der jetzige Stand dieser Werte in eine Rückgängig-Datei im "
+              "Programmordner geschrieben (C:\\Tools); ihr Import in den Registrierungs-Editor stellt ihn wieder her.");
+
+    plan.touchesBootOrSystemStart = true;
+    const std::string warned = RestorePreviewText(plan, {}, "C:\\Tools");
+    EXPECT_EQ(warned.rfind("Achtung: Ein Starttyp \"Boot\" oder \"System\" ist beteiligt. Ein falscher Wert kann "
+                           "verhindern, dass Windows startet.\n\nDiese Werte",
+                           0),
+              0u)
+        << warned;
+    EXPECT_EQ(warned.find("Hinzugefügte"), std::string::npos);
+
+    EXPECT_EQ(NothingToRestoreText(plan),
+              "Keine der gewählten Zeilen kann zurückgesetzt werden:\n  Anderes Konto (SwAccount) – ObjectName: Das "
+              "Konto \".\\Hans\" braucht ein Kennwort; LocalSystem verwenden.");
+    EXPECT_EQ(NothingToRestoreText(RestorePlan{}),
+              "Es gibt nichts zu schreiben: Die gewählten Werte haben schon den Stand vom letzten Start.");
+    RestorePlan failed;
+    failed.failure = "Der Export vom letzten Start ist nicht lesbar.";
+    EXPECT_EQ(NothingToRestoreText(failed), "Es kann nichts zurückgesetzt werden:\nDer Export vom letzten Start ist "
+                                            "nicht lesbar.");
+}
+
+TEST(RestoreTextsTest, TheResultNamesTheUndoFileAndEachRowsOutcomeOrThatNothingWasChanged) {
+    RestoreResult result;
+    result.undoFile = "C:\\Tools\\Merotan-Rückgängig-2026-03-07-140502.reg";
+    result.rows = {{"Anderer Start", "SwStart", "Start", RestoreOutcomeKind::Restored, ""},
+                   {"Neue DLL", "SwDll", "Parameters\\ServiceDll", RestoreOutcomeKind::AfterNextRestart,
+                    "Der Dienstmanager kennt diesen Wert nicht"},
+                   {"Neuer Dienst", "SwNew", kEntryAdded, RestoreOutcomeKind::Restored, ""},
+                   {"Geschützt", "Geschützt", "ImagePath", RestoreOutcomeKind::NotRestored,
+                    "Zugriff verweigert (5: Zugriff verweigert)"}};
+    EXPECT_EQ(RestoreResultText(result),
+              "Zurückgesetzt: 3, davon 1 wirksam nach dem nächsten Neustart. Nicht zurückgesetzt: 1.\n\n"
+              "Rückgängig-Datei: C:\\Tools\\Merotan-Rückgängig-2026-03-07-140502.reg\n"
+              "Ihr Import in den Registrierungs-Editor (Doppelklick) stellt den Stand vor dem Zurücksetzen wieder "
+              "her.\n\n"
+              "  Anderer Start (SwStart) – Start: zurückgesetzt\n"
+              "  Neue DLL (SwDll) – Parameters\\ServiceDll: zurückgesetzt, wirksam nach dem nächsten Neustart (Der "
+              "Dienstmanager kennt diesen Wert nicht)\n"
+              "  Neuer Dienst (SwNew) – Eintrag hinzugefügt: deaktiviert, nicht gelöscht\n"
+              "  Geschützt – ImagePath: nicht zurückgesetzt: Zugriff verweigert (5: Zugriff verweigert)");
+
+    result.failure = "Die Rückgängig-Datei kann nicht geschrieben werden: C:\\Tools\\Merotan-Rückgängig-2026-03-07-"
+                     "140502.reg";
+    EXPECT_EQ(RestoreResultText(result),
+              "Es wurde nichts geändert.\nDie Rückgängig-Datei kann nicht geschrieben werden: "
+              "C:\\Tools\\Merotan-Rückgängig-2026-03-07-140502.reg");
+}
+
+// The window's restore: the selected rows as sorted now go to the plan; a
+// cancelled preview writes nothing; a confirmed one writes, shows the result
+// and compares afresh, so that restored rows are gone.
+TEST(ChangesViewTest, RestoreAsksThePlanPreviewsItAndWritesOnlyWhenConfirmed) {
+    ViewFixture f;
+    f.TwoChanges();  // Alpha: Start, Beta: ObjectName
+    EXPECT_FALSE(f.view.CanRestoreAny({}));
+    EXPECT_FALSE(f.view.CanRestoreAny({7}));
+    EXPECT_TRUE(f.view.CanRestoreAny({7, 0}));
+    f.view.SortBy(2);  // ObjectName, Start
+    f.restorer.plan.writes = {{"Erster; \"Dienst\"", "Alpha", "Start", "Deaktiviert", "Automatisch"}};
+    f.restorer.plan.touchesBootOrSystemStart = true;
+
+    f.view.Restore({1, 5});
+    ASSERT_EQ(f.restorer.planned, (std::vector<std::vector<std::string>>{{"Alpha/Start"}}));
+    ASSERT_EQ(f.restoreDialogs.previews.size(), 1u);
+    EXPECT_EQ(f.restoreDialogs.previews[0].first, RestorePreviewText(f.restorer.plan, {f.view.Rows()[1]}, "C:\\Tools"));
+    EXPECT_TRUE(f.restoreDialogs.previews[0].second);
+    EXPECT_TRUE(f.restorer.carriedOut.empty());
+    EXPECT_TRUE(f.restoreDialogs.results.empty());
+    EXPECT_EQ(f.view.Rows().size(), 2u);
+    EXPECT_EQ(f.view.SortColumn(), 2);  // not compared afresh either
+
+    f.restoreDialogs.confirm = true;
+    f.restorer.plan.touchesBootOrSystemStart = false;
+    f.restorer.startsWritten = {{"Alpha", 2}};
+    f.restorer.result.undoFile = "C:\\Tools\\Merotan-Rückgängig-2026-03-07-140502.reg";
+    f.restorer.result.rows = {{"Erster; \"Dienst\"", "Alpha", "Start", RestoreOutcomeKind::Restored, ""}};
+    f.restoreDialogs.whileResultShown = [&f] { EXPECT_EQ(f.view.Rows().size(), 2u); };
+    f.view.Restore({0, 1});
+    EXPECT_EQ(f.restorer.planned.back(), (std::vector<std::string>{"Beta/ObjectName", "Alpha/Start"}));
+    EXPECT_FALSE(f.restoreDialogs.previews.back().second);
+    EXPECT_EQ(f.restorer.carriedOut, std::vector<std::size_t>{1});
+    EXPECT_EQ(f.restoreDialogs.results, std::vector<std::string>{RestoreResultText(f.restorer.result)});
+    ASSERT_EQ(f.view.Rows().size(), 1u);
+    EXPECT_EQ(f.view.Rows()[0].key, "Beta");
+    EXPECT_EQ(f.ui.pointer, kPointerDefault);
+    EXPECT_TRUE(f.messages.shown.empty());
+}
+
+TEST(ChangesViewTest, RestoreWithNothingToWriteSaysWhyInsteadOfAnEmptyPreview) {
+    ViewFixture f;
+    f.TwoChanges();
+    f.restoreDialogs.confirm = true;
+    f.restorer.plan.skipped = {{"Beta", "Beta", "ObjectName", "Das Konto braucht ein Kennwort."}};
+    f.view.Restore({1});
+    const std::string nothing = NothingToRestoreText(f.restorer.plan);
+    f.restorer.plan.failure = "Der Export vom letzten Start ist nicht lesbar.";
+    f.view.Restore({0, 1});
+    ASSERT_EQ(f.messages.shown.size(), 2u);
+    EXPECT_EQ(f.messages.shown[0].text, nothing);
+    EXPECT_EQ(f.messages.shown[0].title, " Zurücksetzen");
+    EXPECT_EQ(f.messages.shown[1].text.rfind("Es kann nichts zurückgesetzt werden:\nDer Export", 0), 0u);
+    EXPECT_TRUE(f.restoreDialogs.previews.empty());
+    EXPECT_TRUE(f.restorer.carriedOut.empty());
+
+    // A failed undo file is shown as the result; nothing was written.
+    f.restorer.plan = RestorePlan{};
+    f.restorer.plan.writes = {{"Beta", "Beta", "ObjectName", "LocalSystem", "NT AUTHORITY\\LocalService"}};
+    f.restorer.result.failure = "Die Rückgängig-Datei kann nicht geschrieben werden: C:\\Tools\\x.reg";
+    f.view.Restore({1});
+    ASSERT_EQ(f.restoreDialogs.results.size(), 1u);
+    EXPECT_EQ(f.restoreDialogs.results[0], "Es wurde nichts geändert.\n" + f.restorer.result.failure);
+    EXPECT_EQ(f.view.Rows().size(), 2u);
+
+    // Without a comparison there is nothing to restore.
+    f.files.files.clear();
+    f.view.Load();
+    f.view.Restore({0});
+    EXPECT_FALSE(f.view.CanRestoreAny({0}));
+    EXPECT_EQ(f.restorer.planned.size(), 3u);
 }
 
 }  // namespace
