@@ -4,6 +4,8 @@
 // carries the writes out through the service manager and the registry.
 #pragma once
 
+#include <optional>
+
 #include "changes/Restore.h"
 #include "platform/Platform.h"
 #include "registry/Registry.h"
@@ -22,6 +24,26 @@ public:
     std::string PreviousExportPath() const;
 
 private:
+    // What became of one write, and why.
+    struct WriteOutcome {
+        RestoreOutcomeKind kind = RestoreOutcomeKind::Restored;
+        std::string reason;
+    };
+    // Keeps the worse kind and adds the reason.
+    static void Worsen(WriteOutcome& outcome, RestoreOutcomeKind kind, const std::string& reason);
+
+    // One value of a key as stored now, or nothing when it is not there;
+    // error is set when it cannot be read.
+    std::optional<StoredValue> Current(const std::string& path, const std::string& name, long& error);
+    // <folder>\<base>-Rückgängig-JJJJ-MM-TT-hhmmss.reg, with a number added
+    // where a restore of the same second left one.
+    std::string UndoFilePath();
+    void RestoreValues(const std::string& keyName, const std::vector<const PlannedWrite*>& writes,
+                       const std::vector<WriteOutcome*>& outcomes);
+    std::string WriteValue(const std::string& keyPath, const std::string& name,
+                           const std::optional<StoredValue>& target);
+    WriteOutcome CreateEntry(const PlannedWrite& write);
+
     Registry& registry_;
     ServiceManager& services_;
     Files& files_;

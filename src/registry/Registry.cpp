@@ -191,6 +191,11 @@ std::int32_t Registry::EnumSubKeys(RegKey root, const std::string& path, std::ui
     return result == kErrorNoMoreItems ? static_cast<std::int32_t>(index) : 0;
 }
 
+bool Registry::KeyExists(RegKey root, const std::string& path) {
+    OpenedKey key(api_, root, path, kKeyRead);
+    return static_cast<bool>(key);
+}
+
 bool Registry::ValueExists(RegKey root, const std::string& path, const std::string& name) {
     OpenedKey key(api_, root, path, kKeyRead);
     if (!key) return false;

@@ -51,6 +51,9 @@ public:
     std::int32_t EnumSubKeys(RegKey root, const std::string& path, std::uint32_t access,
                              std::vector<std::string>& names);
 
+    // True when the key opens for reading.
+    bool KeyExists(RegKey root, const std::string& path);
+
     // True when the key opens for reading and holds a value of that name,
     // whatever its type and whether or not Read could deliver it.
     bool ValueExists(RegKey root, const std::string& path, const std::string& name);
