@@ -37,15 +37,20 @@ void AddSkipped(std::string& out, const std::vector<NotRestored>& skipped) {
         out += "  " + Entry(row.entry, row.key) + " \xE2\x80\x93 " + row.change + ": " + row.reason + "\n";
 }
 
+inline const std::string kAfterRestart = "wirksam nach dem nächsten Neustart";
+
 std::string OutcomeText(const RestoreOutcome& row) {
     const bool added = row.change == kEntryAdded;
+    // An added entry's reason only says again that it was disabled.
+    const std::string done = added ? "deaktiviert, nicht gelöscht" : "zurückgesetzt";
+    const std::string reason = added ? std::string() : row.reason;
     switch (row.kind) {
         case RestoreOutcomeKind::Restored:
-            return added ? "deaktiviert, nicht gelöscht" : "zurückgesetzt";
-        case RestoreOutcomeKind::AfterNextRestart: {
-            const std::string done = added ? "deaktiviert, nicht gelöscht" : "zurückgesetzt";
-            return done + ", wirksam nach dem nächsten Neustart" + (row.reason.empty() ? "" : " (" + row.reason + ")");
-        }
+            return reason.empty() ? done : done + " (" + reason + ")";
+        case RestoreOutcomeKind::AfterNextRestart:
+            // A reason that names the restart already is said once.
+            if (row.reason.find(kAfterRestart) != std::string::npos) return done + ": " + row.reason;
+            return done + ", " + kAfterRestart + (row.reason.empty() ? "" : " (" + row.reason + ")");
         case RestoreOutcomeKind::NotRestored:
         default:
             return "nicht zurückgesetzt" + (row.reason.empty() ? std::string() : ": " + row.reason);

@@ -251,8 +251,12 @@ class RestoreTest(h.E2ETestCase):
 
     def restore_window(self, title):
         d = self.driver
+        def seen():
+            box = d.msgbox(timeout_ms=0)
+            return "the window %r; a message box instead: %r" % (title, box.get("text")) if box["present"] \
+                else "the window %r" % title
         self.wait_until(lambda: any(w["class"] == RESTORE_WINDOW and w["text"] == title and w["shown"]
-                                    for w in d.windows()), timeout=60, message="the window " + title)
+                                    for w in d.windows()), timeout=60, message=seen)
         window = d.wait_window(RESTORE_WINDOW)
         children = {c["id"]: c for c in d.children(RESTORE_WINDOW)["children"]}
         return window, children
@@ -336,16 +340,19 @@ class RestoreTest(h.E2ETestCase):
         self.assertEqual(buttons[RESTORE_YES]["style"] & 0xF, BS_DEFPUSHBUTTON, preview)
         self.assertNotIn("Achtung", preview)
         writes = [line.strip() for line in preview.split("\n\n")[0].split("\n")[1:]]
+        gone = export_trees(first_export, ["SwRstGone"])["SwRstGone"]
+        self.assertEqual(sorted(gone), ["", "Parameters", "Parameters\\Tiefer"])
         self.assertEqual(sorted(writes), sorted([
+            "SwRstGone – (ganzer Eintrag): (nicht vorhanden) → neu angelegt wie im Export vom letzten Start: "
+            "%d Werte in 3 Schlüsseln" % sum(len(values) for values in gone.values()),
             "SwRstAccount – ObjectName: NT AUTHORITY\\NetworkService → NT AUTHORITY\\LocalService",
             "SwRstDelay – DelayedAutostart: 0x00000001 (1) → 0x00000000 (0)",
             "SwRstDll – Parameters\\ServiceDll: C:\\boese.dll → C:\\alt.dll",
             "SwRstFail – FailureCommand: C:\\boese\\melden.cmd → C:\\gut\\melden.cmd",
             "SwRstImage – ImagePath: C:\\boese\\dienst.exe → " + binary,
-            "SwRstNew – Start: Manuell → Deaktiviert",
+            "SwRstNew – Start: Manuell → Deaktiviert (der Eintrag wird nicht gelöscht)",
             "SwRstStart – Start: Deaktiviert → Manuell",
-        ] + [line for line in writes if line.startswith("SwRstGone – ")]), preview)
-        self.assertTrue([line for line in writes if line.startswith("SwRstGone – ")], preview)
+        ]), preview)
         self.assertIn("nicht gelöscht, sondern auf \"Deaktiviert\" gesetzt, so dass sie nicht mehr starten:\n"
                       "  SwRstNew\n", preview)
         self.assertNotIn("Nicht zurückgesetzt werden", preview)
@@ -389,6 +396,52 @@ class RestoreTest(h.E2ETestCase):
         self.assertIn((EXPORT_PREFIX + "SwRstGone", True, {}), undo)
         s.wine("regedit", "/s", undo_path)
         self.assertEqual(entry_trees(d, keys), before_restore)
+        d.keys("Esc")
+        d.keys("Esc")
+        self.wait_program_end()
+
+    def test_a_manager_that_refuses_or_does_not_know_the_entry_changes_nothing_else(self):
+        d = self.driver
+        binary = self.service_binary()
+        # Known to the service manager; its key will let nobody write.
+        self.install("SwRstLocked")
+        # Written to the registry only after the manager read its services:
+        # it does not know this one until the next restart.
+        d.seed([h.service("SwRstUnknown", start=3, image_path=binary)])
+        self.assertFalse(d.service_config("SwRstUnknown")["exists"])
+        folder = self.start_merotan()
+        self.wait_for_export(os.path.join(folder, "Merotan.reg"))
+        d.keys("Esc")
+        self.wait_program_end()
+
+        d.reg_set(h.SERVICES + r"\SwRstUnknown", "Start", h.dword(4))
+        d.reg_set(h.SERVICES + r"\SwRstLocked", "ImagePath", h.expand_sz(r"C:\boese\gesperrt.exe"))
+        d.reg_dacl(h.SERVICES + r"\SwRstLocked", "D:P(A;;KR;;;WD)")
+        self.start_merotan(folder)
+        open_changes(self)
+        d.keys("Ctrl+A")
+        self.assertEqual([(row[1], row[2]) for row in d.listview(LIST, CHANGES)["rows"]],
+                         [("SwRstLocked", "ImagePath"), ("SwRstUnknown", "Start")])
+        before = entry_trees(d, [key["name"] for key in d.reg_tree()])
+
+        preview, buttons, result = self.restore_selected("refused")
+        self.assertIn("  SwRstUnknown – Start: Deaktiviert → Manuell\n", preview)
+        self.assertIn("  SwRstLocked – ImagePath: C:\\boese\\gesperrt.exe → " + binary + "\n", preview)
+        outcomes = {line.split(" – ")[0].strip(): line.split(": ", 1)[1]
+                    for line in result.split("\n") if line.startswith("  ")}
+        self.assertEqual(sorted(outcomes), ["SwRstLocked", "SwRstUnknown"], result)
+        self.assertTrue(outcomes["SwRstLocked"].startswith("nicht zurückgesetzt: "), result)
+        self.assertIn("wirksam nach dem nächsten Neustart", outcomes["SwRstUnknown"], result)
+        self.assertFalse(outcomes["SwRstUnknown"].startswith("nicht"), result)
+
+        # The unknown entry's start type is back in the registry; nothing
+        # else below the Services key changed.
+        after = entry_trees(d, [key["name"] for key in d.reg_tree()])
+        self.assertEqual(after["SwRstUnknown"][""].pop("Start"), h.dword(3))
+        before["SwRstUnknown"][""].pop("Start")
+        self.assertEqual(after, before)
+        self.assertEqual([(row[1], row[2]) for row in d.listview(LIST, CHANGES)["rows"]],
+                         [("SwRstLocked", "ImagePath")])
         d.keys("Esc")
         d.keys("Esc")
         self.wait_program_end()

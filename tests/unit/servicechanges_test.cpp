@@ -527,17 +527,22 @@ TEST(RestoreTextsTest, TheResultNamesTheUndoFileAndEachRowsOutcomeOrThatNothingW
     result.rows = {{"Anderer Start", "SwStart", "Start", RestoreOutcomeKind::Restored, ""},
                    {"Neue DLL", "SwDll", "Parameters\\ServiceDll", RestoreOutcomeKind::AfterNextRestart,
                     "Der Dienstmanager kennt diesen Wert nicht"},
-                   {"Neuer Dienst", "SwNew", kEntryAdded, RestoreOutcomeKind::Restored, ""},
+                   {"Unbekannt", "Unbekannt", "Start", RestoreOutcomeKind::AfterNextRestart,
+                    "Die Dienstverwaltung kennt den Eintrag nicht; wirksam nach dem nächsten Neustart."},
+                   {"Neuer Dienst", "SwNew", kEntryAdded, RestoreOutcomeKind::Restored,
+                    "Der Eintrag wurde nicht gelöscht, sondern deaktiviert."},
                    {"Geschützt", "Geschützt", "ImagePath", RestoreOutcomeKind::NotRestored,
                     "Zugriff verweigert (5: Zugriff verweigert)"}};
     EXPECT_EQ(RestoreResultText(result),
-              "Zurückgesetzt: 3, davon 1 wirksam nach dem nächsten Neustart. Nicht zurückgesetzt: 1.\n\n"
+              "Zurückgesetzt: 4, davon 2 wirksam nach dem nächsten Neustart. Nicht zurückgesetzt: 1.\n\n"
               "Rückgängig-Datei: C:\\Tools\\Merotan-Rückgängig-2026-03-07-140502.reg\n"
               "Ihr Import in den Registrierungs-Editor (Doppelklick) stellt den Stand vor dem Zurücksetzen wieder "
               "her.\n\n"
               "  Anderer Start (SwStart) – Start: zurückgesetzt\n"
               "  Neue DLL (SwDll) – Parameters\\ServiceDll: zurückgesetzt, wirksam nach dem nächsten Neustart (Der "
               "Dienstmanager kennt diesen Wert nicht)\n"
+              "  Unbekannt – Start: zurückgesetzt: Die Dienstverwaltung kennt den Eintrag nicht; wirksam nach dem "
+              "nächsten Neustart.\n"
               "  Neuer Dienst (SwNew) – Eintrag hinzugefügt: deaktiviert, nicht gelöscht\n"
               "  Geschützt – ImagePath: nicht zurückgesetzt: Zugriff verweigert (5: Zugriff verweigert)");
 
