@@ -144,7 +144,13 @@ RestorePlan ChangesRestorer::Plan(const std::vector<ChangeRow>& selected) {
         return plan;
     }
 
-    std::vector<std::pair<std::string, std::string>> seen;  // folded key, change
+    std::vector<std::pair<std::string, std::string>> selectedIds;  // folded key, change
+    for (const ChangeRow& row : selected) selectedIds.emplace_back(FoldCase(row.key), row.change);
+    const auto isSelected = [&](const std::string& key, const std::string& change) {
+        return std::find(selectedIds.begin(), selectedIds.end(), std::make_pair(FoldCase(key), change)) !=
+               selectedIds.end();
+    };
+    std::vector<std::pair<std::string, std::string>> seen;
     for (const ChangeRow& row : selected) {
         const auto id = std::make_pair(FoldCase(row.key), row.change);
         if (std::find(seen.begin(), seen.end(), id) != seen.end()) continue;
@@ -214,7 +220,6 @@ RestorePlan ChangesRestorer::Plan(const std::vector<ChangeRow>& selected) {
             skip("Der Export vom letzten Start enthält den Eintrag nicht.");
             continue;
         }
-        const std::size_t before = plan.writes.size();
         std::string unreadable;
         for (const std::string& valuePath : ValuesOfRow(row.change)) {
             const std::size_t slash = valuePath.find('\\');
@@ -244,7 +249,9 @@ RestorePlan ChangesRestorer::Plan(const std::vector<ChangeRow>& selected) {
             }
             PlannedWrite write{row.entry, row.key, valuePath, Shown(valuePath, now),
                                target ? Shown(valuePath, target) : kValueAbsent};
-            write.change = row.change;
+            // The partner of "Start" and "DelayedAutostart" is reported on
+            // its own row where that is selected too.
+            write.change = valuePath != row.change && isSelected(row.key, valuePath) ? valuePath : row.change;
             write.action = target ? RestoreAction::SetValue : RestoreAction::RemoveValue;
             write.subkey = subkey;
             write.name = name;
@@ -255,14 +262,11 @@ RestorePlan ChangesRestorer::Plan(const std::vector<ChangeRow>& selected) {
             if (name == kStart && (IsBootOrSystem(now) || IsBootOrSystem(target))) plan.touchesBootOrSystemStart = true;
             plan.writes.push_back(std::move(write));
         }
-        if (plan.writes.size() == before) {
-            const bool pairPlanned = (row.change == kStart || row.change == kDelayed) &&
-                                     std::any_of(plan.writes.begin(), plan.writes.end(), [&](const PlannedWrite& w) {
-                                         return SameName(w.key, row.key) && (w.name == kStart || w.name == kDelayed);
-                                     });
-            if (pairPlanned) continue;  // restored together with its partner row
+        const bool hasWrites = std::any_of(plan.writes.begin(), plan.writes.end(), [&](const PlannedWrite& w) {
+            return SameName(w.key, row.key) && w.change == row.change;
+        });
+        if (!hasWrites)
             skip(!unreadable.empty() ? unreadable : "Der Wert ist schon wieder wie im Export vom letzten Start.");
-        }
     }
     return plan;
 }
