@@ -1,10 +1,14 @@
 // The service manager seam on the system's service manager: a registered
 // service of the test's own gets the start type and keeps everything else;
-// an entry the manager does not know is refused.
+// an entry the manager does not know is refused. The restore's calls:
+// query, change only the fields asked for, the delayed start, the failure
+// command with the failure actions kept, creating a service, and the
+// system's text for an error.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -14,6 +18,22 @@ namespace sw::test {
 namespace {
 
 constexpr wchar_t kName[] = L"SwManagerProbe";
+
+// Closes a handle the test opened.
+struct ServiceHandleForTest {
+    SC_HANDLE handle;
+    explicit ServiceHandleForTest(SC_HANDLE h) : handle(h) {}
+    ~ServiceHandleForTest() {
+        if (handle != nullptr) CloseServiceHandle(handle);
+    }
+    ServiceHandleForTest(const ServiceHandleForTest&) = delete;
+    ServiceHandleForTest& operator=(const ServiceHandleForTest&) = delete;
+};
+
+std::string FoldForTest(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
 
 class ServiceManagerTest : public ::testing::Test {
 protected:
@@ -79,6 +99,110 @@ TEST_F(ServiceManagerTest, RefusesWhatItDoesNotKnowAndStartTypesOutsideTheEditor
     const QUERY_SERVICE_CONFIGW* config = Config();
     ASSERT_NE(config, nullptr);
     EXPECT_EQ(config->dwStartType, static_cast<DWORD>(SERVICE_DEMAND_START));
+}
+
+bool IsWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
+
+TEST_F(ServiceManagerTest, QueriesAndChangesOnlyTheFieldsAskedFor) {
+    Win32ServiceManager seam;
+    ServiceConfig config;
+    ASSERT_EQ(seam.QueryConfig("SwManagerProbe", config), 0u);
+    EXPECT_EQ(config.type, static_cast<std::uint32_t>(SERVICE_WIN32_OWN_PROCESS));
+    EXPECT_EQ(config.start, static_cast<std::uint32_t>(SERVICE_DEMAND_START));
+    EXPECT_EQ(config.imagePath, "C:\\Sonde\\probe.exe --arg");
+    EXPECT_EQ(config.displayName, "Sonde des Dienstmanagers");
+    EXPECT_EQ(config.account, "LocalSystem");
+
+    ServiceConfigChange change;
+    change.imagePath = "C:\\Sonde\\gr\xc3\xbcn.exe";
+    change.group = "Sondengruppe";
+    change.displayName = "Neue Sonde";
+    ASSERT_EQ(seam.ChangeConfig("SwManagerProbe", change), 0u);
+    ServiceConfigChange account;
+    account.account = "NT AUTHORITY\\LocalService";
+    ASSERT_EQ(seam.ChangeConfig("SwManagerProbe", account), 0u);
+    const QUERY_SERVICE_CONFIGW* now = Config();
+    ASSERT_NE(now, nullptr);
+    EXPECT_STREQ(now->lpBinaryPathName, L"C:\\Sonde\\gr\u00fcn.exe");
+    EXPECT_STREQ(now->lpLoadOrderGroup, L"Sondengruppe");
+    EXPECT_STREQ(now->lpDisplayName, L"Neue Sonde");
+    EXPECT_EQ(_wcsicmp(now->lpServiceStartName, L"NT AUTHORITY\\LocalService"), 0) << now->lpServiceStartName;
+    EXPECT_EQ(now->dwStartType, static_cast<DWORD>(SERVICE_DEMAND_START)) << "not asked for, kept";
+    EXPECT_EQ(now->dwServiceType, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
+    ASSERT_EQ(seam.QueryConfig("SwManagerProbe", config), 0u);
+    EXPECT_EQ(config.imagePath, "C:\\Sonde\\gr\xc3\xbcn.exe");
+
+    EXPECT_EQ(seam.QueryConfig("SwNoSuchServiceAnywhere", config), kErrorServiceDoesNotExist);
+    EXPECT_EQ(seam.ChangeConfig("SwNoSuchServiceAnywhere", change), kErrorServiceDoesNotExist);
+    EXPECT_EQ(seam.SetDelayedAutoStart("SwNoSuchServiceAnywhere", true), kErrorServiceDoesNotExist);
+    EXPECT_EQ(seam.SetFailureCommand("SwNoSuchServiceAnywhere", "x"), kErrorServiceDoesNotExist);
+    EXPECT_FALSE(seam.SystemMessage(ERROR_ACCESS_DENIED).empty());
+    EXPECT_FALSE(seam.SystemMessage(kErrorServiceDoesNotExist).empty());
+    EXPECT_EQ(seam.SystemMessage(ERROR_ACCESS_DENIED).find('\n'), std::string::npos) << "without its line end";
+}
+
+TEST_F(ServiceManagerTest, TheFailureCommandIsReplacedAndTheFailureActionsKept) {
+    SC_ACTION restart{SC_ACTION_RESTART, 60000};
+    SERVICE_FAILURE_ACTIONSW actions{86400, nullptr, nullptr, 1, &restart};
+    ASSERT_TRUE(ChangeServiceConfig2W(service_, SERVICE_CONFIG_FAILURE_ACTIONS, &actions)) << GetLastError();
+    Win32ServiceManager seam;
+    const std::uint32_t error = seam.SetFailureCommand("SwManagerProbe", "C:\\heil.cmd");
+    if (IsWine()) {
+        // Wine 8 cannot tell its failure actions (QueryServiceConfig2W
+        // fails with 124), so they cannot be written back unchanged: the
+        // command is refused with that error, and the restore falls back to
+        // the registry.
+        EXPECT_EQ(error, static_cast<std::uint32_t>(ERROR_INVALID_LEVEL));
+        return;
+    }
+    ASSERT_EQ(error, 0u);
+    DWORD needed = 0;
+    QueryServiceConfig2W(service_, SERVICE_CONFIG_FAILURE_ACTIONS, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    ASSERT_TRUE(QueryServiceConfig2W(service_, SERVICE_CONFIG_FAILURE_ACTIONS, buffer.data(), needed, &needed));
+    const auto* now = reinterpret_cast<const SERVICE_FAILURE_ACTIONSW*>(buffer.data());
+    ServiceConfig config;
+    ASSERT_EQ(seam.QueryConfig("SwManagerProbe", config), 0u);
+    EXPECT_EQ(config.failureCommand, "C:\\heil.cmd");
+    EXPECT_EQ(now->dwResetPeriod, 86400u);
+    ASSERT_EQ(now->cActions, 1u);
+    EXPECT_EQ(now->lpsaActions[0].Type, SC_ACTION_RESTART);
+    EXPECT_EQ(now->lpsaActions[0].Delay, 60000u);
+}
+
+TEST_F(ServiceManagerTest, TheDelayedStartIsSetWhereTheManagerHasIt) {
+    Win32ServiceManager seam;
+    ASSERT_TRUE(seam.SetStartType("SwManagerProbe", 2));
+    const std::uint32_t error = seam.SetDelayedAutoStart("SwManagerProbe", true);
+    ServiceConfig config;
+    ASSERT_EQ(seam.QueryConfig("SwManagerProbe", config), 0u);
+    if (IsWine()) {
+        EXPECT_EQ(error, static_cast<std::uint32_t>(ERROR_INVALID_LEVEL)) << "Wine 8 has no delayed start";
+        EXPECT_FALSE(config.delayedAutoStart);
+        return;
+    }
+    EXPECT_EQ(error, 0u);
+    EXPECT_TRUE(config.delayedAutoStart);
+}
+
+TEST_F(ServiceManagerTest, CreatesAServiceAndSaysWhenItExists) {
+    Win32ServiceManager seam;
+    NewService created{"SwRestoreProbe", "Wiederhergestellte Sonde", SERVICE_WIN32_OWN_PROCESS, SERVICE_DISABLED,
+                       SERVICE_ERROR_IGNORE, "C:\\Sonde\\wieder.exe", "", "NT AUTHORITY\\NetworkService"};
+    ASSERT_EQ(seam.Create(created), 0u);
+    ServiceConfig config;
+    const std::uint32_t queried = seam.QueryConfig("SwRestoreProbe", config);
+    EXPECT_EQ(seam.Create(created), kErrorServiceExists);
+    const ServiceHandleForTest probe(OpenServiceW(manager_, L"SwRestoreProbe", DELETE));
+    ASSERT_NE(probe.handle, nullptr);
+    DeleteService(probe.handle);
+    ASSERT_EQ(queried, 0u);
+    EXPECT_EQ(config.type, static_cast<std::uint32_t>(SERVICE_WIN32_OWN_PROCESS));
+    EXPECT_EQ(config.start, static_cast<std::uint32_t>(SERVICE_DISABLED));
+    EXPECT_EQ(config.errorControl, static_cast<std::uint32_t>(SERVICE_ERROR_IGNORE));
+    EXPECT_EQ(config.imagePath, "C:\\Sonde\\wieder.exe");
+    EXPECT_EQ(config.displayName, "Wiederhergestellte Sonde");
+    EXPECT_EQ(FoldForTest(config.account), FoldForTest("NT AUTHORITY\\NetworkService"));
 }
 
 }  // namespace
