@@ -19,6 +19,11 @@ const std::string kMachine = "HKEY_LOCAL_MACHINE\\";
 const std::string kWholeEntry = "(ganzer Eintrag)";
 const std::string kDisabledNotDeleted = "Deaktiviert (der Eintrag wird nicht gelöscht)";
 constexpr std::uint32_t kDisabled = 4;
+// The values a service manager that keeps its own copy writes into the key
+// when told a change.
+const std::array<std::string, 11> kManagerCopy = {"Type",        "Start",           "ErrorControl",  "ImagePath",
+                                                  "DisplayName", "ObjectName",      "Group",         "Description",
+                                                  "Tag",         "DependOnService", "DependOnGroup"};
 // The service-type bits of a driver or a service the manager can register.
 constexpr std::uint32_t kServiceTypeBits = 0x1 | 0x2 | 0x10 | 0x20;
 
@@ -442,6 +447,18 @@ void ChangesRestorer::RestoreValues(const std::string& keyName, const std::vecto
         if (change.group == config.group) change.group.reset();
         if (change.displayName == config.displayName) change.displayName.reset();
         if (change.account && SameName(*change.account, config.account)) change.account.reset();
+        // A manager that writes its whole copy into the key (Wine's) would
+        // also change values no selected row is about: they are kept as
+        // they are now and put back after its calls.
+        std::vector<std::pair<std::string, std::optional<StoredValue>>> kept;
+        for (const std::string& name : kManagerCopy) {
+            if (std::any_of(writes.begin(), writes.end(),
+                            [&](const PlannedWrite* w) { return w->subkey.empty() && SameName(w->name, name); }))
+                continue;
+            long readError = 0;
+            auto value = Current(path, name, readError);
+            if (readError == kErrorSuccess) kept.emplace_back(name, std::move(value));
+        }
         std::uint32_t error = change.Empty() ? 0 : services_.ChangeConfig(keyName, change);
         std::uint32_t delayedError = 0, failureError = 0;
         if (delayed) {
@@ -451,6 +468,14 @@ void ChangesRestorer::RestoreValues(const std::string& keyName, const std::vecto
         if (failure) {
             const std::string command = Text(StoredValue{writes[*failure]->type, writes[*failure]->data}).value_or("");
             if (command != config.failureCommand) failureError = services_.SetFailureCommand(keyName, command);
+        }
+        for (const auto& [name, value] : kept) {
+            const std::string failed = WriteValue(path, name, value);
+            if (!failed.empty())
+                for (WriteOutcome* outcome : outcomes)
+                    Worsen(*outcome, RestoreOutcomeKind::NotRestored,
+                           "Die Dienstverwaltung hat \"" + name + "\" geändert, und es ließ sich nicht zurückschreiben: " +
+                               failed);
         }
         // Read back what the manager holds now.
         ServiceConfig now;

@@ -646,6 +646,7 @@ TEST(RestoreTest, TheServiceManagerIsToldFirstOnlyWhatDiffersAndTheRegistryKeeps
                            "\"ImagePath\"=\"C:\\\\gut.exe\"\r\n\"ObjectName\"=\"LocalSystem\"\r\n"
                            "\"DelayedAutostart\"=dword:00000000\r\n\"FailureCommand\"=\"cmd /c x\"\r\n") +
         Section("Wechsel\\Parameters", "\"ServiceDll\"=\"C:\\\\neu.dll\"\r\n"));
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Wechsel"), "Group", "Eigen");
     const std::vector<ChangeRow> rows = {{"Neuer Name", "Wechsel", "Start", "Manuell", "Deaktiviert"},
                                          {"Neuer Name", "Wechsel", "ImagePath", "C:\\gut.exe", "C:\\böse.exe"}};
     const RestorePlan plan = f.restorer.Plan(rows);
@@ -655,6 +656,11 @@ TEST(RestoreTest, TheServiceManagerIsToldFirstOnlyWhatDiffersAndTheRegistryKeeps
     EXPECT_EQ(Outcomes(result), (std::vector<std::string>{"Wechsel Start: 0", "Wechsel ImagePath: 0"}));
     EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "ImagePath"), (StoredValue{kRegSz, W("C:\\gut.exe")}));
     EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "Start"), (StoredValue{kRegDword, Dword(3)}));
+    EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "ObjectName"), (StoredValue{kRegSz, W("LocalSystem")}));
+    // The manager's copy lacks the group set behind its back; no row was
+    // about it, so it stays.
+    EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "Group"), (StoredValue{kRegSz, W("Eigen")}));
+    EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "Description"), (StoredValue{kRegSz, W("Neu")}));
 
     // Asked again, nothing differs: the plan has nothing to write and says so.
     const RestorePlan again = f.restorer.Plan(rows);
