@@ -19,6 +19,11 @@ const std::string kMachine = "HKEY_LOCAL_MACHINE\\";
 const std::string kWholeEntry = "(ganzer Eintrag)";
 const std::string kDisabledNotDeleted = "Deaktiviert (der Eintrag wird nicht gelöscht)";
 constexpr std::uint32_t kDisabled = 4;
+// The values a service manager that keeps its own copy writes into the key
+// when told a change.
+const std::array<std::string, 11> kManagerCopy = {"Type",        "Start",           "ErrorControl",  "ImagePath",
+                                                  "DisplayName", "ObjectName",      "Group",         "Description",
+                                                  "Tag",         "DependOnService", "DependOnGroup"};
 // The service-type bits of a driver or a service the manager can register.
 constexpr std::uint32_t kServiceTypeBits = 0x1 | 0x2 | 0x10 | 0x20;
 
@@ -144,7 +149,13 @@ RestorePlan ChangesRestorer::Plan(const std::vector<ChangeRow>& selected) {
         return plan;
     }
 
-    std::vector<std::pair<std::string, std::string>> seen;  // folded key, change
+    std::vector<std::pair<std::string, std::string>> selectedIds;  // folded key, change
+    for (const ChangeRow& row : selected) selectedIds.emplace_back(FoldCase(row.key), row.change);
+    const auto isSelected = [&](const std::string& key, const std::string& change) {
+        return std::find(selectedIds.begin(), selectedIds.end(), std::make_pair(FoldCase(key), change)) !=
+               selectedIds.end();
+    };
+    std::vector<std::pair<std::string, std::string>> seen;
     for (const ChangeRow& row : selected) {
         const auto id = std::make_pair(FoldCase(row.key), row.change);
         if (std::find(seen.begin(), seen.end(), id) != seen.end()) continue;
@@ -214,7 +225,6 @@ RestorePlan ChangesRestorer::Plan(const std::vector<ChangeRow>& selected) {
             skip("Der Export vom letzten Start enthält den Eintrag nicht.");
             continue;
         }
-        const std::size_t before = plan.writes.size();
         std::string unreadable;
         for (const std::string& valuePath : ValuesOfRow(row.change)) {
             const std::size_t slash = valuePath.find('\\');
@@ -244,7 +254,9 @@ RestorePlan ChangesRestorer::Plan(const std::vector<ChangeRow>& selected) {
             }
             PlannedWrite write{row.entry, row.key, valuePath, Shown(valuePath, now),
                                target ? Shown(valuePath, target) : kValueAbsent};
-            write.change = row.change;
+            // The partner of "Start" and "DelayedAutostart" is reported on
+            // its own row where that is selected too.
+            write.change = valuePath != row.change && isSelected(row.key, valuePath) ? valuePath : row.change;
             write.action = target ? RestoreAction::SetValue : RestoreAction::RemoveValue;
             write.subkey = subkey;
             write.name = name;
@@ -255,14 +267,11 @@ RestorePlan ChangesRestorer::Plan(const std::vector<ChangeRow>& selected) {
             if (name == kStart && (IsBootOrSystem(now) || IsBootOrSystem(target))) plan.touchesBootOrSystemStart = true;
             plan.writes.push_back(std::move(write));
         }
-        if (plan.writes.size() == before) {
-            const bool pairPlanned = (row.change == kStart || row.change == kDelayed) &&
-                                     std::any_of(plan.writes.begin(), plan.writes.end(), [&](const PlannedWrite& w) {
-                                         return SameName(w.key, row.key) && (w.name == kStart || w.name == kDelayed);
-                                     });
-            if (pairPlanned) continue;  // restored together with its partner row
+        const bool hasWrites = std::any_of(plan.writes.begin(), plan.writes.end(), [&](const PlannedWrite& w) {
+            return SameName(w.key, row.key) && w.change == row.change;
+        });
+        if (!hasWrites)
             skip(!unreadable.empty() ? unreadable : "Der Wert ist schon wieder wie im Export vom letzten Start.");
-        }
     }
     return plan;
 }
@@ -438,6 +447,18 @@ void ChangesRestorer::RestoreValues(const std::string& keyName, const std::vecto
         if (change.group == config.group) change.group.reset();
         if (change.displayName == config.displayName) change.displayName.reset();
         if (change.account && SameName(*change.account, config.account)) change.account.reset();
+        // A manager that writes its whole copy into the key (Wine's) would
+        // also change values no selected row is about: they are kept as
+        // they are now and put back after its calls.
+        std::vector<std::pair<std::string, std::optional<StoredValue>>> kept;
+        for (const std::string& name : kManagerCopy) {
+            if (std::any_of(writes.begin(), writes.end(),
+                            [&](const PlannedWrite* w) { return w->subkey.empty() && SameName(w->name, name); }))
+                continue;
+            long readError = 0;
+            auto value = Current(path, name, readError);
+            if (readError == kErrorSuccess) kept.emplace_back(name, std::move(value));
+        }
         std::uint32_t error = change.Empty() ? 0 : services_.ChangeConfig(keyName, change);
         std::uint32_t delayedError = 0, failureError = 0;
         if (delayed) {
@@ -447,6 +468,14 @@ void ChangesRestorer::RestoreValues(const std::string& keyName, const std::vecto
         if (failure) {
             const std::string command = Text(StoredValue{writes[*failure]->type, writes[*failure]->data}).value_or("");
             if (command != config.failureCommand) failureError = services_.SetFailureCommand(keyName, command);
+        }
+        for (const auto& [name, value] : kept) {
+            const std::string failed = WriteValue(path, name, value);
+            if (!failed.empty())
+                for (WriteOutcome* outcome : outcomes)
+                    Worsen(*outcome, RestoreOutcomeKind::NotRestored,
+                           "Die Dienstverwaltung hat \"" + name + "\" geändert, und es ließ sich nicht zurückschreiben: " +
+                               failed);
         }
         // Read back what the manager holds now.
         ServiceConfig now;

@@ -383,9 +383,11 @@ TEST_F(RegistryConformance, RawWritesToAKeyThatAllowsOnlyReadingAreRefusedWithAc
     EXPECT_EQ(registry->WriteStored(backend->Root(), P("ro"), "Start", {kRegDword, std::string("\x04\0\0\0", 4)}),
               kErrorAccessDenied);
     EXPECT_EQ(registry->DeleteStoredValue(backend->Root(), P("ro"), "Start"), kErrorAccessDenied);
+    EXPECT_EQ(backend->GetRaw("ro", "Start")->data, std::string("\x03\0\0\0", 4));
+    ExpectNoOpenHandles();
+    SKIP_IF_DIFFERENT("createBelowReadOnly");
     EXPECT_EQ(registry->CreateKey(backend->Root(), P("ro\\sub")), kErrorAccessDenied);
     EXPECT_FALSE(backend->KeyPresent("ro\\sub"));
-    EXPECT_EQ(backend->GetRaw("ro", "Start")->data, std::string("\x03\0\0\0", 4));
     ExpectNoOpenHandles();
 }
 

@@ -1,13 +1,21 @@
 // The comparison of the previous run's export with the registry now: every
 // kind of change, values that are gone or of another type, key names that
-// differ only in case or look like the export format's signs.
+// differ only in case or look like the export format's signs; and the way
+// back from it.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <tuple>
+
+#include "changes/ChangesRestorer.h"
 #include "changes/ChangesView.h"
 #include "changes/RestoreTexts.h"
 #include "changes/ServiceChanges.h"
-#include "unit/FakePrinter.h"
+#include "platform/Utf16.h"
+#include "shared/CallerLine.h"
 #include "unit/ExportText.h"
+#include "unit/FakePrinter.h"
+#include "unit/SettingsFakes.h"
 
 namespace sw {
 namespace {
@@ -625,6 +633,387 @@ TEST(ChangesViewTest, RestoreWithNothingToWriteSaysWhyInsteadOfAnEmptyPreview) {
     EXPECT_FALSE(f.view.CanRestoreAny({0}));
     EXPECT_EQ(f.restorer.planned.size(), 3u);
 }
+
+
+// The restore: the previous export's values put back through the service
+// manager and the registry, with an undo file written first.
+namespace restore {
+
+// UTF-16LE bytes of a text with its NUL, as the registry stores texts.
+std::string W(const std::string& utf8) {
+    std::string out;
+    for (const char16_t unit : ToUtf16(utf8)) {
+        out.push_back(static_cast<char>(unit & 0xFF));
+        out.push_back(static_cast<char>(unit >> 8));
+    }
+    return out.append(2, '\0');
+}
+std::string Dword(std::uint32_t n) {
+    return std::string{static_cast<char>(n), static_cast<char>(n >> 8), static_cast<char>(n >> 16),
+                       static_cast<char>(n >> 24)};
+}
+
+// Before: "Wechsel" with every compared value and a service DLL, "Abgang"
+// with subkeys of its own; "Zugang" was not there.
+const std::string kBefore =
+    Section("Abgang",
+            "\"DisplayName\"=\"Fort\"\r\n\"Type\"=dword:00000010\r\n\"Start\"=dword:00000003\r\n"
+            "\"ErrorControl\"=dword:00000001\r\n\"ImagePath\"=\"C:\\\\alt.exe\"\r\n\"ObjectName\"=\"LocalSystem\"\r\n"
+            "\"Liste\"=hex(7):61,00,00,00,00,00\r\n") +
+    Section("Abgang\\Parameters", "\"ServiceDll\"=\"C:\\\\p.dll\"\r\n\"Roh\"=hex:01,02,03,04,05\r\n") +
+    Section("Abgang\\Security", "\"Security\"=hex:01,00,14,80\r\n") +
+    Section("Wechsel",
+            "\"DisplayName\"=\"Alter Name\"\r\n\"Start\"=dword:00000002\r\n\"DelayedAutostart\"=dword:00000001\r\n"
+            "\"Type\"=dword:00000020\r\n\"ImagePath\"=hex(2):25,00,53,00,25,00,5c,00,61,00,00,00\r\n"
+            "\"ObjectName\"=\"NT AUTHORITY\\\\LocalService\"\r\n\"Group\"=\"Netz\"\r\n") +
+    Section("Wechsel\\Parameters", "\"ServiceDll\"=hex(2):43,00,3a,00,5c,00,61,00,00,00\r\n");
+
+struct RestoreFixture : ChangesFixture {
+    test::FakeServiceManager manager{memory};
+    ChangesRestorer restorer{registry, manager, files, program, clock};
+
+    RestoreFixture() {
+        files.files[SideFile("Merotan.tmr")] = test::ServicesExport(kBefore);
+        const std::string w = ServiceKeyPath("Wechsel");
+        memory.SetString(kHkeyLocalMachine, w, "DisplayName", "Neuer Name");
+        memory.SetString(kHkeyLocalMachine, w, "Description", "Neu");
+        memory.SetDword(kHkeyLocalMachine, w, "Start", 4);
+        memory.SetDword(kHkeyLocalMachine, w, "DelayedAutostart", 0);
+        memory.SetDword(kHkeyLocalMachine, w, "Type", 0x10);
+        Set("Wechsel", "ImagePath", kRegSz, std::string("C:\\b\xc3\xb6se.exe\0", 13));
+        memory.SetString(kHkeyLocalMachine, w, "ObjectName", "LocalSystem");
+        memory.SetString(kHkeyLocalMachine, w, "FailureCommand", "cmd /c x");
+        memory.SetString(kHkeyLocalMachine, w + "\\Parameters", "ServiceDll", "C:\\neu.dll");
+        const std::string z = ServiceKeyPath("Zugang");
+        memory.SetString(kHkeyLocalMachine, z, "ObjectName", "LocalSystem");
+        memory.SetDword(kHkeyLocalMachine, z, "Start", 2);
+    }
+    std::vector<ChangeRow> Rows() { return Compare(kBefore); }
+    RestoreResult RestoreAll() { return restorer.CarryOut(restorer.Plan(Rows())); }
+    std::optional<StoredValue> Stored(const std::string& path, const std::string& name) {
+        StoredValue value;
+        if (registry.ReadStored(kHkeyLocalMachine, path, name, value) != kErrorSuccess) return std::nullopt;
+        return value;
+    }
+    std::string UndoPath() const { return SideFile("Merotan-R\xc3\xbc" "ckg\xc3\xa4ngig-2026-03-07-100000.reg"); }
+    // Every key and value below an entry, as lines, to compare the registry
+    // before and after.
+    std::vector<std::string> Dump(const std::string& key) {
+        std::vector<std::string> lines;
+        const std::function<void(const MemoryRegistry::Key&, const std::string&)> walk =
+            [&](const MemoryRegistry::Key& k, const std::string& at) {
+                lines.push_back("[" + at + "]");
+                for (const auto& [name, value] : k.values)
+                    lines.push_back(FromUtf16(name) + "=" + std::to_string(value.type) + ":" + value.data);
+                for (const auto& child : k.children) walk(*child, at + "\\" + FromUtf16(child->name));
+            };
+        if (const auto* k = memory.FindKey(kHkeyLocalMachine, ServiceKeyPath(key))) walk(*k, key);
+        return lines;
+    }
+    // What the registry editor's import of a file does.
+    void Import(const RegExport& file) {
+        const std::string machine = "HKEY_LOCAL_MACHINE\\";
+        for (const ExportKey& key : file.keys) {
+            const std::string path = key.path.substr(machine.size());
+            if (key.removed) {
+                memory.DeleteKey(kHkeyLocalMachine, path);
+                continue;
+            }
+            registry.CreateKey(kHkeyLocalMachine, path);
+            for (const ExportValue& value : key.values) {
+                if (value.removed) registry.DeleteStoredValue(kHkeyLocalMachine, path, value.name);
+                else registry.WriteStored(kHkeyLocalMachine, path, value.name, {value.type, value.data});
+            }
+        }
+    }
+    // Every value of an entry's keys in the export is in the registry, in
+    // its exported type.
+    void ExpectAsExported(const std::string& key, test::Caller caller = test::Caller::current()) {
+        test::CalledFrom at(caller);
+        const auto subtree = EntrySubtree(ReadRegExport(test::ServicesExport(kBefore)), key);
+        ASSERT_TRUE(subtree);
+        for (const ExportKey& k : *subtree)
+            for (const ExportValue& v : k.values)
+                EXPECT_EQ(Stored(ServiceKeyPath(key) + (k.path.empty() ? "" : "\\" + k.path), v.name),
+                          (StoredValue{v.type, v.data}))
+                    << key << "\\" << k.path << " " << v.name;
+    }
+};
+
+std::vector<std::string> Outcomes(const RestoreResult& result) {
+    std::vector<std::string> out;
+    for (const auto& row : result.rows)
+        out.push_back(row.key + " " + row.change + ": " + std::to_string(static_cast<int>(row.kind)));
+    return out;
+}
+
+TEST(RestoreTest, EveryKindOfRowGoesBackInItsExportedTypeAndTheUndoFileTakesItBack) {
+    RestoreFixture f;
+    const auto before = std::make_tuple(f.Dump("Wechsel"), f.Dump("Abgang"), f.Dump("Zugang"));
+    const auto rows = f.Rows();
+    ASSERT_EQ(rows.size(), 11u);
+    for (const auto& row : rows) EXPECT_TRUE(CanRestore(row)) << Row(row);
+
+    const RestorePlan plan = f.restorer.Plan(rows);
+    ASSERT_EQ(plan.failure, "");
+    EXPECT_TRUE(plan.skipped.empty());
+    EXPECT_FALSE(plan.touchesBootOrSystemStart);
+    std::vector<std::string> writes;
+    for (const auto& w : plan.writes) writes.push_back(w.key + " – " + w.value + ": " + w.now + " → " + w.before);
+    const std::vector<std::string> expectedWrites = {
+        "Abgang – (ganzer Eintrag): (nicht vorhanden) → neu angelegt wie im Export vom letzten Start: 10 Werte in 3 "
+        "Schlüsseln",
+        "Wechsel – Start: Deaktiviert → Automatisch",
+        "Wechsel – DelayedAutostart: 0x00000000 (0) → 0x00000001 (1)",
+        "Wechsel – Type: 0x00000010 (16) → 0x00000020 (32)",
+        "Wechsel – ImagePath: C:\\böse.exe → %S%\\a",
+        "Wechsel – ObjectName: LocalSystem → NT AUTHORITY\\LocalService",
+        "Wechsel – FailureCommand: cmd /c x → (nicht vorhanden)",
+        "Wechsel – DisplayName: Neuer Name → Alter Name",
+        "Wechsel – Group: (nicht vorhanden) → Netz",
+        "Wechsel – Parameters\\ServiceDll: C:\\neu.dll → C:\\a",
+        "Zugang – Start: Automatisch → Deaktiviert (der Eintrag wird nicht gelöscht)",
+    };
+    EXPECT_EQ(writes, expectedWrites);
+    EXPECT_TRUE(f.files.files.count(f.UndoPath()) == 0) << "planning writes nothing";
+
+    const RestoreResult result = f.restorer.CarryOut(plan);
+    ASSERT_EQ(result.failure, "");
+    EXPECT_EQ(result.undoFile, f.UndoPath());
+    ASSERT_EQ(result.rows.size(), 11u);
+    // The removed service is registered anew; the manager knows none of
+    // the others, so the registry alone holds them now.
+    EXPECT_EQ(result.rows[0].kind, RestoreOutcomeKind::Restored) << result.rows[0].reason;
+    for (std::size_t i = 1; i < result.rows.size(); ++i) {
+        const auto& row = result.rows[i];
+        EXPECT_EQ(row.kind, RestoreOutcomeKind::AfterNextRestart) << row.key << " " << row.change << ": " << row.reason;
+        EXPECT_NE(row.reason.find("wirksam nach dem nächsten Neustart"), std::string::npos)
+            << row.reason;
+    }
+    EXPECT_NE(result.rows.back().reason.find("nicht gelöscht, sondern deaktiviert"), std::string::npos);
+    f.ExpectAsExported("Wechsel");
+    f.ExpectAsExported("Abgang");
+    EXPECT_FALSE(f.Stored(ServiceKeyPath("Wechsel"), "FailureCommand")) << "not in the export: removed";
+    EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "Description"), (StoredValue{kRegSz, W("Neu")})) << "not compared";
+    EXPECT_EQ(f.Stored(ServiceKeyPath("Zugang"), "Start"), (StoredValue{kRegDword, Dword(4)}));
+    EXPECT_TRUE(f.manager.log.empty() || f.manager.log.front().rfind("create", 0) == 0);
+    // The comparison afresh lists only the added entry, which stays.
+    EXPECT_EQ(Rows(f.Rows()), (std::vector<std::string>{"Zugang | Zugang | Eintrag hinzugefügt |  | "}));
+
+    // The undo file, read with the program's own reader: the values as they
+    // were, each in its type, "=-" for one that was not there, "[-key]" for
+    // the entry that was created.
+    const RegExport undo = ReadRegFile(f.files.files[f.UndoPath()]);
+    ASSERT_TRUE(undo.Ok()) << undo.error;
+    const std::string services = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\";
+    const std::vector<ExportKey> expected = {
+        {services + "Abgang", {}, true},
+        {services + "Wechsel",
+         {{"Start", kRegDword, Dword(4)},
+          {"DelayedAutostart", kRegDword, Dword(0)},
+          {"Type", kRegDword, Dword(0x10)},
+          {"ImagePath", kRegSz, W("C:\\b\xc3\xb6se.exe")},
+          {"ObjectName", kRegSz, W("LocalSystem")},
+          {"FailureCommand", kRegSz, W("cmd /c x")},
+          {"DisplayName", kRegSz, W("Neuer Name")},
+          {"Group", 0, "", true}}},
+        {services + "Wechsel\\Parameters", {{"ServiceDll", kRegSz, W("C:\\neu.dll")}}},
+        {services + "Zugang", {{"Start", kRegDword, Dword(2)}}},
+    };
+    ASSERT_EQ(undo.keys.size(), expected.size());
+    for (std::size_t k = 0; k < expected.size(); ++k) {
+        EXPECT_EQ(undo.keys[k].path, expected[k].path);
+        EXPECT_EQ(undo.keys[k].removed, expected[k].removed) << expected[k].path;
+        ASSERT_EQ(undo.keys[k].values.size(), expected[k].values.size()) << expected[k].path;
+        for (std::size_t v = 0; v < expected[k].values.size(); ++v) {
+            const ExportValue& is = undo.keys[k].values[v];
+            const ExportValue& was = expected[k].values[v];
+            EXPECT_EQ(is.name, was.name);
+            EXPECT_EQ(is.removed, was.removed) << was.name;
+            EXPECT_EQ(is.type, was.type) << was.name;
+            EXPECT_EQ(is.data, was.data) << was.name;
+        }
+    }
+    // Imported, it puts the registry back as it was before the restore.
+    f.Import(undo);
+    EXPECT_EQ(std::make_tuple(f.Dump("Wechsel"), f.Dump("Abgang"), f.Dump("Zugang")), before);
+}
+
+TEST(RestoreTest, TheServiceManagerIsToldFirstOnlyWhatDiffersAndTheRegistryKeepsTheExportedTypes) {
+    RestoreFixture f;
+    f.manager.known["Wechsel"] = ServiceConfig{0x10, 4, 1, "C:\\b\xc3\xb6se.exe", "", "LocalSystem", "Neuer Name", false,
+                                               "cmd /c x"};
+    // "ImagePath" was a plain text before: the manager writes its copy as an
+    // expandable one, the registry gets the exported type after it.
+    f.files.files[f.SideFile("Merotan.tmr")] = test::ServicesExport(
+        Section("Wechsel", "\"DisplayName\"=\"Neuer Name\"\r\n\"Start\"=dword:00000003\r\n\"Type\"=dword:00000010\r\n"
+                           "\"ImagePath\"=\"C:\\\\gut.exe\"\r\n\"ObjectName\"=\"LocalSystem\"\r\n"
+                           "\"DelayedAutostart\"=dword:00000000\r\n\"FailureCommand\"=\"cmd /c x\"\r\n") +
+        Section("Wechsel\\Parameters", "\"ServiceDll\"=\"C:\\\\neu.dll\"\r\n"));
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Wechsel"), "Group", "Eigen");
+    const std::vector<ChangeRow> rows = {{"Neuer Name", "Wechsel", "Start", "Manuell", "Deaktiviert"},
+                                         {"Neuer Name", "Wechsel", "ImagePath", "C:\\gut.exe", "C:\\böse.exe"}};
+    const RestorePlan plan = f.restorer.Plan(rows);
+    ASSERT_EQ(plan.writes.size(), 2u) << "DelayedAutostart is 0 on both sides: not written";
+    const RestoreResult result = f.restorer.CarryOut(plan);
+    EXPECT_EQ(f.manager.log, (std::vector<std::string>{"change Wechsel start=3 image=C:\\gut.exe"}));
+    EXPECT_EQ(Outcomes(result), (std::vector<std::string>{"Wechsel Start: 0", "Wechsel ImagePath: 0"}));
+    EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "ImagePath"), (StoredValue{kRegSz, W("C:\\gut.exe")}));
+    EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "Start"), (StoredValue{kRegDword, Dword(3)}));
+    EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "ObjectName"), (StoredValue{kRegSz, W("LocalSystem")}));
+    // The manager's copy lacks the group set behind its back; no row was
+    // about it, so it stays.
+    EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "Group"), (StoredValue{kRegSz, W("Eigen")}));
+    EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "Description"), (StoredValue{kRegSz, W("Neu")}));
+
+    // Asked again, nothing differs: the plan has nothing to write and says so.
+    const RestorePlan again = f.restorer.Plan(rows);
+    EXPECT_TRUE(again.writes.empty());
+    ASSERT_EQ(again.skipped.size(), 2u);
+    EXPECT_NE(again.skipped[0].reason.find("schon wieder wie"), std::string::npos);
+    const std::size_t undoFiles = f.files.files.size();
+    EXPECT_NE(f.restorer.CarryOut(again).failure, "");
+    EXPECT_EQ(f.files.files.size(), undoFiles) << "no undo file when nothing is written";
+}
+
+TEST(RestoreTest, RefusalsAreNamedAndTheRegistryStandsInOrNothingChanges) {
+    {
+        // The manager refuses: the registry holds the value, effective after
+        // a restart, and the row names the refusal with the system's text.
+        RestoreFixture f;
+        f.manager.known["Wechsel"] = ServiceConfig{0x10, 4, 1, "x", "", "LocalSystem", "Neuer Name", false, ""};
+        f.manager.refusals["Wechsel"] = 5;
+        const RestoreResult result =
+            f.restorer.CarryOut(f.restorer.Plan({{"Neuer Name", "Wechsel", "Start", "Automatisch", "Deaktiviert"}}));
+        ASSERT_EQ(result.rows.size(), 1u) << "DelayedAutostart goes back with its row";
+        EXPECT_EQ(result.rows[0].kind, RestoreOutcomeKind::AfterNextRestart);
+        EXPECT_NE(result.rows[0].reason.find("Fehler 5: Zugriff verweigert"), std::string::npos) << result.rows[0].reason;
+        EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "Start"), (StoredValue{kRegDword, Dword(2)}));
+        EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "DelayedAutostart"), (StoredValue{kRegDword, Dword(1)}));
+    }
+    {
+        // Like Wine's: the delayed start refused with 124, the failure
+        // command reported done but not kept.
+        RestoreFixture f;
+        f.manager.likeWine = true;
+        f.manager.known["Wechsel"] = ServiceConfig{0x10, 2, 1, "x", "", "LocalSystem", "Neuer Name", false, ""};
+        f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Wechsel"), "Start", 2);
+        f.files.files[f.SideFile("Merotan.tmr")] = test::ServicesExport(
+            Section("Wechsel", "\"Start\"=dword:00000002\r\n\"DelayedAutostart\"=dword:00000001\r\n"
+                               "\"FailureCommand\"=\"C:\\\\heil.cmd\"\r\n"));
+        const RestoreResult result = f.restorer.CarryOut(
+            f.restorer.Plan({{"W", "Wechsel", "DelayedAutostart", "", ""}, {"W", "Wechsel", "FailureCommand", "", ""}}));
+        ASSERT_EQ(result.rows.size(), 2u);
+        EXPECT_EQ(result.rows[0].kind, RestoreOutcomeKind::AfterNextRestart);
+        EXPECT_NE(result.rows[0].reason.find("Fehler 124"), std::string::npos) << result.rows[0].reason;
+        EXPECT_EQ(result.rows[1].kind, RestoreOutcomeKind::AfterNextRestart);
+        EXPECT_NE(result.rows[1].reason.find("nicht übernommen"), std::string::npos) << result.rows[1].reason;
+        EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "FailureCommand"), (StoredValue{kRegSz, W("C:\\heil.cmd")}));
+        EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "DelayedAutostart"), (StoredValue{kRegDword, Dword(1)}));
+    }
+    {
+        // The key allows only reading: not restored, the registry's refusal
+        // named, nothing else of the entry changed.
+        RestoreFixture f;
+        const auto before = f.Dump("Wechsel");
+        f.memory.FindKey(kHkeyLocalMachine, ServiceKeyPath("Wechsel"))->denyFull = true;
+        const RestoreResult result =
+            f.restorer.CarryOut(f.restorer.Plan({{"N", "Wechsel", "ImagePath", "", ""}, {"N", "Wechsel", "Group", "", ""}}));
+        EXPECT_EQ(result.failure, "");
+        ASSERT_EQ(result.rows.size(), 2u);
+        for (const auto& row : result.rows) {
+            EXPECT_EQ(row.kind, RestoreOutcomeKind::NotRestored);
+            EXPECT_NE(row.reason.find("verweigert das Schreiben (Fehler 5"), std::string::npos) << row.reason;
+        }
+        EXPECT_EQ(f.Dump("Wechsel"), before);
+    }
+    {
+        // The undo file cannot be written: nothing is changed, and the
+        // result says where it was tried.
+        RestoreFixture f;
+        f.files.readOnly.insert(f.UndoPath());
+        const auto before = std::make_tuple(f.Dump("Wechsel"), f.Dump("Abgang"), f.Dump("Zugang"));
+        const std::uint64_t writes = f.memory.WriteCallCount();
+        const RestoreResult result = f.RestoreAll();
+        EXPECT_NE(result.failure.find(f.UndoPath()), std::string::npos) << result.failure;
+        EXPECT_EQ(f.memory.WriteCallCount(), writes);
+        EXPECT_TRUE(f.manager.log.empty());
+        EXPECT_EQ(std::make_tuple(f.Dump("Wechsel"), f.Dump("Abgang"), f.Dump("Zugang")), before);
+        for (const auto& row : result.rows) EXPECT_EQ(row.kind, RestoreOutcomeKind::NotRestored);
+    }
+}
+
+TEST(RestoreTest, ARemovedServiceIsRegisteredAgainAndKeepsOnlyWhatTheExportHad) {
+    RestoreFixture f;
+    const RestoreResult result =
+        f.restorer.CarryOut(f.restorer.Plan({{"Fort", "Abgang", kEntryRemoved, "C:\\alt.exe", ""}}));
+    EXPECT_EQ(f.manager.log, (std::vector<std::string>{"create Abgang type=16 start=3 image=C:\\alt.exe"}));
+    EXPECT_EQ(Outcomes(result), (std::vector<std::string>{"Abgang Eintrag entfernt: 0"}));
+    f.ExpectAsExported("Abgang");
+    EXPECT_FALSE(f.Stored(ServiceKeyPath("Abgang"), "Group")) << "the manager's empty group is not kept";
+
+    // Removed from the registry only, the manager still knows it: it is told
+    // the configuration instead.
+    RestoreFixture g;
+    g.manager.known["Abgang"] = ServiceConfig{0x10, 4, 1, "C:\\x.exe", "", "LocalSystem", "X", false, ""};
+    const RestoreResult again =
+        g.restorer.CarryOut(g.restorer.Plan({{"Fort", "Abgang", kEntryRemoved, "C:\\alt.exe", ""}}));
+    ASSERT_EQ(g.manager.log.size(), 2u);
+    EXPECT_EQ(g.manager.log[1].rfind("change Abgang type=16 start=3 image=C:\\alt.exe", 0), 0u) << g.manager.log[1];
+    EXPECT_EQ(Outcomes(again), (std::vector<std::string>{"Abgang Eintrag entfernt: 0"}));
+    g.ExpectAsExported("Abgang");
+
+    // A second restore in the same second keeps the first one's undo file.
+    EXPECT_EQ(again.undoFile, g.UndoPath());
+    g.memory.DeleteKey(kHkeyLocalMachine, ServiceKeyPath("Abgang"));
+    g.clock.now = 36000.0;
+    const RestoreResult third =
+        g.restorer.CarryOut(g.restorer.Plan({{"Fort", "Abgang", kEntryRemoved, "C:\\alt.exe", ""}}));
+    EXPECT_EQ(third.undoFile, g.SideFile("Merotan-R\xc3\xbc" "ckg\xc3\xa4ngig-2026-03-07-100000-2.reg"));
+    EXPECT_TRUE(g.files.files.count(g.UndoPath()));
+}
+
+TEST(RestoreTest, AnAccountThatNeedsAPasswordIsNotRestoredAndSaysWhatToUseInstead) {
+    for (const char* account : {"LocalSystem", "NT AUTHORITY\\LocalService", "nt authority\\networkservice",
+                                "NT SERVICE\\TrustedInstaller", ""})
+        EXPECT_TRUE(AccountNeedsNoPassword(account)) << account;
+    for (const char* account : {".\\Benutzer", "DOMAIN\\svc", "NT SERVICE\\", "NT AUTHORITY\\SYSTEMX"})
+        EXPECT_FALSE(AccountNeedsNoPassword(account)) << account;
+    RestoreFixture f;
+    const ChangeRow row{"N", "Wechsel", "ObjectName", ".\\Benutzer", "LocalSystem"};
+    EXPECT_FALSE(CanRestore(row));
+    EXPECT_TRUE(CanRestore({"N", "Wechsel", "ObjectName", "NT SERVICE\\Wechsel", "LocalSystem"}));
+    const RestorePlan plan = f.restorer.Plan({row});
+    EXPECT_TRUE(plan.writes.empty());
+    ASSERT_EQ(plan.skipped.size(), 1u);
+    for (const char* words : {"Kennwort", "LocalSystem", "NT AUTHORITY\\LocalService", "NT SERVICE\\"})
+        EXPECT_NE(plan.skipped[0].reason.find(words), std::string::npos) << plan.skipped[0].reason;
+}
+
+TEST(RestoreTest, BootAndSystemStartTypesOnEitherSideAreFlagged) {
+    const auto flagged = [](std::uint32_t was, std::uint32_t is, const std::string& change) {
+        RestoreFixture f;
+        f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Wechsel"), "Start", is);
+        f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Zugang"), "Start", is);
+        f.files.files[f.SideFile("Merotan.tmr")] =
+            test::ServicesExport(Section("Wechsel", "\"Start\"=dword:0000000" + std::to_string(was) + "\r\n") +
+                                 Section("Abgang", "\"Type\"=dword:00000001\r\n\"Start\"=dword:0000000" +
+                                                       std::to_string(was) + "\r\n"));
+        const std::string key = change == "Start" ? "Wechsel" : change == kEntryAdded ? "Zugang" : "Abgang";
+        const RestorePlan plan = f.restorer.Plan({{key, key, change, "", ""}});
+        EXPECT_FALSE(plan.writes.empty()) << was << " " << is << " " << change;
+        return plan.touchesBootOrSystemStart;
+    };
+    EXPECT_TRUE(flagged(1, 3, "Start"));
+    EXPECT_TRUE(flagged(3, 0, "Start"));
+    EXPECT_FALSE(flagged(2, 4, "Start"));
+    EXPECT_TRUE(flagged(3, 1, kEntryAdded));
+    EXPECT_FALSE(flagged(3, 2, kEntryAdded));
+    EXPECT_TRUE(flagged(0, 3, kEntryRemoved));
+    EXPECT_FALSE(flagged(3, 3, kEntryRemoved));
+}
+
+}  // namespace restore
 
 }  // namespace
 }  // namespace sw
