@@ -419,9 +419,18 @@ class RestoreTest(h.E2ETestCase):
         d.reg_dacl(h.SERVICES + r"\SwRstLocked", "D:P(A;;KR;;;WD)")
         self.start_merotan(folder)
         open_changes(self)
+        # One row selected by a key; a sort keeps it selected where it goes.
+        d.keys("Down")
+        view = d.listview(LIST, CHANGES)
+        self.assertEqual(([(row[1], row[2]) for row in view["rows"]], view["selected"]),
+                         ([("SwRstLocked", "ImagePath"), ("SwRstUnknown", "Start")], [1]))
+        self.assertTrue(d.control(RESTORE, window=CHANGES)["enabled"])
+        d.column_click(1, LIST, CHANGES)
+        d.column_click(1, LIST, CHANGES)
+        view = d.listview(LIST, CHANGES)
+        self.assertEqual((view["rows"][0][1], view["selected"]), ("SwRstUnknown", [0]))
         d.keys("Ctrl+A")
-        self.assertEqual([(row[1], row[2]) for row in d.listview(LIST, CHANGES)["rows"]],
-                         [("SwRstLocked", "ImagePath"), ("SwRstUnknown", "Start")])
+        self.assertEqual(d.listview(LIST, CHANGES)["selected"], [0, 1])
         before = entry_trees(d, [key["name"] for key in d.reg_tree()])
 
         preview, buttons, result = self.restore_selected("refused")
