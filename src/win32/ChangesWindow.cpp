@@ -208,7 +208,10 @@ std::vector<std::size_t> ChangesWindow::Selected() const {
 }
 
 void ChangesWindow::Select(const std::vector<std::size_t>& rows) {
-    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
+    // All rows (Ctrl+A before the sort) in one call; the list keeps ranges.
+    const bool all = !rows.empty() && rows.size() == view_.Rows().size();
+    ListView_SetItemState(list_, -1, all ? LVIS_SELECTED : 0, LVIS_SELECTED);
+    if (all) return;
     for (std::size_t row : rows) ListView_SetItemState(list_, static_cast<int>(row), LVIS_SELECTED, LVIS_SELECTED);
 }
 
