@@ -225,6 +225,10 @@ RestorePlan ChangesRestorer::Plan(const std::vector<ChangeRow>& selected) {
             skip("Der Export vom letzten Start enthält den Eintrag nicht.");
             continue;
         }
+        if (!registry_.KeyExists(kHkeyLocalMachine, path)) {
+            skip("Der Eintrag ist nicht mehr vorhanden.");
+            continue;
+        }
         std::string unreadable;
         for (const std::string& valuePath : ValuesOfRow(row.change)) {
             const std::size_t slash = valuePath.find('\\');
@@ -392,6 +396,12 @@ RestoreResult ChangesRestorer::CarryOut(const RestorePlan& plan) {
 void ChangesRestorer::RestoreValues(const std::string& keyName, const std::vector<const PlannedWrite*>& writes,
                                     const std::vector<WriteOutcome*>& outcomes) {
     const std::string path = ServiceKeyPath(keyName);
+    // An entry removed since the plan is not created from its values.
+    if (!registry_.KeyExists(kHkeyLocalMachine, path)) {
+        for (WriteOutcome* outcome : outcomes)
+            Worsen(*outcome, RestoreOutcomeKind::NotRestored, "Der Eintrag ist nicht mehr vorhanden.");
+        return;
+    }
     ServiceConfig config;
     const std::uint32_t queried = services_.QueryConfig(keyName, config);
     const bool known = queried == 0;
