@@ -345,8 +345,11 @@ RestoreResult ChangesRestorer::CarryOut(const RestorePlan& plan) {
         result.failure = "Die Datei zum Rückgängigmachen konnte nicht geschrieben werden: " + result.undoFile +
                          "\nEs wurde nichts geändert.";
         for (const PlannedWrite& write : plan.writes)
-            result.rows.push_back({write.entry, write.key, write.change, RestoreOutcomeKind::NotRestored,
-                                   "Es wurde nichts geändert."});
+            if (std::none_of(result.rows.begin(), result.rows.end(), [&](const RestoreOutcome& r) {
+                    return SameName(r.key, write.key) && r.change == write.change;
+                }))
+                result.rows.push_back({write.entry, write.key, write.change, RestoreOutcomeKind::NotRestored,
+                                       "Es wurde nichts geändert."});
         return result;
     }
 

@@ -749,6 +749,7 @@ TEST(RestoreTest, RefusalsAreNamedAndTheRegistryStandsInOrNothingChanges) {
         EXPECT_EQ(f.memory.WriteCallCount(), writes);
         EXPECT_TRUE(f.manager.log.empty());
         EXPECT_EQ(std::make_tuple(f.Dump("Wechsel"), f.Dump("Abgang"), f.Dump("Zugang")), before);
+        EXPECT_EQ(result.rows.size(), 11u) << "one line per row";
         for (const auto& row : result.rows) EXPECT_EQ(row.kind, RestoreOutcomeKind::NotRestored);
     }
 }
