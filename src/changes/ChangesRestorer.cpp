@@ -19,11 +19,11 @@ const std::string kMachine = "HKEY_LOCAL_MACHINE\\";
 const std::string kWholeEntry = "(ganzer Eintrag)";
 const std::string kDisabledNotDeleted = "Deaktiviert (der Eintrag wird nicht gelöscht)";
 constexpr std::uint32_t kDisabled = 4;
-// The values a service manager that keeps its own copy writes into the key
-// when told a change.
-const std::array<std::string, 11> kManagerCopy = {"Type",        "Start",           "ErrorControl",  "ImagePath",
-                                                  "DisplayName", "ObjectName",      "Group",         "Description",
-                                                  "Tag",         "DependOnService", "DependOnGroup"};
+// The values a service manager that keeps its own copy may write into the
+// key when told a change.
+const std::array<std::string, 14> kManagerCopy = {
+    "Type",        "Start", "ErrorControl", "ImagePath",       "DisplayName",   "ObjectName",     "Group",
+    "Description", "Tag",   "DependOnService", "DependOnGroup", "FailureActions", "FailureCommand", "DelayedAutostart"};
 // The service-type bits of a driver or a service the manager can register.
 constexpr std::uint32_t kServiceTypeBits = 0x1 | 0x2 | 0x10 | 0x20;
 
