@@ -19,11 +19,11 @@ const std::string kMachine = "HKEY_LOCAL_MACHINE\\";
 const std::string kWholeEntry = "(ganzer Eintrag)";
 const std::string kDisabledNotDeleted = "Deaktiviert (der Eintrag wird nicht gelöscht)";
 constexpr std::uint32_t kDisabled = 4;
-// The values a service manager that keeps its own copy writes into the key
-// when told a change.
-const std::array<std::string, 11> kManagerCopy = {"Type",        "Start",           "ErrorControl",  "ImagePath",
-                                                  "DisplayName", "ObjectName",      "Group",         "Description",
-                                                  "Tag",         "DependOnService", "DependOnGroup"};
+// The values a service manager that keeps its own copy may write into the
+// key when told a change.
+const std::array<std::string, 14> kManagerCopy = {
+    "Type",        "Start", "ErrorControl", "ImagePath",       "DisplayName",   "ObjectName",     "Group",
+    "Description", "Tag",   "DependOnService", "DependOnGroup", "FailureActions", "FailureCommand", "DelayedAutostart"};
 // The service-type bits of a driver or a service the manager can register.
 constexpr std::uint32_t kServiceTypeBits = 0x1 | 0x2 | 0x10 | 0x20;
 
@@ -225,6 +225,10 @@ RestorePlan ChangesRestorer::Plan(const std::vector<ChangeRow>& selected) {
             skip("Der Export vom letzten Start enthält den Eintrag nicht.");
             continue;
         }
+        if (!registry_.KeyExists(kHkeyLocalMachine, path)) {
+            skip("Der Eintrag ist nicht mehr vorhanden.");
+            continue;
+        }
         std::string unreadable;
         for (const std::string& valuePath : ValuesOfRow(row.change)) {
             const std::size_t slash = valuePath.find('\\');
@@ -341,8 +345,11 @@ RestoreResult ChangesRestorer::CarryOut(const RestorePlan& plan) {
         result.failure = "Die Datei zum Rückgängigmachen konnte nicht geschrieben werden: " + result.undoFile +
                          "\nEs wurde nichts geändert.";
         for (const PlannedWrite& write : plan.writes)
-            result.rows.push_back({write.entry, write.key, write.change, RestoreOutcomeKind::NotRestored,
-                                   "Es wurde nichts geändert."});
+            if (std::none_of(result.rows.begin(), result.rows.end(), [&](const RestoreOutcome& r) {
+                    return SameName(r.key, write.key) && r.change == write.change;
+                }))
+                result.rows.push_back({write.entry, write.key, write.change, RestoreOutcomeKind::NotRestored,
+                                       "Es wurde nichts geändert."});
         return result;
     }
 
@@ -392,6 +399,12 @@ RestoreResult ChangesRestorer::CarryOut(const RestorePlan& plan) {
 void ChangesRestorer::RestoreValues(const std::string& keyName, const std::vector<const PlannedWrite*>& writes,
                                     const std::vector<WriteOutcome*>& outcomes) {
     const std::string path = ServiceKeyPath(keyName);
+    // An entry removed since the plan is not created from its values.
+    if (!registry_.KeyExists(kHkeyLocalMachine, path)) {
+        for (WriteOutcome* outcome : outcomes)
+            Worsen(*outcome, RestoreOutcomeKind::NotRestored, "Der Eintrag ist nicht mehr vorhanden.");
+        return;
+    }
     ServiceConfig config;
     const std::uint32_t queried = services_.QueryConfig(keyName, config);
     const bool known = queried == 0;

@@ -38,7 +38,7 @@ std::uint32_t LastError() {
 
 // Opens the service with this key name (the manager knows an entry by it);
 // error is set when it cannot.
-ServiceHandle OpenService(const std::string& keyName, DWORD access, std::uint32_t& error) {
+ServiceHandle OpenByKeyName(const std::string& keyName, DWORD access, std::uint32_t& error) {
     const ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager) {
         error = LastError();
@@ -73,7 +73,7 @@ bool Win32ServiceManager::SetStartType(const std::string& keyName, std::uint32_t
 
 std::uint32_t Win32ServiceManager::QueryConfig(const std::string& keyName, ServiceConfig& config) {
     std::uint32_t error = 0;
-    const ServiceHandle service = OpenService(keyName, SERVICE_QUERY_CONFIG, error);
+    const ServiceHandle service = OpenByKeyName(keyName, SERVICE_QUERY_CONFIG, error);
     if (!service) return error;
     DWORD needed = 0;
     QueryServiceConfigW(service.get(), nullptr, 0, &needed);
@@ -101,7 +101,7 @@ std::uint32_t Win32ServiceManager::QueryConfig(const std::string& keyName, Servi
 
 std::uint32_t Win32ServiceManager::ChangeConfig(const std::string& keyName, const ServiceConfigChange& change) {
     std::uint32_t error = 0;
-    const ServiceHandle service = OpenService(keyName, SERVICE_CHANGE_CONFIG, error);
+    const ServiceHandle service = OpenByKeyName(keyName, SERVICE_CHANGE_CONFIG, error);
     if (!service) return error;
     // Null and SERVICE_NO_CHANGE leave a field as the manager holds it.
     std::wstring imagePath, group, account, displayName;
@@ -123,7 +123,7 @@ std::uint32_t Win32ServiceManager::ChangeConfig(const std::string& keyName, cons
 
 std::uint32_t Win32ServiceManager::SetDelayedAutoStart(const std::string& keyName, bool delayed) {
     std::uint32_t error = 0;
-    const ServiceHandle service = OpenService(keyName, SERVICE_CHANGE_CONFIG, error);
+    const ServiceHandle service = OpenByKeyName(keyName, SERVICE_CHANGE_CONFIG, error);
     if (!service) return error;
     SERVICE_DELAYED_AUTO_START_INFO info{delayed ? TRUE : FALSE};
     if (!ChangeServiceConfig2W(service.get(), SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &info)) return LastError();
@@ -132,19 +132,17 @@ std::uint32_t Win32ServiceManager::SetDelayedAutoStart(const std::string& keyNam
 
 std::uint32_t Win32ServiceManager::SetFailureCommand(const std::string& keyName, const std::string& command) {
     std::uint32_t error = 0;
-    // Changing failure actions that restart the service or the computer
-    // needs more than changing the configuration; the actions are written
-    // back as they are, so the same rights suffice as for reading them.
-    const ServiceHandle service = OpenService(keyName, SERVICE_CHANGE_CONFIG | SERVICE_QUERY_CONFIG | SERVICE_START, error);
+    // Failure actions that restart the service can only be written with the
+    // right to start it, even when they are written back unchanged.
+    const ServiceHandle service = OpenByKeyName(keyName, SERVICE_CHANGE_CONFIG | SERVICE_QUERY_CONFIG | SERVICE_START, error);
     if (!service) return error;
     const auto current = QueryConfig2(service.get(), SERVICE_CONFIG_FAILURE_ACTIONS);
     if (!current) return LastError();
     SERVICE_FAILURE_ACTIONSW actions = *reinterpret_cast<const SERVICE_FAILURE_ACTIONSW*>(current->data());
     std::wstring wide = Wide(command);
     actions.lpCommand = wide.data();
-    // Null keeps the reboot message as it is; the actions go back unchanged
-    // (a count of 0 with null actions would leave them too, so they are
-    // given as read).
+    // A null reboot message is left as it is; the reset period and the
+    // actions go back as read.
     actions.lpRebootMsg = nullptr;
     if (!ChangeServiceConfig2W(service.get(), SERVICE_CONFIG_FAILURE_ACTIONS, &actions)) return LastError();
     return 0;

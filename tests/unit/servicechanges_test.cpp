@@ -928,6 +928,20 @@ TEST(RestoreTest, RefusalsAreNamedAndTheRegistryStandsInOrNothingChanges) {
         EXPECT_EQ(f.Dump("Wechsel"), before);
     }
     {
+        // The entry is gone between the plan and the writes: its values do
+        // not make a new one.
+        RestoreFixture f;
+        const RestorePlan plan = f.restorer.Plan({{"N", "Wechsel", "Group", "", ""}});
+        ASSERT_EQ(plan.writes.size(), 1u);
+        f.memory.DeleteKey(kHkeyLocalMachine, ServiceKeyPath("Wechsel"));
+        const RestoreResult result = f.restorer.CarryOut(plan);
+        ASSERT_EQ(result.rows.size(), 1u);
+        EXPECT_EQ(result.rows[0].kind, RestoreOutcomeKind::NotRestored);
+        EXPECT_FALSE(f.registry.KeyExists(kHkeyLocalMachine, ServiceKeyPath("Wechsel")));
+        EXPECT_NE(f.restorer.Plan({{"N", "Wechsel", "Group", "", ""}}).skipped.at(0).reason.find("nicht mehr"),
+                  std::string::npos);
+    }
+    {
         // The undo file cannot be written: nothing is changed, and the
         // result says where it was tried.
         RestoreFixture f;
@@ -939,6 +953,7 @@ TEST(RestoreTest, RefusalsAreNamedAndTheRegistryStandsInOrNothingChanges) {
         EXPECT_EQ(f.memory.WriteCallCount(), writes);
         EXPECT_TRUE(f.manager.log.empty());
         EXPECT_EQ(std::make_tuple(f.Dump("Wechsel"), f.Dump("Abgang"), f.Dump("Zugang")), before);
+        EXPECT_EQ(result.rows.size(), 11u) << "one line per row";
         for (const auto& row : result.rows) EXPECT_EQ(row.kind, RestoreOutcomeKind::NotRestored);
     }
 }
