@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "changes/RestoreTexts.h"
 #include "platform/CaseFold.h"
 #include "printing/Heading.h"
 #include "printing/PrintFailure.h"
@@ -103,18 +104,33 @@ void ChangesView::Load() {
     status_ = "Verglichen mit " + path + ": " + CountText(rows_.size());
 }
 
-void ChangesView::SortBy(int column) {
+void ChangesView::SortBy(int column, std::vector<std::size_t>* selected) {
     if (column < 0 || column >= static_cast<int>(kChangesColumns.size())) return;
     descending_ = column == sortColumn_ ? !descending_ : false;
     sortColumn_ = column;
     // Case-insensitive, as the list's users read names; folded once per row.
-    std::vector<std::pair<std::string, ChangeRow>> keyed;
+    struct Keyed {
+        std::string key;
+        std::size_t from;
+        ChangeRow row;
+    };
+    std::vector<Keyed> keyed;
     keyed.reserve(rows_.size());
-    for (auto& row : rows_) keyed.emplace_back(FoldCase(Cell(row, column)), std::move(row));
-    std::stable_sort(keyed.begin(), keyed.end(), [this](const auto& a, const auto& b) {
-        return descending_ ? b.first < a.first : a.first < b.first;
+    for (std::size_t i = 0; i < rows_.size(); ++i) keyed.push_back({FoldCase(Cell(rows_[i], column)), i, std::move(rows_[i])});
+    std::stable_sort(keyed.begin(), keyed.end(), [this](const Keyed& a, const Keyed& b) {
+        return descending_ ? b.key < a.key : a.key < b.key;
     });
-    for (std::size_t i = 0; i < keyed.size(); ++i) rows_[i] = std::move(keyed[i].second);
+    std::vector<std::size_t> to(keyed.size());
+    for (std::size_t i = 0; i < keyed.size(); ++i) {
+        to[keyed[i].from] = i;
+        rows_[i] = std::move(keyed[i].row);
+    }
+    if (selected == nullptr) return;
+    std::vector<std::size_t> moved;
+    for (std::size_t index : *selected)
+        if (index < to.size()) moved.push_back(to[index]);
+    std::sort(moved.begin(), moved.end());
+    *selected = std::move(moved);
 }
 
 void ChangesView::Print() {
@@ -173,6 +189,43 @@ void ChangesView::Save() {
     if (!choice) return;
     if (!s.files.Write(choice->path, SavedText(choice->format)))
         s.messages.Show(kNotSaved + "\n" + choice->path, kSaveTitle, kMbIconExclamation);
+}
+
+bool ChangesView::CanRestoreAny(const std::vector<std::size_t>& selected) const {
+    if (!compared_ || s.restorer == nullptr) return false;
+    for (std::size_t index : selected)
+        if (index < rows_.size() && CanRestore(rows_[index])) return true;
+    return false;
+}
+
+bool ChangesView::Restore(const std::vector<std::size_t>& selected) {
+    if (!compared_ || s.restorer == nullptr || s.restoreDialogs == nullptr) return false;
+    std::vector<ChangeRow> rows;
+    for (std::size_t index : selected)
+        if (index < rows_.size()) rows.push_back(rows_[index]);
+    if (rows.empty()) return false;
+    Pointer(kPointerHourglass);
+    const RestorePlan plan = s.restorer->Plan(rows);
+    Pointer(kPointerDefault);
+    if (!plan.failure.empty() || plan.writes.empty()) {
+        s.messages.Show(NothingToRestoreText(plan), kRestoreTitle, kMbIconExclamation);
+        return false;
+    }
+    if (!s.restoreDialogs->Confirm(RestorePreviewText(plan, rows, s.program.Folder()), plan.touchesBootOrSystemStart))
+        return false;
+    Pointer(kPointerHourglass);
+    const RestoreResult result = s.restorer->CarryOut(plan);
+    Pointer(kPointerDefault);
+    s.restoreDialogs->ShowResult(RestoreResultText(result));
+    // What was restored is no longer a change.
+    Pointer(kPointerHourglass);
+    Load();
+    Pointer(kPointerDefault);
+    return true;
+}
+
+void ChangesView::Pointer(int shape) {
+    if (s.ui != nullptr) s.ui->SetPointer(shape);
 }
 
 }  // namespace sw

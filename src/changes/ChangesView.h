@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "changes/Restore.h"
 #include "changes/ServiceChanges.h"
 #include "platform/Platform.h"
 #include "printing/Printer.h"
@@ -36,6 +37,17 @@ public:
     virtual std::optional<SaveChoice> Ask(const std::string& suggestedName) = 0;
 };
 
+// The restore's two windows: the preview of the plan, which the user
+// confirms ("&Zurücksetzen") or not ("&Abbrechen", Esc), and the result.
+class RestoreDialogs {
+public:
+    virtual ~RestoreDialogs() = default;
+    // True when the user chose to restore. With cancelIsDefault, Enter
+    // cancels (a boot or system start type is involved).
+    virtual bool Confirm(const std::string& text, bool cancelIsDefault) = 0;
+    virtual void ShowResult(const std::string& text) = 0;
+};
+
 struct ChangesServices {
     Registry& registry;
     Files& files;
@@ -44,6 +56,9 @@ struct ChangesServices {
     MessageBoxes& messages;
     PrinterFactory* printers = nullptr;
     SaveDialog* save = nullptr;
+    Restorer* restorer = nullptr;  // none: nothing can be restored
+    RestoreDialogs* restoreDialogs = nullptr;
+    UserInterface* ui = nullptr;  // the pointer while the restore works
 };
 
 inline const std::string kChangesTitle = "Änderungen seit dem letzten Start";
@@ -65,13 +80,23 @@ public:
     static const std::string& Cell(const ChangeRow& row, int column);
 
     // Sorts by a column; the same column again reverses the order. Rows that
-    // compare equal keep their order.
-    void SortBy(int column);
+    // compare equal keep their order. Positions in `selected` are moved
+    // along with their rows, so that a selection stays on the same rows.
+    void SortBy(int column, std::vector<std::size_t>* selected = nullptr);
     int SortColumn() const { return sortColumn_; }
     bool Descending() const { return descending_; }
 
     void Print();
     void Save();
+
+    // Whether the rows at these positions (of Rows() as sorted now) hold
+    // one that a restore can act on.
+    bool CanRestoreAny(const std::vector<std::size_t>& selected) const;
+    // Restores the rows at these positions: the plan, its preview, and when
+    // the user confirms, the writes, their result and a fresh comparison.
+    // When nothing can be written the user is told why instead. True when
+    // it wrote and so compared afresh.
+    bool Restore(const std::vector<std::size_t>& selected);
 
     // The previous export: program folder, base name, ".tmr".
     std::string PreviousExportPath() const;
@@ -80,6 +105,8 @@ public:
     std::string SavedText(SaveFormat format) const;
 
 private:
+    void Pointer(int shape);
+
     ChangesServices& s;
     std::string status_;
     bool compared_ = false;

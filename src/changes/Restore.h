@@ -7,12 +7,20 @@
 // the plan and the result and asks.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "changes/ServiceChanges.h"
 
 namespace sw {
+
+// What a planned write does.
+enum class RestoreAction {
+    SetValue,     // the value gets the exported type and bytes
+    RemoveValue,  // the export did not have the value
+    CreateEntry,  // the removed entry is created again with its whole subtree
+};
 
 // One write that the restore will make, as the preview lists it:
 // "Eintrag – Wert: jetzt → vorher", with the full texts.
@@ -23,6 +31,15 @@ struct PlannedWrite {
                          // or what happens to the whole entry
     std::string now;     // full text now (kValueAbsent when there is none)
     std::string before;  // full text it gets (kValueAbsent: the value is removed)
+
+    // What the restorer carries out; the window only shows the texts above.
+    std::string change{};  // the row it restores (ChangeRow::change)
+    RestoreAction action = RestoreAction::SetValue;
+    std::string subkey{};  // "" or "Parameters": where the value lies below the entry's key
+    std::string name{};    // the value's own name ("ServiceDll")
+    std::uint32_t type = 0;
+    std::string data{};    // the bytes it gets, as the export holds them
+    std::vector<ExportKey> subtree{};  // CreateEntry: the entry's keys, paths relative to it
 };
 
 // A selected row that will not be restored, and why (German, for the user).
@@ -69,6 +86,11 @@ struct RestoreResult {
 // Whether a row of the changes window is one a restore can act on (the
 // button "&Zurücksetzen…" is enabled while the selection holds one).
 bool CanRestore(const ChangeRow& row);
+
+// An account the service manager runs a service under without a password:
+// LocalSystem, NT AUTHORITY\LocalService, NT AUTHORITY\NetworkService and
+// the "NT SERVICE\..." accounts (case ignored); so is none at all.
+bool AccountNeedsNoPassword(const std::string& account);
 
 // What the changes window asks of a restore. The implementation over the
 // registry, the service manager and the files is ChangesRestorer.

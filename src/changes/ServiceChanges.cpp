@@ -83,6 +83,32 @@ private:
     std::size_t longest_ = 0;
 };
 
+// What a restore needs of an export: the Services key and every key at or
+// below the named entries, with all their values.
+class SubtreesSelection final : public ExportSelection {
+public:
+    explicit SubtreesSelection(const std::vector<std::string>& keyNames)
+        : services_(ToUtf16(FoldCase(kExportedServices))) {
+        for (const auto& name : keyNames) entries_.push_back(ToUtf16(FoldCase(name)));
+    }
+    bool KeepsKey(std::u16string_view path) const override {
+        const std::size_t prefix = services_.size();
+        if (path.size() < prefix || !EqualsFolded(path.substr(0, prefix), services_)) return false;
+        const std::u16string_view rest = path.substr(prefix);
+        if (rest.empty()) return true;
+        if (rest.front() != u'\\') return false;
+        const std::u16string_view name = rest.substr(1, rest.find(u'\\', 1) - 1);
+        for (const auto& entry : entries_)
+            if (EqualsFolded(name, entry)) return true;
+        return false;
+    }
+    bool KeepsValue(std::u16string_view) const override { return true; }
+
+private:
+    std::u16string services_;
+    std::vector<std::u16string> entries_;
+};
+
 FoundValue FromExport(const ExportValue& value) {
     FoundValue found;
     if (auto text = ExportText(value)) {
@@ -150,6 +176,40 @@ std::string ShownValue(std::size_t valueIndex, const FoundValue& value) {
 }
 
 RegExport ReadServicesExport(std::string_view fileBytes) { return ReadRegExport(fileBytes, ServicesSelection()); }
+
+RegExport ReadEntrySubtrees(std::string_view fileBytes, const std::vector<std::string>& keyNames) {
+    return ReadRegExport(fileBytes, SubtreesSelection(keyNames));
+}
+
+bool HoldsServicesKey(const RegExport& file) {
+    static const std::string servicesFolded = FoldCase(kExportedServices);
+    return std::any_of(file.keys.begin(), file.keys.end(),
+                       [](const ExportKey& key) { return !key.removed && FoldCase(key.path) == servicesFolded; });
+}
+
+std::optional<std::vector<ExportKey>> EntrySubtree(const RegExport& file, const std::string& keyName) {
+    const std::string prefix = FoldCase(kExportedServices + "\\" + keyName);
+    std::optional<std::vector<ExportKey>> subtree;
+    for (const ExportKey& key : file.keys) {
+        if (key.removed || key.path.size() < prefix.size()) continue;
+        // Folding keeps every character's length, so the path splits where
+        // its folded form does.
+        const std::string folded = FoldCase(key.path);
+        if (folded.compare(0, prefix.size(), prefix) != 0) continue;
+        if (folded.size() > prefix.size() && folded[prefix.size()] != '\\') continue;
+        if (!subtree) subtree.emplace();
+        ExportKey relative = key;
+        relative.path = folded.size() == prefix.size() ? std::string() : key.path.substr(prefix.size() + 1);
+        subtree->push_back(std::move(relative));
+    }
+    // The entry's own key comes first, as the registry editor writes it.
+    if (subtree && (subtree->empty() || !subtree->front().path.empty())) {
+        const auto own = std::find_if(subtree->begin(), subtree->end(), [](const ExportKey& k) { return k.path.empty(); });
+        if (own == subtree->end()) subtree->insert(subtree->begin(), ExportKey{});
+        else std::rotate(subtree->begin(), own, own + 1);
+    }
+    return subtree;
+}
 
 std::optional<std::vector<ServiceValues>> ServicesInExport(const RegExport& file) {
     static const std::string servicesFolded = FoldCase(kExportedServices);

@@ -76,6 +76,19 @@ std::string ShownValue(std::size_t valueIndex, const FoundValue& value);
 // "Parameters" subkeys are kept, with the compared values.
 RegExport ReadServicesExport(std::string_view fileBytes);
 
+// An export read for a restore: the Services key and the whole subtrees of
+// the entries named (every key below them, every value in its exported
+// type); everything else is read and checked, not kept.
+RegExport ReadEntrySubtrees(std::string_view fileBytes, const std::vector<std::string>& keyNames);
+
+// True when the export holds the Services key itself.
+bool HoldsServicesKey(const RegExport& file);
+
+// The keys of one entry in an export, with paths relative to the entry's key
+// ("" for the key itself, "Parameters", "Parameters\\Sub", ...), in file
+// order; nothing when the export does not hold the entry.
+std::optional<std::vector<ExportKey>> EntrySubtree(const RegExport& file, const std::string& keyName);
+
 // The entries below HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services in
 // an export, with their compared values; nothing when the export does not
 // hold that key.

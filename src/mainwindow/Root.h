@@ -36,6 +36,7 @@
 namespace sw {
 
 class SettingsFactory;
+class Restorer;
 
 struct RootControls {
     ListBox& LObjekte;
@@ -66,6 +67,7 @@ struct RootServices {
     PrinterFactory* printers = nullptr;
     SettingsFactory* settings = nullptr;
     ServiceManager* serviceManager = nullptr;  // none: the registry write alone
+    Restorer* restorer = nullptr;              // the changes window's way back; none: it cannot restore
 };
 
 inline const std::string kStartupMessage =

@@ -124,9 +124,52 @@ struct VersionRecord {
     std::uint32_t platform = 0;
 };
 
+// A service's configuration as the service manager holds it.
+struct ServiceConfig {
+    std::uint32_t type = 0;
+    std::uint32_t start = 0;
+    std::uint32_t errorControl = 1;  // SERVICE_ERROR_NORMAL
+    std::string imagePath;
+    std::string group;
+    std::string account;
+    std::string displayName;
+    bool delayedAutoStart = false;
+    std::string failureCommand;
+};
+
+// What a change of the configuration asks for: only the fields given are
+// changed, everything else stays as the manager holds it.
+struct ServiceConfigChange {
+    std::optional<std::uint32_t> type;
+    std::optional<std::uint32_t> start;
+    std::optional<std::string> imagePath;
+    std::optional<std::string> group;
+    std::optional<std::string> account;
+    std::optional<std::string> displayName;
+
+    bool Empty() const { return !type && !start && !imagePath && !group && !account && !displayName; }
+};
+
+// A service to be registered anew, as CreateServiceW takes it.
+struct NewService {
+    std::string keyName;
+    std::string displayName;
+    std::uint32_t type = 0;
+    std::uint32_t start = 3;
+    std::uint32_t errorControl = 1;
+    std::string imagePath;
+    std::string group;
+    std::string account;  // empty: LocalSystem (or none for a driver)
+};
+
+// System error codes the service-manager callers look at.
+inline constexpr std::uint32_t kErrorServiceDoesNotExist = 1060;
+inline constexpr std::uint32_t kErrorServiceExists = 1073;
+
 // The system's service manager. A "Start" written to the registry is seen by
 // it only at the next boot; told the same start type, it acts at once (a
-// disabled service can no longer be started).
+// disabled service can no longer be started). Except SetStartType, each call
+// answers with the system's error code, 0 when it did what was asked.
 class ServiceManager {
 public:
     virtual ~ServiceManager() = default;
@@ -134,6 +177,24 @@ public:
     // nothing else of its configuration. False when the manager refuses or
     // does not know the entry (no rights, an entry it never loaded).
     virtual bool SetStartType(const std::string& keyName, std::uint32_t start) = 0;
+
+    // The configuration the manager holds for a service, with its delayed
+    // start and its failure command (false and empty where it cannot tell).
+    // kErrorServiceDoesNotExist for an entry it does not know.
+    virtual std::uint32_t QueryConfig(const std::string& keyName, ServiceConfig& config) = 0;
+    // ChangeServiceConfigW with only the given fields; an account is given
+    // without a password (only accounts that need none are passed).
+    virtual std::uint32_t ChangeConfig(const std::string& keyName, const ServiceConfigChange& change) = 0;
+    // ChangeServiceConfig2W with SERVICE_CONFIG_DELAYED_AUTO_START_INFO.
+    virtual std::uint32_t SetDelayedAutoStart(const std::string& keyName, bool delayed) = 0;
+    // Reads the failure actions and writes them back unchanged but for the
+    // command (SERVICE_CONFIG_FAILURE_ACTIONS).
+    virtual std::uint32_t SetFailureCommand(const std::string& keyName, const std::string& command) = 0;
+    // CreateServiceW; kErrorServiceExists where the manager knows the name.
+    virtual std::uint32_t Create(const NewService& service) = 0;
+    // The system's text for an error code (FormatMessageW), without its line
+    // end; empty where the system has none.
+    virtual std::string SystemMessage(std::uint32_t error) = 0;
 };
 
 class Program {

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/Utf16.h"
@@ -13,6 +14,7 @@ constexpr std::uint32_t kSz = 1;
 constexpr std::uint32_t kBinary = 3;
 constexpr std::uint32_t kDword = 4;
 constexpr std::uint32_t kExpandSz = 2;
+constexpr std::uint32_t kRegNoneType = 0;
 
 const std::u16string_view kHeader = u"Windows Registry Editor Version 5.00";
 
@@ -39,11 +41,115 @@ bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-class KeepAll final : public ExportSelection {
+class KeepAll : public ExportSelection {
 public:
     bool KeepsKey(std::u16string_view) const override { return true; }
     bool KeepsValue(std::u16string_view) const override { return true; }
 };
+
+class KeepAllWithDeletions final : public KeepAll {
+public:
+    bool KeepsDeletions() const override { return true; }
+};
+
+// The writer's lines, as UTF-16LE bytes.
+class FileText {
+public:
+    FileText() { bytes_ = "\xFF\xFE"; }
+    void Add(std::u16string_view text) {
+        for (const char16_t unit : text) {
+            bytes_ += static_cast<char>(unit & 0xFF);
+            bytes_ += static_cast<char>(unit >> 8);
+        }
+    }
+    void Add(std::string_view ascii) {
+        for (const char c : ascii) {
+            bytes_ += c;
+            bytes_ += '\0';
+        }
+    }
+    void EndLine() { Add(std::string_view("\r\n")); }
+    std::string Take() { return std::move(bytes_); }
+
+private:
+    std::string bytes_;
+};
+
+std::u16string Units(const std::string& data) {
+    std::u16string units(data.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i)
+        units[i] = static_cast<char16_t>(static_cast<unsigned char>(data[2 * i]) |
+                                         static_cast<unsigned char>(data[2 * i + 1]) << 8);
+    return units;
+}
+
+// \\ and \" escaped, between quotes.
+std::u16string Quoted(std::u16string_view text) {
+    std::u16string out = u"\"";
+    for (const char16_t c : text) {
+        if (c == u'\\' || c == u'"') out += u'\\';
+        out += c;
+    }
+    return out + u"\"";
+}
+
+// A REG_SZ that a quoted text gives back exactly: whole characters, one NUL
+// at the end and none before it, no line end.
+bool WritableAsText(const ExportValue& value) {
+    if (value.type != kSz || value.data.size() % 2 != 0 || value.data.size() < 2) return false;
+    const std::u16string units = Units(value.data);
+    if (units.back() != u'\0') return false;
+    return units.find_first_of(std::u16string_view(u"\0\r\n", 3)) == units.size() - 1;
+}
+
+void AddValue(FileText& out, const ExportValue& value) {
+    std::u16string line = value.name.empty() ? u"@" : Quoted(ToUtf16(value.name));
+    line += u'=';
+    if (value.removed) {
+        out.Add(line + u"-");
+        out.EndLine();
+        return;
+    }
+    if (WritableAsText(value)) {
+        const std::u16string units = Units(value.data);
+        out.Add(line + Quoted(std::u16string_view(units).substr(0, units.size() - 1)));
+        out.EndLine();
+        return;
+    }
+    char number[24];
+    if (value.type == kDword && value.data.size() == 4) {
+        std::uint32_t dword = 0;
+        for (std::size_t i = 4; i-- > 0;) dword = dword << 8 | static_cast<unsigned char>(value.data[i]);
+        std::snprintf(number, sizeof number, "dword:%08x", static_cast<unsigned>(dword));
+        out.Add(line);
+        out.Add(std::string_view(number));
+        out.EndLine();
+        return;
+    }
+    if (value.type == kBinary) {
+        line += u"hex:";
+    } else {
+        std::snprintf(number, sizeof number, "hex(%x):", static_cast<unsigned>(value.type));
+        line += ToUtf16(number);
+    }
+    // As the registry editor wraps: a line holds at most 79 characters
+    // before its continuation mark, and goes on after two blanks.
+    static constexpr char kDigits[] = "0123456789abcdef";
+    for (std::size_t i = 0; i < value.data.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(value.data[i]);
+        line += static_cast<char16_t>(kDigits[byte >> 4]);
+        line += static_cast<char16_t>(kDigits[byte & 0xF]);
+        if (i + 1 == value.data.size()) break;
+        line += u',';
+        if (line.size() + 3 > 79) {
+            out.Add(line + u"\\");
+            out.EndLine();
+            line = u"  ";
+        }
+    }
+    out.Add(line);
+    out.EndLine();
+}
 
 // The file's first bytes say whether it is a text in another encoding than
 // the one the registry editor exports in.
@@ -160,6 +266,8 @@ private:
         if (content.back() != u']') return FailAt(lineNumber, "Schlüsselzeile ohne schließende Klammer.");
         const std::u16string_view path = KeyPath(content.substr(1, content.size() - 2));
         if (!path.empty() && path.front() == u'-') {
+            if (keep_.KeepsDeletions() && keep_.KeepsKey(path.substr(1)))
+                out_.keys.push_back(ExportKey{FromUtf16(path.substr(1)), {}, true});
             current_ = nullptr;
             skipping_ = true;
             return true;
@@ -227,7 +335,12 @@ private:
         if (at >= content.size() || content[at] != u'=') return FailAt(lineNumber, "Wert ohne \"=\".");
         const std::u16string_view data = TrimLeft(content.substr(at + 1));
 
-        if (data == u"-") return true;  // deletes the value
+        if (data == u"-") {  // deletes the value
+            if (!skipping_ && keep_.KeepsDeletions() && keep_.KeepsValue(name_))
+                current_->values.push_back(ExportValue{FromUtf16(name_), kRegNoneType, {}, true});
+            pending_ = nullptr;
+            return true;
+        }
         // A value that is not kept is read and checked all the same.
         ExportValue* kept = nullptr;
         if (!skipping_ && keep_.KeepsValue(name_)) {
@@ -362,6 +475,25 @@ private:
 }  // namespace
 
 RegExport ReadRegExport(std::string_view bytes) { return ReadRegExport(bytes, KeepAll()); }
+
+RegExport ReadRegFile(std::string_view bytes) { return ReadRegExport(bytes, KeepAllWithDeletions()); }
+
+std::string WriteRegFile(const std::vector<ExportKey>& keys) {
+    FileText out;
+    out.Add(kHeader);
+    out.EndLine();
+    out.EndLine();
+    for (const ExportKey& key : keys) {
+        out.Add(key.removed ? u"[-" : u"[");
+        out.Add(ToUtf16(key.path));
+        out.Add(u"]");
+        out.EndLine();
+        if (!key.removed)
+            for (const ExportValue& value : key.values) AddValue(out, value);
+        out.EndLine();
+    }
+    return out.Take();
+}
 
 RegExport ReadRegExport(std::string_view bytes, const ExportSelection& keep) {
     RegExport out;

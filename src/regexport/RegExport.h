@@ -5,8 +5,9 @@
 //
 // What is read: "[key]" sections, "name"= and "@"= (default value) lines with
 // "text", dword:, hex: and hex(n): data, hex data continued over lines that
-// end in "\", and the escapes \\ and \" in names and texts. Deletions
-// ("[-key]" and "name"=-) and comment lines are skipped.
+// end in "\", and the escapes \\ and \" in names and texts. Comment lines
+// are skipped, and so are deletions ("[-key]" and "name"=-) unless the
+// selection keeps them. WriteRegFile writes the same format.
 #pragma once
 
 #include <cstdint>
@@ -22,12 +23,14 @@ struct ExportValue {
     std::uint32_t type = 0;     // REG_SZ, REG_DWORD, ... as the file gives it
     std::string data;           // the bytes as the registry keeps them; texts in
                                 // UTF-16LE with their terminating NUL
+    bool removed = false;       // "name"=-: the value is to be deleted
 };
 
 struct ExportKey {
     std::string path;                // UTF-8, as the registry editor reads the
                                      // brackets: one backslash between names
     std::vector<ExportValue> values; // in file order
+    bool removed = false;            // "[-path]": the key is to be deleted, with its subkeys
 };
 
 struct RegExport {
@@ -48,12 +51,30 @@ public:
     // A value of a kept key, by its name with escapes undone ("" for the
     // default value).
     virtual bool KeepsValue(std::u16string_view name) const = 0;
+    // Whether "[-key]" sections and "name"=- lines are kept (as keys and
+    // values marked removed) rather than skipped; exports hold none.
+    virtual bool KeepsDeletions() const { return false; }
 };
 
 // Reads a whole export file, keeping every key and value or those selected.
 // Work grows linearly with the file's size, memory with what is kept.
 RegExport ReadRegExport(std::string_view fileBytes);
 RegExport ReadRegExport(std::string_view fileBytes, const ExportSelection& keep);
+// Every key and value, deletions included: a file to be imported, such as
+// the restore's undo file.
+RegExport ReadRegFile(std::string_view fileBytes);
+
+// The bytes of a file in the registry editor's format: UTF-16LE with a
+// byte-order mark, the header "Windows Registry Editor Version 5.00", CR LF
+// line ends, a blank line after the header and after every section. A key is
+// "[path]", or "[-path]" when removed (its values are not written); a value
+// is "name"= ("@" for the default value) followed by "-" when removed, a
+// quoted text (\\ and \" escaped) for a REG_SZ that ends in its one NUL and
+// holds no other and no line end, dword: for a four-byte REG_DWORD, and hex:
+// (REG_BINARY) or hex(n): otherwise, its bytes wrapped as the registry
+// editor wraps them (at most 80 characters a line, continued after ",\" on
+// a line that begins with two blanks).
+std::string WriteRegFile(const std::vector<ExportKey>& keys);
 
 // The text of a REG_SZ or REG_EXPAND_SZ value in UTF-8, up to its first NUL
 // (whole when it holds none); nothing for other types or an odd byte count.

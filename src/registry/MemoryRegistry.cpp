@@ -222,6 +222,51 @@ long MemoryRegistry::SetValue(RegKey key, const char16_t* name, std::uint32_t ty
     return kErrorSuccess;
 }
 
+long MemoryRegistry::CreateKey(RegKey root, const char16_t* path, std::uint32_t access, RegKey* key) {
+    ++openCalls_;
+    Key* current = nullptr;
+    if (Handle* parent = Lookup(root)) current = parent->key;
+    else current = Root(root);
+    if (current == nullptr) return 6;  // ERROR_INVALID_HANDLE
+    const bool wantsMoreThanRead = (access & ~kKeyRead) != 0;
+    const std::u16string_view parts = path ? std::u16string_view(path) : std::u16string_view();
+    for (std::size_t start = 0; start < parts.size();) {
+        const std::size_t end = std::min(parts.find(u'\\', start), parts.size());
+        if (end > start) {
+            const std::u16string_view part = parts.substr(start, end - start);
+            Key* child = current->Child(part);
+            if (child == nullptr) {
+                // Creating a subkey needs a parent that may be written.
+                if (current->denyRead || current->denyFull) return kErrorAccessDenied;
+                ++writeCalls_;
+                child = &current->AddChild(part);
+            }
+            current = child;
+        }
+        start = end + 1;
+    }
+    if (current->denyRead || (wantsMoreThanRead && current->denyFull)) return kErrorAccessDenied;
+    const RegKey handle = nextHandle_++;
+    handles_.emplace_back(handle, Handle{current, wantsMoreThanRead});
+    *key = handle;
+    return kErrorSuccess;
+}
+
+long MemoryRegistry::DeleteValue(RegKey key, const char16_t* name) {
+    ++writeCalls_;
+    Handle* handle = Lookup(key);
+    if (handle == nullptr) return 6;
+    if (!handle->writable) return kErrorAccessDenied;
+    const std::u16string_view valueName = name ? std::u16string_view(name) : std::u16string_view();
+    auto& values = handle->key->values;
+    const auto it = std::find_if(values.begin(), values.end(), [&](const auto& value) {
+        return CompareNoCase(value.first, valueName) == 0;
+    });
+    if (it == values.end()) return kErrorFileNotFound;
+    values.erase(it);
+    return kErrorSuccess;
+}
+
 void MemoryRegistry::CloseKey(RegKey key) {
     const auto it = std::find_if(handles_.begin(), handles_.end(), [key](const auto& open) { return open.first == key; });
     if (it == handles_.end()) return;

@@ -68,6 +68,10 @@ public:
     long SetValue(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
                   std::uint32_t size) override;
     void CloseKey(RegKey key) override;
+    // Creates what is missing below a key that may be written; an existing
+    // key that refuses the access refuses the create as an open would.
+    long CreateKey(RegKey root, const char16_t* path, std::uint32_t access, RegKey* key) override;
+    long DeleteValue(RegKey key, const char16_t* name) override;
     // Resolves a text value whose stored text (up to its NUL) was given to
     // SetIndirect; any other text fails with ERROR_FILE_NOT_FOUND, as a
     // missing file or string number does, and a value of another type with

@@ -25,13 +25,25 @@ public:
     OpenedKey(const OpenedKey&) = delete;
     OpenedKey& operator=(const OpenedKey&) = delete;
 
+    // Creates what is missing on the way (RegCreateKeyExW).
+    OpenedKey(RegistryApi& api, RegKey root, const std::string& path, std::uint32_t access, bool create)
+        : api_(api) {
+        const std::u16string wide = ToUtf16(path);
+        result_ = wide.find(u'\0') != std::u16string::npos ? kErrorFileNotFound
+                  : create ? api.CreateKey(root, wide.c_str(), access, &key_)
+                           : api.OpenKey(root, wide.c_str(), access, &key_);
+        ok_ = result_ == kErrorSuccess;
+    }
+
     explicit operator bool() const { return ok_; }
     RegKey get() const { return key_; }
+    long Result() const { return result_; }
 
 private:
     RegistryApi& api_;
     RegKey key_ = 0;
     bool ok_ = false;
+    long result_ = kErrorFileNotFound;
 };
 
 // A key name has at most 255 characters; the buffer also holds its NUL, so
@@ -179,6 +191,11 @@ std::int32_t Registry::EnumSubKeys(RegKey root, const std::string& path, std::ui
     return result == kErrorNoMoreItems ? static_cast<std::int32_t>(index) : 0;
 }
 
+bool Registry::KeyExists(RegKey root, const std::string& path) {
+    OpenedKey key(api_, root, path, kKeyRead);
+    return static_cast<bool>(key);
+}
+
 bool Registry::ValueExists(RegKey root, const std::string& path, const std::string& name) {
     OpenedKey key(api_, root, path, kKeyRead);
     if (!key) return false;
@@ -306,6 +323,49 @@ bool Registry::WriteText(RegKey root, const std::string& path, const std::string
     const std::string data = TextData(text);
     return api_.SetValue(key.get(), wideName.c_str(), type, reinterpret_cast<const unsigned char*>(data.data()),
                          static_cast<std::uint32_t>(data.size())) == kErrorSuccess;
+}
+
+long Registry::ReadStored(RegKey root, const std::string& path, const std::string& name, StoredValue& value) {
+    OpenedKey key(api_, root, path, kKeyRead, false);
+    if (!key) return key.Result();
+    const std::u16string wideName = ToUtf16(name);
+    // The size first, then the data; a value that grows in between is asked
+    // for again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::uint32_t type = kRegNone;
+        std::uint32_t size = 0;
+        long result = api_.QueryValue(key.get(), wideName.c_str(), &type, nullptr, &size);
+        if (result != kErrorSuccess) return result;
+        std::string data(size, '\0');
+        result = api_.QueryValue(key.get(), wideName.c_str(), &type,
+                                 reinterpret_cast<unsigned char*>(data.data()), &size);
+        if (result == kErrorMoreData) continue;
+        if (result != kErrorSuccess) return result;
+        data.resize(size);
+        value = StoredValue{type, std::move(data)};
+        return kErrorSuccess;
+    }
+    return kErrorMoreData;
+}
+
+long Registry::WriteStored(RegKey root, const std::string& path, const std::string& name, const StoredValue& value) {
+    OpenedKey key(api_, root, path, kKeyAllAccess, false);
+    if (!key) return key.Result();
+    return api_.SetValue(key.get(), ToUtf16(name).c_str(), value.type,
+                         reinterpret_cast<const unsigned char*>(value.data.data()),
+                         static_cast<std::uint32_t>(value.data.size()));
+}
+
+long Registry::DeleteStoredValue(RegKey root, const std::string& path, const std::string& name) {
+    OpenedKey key(api_, root, path, kKeyAllAccess, false);
+    if (!key) return key.Result() == kErrorFileNotFound ? kErrorSuccess : key.Result();
+    const long result = api_.DeleteValue(key.get(), ToUtf16(name).c_str());
+    return result == kErrorFileNotFound ? kErrorSuccess : result;
+}
+
+long Registry::CreateKey(RegKey root, const std::string& path) {
+    OpenedKey key(api_, root, path, kKeyAllAccess, true);
+    return key.Result();
 }
 
 }  // namespace sw

@@ -29,6 +29,15 @@ std::optional<std::int32_t> AsInteger(const ValueHolder& value);
 // The text up to its first NUL; a text without NUL is returned whole.
 std::string CutAtNul(const std::string& text);
 
+// A value as the registry stores it: its type and its bytes, texts in
+// UTF-16LE with whatever NUL they were stored with.
+struct StoredValue {
+    std::uint32_t type = kRegNone;
+    std::string data;
+
+    bool operator==(const StoredValue&) const = default;
+};
+
 class Registry {
 public:
     // codec is the ANSI code page of the side files; the registry itself is
@@ -41,6 +50,9 @@ public:
     // names keeps what it held when the key cannot be opened.
     std::int32_t EnumSubKeys(RegKey root, const std::string& path, std::uint32_t access,
                              std::vector<std::string>& names);
+
+    // True when the key opens for reading.
+    bool KeyExists(RegKey root, const std::string& path);
 
     // True when the key opens for reading and holds a value of that name,
     // whatever its type and whether or not Read could deliver it.
@@ -108,6 +120,22 @@ public:
     // expandable.
     bool WriteTextKeepingType(RegKey root, const std::string& path, const std::string& name,
                               const std::string& text);
+
+    // The raw operations of the restore, each answering with the registry's
+    // own code (0 on success) so that a refusal can be named.
+    //
+    // One value as stored, whatever its type: 0 and the value, or
+    // ERROR_FILE_NOT_FOUND when the key or the value is not there, or the
+    // code of the open or the read that failed.
+    long ReadStored(RegKey root, const std::string& path, const std::string& name, StoredValue& value);
+    // Writes a value of any type exactly as given, into a key that exists.
+    long WriteStored(RegKey root, const std::string& path, const std::string& name, const StoredValue& value);
+    // Removes a value; a value that is not there (or a key that is not)
+    // counts as removed.
+    long DeleteStoredValue(RegKey root, const std::string& path, const std::string& name);
+    // Creates a key and every missing key above it; an existing key is kept
+    // as it is.
+    long CreateKey(RegKey root, const std::string& path);
 
     const AnsiCodec& Codec() const { return codec_; }
 

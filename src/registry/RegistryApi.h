@@ -36,6 +36,7 @@ inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
 inline constexpr std::uint32_t kRegMultiSz = 7;
+inline constexpr std::uint32_t kRegQword = 11;
 
 class RegistryApi {
 public:
@@ -61,6 +62,13 @@ public:
 
     // RegCloseKey(key).
     virtual void CloseKey(RegKey key) = 0;
+
+    // RegCreateKeyExW(root, path, 0, nullptr, 0, access, nullptr, &key,
+    // nullptr): opens the key, creating it and every missing key above it.
+    virtual long CreateKey(RegKey root, const char16_t* path, std::uint32_t access, RegKey* key) = 0;
+
+    // RegDeleteValueW(key, name); ERROR_FILE_NOT_FOUND when there is none.
+    virtual long DeleteValue(RegKey key, const char16_t* name) = 0;
 
     // RegLoadMUIStringW(key, name, buffer, bufferBytes, neededBytes, 0,
     // nullptr): the value's indirect text ("@file,-id", "%SystemRoot%" and

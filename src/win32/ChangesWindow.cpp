@@ -24,9 +24,12 @@ constexpr int kMinHeight = 3000;
 constexpr int kMargin = 135;
 constexpr int kStatusHeight = 240;
 constexpr int kButtonWidth = 1185;
+constexpr int kRestoreButtonWidth = 1500;
 constexpr int kButtonHeight = 420;
 constexpr int kGap = 75;
 constexpr int kColumnWidths[5] = {2500, 2000, 2100, 2200, 2200};
+// Posted to itself once the selection changed.
+constexpr UINT kSelectionChanged = WM_APP + 1;
 
 }  // namespace
 
@@ -58,8 +61,10 @@ ChangesWindow::ChangesWindow(HWND owner, RootServices& services)
     : owner_(owner),
       ui_(services.ui),
       saveDialog_(*this),
-      services_{services.registry, services.files, services.program, services.clock,
-                services.messages, services.printers, &saveDialog_},
+      restoreDialogs_(*this),
+      services_{services.registry, services.files,  services.program,  services.clock,
+                services.messages, services.printers, &saveDialog_,     services.restorer,
+                &restoreDialogs_,  &services.ui},
       view_(services_) {}
 
 ChangesWindow::~ChangesWindow() { Destroy(); }
@@ -76,13 +81,13 @@ bool ChangesWindow::Create() {
 }
 
 void ChangesWindow::CreateControls() {
-    // Creation order is the tab order: the list, then the buttons.
+    // Creation order is the tab order: the list, then the buttons from the left.
     status_ = CreateChild(Hwnd(), {L"STATIC", "", IDC_CHG_STATUS, kChild | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0,
                                    0, 0, 0, 0},
                           twips_, font_.Get());
     list_ = CreateChild(Hwnd(),
                         {WC_LISTVIEWW, "", IDC_CHG_LIST,
-                         kChild | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                         kChild | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
                          WS_EX_CLIENTEDGE, 0, 0, 0, 0},
                         twips_, font_.Get());
     SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
@@ -96,6 +101,9 @@ void ChangesWindow::CreateControls() {
         column.iSubItem = i;
         SendMessageW(list_, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
     }
+    restore_ = CreateChild(Hwnd(), {L"BUTTON", "&Zurücksetzen…", IDC_CHG_BZURUECKSETZEN,
+                                    kChild | WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, 0, 0, 0, 0, 0},
+                           twips_, font_.Get());
     print_ = CreateChild(Hwnd(), {L"BUTTON", "&Drucken", IDC_CHG_BDRUCKEN, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
                                   0, 0, 0},
                          twips_, font_.Get());
@@ -121,6 +129,9 @@ void ChangesWindow::Layout() {
     MoveWindow(list_, margin, listTop, width, std::max<int>(0, buttonTop - gap - listTop), TRUE);
     MoveWindow(save_, client.right - margin - buttonWidth, buttonTop, buttonWidth, buttonHeight, TRUE);
     MoveWindow(print_, client.right - margin - 2 * buttonWidth - gap, buttonTop, buttonWidth, buttonHeight, TRUE);
+    const int restoreWidth = twips_.ToPx(kRestoreButtonWidth);
+    MoveWindow(restore_, client.right - margin - 2 * buttonWidth - restoreWidth - 2 * gap, buttonTop, restoreWidth,
+               buttonHeight, TRUE);
 }
 
 void ChangesWindow::Open() {
@@ -136,9 +147,12 @@ void ChangesWindow::Open() {
 
 void ChangesWindow::Refill() {
     SetWindowTextW(status_, Wide(view_.Status()).c_str());
+    // A fresh comparison has other rows: nothing stays selected.
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
     SendMessageW(list_, LVM_SETITEMCOUNT, view_.Rows().size(), 0);
     if (!view_.Rows().empty())
         ListView_SetItemState(list_, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+    UpdateRestoreButton();
     EnableWindow(print_, view_.Compared() ? TRUE : FALSE);
     EnableWindow(save_, view_.Compared() ? TRUE : FALSE);
     ShowSortArrow();
@@ -170,11 +184,57 @@ LRESULT ChangesWindow::OnNotify(const NMHDR& header, LPARAM lParam) {
         cell_ = Wide(ChangesView::Cell(rows[static_cast<std::size_t>(item.iItem)], item.iSubItem));
         lstrcpynW(item.pszText, cell_.c_str(), item.cchTextMax);
     } else if (header.code == LVN_COLUMNCLICK) {
-        view_.SortBy(reinterpret_cast<NMLISTVIEW*>(lParam)->iSubItem);
+        // The selected rows stay selected where the sort puts them.
+        std::vector<std::size_t> selected = Selected();
+        view_.SortBy(reinterpret_cast<NMLISTVIEW*>(lParam)->iSubItem, &selected);
+        Select(selected);
         ShowSortArrow();
         InvalidateRect(list_, nullptr, TRUE);
+    } else if (header.code == LVN_ITEMCHANGED || header.code == LVN_ODSTATECHANGED) {
+        SelectionChanged();
+    } else if (header.code == LVN_KEYDOWN) {
+        const auto& key = *reinterpret_cast<const NMLVKEYDOWN*>(lParam);
+        if (key.wVKey == 'A' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0)
+            ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED);
     }
     return 0;
+}
+
+std::vector<std::size_t> ChangesWindow::Selected() const {
+    std::vector<std::size_t> rows;
+    for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
+        rows.push_back(static_cast<std::size_t>(i));
+    return rows;
+}
+
+void ChangesWindow::Select(const std::vector<std::size_t>& rows) {
+    // All rows (Ctrl+A before the sort) in one call; the list keeps ranges.
+    const bool all = !rows.empty() && rows.size() == view_.Rows().size();
+    ListView_SetItemState(list_, -1, all ? LVIS_SELECTED : 0, LVIS_SELECTED);
+    if (all) return;
+    for (std::size_t row : rows) ListView_SetItemState(list_, static_cast<int>(row), LVIS_SELECTED, LVIS_SELECTED);
+}
+
+void ChangesWindow::SelectionChanged() {
+    if (restoreUpdatePosted_) return;
+    restoreUpdatePosted_ = PostMessageW(Hwnd(), kSelectionChanged, 0, 0) != FALSE;
+    if (!restoreUpdatePosted_) UpdateRestoreButton();
+}
+
+void ChangesWindow::UpdateRestoreButton() {
+    const bool can = view_.CanRestoreAny(Selected());
+    // A button that loses its use while it has the focus hands it to the list.
+    if (!can && GetFocus() == restore_) SetFocus(list_);
+    EnableWindow(restore_, can ? TRUE : FALSE);
+}
+
+void ChangesWindow::Restore() {
+    const std::vector<std::size_t> selected = Selected();
+    if (!view_.CanRestoreAny(selected)) return;
+    if (!view_.Restore(selected)) return;
+    if (Hwnd() == nullptr) return;  // taken along by the main window meanwhile
+    Refill();
+    SetFocus(list_);
 }
 
 LRESULT ChangesWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -188,9 +248,16 @@ LRESULT ChangesWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                 case IDC_CHG_BSPEICHERN:
                     if (HIWORD(wParam) == BN_CLICKED) view_.Save();
                     return 0;
+                case IDC_CHG_BZURUECKSETZEN:
+                    if (HIWORD(wParam) == BN_CLICKED) Restore();
+                    return 0;
                 default: break;
             }
             break;
+        case kSelectionChanged:
+            restoreUpdatePosted_ = false;
+            UpdateRestoreButton();
+            return 0;
         case WM_NOTIFY:
             return OnNotify(*reinterpret_cast<const NMHDR*>(lParam), lParam);
         case WM_SIZE:

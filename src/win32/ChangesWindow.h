@@ -1,15 +1,19 @@
 // The window "Änderungen seit dem letzten Start" on USER32: a resizable
 // window owned by the main window, with a status line, a report list view
-// whose headers sort, and the buttons "&Drucken" and "&Speichern…". What it
-// shows and does lives in changes/ChangesView; this only decodes.
+// whose headers sort and whose rows can be selected several at a time
+// (Ctrl+A: all), and the buttons "&Zurücksetzen…", "&Drucken" and
+// "&Speichern…". What it shows and does lives in changes/ChangesView; this
+// only decodes.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "changes/ChangesView.h"
 #include "mainwindow/Root.h"
+#include "win32/RestoreWindow.h"
 #include "win32/Win32Controls.h"
 #include "win32/WindowBase.h"
 
@@ -44,14 +48,24 @@ private:
     void Refill();
     void ShowSortArrow();
     LRESULT OnNotify(const NMHDR& header, LPARAM lParam);
+    std::vector<std::size_t> Selected() const;
+    void Select(const std::vector<std::size_t>& rows);
+    // The restore button follows the selection; a change of it is answered
+    // once the list's notifications of it have passed.
+    void SelectionChanged();
+    void UpdateRestoreButton();
+    void Restore();
 
     HWND owner_;
     HWND status_ = nullptr;
     HWND list_ = nullptr;
     HWND print_ = nullptr;
     HWND save_ = nullptr;
+    HWND restore_ = nullptr;
+    bool restoreUpdatePosted_ = false;
     UserInterface& ui_;
     Win32SaveDialog saveDialog_;
+    Win32RestoreDialogs restoreDialogs_;
     ChangesServices services_;
     ChangesView view_;
     Twips twips_;

@@ -45,3 +45,12 @@
 #define IDC_CHG_LIST 301
 #define IDC_CHG_BDRUCKEN 302
 #define IDC_CHG_BSPEICHERN 303
+#define IDC_CHG_BZURUECKSETZEN 304
+
+// The restore's preview and result (one window class for both). Their
+// closing button ("&Abbrechen", "&Schließen") carries IDCANCEL, so Esc
+// reaches it.
+#define SW_RESTORE_CLASS L"StartwartRestore"
+#define IDC_RST_BABBRECHEN 2
+#define IDC_RST_TEXT 400
+#define IDC_RST_BZURUECKSETZEN 401

@@ -70,6 +70,16 @@ long Win32Registry::SetValue(RegKey key, const char16_t* name, std::uint32_t typ
 
 void Win32Registry::CloseKey(RegKey key) { RegCloseKey(ToHkey(key)); }
 
+long Win32Registry::CreateKey(RegKey root, const char16_t* path, std::uint32_t access, RegKey* key) {
+    HKEY created = nullptr;
+    const LONG result =
+        RegCreateKeyExW(ToHkey(root), W(path), 0, nullptr, 0, access, nullptr, &created, nullptr);
+    if (result == ERROR_SUCCESS) *key = static_cast<RegKey>(reinterpret_cast<ULONG_PTR>(created));
+    return result;
+}
+
+long Win32Registry::DeleteValue(RegKey key, const char16_t* name) { return RegDeleteValueW(ToHkey(key), W(name)); }
+
 long Win32Registry::LoadMuiString(RegKey key, const char16_t* name, char16_t* buffer, std::uint32_t bufferBytes,
                                   std::uint32_t* neededBytes) {
     const LoadMuiStringFunction load = LoadMuiStringOfSystem();

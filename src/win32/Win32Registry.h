@@ -15,6 +15,8 @@ public:
     long SetValue(RegKey key, const char16_t* name, std::uint32_t type, const unsigned char* data,
                   std::uint32_t size) override;
     void CloseKey(RegKey key) override;
+    long CreateKey(RegKey root, const char16_t* path, std::uint32_t access, RegKey* key) override;
+    long DeleteValue(RegKey key, const char16_t* name) override;
     long LoadMuiString(RegKey key, const char16_t* name, char16_t* buffer, std::uint32_t bufferBytes,
                        std::uint32_t* neededBytes) override;
 };

@@ -8,6 +8,12 @@ namespace sw {
 class Win32ServiceManager final : public ServiceManager {
 public:
     bool SetStartType(const std::string& keyName, std::uint32_t start) override;
+    std::uint32_t QueryConfig(const std::string& keyName, ServiceConfig& config) override;
+    std::uint32_t ChangeConfig(const std::string& keyName, const ServiceConfigChange& change) override;
+    std::uint32_t SetDelayedAutoStart(const std::string& keyName, bool delayed) override;
+    std::uint32_t SetFailureCommand(const std::string& keyName, const std::string& command) override;
+    std::uint32_t Create(const NewService& service) override;
+    std::string SystemMessage(std::uint32_t error) override;
 };
 
 }  // namespace sw

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "BuildInfo.h"
+#include "changes/ChangesRestorer.h"
 #include "registry/Registry.h"
 #include "win32/GdiPrinter.h"
 #include "win32/MessageLoop.h"
@@ -28,6 +29,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     services.printers = &printers;
     Win32ServiceManager serviceManager;
     services.serviceManager = &serviceManager;
+    // The changes window's way back, through the same service manager.
+    ChangesRestorer restorer(registry, serviceManager, files, program, clock);
+    services.restorer = &restorer;
 
     RootWindow window(services, BuildFacts{SW_VERSION_TEXT, SW_BUILD_DATE_TEXT, static_cast<int>(sizeof(void*) * 8)});
     Win32SettingsFactory settings([&window] { return window.Hwnd(); });

@@ -175,6 +175,77 @@ def reg5_file(entries, root="HKEY_LOCAL_MACHINE"):
     return ("\ufeff" + "\r\n".join(out) + "\r\n").encode("utf-16-le")
 
 
+def _quoted(text, at):
+    """The text of a quoted string starting at text[at] == '"', and the index
+    after its closing quote."""
+    out = []
+    i = at + 1
+    escapes = {"\\": "\\", '"': '"', "n": "\n", "r": "\r", "0": "\0"}
+    while i < len(text) and text[i] != '"':
+        if text[i] == "\\" and i + 1 < len(text):
+            out.append(escapes.get(text[i + 1], "\\" + text[i + 1]))
+            i += 2
+        else:
+            out.append(text[i])
+            i += 1
+    if i >= len(text):
+        raise ValueError("unterminated string: %r" % text)
+    return "".join(out), i + 1
+
+
+def read_reg_file(data):
+    """Reads a "Windows Registry Editor Version 5.00" file (UTF-16LE with BOM),
+    in Python and independently of the program's own reader: a list of
+    (key path, deleted, {value name: (type, bytes), or None for "=-"}) in the
+    file's order; "@" is the name "". Raises ValueError on anything else."""
+    if not data.startswith(b"\xff\xfe"):
+        raise ValueError("no UTF-16LE byte order mark")
+    lines = data[2:].decode("utf-16-le").split("\r\n")
+    if lines[0] != "Windows Registry Editor Version 5.00":
+        raise ValueError("header: %r" % lines[0])
+    keys = []
+    i = 1
+    while i < len(lines):
+        line = lines[i]
+        i += 1
+        while line.endswith("\\") and "=hex" in line and i < len(lines):  # a hex list goes on
+            line = line[:-1] + lines[i].lstrip(" ")
+            i += 1
+        if not line:
+            continue
+        if line.startswith("[-") and line.endswith("]"):
+            keys.append((line[2:-1], True, {}))
+        elif line.startswith("[") and line.endswith("]"):
+            keys.append((line[1:-1], False, {}))
+        elif keys:
+            if line.startswith("@="):
+                name, rest = "", line[2:]
+            else:
+                name, after = _quoted(line, 0)
+                if line[after] != "=":
+                    raise ValueError("no '=' in %r" % line)
+                rest = line[after + 1:]
+            if rest == "-":
+                value = None
+            elif rest.startswith('"'):
+                text, end = _quoted(rest, 0)
+                if end != len(rest):
+                    raise ValueError("text value with a tail: %r" % line)
+                value = (REG_SZ, (text + "\0").encode("utf-16-le"))
+            elif rest.startswith("dword:"):
+                value = dword(int(rest[6:], 16))
+            elif rest.startswith("hex"):
+                kind, _, hexes = rest.partition(":")
+                type_ = REG_BINARY if kind == "hex" else int(kind[4:-1], 16)
+                value = (type_, bytes(int(h, 16) for h in hexes.split(",") if h))
+            else:
+                raise ValueError("value: %r" % line)
+            keys[-1][2][name] = value
+        else:
+            raise ValueError("a value before the first key: %r" % line)
+    return keys
+
+
 # ---------------------------------------------------------------------------
 # The driver.
 
@@ -400,6 +471,11 @@ class Driver:
         """"RUNNING", "STOPPED", ...; "" when no such service is registered."""
         return self.cmd("service_state", name=name)["state"]
 
+    def service_config(self, name):
+        """The service manager's own copy: {"exists", "start", "type", "binary",
+        "account", "display"}."""
+        return self.cmd("service_config", name=name)
+
     def wait_service(self, name, state, timeout_ms=20000):
         """Waits until the service is in state; returns the state it ended in."""
         return self.cmd("wait_service", name=name, state=state, timeout_ms=timeout_ms,
@@ -576,6 +652,24 @@ class Session:
                 raise RuntimeError("the prefix's service manager did not answer within %d ms (last error %s)"
                                    % (self.SERVICE_MANAGER_WAIT_MS, r.get("error")))
         return self.driver
+
+    def restart_wine(self):
+        """Ends every Wine process of the prefix and starts the driver again,
+        as a reboot would: the service manager then reads its services from
+        the registry anew. Returns the new driver."""
+        if self.driver is not None:
+            self.driver.quit()
+            try:
+                self.driver.proc.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                self.driver.proc.kill()
+                self.driver.proc.wait()
+            with self._lock:
+                self.others.append(self.driver.proc)
+            self.driver = None
+        _run_quiet(["wineserver", "-k"], env=self.env, timeout=30)
+        _run_quiet(["wineserver", "-w"], env=self.env, timeout=60)
+        return self.start_driver()
 
     def start_program(self, folder, exe_name="Merotan.exe", cwd=None, attach=True):
         """Starts the program from its folder (as Explorer would: the folder

@@ -1,7 +1,9 @@
 """The window "Änderungen seit dem letzten Start": the second run compares the
 first run's export of the Services key with the registry after changes made
 behind the program's back, lists exactly those changes, sorts, prints to the
-PDF queue and saves."""
+PDF queue and saves; and restores what the user selects, through the service
+manager, with a preview first, a result after and an undo file that the
+registry editor's import takes back."""
 
 import os
 import shutil
@@ -17,13 +19,60 @@ PRINT = IDS["IDC_CHG_BDRUCKEN"]
 SAVE = IDS["IDC_CHG_BSPEICHERN"]
 STATUS = IDS["IDC_CHG_STATUS"]
 COLUMNS = ["Eintrag", "Schlüssel", "Änderung", "Vorher", "Jetzt"]
+RESTORE = IDS["IDC_CHG_BZURUECKSETZEN"]
+RESTORE_WINDOW = IDS["SW_RESTORE_CLASS"]
+RESTORE_TEXT = IDS["IDC_RST_TEXT"]
+RESTORE_YES = IDS["IDC_RST_BZURUECKSETZEN"]
+RESTORE_NO = IDS["IDC_RST_BABBRECHEN"]
+BS_DEFPUSHBUTTON = 1
 FILE_NAME_BOX = 1148  # the save dialog's file name box (cmb13)
 DLL_PATH = h.SERVICES + r"\SwChgDll\Parameters"
+TEST_SERVICE = os.environ.get("SW_E2E_TESTSERVICE",
+                              os.path.join(h.DEFAULT_BUILD, "tests", "testservice", "TestService.exe"))
+EXPORT_PREFIX = "HKEY_LOCAL_MACHINE\\" + h.SERVICES + "\\"
 
 
 def text_of(value):
     type_, data = value
     return data.decode("utf-16-le").split("\0")[0]
+
+
+def entry_trees(d, keys):
+    """The entries' keys and subkeys as the registry holds them now:
+    {key name: {subkey path below it ("" for itself): {value: (type, bytes)}}}."""
+    def walk(key, path, into):
+        into[path] = {v["name"]: (v["type"], v["data"]) for v in key.get("values", [])}
+        for sub in key.get("keys", []):
+            walk(sub, path + "\\" + sub["name"] if path else sub["name"], into)
+    trees = {}
+    for key in d.reg_tree(depth=4):
+        if key["name"] in keys:
+            walk(key, "", trees.setdefault(key["name"], {}))
+    return trees
+
+
+def export_trees(data, keys):
+    """The same for the entries in a registry export file."""
+    trees = {}
+    for path, deleted, values in h.read_reg_file(data):
+        if deleted or not path.lower().startswith(EXPORT_PREFIX.lower()):
+            continue
+        name, _, below = path[len(EXPORT_PREFIX):].partition("\\")
+        if name in keys:
+            trees.setdefault(name, {})[below] = dict(values)
+    return trees
+
+
+def open_changes(test):
+    """Opens the window from the system menu by keys: Alt+Space, then the
+    item's access key."""
+    d = test.driver
+    d.keys("Alt+Space")
+    d.keys("d")
+    window = d.wait_window(CHANGES, timeout_ms=30000)
+    test.assertIsNotNone(window, "the changes window did not appear")
+    test.wait_until(lambda: d.control(STATUS, window=CHANGES)["text"], timeout=60, message="the status line")
+    return window
 
 
 class ChangesWindowTest(h.E2ETestCase):
@@ -44,15 +93,7 @@ class ChangesWindowTest(h.E2ETestCase):
             cls.cups.stop()
 
     def open_changes(self):
-        """Opens the window from the system menu by keys: Alt+Space, then the
-        item's access key."""
-        d = self.driver
-        d.keys("Alt+Space")
-        d.keys("d")
-        window = d.wait_window(CHANGES, timeout_ms=30000)
-        self.assertIsNotNone(window, "the changes window did not appear")
-        self.wait_until(lambda: d.control(STATUS, window=CHANGES)["text"], timeout=60, message="the status line")
-        return window
+        return open_changes(self)
 
     def test_second_run_lists_exactly_the_changes_made_behind_its_back(self):
         d = self.driver
@@ -193,6 +234,254 @@ class ChangesWindowTest(h.E2ETestCase):
         self.assertEqual(d.listview(LIST, CHANGES)["count"], 0)
         self.assertFalse(d.control(PRINT, window=CHANGES)["enabled"])
         self.assertFalse(d.control(SAVE, window=CHANGES)["enabled"])
+        d.keys("Esc")
+        d.keys("Esc")
+        self.wait_program_end()
+
+
+class RestoreTest(h.E2ETestCase):
+    """"&Zurücksetzen…" in the changes window: the preview, the writes through
+    the service manager and the registry, the result, the fresh comparison
+    and the undo file."""
+    TIME_LIMIT = 240
+
+    def service_binary(self):
+        folder = self.session.drive_c("svc")
+        os.makedirs(folder, exist_ok=True)
+        exe = os.path.join(folder, "TestService.exe")
+        if not os.path.exists(exe):
+            shutil.copy2(TEST_SERVICE, exe)
+        return self.session.unix_to_windows(exe)
+
+    def install(self, key, **values):
+        """Registers key with the service manager (demand start, the test
+        service as its program), then sets values in its key: name, or
+        "Sub\\name", to (type, bytes)."""
+        d = self.driver
+        d.service_create(key, self.service_binary())
+        for name, value in values.items():
+            sub, _, value_name = name.rpartition("\\")
+            d.reg_set(h.SERVICES + "\\" + key + ("\\" + sub if sub else ""), value_name, value)
+
+    def reboot(self):
+        """Every Wine process ends, as at a restart of the machine: the
+        service manager reads the services from the registry anew. Waits
+        until it answers again."""
+        self.driver = self.session.restart_wine()
+
+        def manager_answers():
+            try:
+                self.driver.service_config("SwRstStart")
+                return True
+            except h.DriverError:
+                return False
+        self.wait_until(manager_answers, timeout=30, message="the service manager to answer")
+
+    def net_start(self, key):
+        return self.session.wine("net", "start", key, check=False).decode("cp437", "replace")
+
+    def restore_window(self, title):
+        d = self.driver
+        def seen():
+            box = d.msgbox(timeout_ms=0)
+            return "the window %r; a message box instead: %r" % (title, box.get("text")) if box["present"] \
+                else "the window %r" % title
+        self.wait_until(lambda: any(w["class"] == RESTORE_WINDOW and w["text"] == title and w["shown"]
+                                    for w in d.windows()), timeout=60, message=seen)
+        window = d.wait_window(RESTORE_WINDOW)
+        children = {c["id"]: c for c in d.children(RESTORE_WINDOW)["children"]}
+        return window, children
+
+    def restore_selected(self, shot):
+        """Clicks "&Zurücksetzen…", shows the preview and confirms it; returns
+        the preview's text and its buttons, and the result's text."""
+        d = self.driver
+        self.assertTrue(d.control(RESTORE, window=CHANGES)["enabled"])
+        d.click(RESTORE, window=CHANGES)
+        window, children = self.restore_window(" Zurücksetzen")
+        preview = children[RESTORE_TEXT]["text"].replace("\r\n", "\n")
+        self.session.screenshot(shot + "-preview", window["window_rect"])
+        buttons = {i: children[i] for i in (RESTORE_YES, RESTORE_NO)}
+        self.assertEqual([buttons[RESTORE_YES]["text"], buttons[RESTORE_NO]["text"]], ["&Zurücksetzen", "&Abbrechen"])
+        d.click(RESTORE_YES, window=RESTORE_WINDOW)
+        window, children = self.restore_window(" Zurückgesetzt")
+        result = children[RESTORE_TEXT]["text"].replace("\r\n", "\n")
+        self.session.screenshot(shot + "-result", window["window_rect"])
+        d.click(RESTORE_NO, window=RESTORE_WINDOW)
+        self.wait_until(lambda: not any(w["class"] == RESTORE_WINDOW for w in d.windows()),
+                        message="the result to close")
+        return preview, buttons, result
+
+    def test_restore_puts_back_what_changed_and_its_undo_file_takes_it_back(self):
+        d = self.driver
+        s = self.session
+        binary = self.service_binary()
+        local = h.sz("NT AUTHORITY\\LocalService")
+        self.install("SwRstGone", **{"Parameters\\ServiceDll": h.expand_sz(r"C:\weg.dll"),
+                                     "Parameters\\Zahl": h.dword(7),
+                                     "Parameters\\Tiefer\\Roh": h.binary(b"\x01\x02\x00\xff")})
+        self.install("SwRstImage")
+        self.install("SwRstDll", **{"Parameters\\ServiceDll": h.expand_sz(r"C:\alt.dll")})
+        self.install("SwRstAccount", ObjectName=local)
+        self.install("SwRstFail", FailureCommand=h.sz(r"C:\gut\melden.cmd"))
+        self.install("SwRstDelay", DelayedAutostart=h.dword(0))
+        self.install("SwRstStart")
+        keys = ["SwRstAccount", "SwRstDelay", "SwRstDll", "SwRstFail", "SwRstGone", "SwRstImage", "SwRstNew",
+                "SwRstStart"]
+        self.reboot()
+        d = self.driver
+        folder = self.start_merotan()
+        first_export = self.wait_for_export(os.path.join(folder, "Merotan.reg"))
+        d.keys("Esc")
+        self.wait_program_end()
+
+        # Behind the program's back, then a restart of the machine, after
+        # which the service manager holds the changes too.
+        s.wine("sc", "create", "SwRstNew", "binPath=", binary, "DisplayName=", "SwRstNew")
+        d.reg_delete_key(h.SERVICES + r"\SwRstGone")
+        d.reg_set(h.SERVICES + r"\SwRstImage", "ImagePath", h.expand_sz(r"C:\boese\dienst.exe"))
+        d.reg_set(h.SERVICES + r"\SwRstDll\Parameters", "ServiceDll", h.expand_sz(r"C:\boese.dll"))
+        d.reg_set(h.SERVICES + r"\SwRstAccount", "ObjectName", h.sz("NT AUTHORITY\\NetworkService"))
+        d.reg_set(h.SERVICES + r"\SwRstFail", "FailureCommand", h.sz(r"C:\boese\melden.cmd"))
+        d.reg_set(h.SERVICES + r"\SwRstDelay", "DelayedAutostart", h.dword(1))
+        d.reg_set(h.SERVICES + r"\SwRstStart", "Start", h.dword(4))
+        self.reboot()
+        d = self.driver
+        self.assertFalse(d.service_config("SwRstGone")["exists"])
+        self.assertEqual(d.service_config("SwRstStart")["start"], 4)
+
+        self.start_merotan(folder)
+        open_changes(self)
+        self.assertEqual(d.control(STATUS, window=CHANGES)["text"],
+                         "Verglichen mit C:\\Startwart\\Merotan.tmr: 8 Änderungen.")
+        self.assertFalse(d.control(RESTORE, window=CHANGES)["enabled"])
+        d.keys("Ctrl+A")
+        view = d.listview(LIST, CHANGES)
+        self.assertEqual(view["selected"], list(range(8)))
+        changes = [(row[1], row[2]) for row in view["rows"]]
+        self.assertEqual(changes, [
+            ("SwRstAccount", "ObjectName"), ("SwRstDelay", "DelayedAutostart"),
+            ("SwRstDll", "Parameters\\ServiceDll"), ("SwRstFail", "FailureCommand"),
+            ("SwRstGone", "Eintrag entfernt"), ("SwRstImage", "ImagePath"), ("SwRstNew", "Eintrag hinzugefügt"),
+            ("SwRstStart", "Start")])
+        before_restore = entry_trees(d, keys)
+
+        preview, buttons, result = self.restore_selected("restore")
+        # No boot or system start type: "&Zurücksetzen" is the default button.
+        self.assertEqual(buttons[RESTORE_YES]["style"] & 0xF, BS_DEFPUSHBUTTON, preview)
+        self.assertNotIn("Achtung", preview)
+        writes = [line.strip() for line in preview.split("\n\n")[0].split("\n")[1:]]
+        gone = export_trees(first_export, ["SwRstGone"])["SwRstGone"]
+        self.assertEqual(sorted(gone), ["", "Parameters", "Parameters\\Tiefer"])
+        self.assertEqual(sorted(writes), sorted([
+            "SwRstGone – (ganzer Eintrag): (nicht vorhanden) → neu angelegt wie im Export vom letzten Start: "
+            "%d Werte in 3 Schlüsseln" % sum(len(values) for values in gone.values()),
+            "SwRstAccount – ObjectName: NT AUTHORITY\\NetworkService → NT AUTHORITY\\LocalService",
+            "SwRstDelay – DelayedAutostart: 0x00000001 (1) → 0x00000000 (0)",
+            "SwRstDll – Parameters\\ServiceDll: C:\\boese.dll → C:\\alt.dll",
+            "SwRstFail – FailureCommand: C:\\boese\\melden.cmd → C:\\gut\\melden.cmd",
+            "SwRstImage – ImagePath: C:\\boese\\dienst.exe → " + binary,
+            "SwRstNew – Start: Manuell → Deaktiviert (der Eintrag wird nicht gelöscht)",
+            "SwRstStart – Start: Deaktiviert → Manuell",
+        ]), preview)
+        self.assertIn("nicht gelöscht, sondern auf \"Deaktiviert\" gesetzt, so dass sie nicht mehr starten:\n"
+                      "  SwRstNew\n", preview)
+        self.assertNotIn("Nicht zurückgesetzt werden", preview)
+
+        undo_line = [line for line in result.split("\n") if line.startswith("Rückgängig-Datei: ")]
+        self.assertEqual(len(undo_line), 1, result)
+        undo_path = undo_line[0][len("Rückgängig-Datei: "):]
+        self.assertRegex(undo_path, r"^C:\\Startwart\\Merotan-Rückgängig-\d{4}-\d\d-\d\d-\d{6}\.reg$")
+        outcomes = {line.split(" – ")[0].strip(): line.split(": ", 1)[1]
+                    for line in result.split("\n") if line.startswith("  ")}
+        self.assertEqual(sorted(outcomes), keys, result)
+        self.assertEqual(outcomes["SwRstNew"].split(",")[0], "deaktiviert", result)
+        for key, outcome in outcomes.items():
+            self.assertNotIn("nicht zurückgesetzt", outcome, result)
+
+        # The window compared afresh: only the added entry is left.
+        view = d.listview(LIST, CHANGES)
+        self.assertEqual([(row[1], row[2]) for row in view["rows"]], [("SwRstNew", "Eintrag hinzugefügt")])
+        self.assertFalse(d.control(RESTORE, window=CHANGES)["enabled"])
+
+        # Every restored entry holds what the first run's export holds.
+        restored = [k for k in keys if k != "SwRstNew"]
+        self.assertEqual(entry_trees(d, restored), export_trees(first_export, restored))
+        self.assertIn("SwRstGone", s.wine("sc", "query", "SwRstGone", check=False).decode("cp437", "replace"))
+        self.assertTrue(d.service_config("SwRstGone")["exists"])
+        new = d.service_config("SwRstNew")
+        self.assertEqual((new["exists"], new["start"]), (True, 4))
+        out = self.net_start("SwRstNew")
+        self.assertTrue("disabled" in out or "1058" in out, "net start should fail as disabled: " + out)
+        self.assertEqual(d.service_state("SwRstNew"), "STOPPED")
+        self.assertEqual(d.service_config("SwRstStart")["start"], 3)
+        self.net_start("SwRstStart")
+        self.assertEqual(d.wait_service("SwRstStart", "RUNNING"), "RUNNING")
+        s.wine("net", "stop", "SwRstStart", check=False)
+        self.assertEqual(d.wait_service("SwRstStart", "STOPPED"), "STOPPED")
+
+        # The undo file, imported, puts the registry back as it was before.
+        undo_unix = os.path.join(folder, undo_path.rsplit("\\", 1)[1])
+        with open(undo_unix, "rb") as f:
+            undo = h.read_reg_file(f.read())
+        self.assertIn((EXPORT_PREFIX + "SwRstGone", True, {}), undo)
+        s.wine("regedit", "/s", undo_path)
+        self.assertEqual(entry_trees(d, keys), before_restore)
+        d.keys("Esc")
+        d.keys("Esc")
+        self.wait_program_end()
+
+    def test_a_manager_that_refuses_or_does_not_know_the_entry_changes_nothing_else(self):
+        d = self.driver
+        binary = self.service_binary()
+        # Known to the service manager; its key will let nobody write.
+        self.install("SwRstLocked")
+        # Written to the registry only after the manager read its services:
+        # it does not know this one until the next restart.
+        d.seed([h.service("SwRstUnknown", start=3, image_path=binary)])
+        self.assertFalse(d.service_config("SwRstUnknown")["exists"])
+        folder = self.start_merotan()
+        self.wait_for_export(os.path.join(folder, "Merotan.reg"))
+        d.keys("Esc")
+        self.wait_program_end()
+
+        d.reg_set(h.SERVICES + r"\SwRstUnknown", "Start", h.dword(4))
+        d.reg_set(h.SERVICES + r"\SwRstLocked", "ImagePath", h.expand_sz(r"C:\boese\gesperrt.exe"))
+        d.reg_dacl(h.SERVICES + r"\SwRstLocked", "D:P(A;;KR;;;WD)")
+        self.start_merotan(folder)
+        open_changes(self)
+        # One row selected by a key; a sort keeps it selected where it goes.
+        d.keys("Down")
+        view = d.listview(LIST, CHANGES)
+        self.assertEqual(([(row[1], row[2]) for row in view["rows"]], view["selected"]),
+                         ([("SwRstLocked", "ImagePath"), ("SwRstUnknown", "Start")], [1]))
+        self.assertTrue(d.control(RESTORE, window=CHANGES)["enabled"])
+        d.column_click(1, LIST, CHANGES)
+        d.column_click(1, LIST, CHANGES)
+        view = d.listview(LIST, CHANGES)
+        self.assertEqual((view["rows"][0][1], view["selected"]), ("SwRstUnknown", [0]))
+        d.keys("Ctrl+A")
+        self.assertEqual(d.listview(LIST, CHANGES)["selected"], [0, 1])
+        before = entry_trees(d, [key["name"] for key in d.reg_tree()])
+
+        preview, buttons, result = self.restore_selected("refused")
+        self.assertIn("  SwRstUnknown – Start: Deaktiviert → Manuell\n", preview)
+        self.assertIn("  SwRstLocked – ImagePath: C:\\boese\\gesperrt.exe → " + binary + "\n", preview)
+        outcomes = {line.split(" – ")[0].strip(): line.split(": ", 1)[1]
+                    for line in result.split("\n") if line.startswith("  ")}
+        self.assertEqual(sorted(outcomes), ["SwRstLocked", "SwRstUnknown"], result)
+        self.assertTrue(outcomes["SwRstLocked"].startswith("nicht zurückgesetzt: "), result)
+        self.assertIn("wirksam nach dem nächsten Neustart", outcomes["SwRstUnknown"], result)
+        self.assertFalse(outcomes["SwRstUnknown"].startswith("nicht"), result)
+
+        # The unknown entry's start type is back in the registry; nothing
+        # else below the Services key changed.
+        after = entry_trees(d, [key["name"] for key in d.reg_tree()])
+        self.assertEqual(after["SwRstUnknown"][""].pop("Start"), h.dword(3))
+        before["SwRstUnknown"][""].pop("Start")
+        self.assertEqual(after, before)
+        self.assertEqual([(row[1], row[2]) for row in d.listview(LIST, CHANGES)["rows"]],
+                         [("SwRstLocked", "ImagePath")])
         d.keys("Esc")
         d.keys("Esc")
         self.wait_program_end()

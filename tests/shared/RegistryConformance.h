@@ -51,6 +51,12 @@ public:
                        std::uint32_t* neededBytes) override {
         return inner_.LoadMuiString(key, name, buffer, bufferBytes, neededBytes);
     }
+    long CreateKey(RegKey root, const char16_t* path, std::uint32_t access, RegKey* key) override {
+        const long result = inner_.CreateKey(root, path, access, key);
+        if (result == kErrorSuccess) open_.insert(*key);
+        return result;
+    }
+    long DeleteValue(RegKey key, const char16_t* name) override { return inner_.DeleteValue(key, name); }
     std::size_t OpenKeys() const { return open_.size(); }
     std::size_t StrayCloses() const { return strayCloses_; }
 
@@ -314,6 +320,74 @@ TEST_F(RegistryConformance, RewritingAnExpandableTextCanKeepItsType) {
     EXPECT_EQ(backend->GetRaw("x", "Description")->data, std::string("%SystemRoot%\\b\0", 15));
     EXPECT_EQ(backend->GetRaw("x", "Plain")->type, kRegSz);
     EXPECT_EQ(backend->GetRaw("x", "New")->type, kRegSz);
+    ExpectNoOpenHandles();
+}
+
+// The restore's raw operations: any type written and read back byte for
+// byte, values removed, keys created with what lies above them; refusals
+// answered with the registry's code.
+TEST_F(RegistryConformance, RawValuesOfEveryTypeAreWrittenAndReadAsStored) {
+    backend->CreateKey("raw");
+    const std::vector<std::pair<std::string, StoredValue>> values = {
+        {"Sz", {kRegSz, std::string("G\0r\0\xfc\0\0\0", 8)}},
+        {"Expand", {kRegExpandSz, std::string("%\0S\0%\0\0\0", 8)}},
+        {"Multi", {kRegMultiSz, std::string("a\0\0\0b\0\0\0\0\0", 10)}},
+        {"Binary", {kRegBinary, std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x09", 9)}},
+        {"Dword", {kRegDword, std::string("\x04\0\0\0", 4)}},
+        {"Qword", {kRegQword, std::string("\x01\0\0\0\0\0\0\x80", 8)}},
+        {"None", {kRegNone, std::string()}},
+        {"", {kRegSz, std::string("d\0\0\0", 4)}},
+    };
+    for (const auto& [name, value] : values)
+        EXPECT_EQ(registry->WriteStored(backend->Root(), P("raw"), name, value), kErrorSuccess) << name;
+    for (const auto& [name, value] : values) {
+        StoredValue read;
+        EXPECT_EQ(registry->ReadStored(backend->Root(), P("raw"), name, read), kErrorSuccess) << name;
+        EXPECT_EQ(read, value) << name;
+    }
+    EXPECT_EQ(backend->GetRaw("raw", "Binary")->data, values[3].second.data);
+    EXPECT_EQ(backend->GetRaw("raw", "Sz")->data, std::string("Gr\xfc\0", 4)) << "stored as UTF-16";
+    StoredValue untouched{kRegDword, "keep"};
+    EXPECT_EQ(registry->ReadStored(backend->Root(), P("raw"), "Absent", untouched), kErrorFileNotFound);
+    EXPECT_EQ(registry->ReadStored(backend->Root(), P("nokey"), "Sz", untouched), kErrorFileNotFound);
+    EXPECT_EQ(untouched, (StoredValue{kRegDword, "keep"}));
+    EXPECT_NE(registry->WriteStored(backend->Root(), P("nokey"), "Sz", values[0].second), kErrorSuccess);
+    EXPECT_FALSE(backend->KeyPresent("nokey")) << "a write never creates a key";
+    ExpectNoOpenHandles();
+}
+
+TEST_F(RegistryConformance, ValuesAreRemovedAndKeysCreatedWithTheirParents) {
+    backend->CreateKey("d");
+    backend->SetRaw("d", "Gone", kRegDword, std::string("\x01\0\0\0", 4));
+    backend->SetRaw("d", "Stays", kRegDword, std::string("\x02\0\0\0", 4));
+    EXPECT_EQ(registry->DeleteStoredValue(backend->Root(), P("d"), "Gone"), kErrorSuccess);
+    EXPECT_FALSE(backend->GetRaw("d", "Gone"));
+    EXPECT_TRUE(backend->GetRaw("d", "Stays"));
+    EXPECT_EQ(registry->DeleteStoredValue(backend->Root(), P("d"), "Gone"), kErrorSuccess) << "already gone";
+    EXPECT_EQ(registry->DeleteStoredValue(backend->Root(), P("d\\nokey"), "Gone"), kErrorSuccess);
+
+    EXPECT_FALSE(registry->KeyExists(backend->Root(), P("d\\a\\b")));
+    EXPECT_EQ(registry->CreateKey(backend->Root(), P("d\\a\\b")), kErrorSuccess);
+    EXPECT_TRUE(registry->KeyExists(backend->Root(), P("d\\a\\b")));
+    EXPECT_EQ(registry->CreateKey(backend->Root(), P("d")), kErrorSuccess) << "an existing key is kept";
+    EXPECT_TRUE(backend->GetRaw("d", "Stays"));
+    ExpectNoOpenHandles();
+}
+
+TEST_F(RegistryConformance, RawWritesToAKeyThatAllowsOnlyReadingAreRefusedWithAccessDenied) {
+    backend->CreateKey("ro");
+    backend->SetRaw("ro", "Start", kRegDword, std::string("\x03\0\0\0", 4));
+    if (!backend->DenyFull("ro")) GTEST_SKIP() << "this backend cannot deny access";
+    StoredValue read;
+    EXPECT_EQ(registry->ReadStored(backend->Root(), P("ro"), "Start", read), kErrorSuccess);
+    EXPECT_EQ(registry->WriteStored(backend->Root(), P("ro"), "Start", {kRegDword, std::string("\x04\0\0\0", 4)}),
+              kErrorAccessDenied);
+    EXPECT_EQ(registry->DeleteStoredValue(backend->Root(), P("ro"), "Start"), kErrorAccessDenied);
+    EXPECT_EQ(backend->GetRaw("ro", "Start")->data, std::string("\x03\0\0\0", 4));
+    ExpectNoOpenHandles();
+    SKIP_IF_DIFFERENT("createBelowReadOnly");
+    EXPECT_EQ(registry->CreateKey(backend->Root(), P("ro\\sub")), kErrorAccessDenied);
+    EXPECT_FALSE(backend->KeyPresent("ro\\sub"));
     ExpectNoOpenHandles();
 }
 

@@ -233,5 +233,78 @@ TEST(RegExportTest, AFileCutAnywhereIsRefusedOrReadUpToALineEnd) {
     ExpectRefused(whole.substr(0, whole.size() - 1), "mitten in einem Zeichen", "odd length");
 }
 
+// Every value type, the default value, names and texts with the escaped
+// signs, texts the quoted form cannot carry, and deletions: written and read
+// back unchanged, the registry editor's line wrapping included.
+TEST(RegExportTest, WriterAndReaderRoundTripEveryValueType) {
+    std::string longBinary;
+    for (int i = 0; i < 200; ++i) longBinary.push_back(static_cast<char>(i * 7));
+    const std::vector<ExportKey> keys = {
+        {"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Probe \\ ]x",
+         {{"", 1, Wide("Vorgabe")},
+          {"Text \"mit\" \\", 1, Wide("C:\\Pfad \"q\" \\\\srv")},
+          {"Leer", 1, std::string(2, '\0')},
+          {"Umlaut", 1, std::string("\xfc\0\x3d\xd8\x00\xde\0\0", 8)},  // "ü" and U+1F600
+          {"Ohne NUL", 1, Wide("A", false)},
+          {"Mit NUL innen", 1, Wide("a") + Wide("b")},
+          {"Zeilen", 1, Wide("a\r\nb")},
+          {"Erweitert", 2, Wide("%SystemRoot%\\system32\\svchost.exe -k netsvcs")},
+          {"Zahl", 4, std::string("\x2a\0\0\x80", 4)},
+          {"Kurz", 4, std::string("\x01\x02", 2)},
+          {"Binaer", 3, longBinary},
+          {"KeinByte", 3, ""},
+          {"Mehrfach", 7, Wide("a") + Wide("b") + std::string(2, '\0')},
+          {"Qword", 11, std::string("\x01\0\0\0\0\0\0\x80", 8)},
+          {"Keiner", 0, ""},
+          {"Eigen", 0x10000, "\x7f"},
+          {"Weg", 0, "", true}}},
+        {"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Probe \\ ]x\\Parameters", {}},
+        {"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Alt", {}, true},
+    };
+    const std::string bytes = WriteRegFile(keys);
+    const RegExport file = ReadRegFile(bytes);
+    ASSERT_TRUE(file.Ok()) << file.error;
+    ASSERT_EQ(file.keys.size(), keys.size());
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        EXPECT_EQ(file.keys[k].path, keys[k].path);
+        EXPECT_EQ(file.keys[k].removed, keys[k].removed);
+        ASSERT_EQ(file.keys[k].values.size(), keys[k].values.size()) << keys[k].path;
+        for (std::size_t v = 0; v < keys[k].values.size(); ++v) {
+            const ExportValue& read = file.keys[k].values[v];
+            const ExportValue& written = keys[k].values[v];
+            EXPECT_EQ(read.name, written.name);
+            EXPECT_EQ(read.removed, written.removed) << written.name;
+            if (written.removed) continue;
+            EXPECT_EQ(read.type, written.type) << written.name;
+            EXPECT_EQ(read.data, written.data) << written.name;
+        }
+    }
+    // The plain reader skips the deletions, as it does in any file.
+    const RegExport plain = ReadRegExport(bytes);
+    ASSERT_TRUE(plain.Ok());
+    EXPECT_EQ(plain.keys.size(), 2u);
+    EXPECT_EQ(plain.keys[0].values.size(), keys[0].values.size() - 1);
+
+    // The file's text: the header, the forms as the registry editor writes
+    // them, and no line longer than 80 characters.
+    std::string text;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) text.push_back(bytes[i + 1] == 0 ? bytes[i] : '?');
+    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\", 0), 0u);
+    for (const char* form : {"\r\n@=\"Vorgabe\"\r\n", "\r\n\"Text \\\"mit\\\" \\\\\"=\"C:\\\\Pfad \\\"q\\\" \\\\\\\\srv\"\r\n",
+                             "\r\n\"Leer\"=\"\"\r\n", "\r\n\"Ohne NUL\"=hex(1):41,00\r\n", "\r\n\"Zahl\"=dword:8000002a\r\n",
+                             "\r\n\"Kurz\"=hex(4):01,02\r\n", "\r\n\"KeinByte\"=hex:\r\n", "\r\n\"Qword\"=hex(b):01,",
+                             "\r\n\"Eigen\"=hex(10000):7f\r\n", "\r\n\"Weg\"=-\r\n",
+                             "\r\n[-HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Alt]\r\n\r\n",
+                             "\r\n\"Erweitert\"=hex(2):25,00,53,00,79,00,73,00,74,00,65,00,6d,00,52,00,6f,00,6f,00,\\\r\n  74,"})
+        EXPECT_NE(text.find(form), std::string::npos) << form;
+    std::size_t lineStart = 0;
+    for (std::size_t end = text.find("\r\n"); end != std::string::npos; end = text.find("\r\n", lineStart)) {
+        EXPECT_LE(end - lineStart, 80u) << text.substr(lineStart, end - lineStart);
+        lineStart = end + 2;
+    }
+    EXPECT_EQ(text.substr(text.size() - 4), "\r\n\r\n") << "ends with the blank line after the last section";
+}
+
 }  // namespace
 }  // namespace sw

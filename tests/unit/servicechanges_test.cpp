@@ -1,12 +1,21 @@
 // The comparison of the previous run's export with the registry now: every
 // kind of change, values that are gone or of another type, key names that
-// differ only in case or look like the export format's signs.
+// differ only in case or look like the export format's signs; and the way
+// back from it.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <tuple>
+
+#include "changes/ChangesRestorer.h"
 #include "changes/ChangesView.h"
+#include "changes/RestoreTexts.h"
 #include "changes/ServiceChanges.h"
-#include "unit/FakePrinter.h"
+#include "platform/Utf16.h"
+#include "shared/CallerLine.h"
 #include "unit/ExportText.h"
+#include "unit/FakePrinter.h"
+#include "unit/SettingsFakes.h"
 
 namespace sw {
 namespace {
@@ -296,10 +305,54 @@ public:
     }
 };
 
+// A restore that plans what a test gives it and, when carried out, writes
+// the previous start types back into the in-memory registry.
+class FakeRestorer final : public Restorer {
+public:
+    explicit FakeRestorer(MemoryRegistry& memory) : memory_(memory) {}
+    RestorePlan plan;
+    RestoreResult result;
+    std::vector<std::vector<std::string>> planned;  // keys of the rows asked about, per call
+    std::vector<std::size_t> carriedOut;            // writes of each plan carried out
+    std::vector<std::pair<std::string, std::uint32_t>> startsWritten;
+    RestorePlan Plan(const std::vector<ChangeRow>& selected) override {
+        std::vector<std::string> keys;
+        for (const auto& row : selected) keys.push_back(row.key + "/" + row.change);
+        planned.push_back(keys);
+        return plan;
+    }
+    RestoreResult CarryOut(const RestorePlan& p) override {
+        carriedOut.push_back(p.writes.size());
+        for (const auto& [key, start] : startsWritten) memory_.SetDword(kHkeyLocalMachine, ServiceKeyPath(key), "Start", start);
+        return result;
+    }
+
+private:
+    MemoryRegistry& memory_;
+};
+
+class FakeRestoreDialogs final : public RestoreDialogs {
+public:
+    bool confirm = false;
+    std::vector<std::pair<std::string, bool>> previews;  // text, cancel is the default
+    std::vector<std::string> results;
+    std::function<void()> whileResultShown;
+    bool Confirm(const std::string& text, bool cancelIsDefault) override {
+        previews.emplace_back(text, cancelIsDefault);
+        return confirm;
+    }
+    void ShowResult(const std::string& text) override {
+        results.push_back(text);
+        if (whileResultShown) whileResultShown();
+    }
+};
+
 struct ViewFixture : test::RootFixture {
     test::RecordingPrinters printers;
     FakeSaveDialog save;
-    ChangesServices changes{registry, files, program, clock, messages, &printers, &save};
+    FakeRestorer restorer{memory};
+    FakeRestoreDialogs restoreDialogs;
+    ChangesServices changes{registry, files, program, clock, messages, &printers, &save, &restorer, &restoreDialogs, &ui};
     ChangesView view{changes};
 
     ViewFixture() {
@@ -365,10 +418,16 @@ TEST(ChangesViewTest, SortsByAColumnAndReversesOnTheSecondClick) {
     f.view.SortBy(2);
     EXPECT_EQ(changes(), (std::vector<std::string>{"Start", "ObjectName"}));
     EXPECT_TRUE(f.view.Descending());
-    f.view.SortBy(3);  // before: "Automatisch" < "NT AUTHORITY..."
+    // A selection moves along with its rows.
+    std::vector<std::size_t> selected = {1, 9};  // ObjectName, and a row that is not there
+    f.view.SortBy(3, &selected);  // before: "Automatisch" < "NT AUTHORITY..."
     EXPECT_EQ(changes(), (std::vector<std::string>{"Start", "ObjectName"}));
     EXPECT_FALSE(f.view.Descending());
     EXPECT_EQ(f.view.SortColumn(), 3);
+    EXPECT_EQ(selected, std::vector<std::size_t>{1});
+    f.view.SortBy(3, &selected);
+    EXPECT_EQ(selected, std::vector<std::size_t>{0});
+    EXPECT_EQ(f.view.Rows()[0].change, "ObjectName");
 }
 
 TEST(ChangesViewTest, PrintsEveryRowWithBeforeAndNowAndReportsAFailedPrint) {
@@ -439,6 +498,555 @@ TEST(ChangesViewTest, SavesUtf8TextOrCsvWhereTheUserChose) {
     ASSERT_EQ(f.messages.shown.size(), 1u);
     EXPECT_EQ(f.messages.shown[0].text, "Die Datei konnte nicht gespeichert werden:\nD:\\fest.txt");
 }
+
+// The restore's texts: every write with its full texts, what will not be
+// restored and why, the boot warning, added entries only disabled.
+TEST(RestoreTextsTest, ThePreviewListsEveryWriteTheRowsLeftOutAndWhatHappensToAnAddedEntry) {
+    RestorePlan plan;
+    const std::string longPath = "C:\\" + std::string(300, 'p') + "\\dienst.exe -k netsvcs";
+    plan.writes = {{"Neues Programm", "SwImage", "ImagePath", "C:\\boese.exe", longPath},
+                   {"Neuer Dienst", "SwNew", "Start", "Manuell", "Deaktiviert"},
+                   {"Gruppe", "Gruppe", "Group", "", kValueAbsent},
+                   {"Zeilen", "Zeilen", "DisplayName", "a\r\nb", "c\nd"}};
+    plan.skipped = {{"Anderes Konto", "SwAccount", "ObjectName",
+                     "Das Konto \".\\Hans\" braucht ein Kennwort; LocalSystem verwenden."}};
+    const std::vector<ChangeRow> selected = {{"Neuer Dienst", "SwNew", kEntryAdded, "", "C:\\neu.exe"},
+                                             {"Nicht geplant", "SwOther", kEntryAdded, "", "C:\\x.exe"}};
+    EXPECT_EQ(RestorePreviewText(plan, selected, "C:\\Tools"),
+              "Diese Werte werden auf den Stand vom letzten Start zurückgesetzt (Eintrag – Wert: jetzt → vorher):\n"
+              "  Neues Programm (SwImage) – ImagePath: C:\\boese.exe → " + longPath + "\n"
+              "  Neuer Dienst (SwNew) – Start: Manuell → Deaktiviert\n"
+              "  Gruppe – Group: \"\" → (nicht vorhanden)\n"
+              "  Zeilen – DisplayName: a↵b → c↵d\n"
+              "\nHinzugefügte Einträge werden nicht gelöscht, sondern auf \"Deaktiviert\" gesetzt, so dass sie nicht "
+              "mehr starten:\n"
+              "  Neuer Dienst (SwNew)\n"
+              "\nNicht zurückgesetzt werden:\n"
+              "  Anderes Konto (SwAccount) – ObjectName: Das Konto \".\\Hans\" braucht ein Kennwort; LocalSystem "
+              "verwenden.\n"
+              "\nVor der ersten Änderung wird der jetzige Stand dieser Werte in eine Rückgängig-Datei im "
+              "Programmordner geschrieben (C:\\Tools); ihr Import in den Registrierungs-Editor stellt ihn wieder her.");
+
+    plan.touchesBootOrSystemStart = true;
+    const std::string warned = RestorePreviewText(plan, {}, "C:\\Tools");
+    EXPECT_EQ(warned.rfind("Achtung: Ein Starttyp \"Boot\" oder \"System\" ist beteiligt. Ein falscher Wert kann "
+                           "verhindern, dass Windows startet.\n\nDiese Werte",
+                           0),
+              0u)
+        << warned;
+    EXPECT_EQ(warned.find("Hinzugefügte"), std::string::npos);
+
+    EXPECT_EQ(NothingToRestoreText(plan),
+              "Keine der gewählten Zeilen kann zurückgesetzt werden:\n  Anderes Konto (SwAccount) – ObjectName: Das "
+              "Konto \".\\Hans\" braucht ein Kennwort; LocalSystem verwenden.");
+    EXPECT_EQ(NothingToRestoreText(RestorePlan{}),
+              "Es gibt nichts zu schreiben: Die gewählten Werte haben schon den Stand vom letzten Start.");
+    RestorePlan failed;
+    failed.failure = "Der Export vom letzten Start ist nicht lesbar.";
+    EXPECT_EQ(NothingToRestoreText(failed), "Es kann nichts zurückgesetzt werden:\nDer Export vom letzten Start ist "
+                                            "nicht lesbar.");
+}
+
+TEST(RestoreTextsTest, TheResultNamesTheUndoFileAndEachRowsOutcomeOrThatNothingWasChanged) {
+    RestoreResult result;
+    result.undoFile = "C:\\Tools\\Merotan-Rückgängig-2026-03-07-140502.reg";
+    result.rows = {{"Anderer Start", "SwStart", "Start", RestoreOutcomeKind::Restored, ""},
+                   {"Neue DLL", "SwDll", "Parameters\\ServiceDll", RestoreOutcomeKind::AfterNextRestart,
+                    "Der Dienstmanager kennt diesen Wert nicht"},
+                   {"Unbekannt", "Unbekannt", "Start", RestoreOutcomeKind::AfterNextRestart,
+                    "Die Dienstverwaltung kennt den Eintrag nicht; wirksam nach dem nächsten Neustart."},
+                   {"Neuer Dienst", "SwNew", kEntryAdded, RestoreOutcomeKind::Restored,
+                    "Der Eintrag wurde nicht gelöscht, sondern deaktiviert."},
+                   {"Geschützt", "Geschützt", "ImagePath", RestoreOutcomeKind::NotRestored,
+                    "Zugriff verweigert (5: Zugriff verweigert)"}};
+    EXPECT_EQ(RestoreResultText(result),
+              "Zurückgesetzt: 4, davon 2 wirksam nach dem nächsten Neustart. Nicht zurückgesetzt: 1.\n\n"
+              "Rückgängig-Datei: C:\\Tools\\Merotan-Rückgängig-2026-03-07-140502.reg\n"
+              "Ihr Import in den Registrierungs-Editor (Doppelklick) stellt den Stand vor dem Zurücksetzen wieder "
+              "her.\n\n"
+              "  Anderer Start (SwStart) – Start: zurückgesetzt\n"
+              "  Neue DLL (SwDll) – Parameters\\ServiceDll: zurückgesetzt, wirksam nach dem nächsten Neustart (Der "
+              "Dienstmanager kennt diesen Wert nicht)\n"
+              "  Unbekannt – Start: zurückgesetzt: Die Dienstverwaltung kennt den Eintrag nicht; wirksam nach dem "
+              "nächsten Neustart.\n"
+              "  Neuer Dienst (SwNew) – Eintrag hinzugefügt: deaktiviert, nicht gelöscht\n"
+              "  Geschützt – ImagePath: nicht zurückgesetzt: Zugriff verweigert (5: Zugriff verweigert)");
+
+    result.failure = "Die Rückgängig-Datei kann nicht geschrieben werden: C:\\Tools\\Merotan-Rückgängig-2026-03-07-"
+                     "140502.reg";
+    EXPECT_EQ(RestoreResultText(result),
+              "Es wurde nichts geändert.\nDie Rückgängig-Datei kann nicht geschrieben werden: "
+              "C:\\Tools\\Merotan-Rückgängig-2026-03-07-140502.reg");
+}
+
+// The window's restore: the selected rows as sorted now go to the plan; a
+// cancelled preview writes nothing; a confirmed one writes, shows the result
+// and compares afresh, so that restored rows are gone.
+TEST(ChangesViewTest, RestoreAsksThePlanPreviewsItAndWritesOnlyWhenConfirmed) {
+    ViewFixture f;
+    f.TwoChanges();  // Alpha: Start, Beta: ObjectName
+    EXPECT_FALSE(f.view.CanRestoreAny({}));
+    EXPECT_FALSE(f.view.CanRestoreAny({7}));
+    EXPECT_TRUE(f.view.CanRestoreAny({7, 0}));
+    f.view.SortBy(2);  // ObjectName, Start
+    f.restorer.plan.writes = {{"Erster; \"Dienst\"", "Alpha", "Start", "Deaktiviert", "Automatisch"}};
+    f.restorer.plan.touchesBootOrSystemStart = true;
+
+    f.view.Restore({1, 5});
+    ASSERT_EQ(f.restorer.planned, (std::vector<std::vector<std::string>>{{"Alpha/Start"}}));
+    ASSERT_EQ(f.restoreDialogs.previews.size(), 1u);
+    EXPECT_EQ(f.restoreDialogs.previews[0].first, RestorePreviewText(f.restorer.plan, {f.view.Rows()[1]}, "C:\\Tools"));
+    EXPECT_TRUE(f.restoreDialogs.previews[0].second);
+    EXPECT_TRUE(f.restorer.carriedOut.empty());
+    EXPECT_TRUE(f.restoreDialogs.results.empty());
+    EXPECT_EQ(f.view.Rows().size(), 2u);
+    EXPECT_EQ(f.view.SortColumn(), 2);  // not compared afresh either
+
+    f.restoreDialogs.confirm = true;
+    f.restorer.plan.touchesBootOrSystemStart = false;
+    f.restorer.startsWritten = {{"Alpha", 2}};
+    f.restorer.result.undoFile = "C:\\Tools\\Merotan-Rückgängig-2026-03-07-140502.reg";
+    f.restorer.result.rows = {{"Erster; \"Dienst\"", "Alpha", "Start", RestoreOutcomeKind::Restored, ""}};
+    f.restoreDialogs.whileResultShown = [&f] { EXPECT_EQ(f.view.Rows().size(), 2u); };
+    f.view.Restore({0, 1});
+    EXPECT_EQ(f.restorer.planned.back(), (std::vector<std::string>{"Beta/ObjectName", "Alpha/Start"}));
+    EXPECT_FALSE(f.restoreDialogs.previews.back().second);
+    EXPECT_EQ(f.restorer.carriedOut, std::vector<std::size_t>{1});
+    EXPECT_EQ(f.restoreDialogs.results, std::vector<std::string>{RestoreResultText(f.restorer.result)});
+    ASSERT_EQ(f.view.Rows().size(), 1u);
+    EXPECT_EQ(f.view.Rows()[0].key, "Beta");
+    EXPECT_EQ(f.ui.pointer, kPointerDefault);
+    EXPECT_TRUE(f.messages.shown.empty());
+}
+
+TEST(ChangesViewTest, RestoreWithNothingToWriteSaysWhyInsteadOfAnEmptyPreview) {
+    ViewFixture f;
+    f.TwoChanges();
+    f.restoreDialogs.confirm = true;
+    f.restorer.plan.skipped = {{"Beta", "Beta", "ObjectName", "Das Konto braucht ein Kennwort."}};
+    f.view.Restore({1});
+    const std::string nothing = NothingToRestoreText(f.restorer.plan);
+    f.restorer.plan.failure = "Der Export vom letzten Start ist nicht lesbar.";
+    f.view.Restore({0, 1});
+    ASSERT_EQ(f.messages.shown.size(), 2u);
+    EXPECT_EQ(f.messages.shown[0].text, nothing);
+    EXPECT_EQ(f.messages.shown[0].title, " Zurücksetzen");
+    EXPECT_EQ(f.messages.shown[1].text.rfind("Es kann nichts zurückgesetzt werden:\nDer Export", 0), 0u);
+    EXPECT_TRUE(f.restoreDialogs.previews.empty());
+    EXPECT_TRUE(f.restorer.carriedOut.empty());
+
+    // A failed undo file is shown as the result; nothing was written.
+    f.restorer.plan = RestorePlan{};
+    f.restorer.plan.writes = {{"Beta", "Beta", "ObjectName", "LocalSystem", "NT AUTHORITY\\LocalService"}};
+    f.restorer.result.failure = "Die Rückgängig-Datei kann nicht geschrieben werden: C:\\Tools\\x.reg";
+    f.view.Restore({1});
+    ASSERT_EQ(f.restoreDialogs.results.size(), 1u);
+    EXPECT_EQ(f.restoreDialogs.results[0], "Es wurde nichts geändert.\n" + f.restorer.result.failure);
+    EXPECT_EQ(f.view.Rows().size(), 2u);
+
+    // Without a comparison there is nothing to restore.
+    f.files.files.clear();
+    f.view.Load();
+    f.view.Restore({0});
+    EXPECT_FALSE(f.view.CanRestoreAny({0}));
+    EXPECT_EQ(f.restorer.planned.size(), 3u);
+}
+
+
+// The restore: the previous export's values put back through the service
+// manager and the registry, with an undo file written first.
+namespace restore {
+
+// UTF-16LE bytes of a text with its NUL, as the registry stores texts.
+std::string W(const std::string& utf8) {
+    std::string out;
+    for (const char16_t unit : ToUtf16(utf8)) {
+        out.push_back(static_cast<char>(unit & 0xFF));
+        out.push_back(static_cast<char>(unit >> 8));
+    }
+    return out.append(2, '\0');
+}
+std::string Dword(std::uint32_t n) {
+    return std::string{static_cast<char>(n), static_cast<char>(n >> 8), static_cast<char>(n >> 16),
+                       static_cast<char>(n >> 24)};
+}
+
+// Before: "Wechsel" with every compared value and a service DLL, "Abgang"
+// with subkeys of its own; "Zugang" was not there.
+const std::string kBefore =
+    Section("Abgang",
+            "\"DisplayName\"=\"Fort\"\r\n\"Type\"=dword:00000010\r\n\"Start\"=dword:00000003\r\n"
+            "\"ErrorControl\"=dword:00000001\r\n\"ImagePath\"=\"C:\\\\alt.exe\"\r\n\"ObjectName\"=\"LocalSystem\"\r\n"
+            "\"Liste\"=hex(7):61,00,00,00,00,00\r\n") +
+    Section("Abgang\\Parameters", "\"ServiceDll\"=\"C:\\\\p.dll\"\r\n\"Roh\"=hex:01,02,03,04,05\r\n") +
+    Section("Abgang\\Security", "\"Security\"=hex:01,00,14,80\r\n") +
+    Section("Wechsel",
+            "\"DisplayName\"=\"Alter Name\"\r\n\"Start\"=dword:00000002\r\n\"DelayedAutostart\"=dword:00000001\r\n"
+            "\"Type\"=dword:00000020\r\n\"ImagePath\"=hex(2):25,00,53,00,25,00,5c,00,61,00,00,00\r\n"
+            "\"ObjectName\"=\"NT AUTHORITY\\\\LocalService\"\r\n\"Group\"=\"Netz\"\r\n") +
+    Section("Wechsel\\Parameters", "\"ServiceDll\"=hex(2):43,00,3a,00,5c,00,61,00,00,00\r\n");
+
+struct RestoreFixture : ChangesFixture {
+    test::FakeServiceManager manager{memory};
+    ChangesRestorer restorer{registry, manager, files, program, clock};
+
+    RestoreFixture() {
+        files.files[SideFile("Merotan.tmr")] = test::ServicesExport(kBefore);
+        const std::string w = ServiceKeyPath("Wechsel");
+        memory.SetString(kHkeyLocalMachine, w, "DisplayName", "Neuer Name");
+        memory.SetString(kHkeyLocalMachine, w, "Description", "Neu");
+        memory.SetDword(kHkeyLocalMachine, w, "Start", 4);
+        memory.SetDword(kHkeyLocalMachine, w, "DelayedAutostart", 0);
+        memory.SetDword(kHkeyLocalMachine, w, "Type", 0x10);
+        Set("Wechsel", "ImagePath", kRegSz, std::string("C:\\b\xc3\xb6se.exe\0", 13));
+        memory.SetString(kHkeyLocalMachine, w, "ObjectName", "LocalSystem");
+        memory.SetString(kHkeyLocalMachine, w, "FailureCommand", "cmd /c x");
+        memory.SetString(kHkeyLocalMachine, w + "\\Parameters", "ServiceDll", "C:\\neu.dll");
+        const std::string z = ServiceKeyPath("Zugang");
+        memory.SetString(kHkeyLocalMachine, z, "ObjectName", "LocalSystem");
+        memory.SetDword(kHkeyLocalMachine, z, "Start", 2);
+    }
+    std::vector<ChangeRow> Rows() { return Compare(kBefore); }
+    RestoreResult RestoreAll() { return restorer.CarryOut(restorer.Plan(Rows())); }
+    std::optional<StoredValue> Stored(const std::string& path, const std::string& name) {
+        StoredValue value;
+        if (registry.ReadStored(kHkeyLocalMachine, path, name, value) != kErrorSuccess) return std::nullopt;
+        return value;
+    }
+    std::string UndoPath() const { return SideFile("Merotan-R\xc3\xbc" "ckg\xc3\xa4ngig-2026-03-07-100000.reg"); }
+    // Every key and value below an entry, as lines, to compare the registry
+    // before and after.
+    std::vector<std::string> Dump(const std::string& key) {
+        std::vector<std::string> lines;
+        const std::function<void(const MemoryRegistry::Key&, const std::string&)> walk =
+            [&](const MemoryRegistry::Key& k, const std::string& at) {
+                lines.push_back("[" + at + "]");
+                for (const auto& [name, value] : k.values)
+                    lines.push_back(FromUtf16(name) + "=" + std::to_string(value.type) + ":" + value.data);
+                for (const auto& child : k.children) walk(*child, at + "\\" + FromUtf16(child->name));
+            };
+        if (const auto* k = memory.FindKey(kHkeyLocalMachine, ServiceKeyPath(key))) walk(*k, key);
+        return lines;
+    }
+    // What the registry editor's import of a file does.
+    void Import(const RegExport& file) {
+        const std::string machine = "HKEY_LOCAL_MACHINE\\";
+        for (const ExportKey& key : file.keys) {
+            const std::string path = key.path.substr(machine.size());
+            if (key.removed) {
+                memory.DeleteKey(kHkeyLocalMachine, path);
+                continue;
+            }
+            registry.CreateKey(kHkeyLocalMachine, path);
+            for (const ExportValue& value : key.values) {
+                if (value.removed) registry.DeleteStoredValue(kHkeyLocalMachine, path, value.name);
+                else registry.WriteStored(kHkeyLocalMachine, path, value.name, {value.type, value.data});
+            }
+        }
+    }
+    // Every value of an entry's keys in the export is in the registry, in
+    // its exported type.
+    void ExpectAsExported(const std::string& key, test::Caller caller = test::Caller::current()) {
+        test::CalledFrom at(caller);
+        const auto subtree = EntrySubtree(ReadRegExport(test::ServicesExport(kBefore)), key);
+        ASSERT_TRUE(subtree);
+        for (const ExportKey& k : *subtree)
+            for (const ExportValue& v : k.values)
+                EXPECT_EQ(Stored(ServiceKeyPath(key) + (k.path.empty() ? "" : "\\" + k.path), v.name),
+                          (StoredValue{v.type, v.data}))
+                    << key << "\\" << k.path << " " << v.name;
+    }
+};
+
+std::vector<std::string> Outcomes(const RestoreResult& result) {
+    std::vector<std::string> out;
+    for (const auto& row : result.rows)
+        out.push_back(row.key + " " + row.change + ": " + std::to_string(static_cast<int>(row.kind)));
+    return out;
+}
+
+TEST(RestoreTest, EveryKindOfRowGoesBackInItsExportedTypeAndTheUndoFileTakesItBack) {
+    RestoreFixture f;
+    const auto before = std::make_tuple(f.Dump("Wechsel"), f.Dump("Abgang"), f.Dump("Zugang"));
+    const auto rows = f.Rows();
+    ASSERT_EQ(rows.size(), 11u);
+    for (const auto& row : rows) EXPECT_TRUE(CanRestore(row)) << Row(row);
+
+    const RestorePlan plan = f.restorer.Plan(rows);
+    ASSERT_EQ(plan.failure, "");
+    EXPECT_TRUE(plan.skipped.empty());
+    EXPECT_FALSE(plan.touchesBootOrSystemStart);
+    std::vector<std::string> writes;
+    for (const auto& w : plan.writes) writes.push_back(w.key + " – " + w.value + ": " + w.now + " → " + w.before);
+    const std::vector<std::string> expectedWrites = {
+        "Abgang – (ganzer Eintrag): (nicht vorhanden) → neu angelegt wie im Export vom letzten Start: 10 Werte in 3 "
+        "Schlüsseln",
+        "Wechsel – Start: Deaktiviert → Automatisch",
+        "Wechsel – DelayedAutostart: 0x00000000 (0) → 0x00000001 (1)",
+        "Wechsel – Type: 0x00000010 (16) → 0x00000020 (32)",
+        "Wechsel – ImagePath: C:\\böse.exe → %S%\\a",
+        "Wechsel – ObjectName: LocalSystem → NT AUTHORITY\\LocalService",
+        "Wechsel – FailureCommand: cmd /c x → (nicht vorhanden)",
+        "Wechsel – DisplayName: Neuer Name → Alter Name",
+        "Wechsel – Group: (nicht vorhanden) → Netz",
+        "Wechsel – Parameters\\ServiceDll: C:\\neu.dll → C:\\a",
+        "Zugang – Start: Automatisch → Deaktiviert (der Eintrag wird nicht gelöscht)",
+    };
+    EXPECT_EQ(writes, expectedWrites);
+    EXPECT_TRUE(f.files.files.count(f.UndoPath()) == 0) << "planning writes nothing";
+
+    const RestoreResult result = f.restorer.CarryOut(plan);
+    ASSERT_EQ(result.failure, "");
+    EXPECT_EQ(result.undoFile, f.UndoPath());
+    ASSERT_EQ(result.rows.size(), 11u);
+    // The removed service is registered anew; the manager knows none of
+    // the others, so the registry alone holds them now.
+    EXPECT_EQ(result.rows[0].kind, RestoreOutcomeKind::Restored) << result.rows[0].reason;
+    for (std::size_t i = 1; i < result.rows.size(); ++i) {
+        const auto& row = result.rows[i];
+        EXPECT_EQ(row.kind, RestoreOutcomeKind::AfterNextRestart) << row.key << " " << row.change << ": " << row.reason;
+        EXPECT_NE(row.reason.find("wirksam nach dem nächsten Neustart"), std::string::npos)
+            << row.reason;
+    }
+    EXPECT_NE(result.rows.back().reason.find("nicht gelöscht, sondern deaktiviert"), std::string::npos);
+    f.ExpectAsExported("Wechsel");
+    f.ExpectAsExported("Abgang");
+    EXPECT_FALSE(f.Stored(ServiceKeyPath("Wechsel"), "FailureCommand")) << "not in the export: removed";
+    EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "Description"), (StoredValue{kRegSz, W("Neu")})) << "not compared";
+    EXPECT_EQ(f.Stored(ServiceKeyPath("Zugang"), "Start"), (StoredValue{kRegDword, Dword(4)}));
+    EXPECT_TRUE(f.manager.log.empty() || f.manager.log.front().rfind("create", 0) == 0);
+    // The comparison afresh lists only the added entry, which stays.
+    EXPECT_EQ(Rows(f.Rows()), (std::vector<std::string>{"Zugang | Zugang | Eintrag hinzugefügt |  | "}));
+
+    // The undo file, read with the program's own reader: the values as they
+    // were, each in its type, "=-" for one that was not there, "[-key]" for
+    // the entry that was created.
+    const RegExport undo = ReadRegFile(f.files.files[f.UndoPath()]);
+    ASSERT_TRUE(undo.Ok()) << undo.error;
+    const std::string services = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\";
+    const std::vector<ExportKey> expected = {
+        {services + "Abgang", {}, true},
+        {services + "Wechsel",
+         {{"Start", kRegDword, Dword(4)},
+          {"DelayedAutostart", kRegDword, Dword(0)},
+          {"Type", kRegDword, Dword(0x10)},
+          {"ImagePath", kRegSz, W("C:\\b\xc3\xb6se.exe")},
+          {"ObjectName", kRegSz, W("LocalSystem")},
+          {"FailureCommand", kRegSz, W("cmd /c x")},
+          {"DisplayName", kRegSz, W("Neuer Name")},
+          {"Group", 0, "", true}}},
+        {services + "Wechsel\\Parameters", {{"ServiceDll", kRegSz, W("C:\\neu.dll")}}},
+        {services + "Zugang", {{"Start", kRegDword, Dword(2)}}},
+    };
+    ASSERT_EQ(undo.keys.size(), expected.size());
+    for (std::size_t k = 0; k < expected.size(); ++k) {
+        EXPECT_EQ(undo.keys[k].path, expected[k].path);
+        EXPECT_EQ(undo.keys[k].removed, expected[k].removed) << expected[k].path;
+        ASSERT_EQ(undo.keys[k].values.size(), expected[k].values.size()) << expected[k].path;
+        for (std::size_t v = 0; v < expected[k].values.size(); ++v) {
+            const ExportValue& is = undo.keys[k].values[v];
+            const ExportValue& was = expected[k].values[v];
+            EXPECT_EQ(is.name, was.name);
+            EXPECT_EQ(is.removed, was.removed) << was.name;
+            EXPECT_EQ(is.type, was.type) << was.name;
+            EXPECT_EQ(is.data, was.data) << was.name;
+        }
+    }
+    // Imported, it puts the registry back as it was before the restore.
+    f.Import(undo);
+    EXPECT_EQ(std::make_tuple(f.Dump("Wechsel"), f.Dump("Abgang"), f.Dump("Zugang")), before);
+}
+
+TEST(RestoreTest, TheServiceManagerIsToldFirstOnlyWhatDiffersAndTheRegistryKeepsTheExportedTypes) {
+    RestoreFixture f;
+    f.manager.known["Wechsel"] = ServiceConfig{0x10, 4, 1, "C:\\b\xc3\xb6se.exe", "", "LocalSystem", "Neuer Name", false,
+                                               "cmd /c x"};
+    // "ImagePath" was a plain text before: the manager writes its copy as an
+    // expandable one, the registry gets the exported type after it.
+    f.files.files[f.SideFile("Merotan.tmr")] = test::ServicesExport(
+        Section("Wechsel", "\"DisplayName\"=\"Neuer Name\"\r\n\"Start\"=dword:00000003\r\n\"Type\"=dword:00000010\r\n"
+                           "\"ImagePath\"=\"C:\\\\gut.exe\"\r\n\"ObjectName\"=\"LocalSystem\"\r\n"
+                           "\"DelayedAutostart\"=dword:00000000\r\n\"FailureCommand\"=\"cmd /c x\"\r\n") +
+        Section("Wechsel\\Parameters", "\"ServiceDll\"=\"C:\\\\neu.dll\"\r\n"));
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Wechsel"), "Group", "Eigen");
+    const std::vector<ChangeRow> rows = {{"Neuer Name", "Wechsel", "Start", "Manuell", "Deaktiviert"},
+                                         {"Neuer Name", "Wechsel", "ImagePath", "C:\\gut.exe", "C:\\böse.exe"}};
+    const RestorePlan plan = f.restorer.Plan(rows);
+    ASSERT_EQ(plan.writes.size(), 2u) << "DelayedAutostart is 0 on both sides: not written";
+    const RestoreResult result = f.restorer.CarryOut(plan);
+    EXPECT_EQ(f.manager.log, (std::vector<std::string>{"change Wechsel start=3 image=C:\\gut.exe"}));
+    EXPECT_EQ(Outcomes(result), (std::vector<std::string>{"Wechsel Start: 0", "Wechsel ImagePath: 0"}));
+    EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "ImagePath"), (StoredValue{kRegSz, W("C:\\gut.exe")}));
+    EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "Start"), (StoredValue{kRegDword, Dword(3)}));
+    EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "ObjectName"), (StoredValue{kRegSz, W("LocalSystem")}));
+    // The manager's copy lacks the group set behind its back; no row was
+    // about it, so it stays.
+    EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "Group"), (StoredValue{kRegSz, W("Eigen")}));
+    EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "Description"), (StoredValue{kRegSz, W("Neu")}));
+
+    // Asked again, nothing differs: the plan has nothing to write and says so.
+    const RestorePlan again = f.restorer.Plan(rows);
+    EXPECT_TRUE(again.writes.empty());
+    ASSERT_EQ(again.skipped.size(), 2u);
+    EXPECT_NE(again.skipped[0].reason.find("schon wieder wie"), std::string::npos);
+    const std::size_t undoFiles = f.files.files.size();
+    EXPECT_NE(f.restorer.CarryOut(again).failure, "");
+    EXPECT_EQ(f.files.files.size(), undoFiles) << "no undo file when nothing is written";
+}
+
+TEST(RestoreTest, RefusalsAreNamedAndTheRegistryStandsInOrNothingChanges) {
+    {
+        // The manager refuses: the registry holds the value, effective after
+        // a restart, and the row names the refusal with the system's text.
+        RestoreFixture f;
+        f.manager.known["Wechsel"] = ServiceConfig{0x10, 4, 1, "x", "", "LocalSystem", "Neuer Name", false, ""};
+        f.manager.refusals["Wechsel"] = 5;
+        const RestoreResult result =
+            f.restorer.CarryOut(f.restorer.Plan({{"Neuer Name", "Wechsel", "Start", "Automatisch", "Deaktiviert"}}));
+        ASSERT_EQ(result.rows.size(), 1u) << "DelayedAutostart goes back with its row";
+        EXPECT_EQ(result.rows[0].kind, RestoreOutcomeKind::AfterNextRestart);
+        EXPECT_NE(result.rows[0].reason.find("Fehler 5: Zugriff verweigert"), std::string::npos) << result.rows[0].reason;
+        EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "Start"), (StoredValue{kRegDword, Dword(2)}));
+        EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "DelayedAutostart"), (StoredValue{kRegDword, Dword(1)}));
+    }
+    {
+        // Like Wine's: the delayed start refused with 124, the failure
+        // command reported done but not kept.
+        RestoreFixture f;
+        f.manager.likeWine = true;
+        f.manager.known["Wechsel"] = ServiceConfig{0x10, 2, 1, "x", "", "LocalSystem", "Neuer Name", false, ""};
+        f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Wechsel"), "Start", 2);
+        f.files.files[f.SideFile("Merotan.tmr")] = test::ServicesExport(
+            Section("Wechsel", "\"Start\"=dword:00000002\r\n\"DelayedAutostart\"=dword:00000001\r\n"
+                               "\"FailureCommand\"=\"C:\\\\heil.cmd\"\r\n"));
+        const RestoreResult result = f.restorer.CarryOut(
+            f.restorer.Plan({{"W", "Wechsel", "DelayedAutostart", "", ""}, {"W", "Wechsel", "FailureCommand", "", ""}}));
+        ASSERT_EQ(result.rows.size(), 2u);
+        EXPECT_EQ(result.rows[0].kind, RestoreOutcomeKind::AfterNextRestart);
+        EXPECT_NE(result.rows[0].reason.find("Fehler 124"), std::string::npos) << result.rows[0].reason;
+        EXPECT_EQ(result.rows[1].kind, RestoreOutcomeKind::AfterNextRestart);
+        EXPECT_NE(result.rows[1].reason.find("nicht übernommen"), std::string::npos) << result.rows[1].reason;
+        EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "FailureCommand"), (StoredValue{kRegSz, W("C:\\heil.cmd")}));
+        EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "DelayedAutostart"), (StoredValue{kRegDword, Dword(1)}));
+    }
+    {
+        // The key allows only reading: not restored, the registry's refusal
+        // named, nothing else of the entry changed.
+        RestoreFixture f;
+        const auto before = f.Dump("Wechsel");
+        f.memory.FindKey(kHkeyLocalMachine, ServiceKeyPath("Wechsel"))->denyFull = true;
+        const RestoreResult result =
+            f.restorer.CarryOut(f.restorer.Plan({{"N", "Wechsel", "ImagePath", "", ""}, {"N", "Wechsel", "Group", "", ""}}));
+        EXPECT_EQ(result.failure, "");
+        ASSERT_EQ(result.rows.size(), 2u);
+        for (const auto& row : result.rows) {
+            EXPECT_EQ(row.kind, RestoreOutcomeKind::NotRestored);
+            EXPECT_NE(row.reason.find("verweigert das Schreiben (Fehler 5"), std::string::npos) << row.reason;
+        }
+        EXPECT_EQ(f.Dump("Wechsel"), before);
+    }
+    {
+        // The entry is gone between the plan and the writes: its values do
+        // not make a new one.
+        RestoreFixture f;
+        const RestorePlan plan = f.restorer.Plan({{"N", "Wechsel", "Group", "", ""}});
+        ASSERT_EQ(plan.writes.size(), 1u);
+        f.memory.DeleteKey(kHkeyLocalMachine, ServiceKeyPath("Wechsel"));
+        const RestoreResult result = f.restorer.CarryOut(plan);
+        ASSERT_EQ(result.rows.size(), 1u);
+        EXPECT_EQ(result.rows[0].kind, RestoreOutcomeKind::NotRestored);
+        EXPECT_FALSE(f.registry.KeyExists(kHkeyLocalMachine, ServiceKeyPath("Wechsel")));
+        EXPECT_NE(f.restorer.Plan({{"N", "Wechsel", "Group", "", ""}}).skipped.at(0).reason.find("nicht mehr"),
+                  std::string::npos);
+    }
+    {
+        // The undo file cannot be written: nothing is changed, and the
+        // result says where it was tried.
+        RestoreFixture f;
+        f.files.readOnly.insert(f.UndoPath());
+        const auto before = std::make_tuple(f.Dump("Wechsel"), f.Dump("Abgang"), f.Dump("Zugang"));
+        const std::uint64_t writes = f.memory.WriteCallCount();
+        const RestoreResult result = f.RestoreAll();
+        EXPECT_NE(result.failure.find(f.UndoPath()), std::string::npos) << result.failure;
+        EXPECT_EQ(f.memory.WriteCallCount(), writes);
+        EXPECT_TRUE(f.manager.log.empty());
+        EXPECT_EQ(std::make_tuple(f.Dump("Wechsel"), f.Dump("Abgang"), f.Dump("Zugang")), before);
+        EXPECT_EQ(result.rows.size(), 11u) << "one line per row";
+        for (const auto& row : result.rows) EXPECT_EQ(row.kind, RestoreOutcomeKind::NotRestored);
+    }
+}
+
+TEST(RestoreTest, ARemovedServiceIsRegisteredAgainAndKeepsOnlyWhatTheExportHad) {
+    RestoreFixture f;
+    const RestoreResult result =
+        f.restorer.CarryOut(f.restorer.Plan({{"Fort", "Abgang", kEntryRemoved, "C:\\alt.exe", ""}}));
+    EXPECT_EQ(f.manager.log, (std::vector<std::string>{"create Abgang type=16 start=3 image=C:\\alt.exe"}));
+    EXPECT_EQ(Outcomes(result), (std::vector<std::string>{"Abgang Eintrag entfernt: 0"}));
+    f.ExpectAsExported("Abgang");
+    EXPECT_FALSE(f.Stored(ServiceKeyPath("Abgang"), "Group")) << "the manager's empty group is not kept";
+
+    // Removed from the registry only, the manager still knows it: it is told
+    // the configuration instead.
+    RestoreFixture g;
+    g.manager.known["Abgang"] = ServiceConfig{0x10, 4, 1, "C:\\x.exe", "", "LocalSystem", "X", false, ""};
+    const RestoreResult again =
+        g.restorer.CarryOut(g.restorer.Plan({{"Fort", "Abgang", kEntryRemoved, "C:\\alt.exe", ""}}));
+    ASSERT_EQ(g.manager.log.size(), 2u);
+    EXPECT_EQ(g.manager.log[1].rfind("change Abgang type=16 start=3 image=C:\\alt.exe", 0), 0u) << g.manager.log[1];
+    EXPECT_EQ(Outcomes(again), (std::vector<std::string>{"Abgang Eintrag entfernt: 0"}));
+    g.ExpectAsExported("Abgang");
+
+    // A second restore in the same second keeps the first one's undo file.
+    EXPECT_EQ(again.undoFile, g.UndoPath());
+    g.memory.DeleteKey(kHkeyLocalMachine, ServiceKeyPath("Abgang"));
+    g.clock.now = 36000.0;
+    const RestoreResult third =
+        g.restorer.CarryOut(g.restorer.Plan({{"Fort", "Abgang", kEntryRemoved, "C:\\alt.exe", ""}}));
+    EXPECT_EQ(third.undoFile, g.SideFile("Merotan-R\xc3\xbc" "ckg\xc3\xa4ngig-2026-03-07-100000-2.reg"));
+    EXPECT_TRUE(g.files.files.count(g.UndoPath()));
+}
+
+TEST(RestoreTest, AnAccountThatNeedsAPasswordIsNotRestoredAndSaysWhatToUseInstead) {
+    for (const char* account : {"LocalSystem", "NT AUTHORITY\\LocalService", "nt authority\\networkservice",
+                                "NT SERVICE\\TrustedInstaller", ""})
+        EXPECT_TRUE(AccountNeedsNoPassword(account)) << account;
+    for (const char* account : {".\\Benutzer", "DOMAIN\\svc", "NT SERVICE\\", "NT AUTHORITY\\SYSTEMX"})
+        EXPECT_FALSE(AccountNeedsNoPassword(account)) << account;
+    RestoreFixture f;
+    const ChangeRow row{"N", "Wechsel", "ObjectName", ".\\Benutzer", "LocalSystem"};
+    EXPECT_FALSE(CanRestore(row));
+    EXPECT_TRUE(CanRestore({"N", "Wechsel", "ObjectName", "NT SERVICE\\Wechsel", "LocalSystem"}));
+    const RestorePlan plan = f.restorer.Plan({row});
+    EXPECT_TRUE(plan.writes.empty());
+    ASSERT_EQ(plan.skipped.size(), 1u);
+    for (const char* words : {"Kennwort", "LocalSystem", "NT AUTHORITY\\LocalService", "NT SERVICE\\"})
+        EXPECT_NE(plan.skipped[0].reason.find(words), std::string::npos) << plan.skipped[0].reason;
+}
+
+TEST(RestoreTest, BootAndSystemStartTypesOnEitherSideAreFlagged) {
+    const auto flagged = [](std::uint32_t was, std::uint32_t is, const std::string& change) {
+        RestoreFixture f;
+        f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Wechsel"), "Start", is);
+        f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Zugang"), "Start", is);
+        f.files.files[f.SideFile("Merotan.tmr")] =
+            test::ServicesExport(Section("Wechsel", "\"Start\"=dword:0000000" + std::to_string(was) + "\r\n") +
+                                 Section("Abgang", "\"Type\"=dword:00000001\r\n\"Start\"=dword:0000000" +
+                                                       std::to_string(was) + "\r\n"));
+        const std::string key = change == "Start" ? "Wechsel" : change == kEntryAdded ? "Zugang" : "Abgang";
+        const RestorePlan plan = f.restorer.Plan({{key, key, change, "", ""}});
+        EXPECT_FALSE(plan.writes.empty()) << was << " " << is << " " << change;
+        return plan.touchesBootOrSystemStart;
+    };
+    EXPECT_TRUE(flagged(1, 3, "Start"));
+    EXPECT_TRUE(flagged(3, 0, "Start"));
+    EXPECT_FALSE(flagged(2, 4, "Start"));
+    EXPECT_TRUE(flagged(3, 1, kEntryAdded));
+    EXPECT_FALSE(flagged(3, 2, kEntryAdded));
+    EXPECT_TRUE(flagged(0, 3, kEntryRemoved));
+    EXPECT_FALSE(flagged(3, 3, kEntryRemoved));
+}
+
+}  // namespace restore
 
 }  // namespace
 }  // namespace sw

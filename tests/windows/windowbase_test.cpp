@@ -1,15 +1,18 @@
 // The plumbing under every window of the program: the window base's life
 // from WM_NCCREATE to WM_NCDESTROY, the key relay of a control, the one
-// message pump with its handling of WM_QUIT and the thread timer, and the
-// owner of a GDI selection.
+// message pump with its handling of WM_QUIT and the thread timer, the owner
+// of a GDI selection, and the modal window of the restore on that pump.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "win32/KeyRelay.h"
+#include "win32/ControlIds.h"
 #include "win32/MessageLoop.h"
+#include "win32/RestoreWindow.h"
 #include "win32/Win32Controls.h"
 #include "win32/WindowBase.h"
 
@@ -208,6 +211,96 @@ TEST(SelectedObject, GivesTheContextBackTheObjectItHeldBeforeTheFirstSelection) 
     SelectedObject held(dc.Get(), normal.Get());
     held = SelectedObject();
     EXPECT_EQ(GetCurrentObject(dc.Get(), OBJ_FONT), original);
+}
+
+// Runs `act` on the restore window once it is shown, from a thread timer
+// that the modal pump dispatches; a window still open 5 s later is closed,
+// and the test fails.
+struct WhileModal {
+    static inline std::function<void(HWND)> act;
+    static inline DWORD shownAt = 0;
+    static inline bool acted = false;
+    static inline bool overTime = false;
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        HWND window = FindWindowW(SW_RESTORE_CLASS, nullptr);
+        if (window == nullptr || !IsWindowVisible(window)) return;
+        if (!acted) {
+            acted = true;
+            shownAt = GetTickCount();
+            act(window);
+        } else if (GetTickCount() - shownAt > 5000) {
+            overTime = true;
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        }
+    }
+    static bool Run(RestoreWindow& window, const RestoreWindow::Content& content, std::function<void(HWND)> what) {
+        act = std::move(what);
+        acted = overTime = false;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 20, Tick);
+        const bool accepted = window.ShowModal(content);
+        KillTimer(nullptr, timer);
+        EXPECT_TRUE(acted);
+        EXPECT_FALSE(overTime);
+        return accepted;
+    }
+};
+
+void Key(HWND window, WPARAM vk) {
+    HWND focus = GetFocus();
+    PostMessageW(focus != nullptr ? focus : window, WM_KEYDOWN, vk, 1);
+}
+
+LONG_PTR ButtonKind(HWND window, int id) { return GetWindowLongPtrW(GetDlgItem(window, id), GWL_STYLE) & BS_TYPEMASK; }
+
+TEST(RestoreWindow, ItsButtonsAndKeysAnswerAndItsOwnerTakesNoInputMeanwhile) {
+    ProbeWindow owner;
+    ASSERT_TRUE(owner.Create());
+    ShowWindow(owner.Hwnd(), SW_SHOW);
+    const RestoreWindow::Content preview{" Zurücksetzen", "Erste Zeile\nZweite Zeile", "&Zurücksetzen", "&Abbrechen",
+                                         false};
+    {
+        RestoreWindow window(owner.Hwnd());
+        EXPECT_TRUE(WhileModal::Run(window, preview, [&owner](HWND w) {
+            EXPECT_FALSE(IsWindowEnabled(owner.Hwnd()));
+            EXPECT_EQ(GetWindow(w, GW_OWNER), owner.Hwnd());
+            EXPECT_EQ(WindowText(GetDlgItem(w, IDC_RST_TEXT)), "Erste Zeile\r\nZweite Zeile");
+            EXPECT_EQ(ButtonKind(w, IDC_RST_BZURUECKSETZEN), BS_DEFPUSHBUTTON);
+            EXPECT_EQ(ButtonKind(w, IDC_RST_BABBRECHEN), BS_PUSHBUTTON);
+            EXPECT_EQ(GetFocus(), GetDlgItem(w, IDC_RST_BZURUECKSETZEN));
+            Key(w, VK_RETURN);
+        }));
+        EXPECT_TRUE(IsWindowEnabled(owner.Hwnd()));
+        EXPECT_EQ(window.Hwnd(), nullptr);
+    }
+    for (const WPARAM key : {WPARAM{VK_ESCAPE}, WPARAM{VK_RETURN}}) {
+        // A boot or system start type: "&Abbrechen" is the default, and Enter
+        // as well as Esc answers no.
+        RestoreWindow::Content careful = preview;
+        careful.closeIsDefault = true;
+        RestoreWindow window(owner.Hwnd());
+        EXPECT_FALSE(WhileModal::Run(window, careful, [key](HWND w) {
+            EXPECT_EQ(ButtonKind(w, IDC_RST_BABBRECHEN), BS_DEFPUSHBUTTON);
+            EXPECT_EQ(ButtonKind(w, IDC_RST_BZURUECKSETZEN), BS_PUSHBUTTON);
+            EXPECT_EQ(GetFocus(), GetDlgItem(w, IDC_RST_BABBRECHEN));
+            Key(w, key);
+        }));
+        EXPECT_TRUE(IsWindowEnabled(owner.Hwnd()));
+    }
+    {
+        // The result has one button; a click on it, or any close, ends it.
+        RestoreWindow window(owner.Hwnd());
+        EXPECT_FALSE(WhileModal::Run(window, {" Zurückgesetzt", "Fertig", "", "&Schließen", true}, [](HWND w) {
+            EXPECT_EQ(GetDlgItem(w, IDC_RST_BZURUECKSETZEN), nullptr);
+            EXPECT_EQ(WindowText(GetDlgItem(w, IDC_RST_BABBRECHEN)), "&Schließen");
+            PostMessageW(GetDlgItem(w, IDC_RST_BABBRECHEN), BM_CLICK, 0, 0);
+        }));
+    }
+    {
+        RestoreWindow window(owner.Hwnd());
+        EXPECT_TRUE(WhileModal::Run(window, preview, [](HWND w) {
+            PostMessageW(GetDlgItem(w, IDC_RST_BZURUECKSETZEN), BM_CLICK, 0, 0);
+        }));
+    }
 }
 
 }  // namespace

@@ -77,6 +77,7 @@ Json CmdRegOpen(const Json& a);
 
 Json CmdServiceCreate(const Json& a);
 Json CmdServiceState(const Json& a);
+Json CmdServiceConfig(const Json& a);
 Json CmdWaitService(const Json& a);
 Json CmdWaitServiceManager(const Json& a);
 Json CmdProcesses(const Json& a);

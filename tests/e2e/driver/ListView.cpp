@@ -86,7 +86,8 @@ int ColumnCount(HWND list) {
 }  // namespace
 
 // {"cmd":"listview","window":"StartwartChanges","id":301}: {"columns":[...],
-// "rows":[[cell,...],...], "count", "sort": [HDF_SORTUP/HDF_SORTDOWN flags per column]}
+// "rows":[[cell,...],...], "count", "sort": [HDF_SORTUP/HDF_SORTDOWN flags per column],
+// "selected": [indices of the selected rows]}
 Json CmdListView(const Json& a) {
     HWND list = FindControl(a);
     RemoteBlock block(sizeof(LVITEMW) + sizeof(LVCOLUMNW) + (kCellChars + 1) * sizeof(wchar_t));
@@ -111,8 +112,13 @@ Json CmdListView(const Json& a) {
         for (int c = 0; c < columns; ++c) row.Push(Json(CellText(list, block, static_cast<int>(i), c)));
         rows.Push(row);
     }
+    Json selected = Json::Array();
+    for (LRESULT i = Send(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED); i >= 0;
+         i = Send(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED))
+        selected.Push(Json(static_cast<long long>(i)));
     r["columns"] = titles;
     r["sort"] = sort;
+    r["selected"] = selected;
     r["rows"] = rows;
     r["count"] = static_cast<long long>(count);
     return r;

@@ -5,6 +5,8 @@
 
 #include <tlhelp32.h>
 
+#include <vector>
+
 namespace e2e {
 namespace {
 
@@ -98,6 +100,31 @@ Json CmdServiceState(const Json& a) {
     Json r;
     r["exists"] = !state.empty();
     r["state"] = state;
+    return r;
+}
+
+// {"cmd":"service_config","name":"X"} -> {"exists", "start", "type", "binary",
+// "account", "display"}: the configuration as the service manager holds it
+// (which may differ from the registry until the manager reads it again).
+Json CmdServiceConfig(const Json& a) {
+    ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (manager.h == nullptr) Fail(L"cannot open the service manager: " + std::to_wstring(GetLastError()));
+    Json r;
+    ScHandle service(OpenServiceW(manager.h, a.Get("name").String().c_str(), SERVICE_QUERY_CONFIG));
+    r["exists"] = service.h != nullptr;
+    if (service.h == nullptr) return r;
+    DWORD needed = 0;
+    QueryServiceConfigW(service.h, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed + sizeof(QUERY_SERVICE_CONFIGW));
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+    if (!QueryServiceConfigW(service.h, config, static_cast<DWORD>(buffer.size()), &needed))
+        Fail(L"cannot query the configuration: " + std::to_wstring(GetLastError()));
+    const auto text = [](const wchar_t* s) { return std::wstring(s != nullptr ? s : L""); };
+    r["start"] = static_cast<long long>(config->dwStartType);
+    r["type"] = static_cast<long long>(config->dwServiceType);
+    r["binary"] = text(config->lpBinaryPathName);
+    r["account"] = text(config->lpServiceStartName);
+    r["display"] = text(config->lpDisplayName);
     return r;
 }
 

@@ -48,6 +48,7 @@ const std::map<std::wstring, Handler>& Handlers() {
         {L"sort_lines", CmdSortLines},
         {L"text_extent", CmdTextExtent},
         {L"service_create", CmdServiceCreate}, {L"service_state", CmdServiceState},
+        {L"service_config", CmdServiceConfig},
         {L"wait_service", CmdWaitService}, {L"wait_service_manager", CmdWaitServiceManager},
         {L"processes", CmdProcesses},
         {L"find_processes", CmdFindProcesses}, {L"process_windows", CmdProcessWindows},
