@@ -153,13 +153,9 @@ LRESULT RestoreWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:
             Layout();
             return 0;
-        case WM_GETMINMAXINFO: {
-            RECT frame{0, 0, twips_.ToPx(kMinWidth), twips_.ToPx(kMinHeight)};
-            AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-            info->ptMinTrackSize = {frame.right - frame.left, frame.bottom - frame.top};
+        case WM_GETMINMAXINFO:
+            LimitTrackSize(lParam, twips_.ToPx(kMinWidth), twips_.ToPx(kMinHeight), kStyle, kExStyle);
             return 0;
-        }
         case WM_SETCURSOR:
             if (Win32UserInterface::ApplyPointer()) return TRUE;
             break;

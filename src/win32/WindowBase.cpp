@@ -60,6 +60,12 @@ void WindowBase::KeepFocusOnDeactivate(WPARAM activateWParam) {
     if (focus != nullptr && IsChild(hwnd_, focus)) keptFocus_ = focus;
 }
 
+void WindowBase::LimitTrackSize(LPARAM minMaxInfo, int clientWidth, int clientHeight, DWORD style, DWORD exStyle) {
+    RECT frame{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    reinterpret_cast<MINMAXINFO*>(minMaxInfo)->ptMinTrackSize = {frame.right - frame.left, frame.bottom - frame.top};
+}
+
 LRESULT CALLBACK WindowBase::Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     WindowBase* self = nullptr;
     if (msg == WM_NCCREATE) {

@@ -58,6 +58,10 @@ protected:
     void KeepFocusOnDeactivate(WPARAM activateWParam);
     HWND KeptFocus() const { return keptFocus_; }
 
+    // Answers WM_GETMINMAXINFO of a resizable window: its frame never gets
+    // smaller than one around a client area of this many pixels.
+    static void LimitTrackSize(LPARAM minMaxInfo, int clientWidth, int clientHeight, DWORD style, DWORD exStyle);
+
 private:
     // Messages from WM_NCCREATE to WM_NCDESTROY; what the window does not
     // handle goes to Default.
