@@ -681,7 +681,13 @@ class Session:
         with self._lock:
             self.programs.append(proc)
         if attach and self.driver is not None:
-            self.driver.attach(exe=exe_name)
+            try:
+                self.driver.attach(exe=exe_name)
+            except DriverError as error:
+                # Whether Wine gave up on the program or it never showed up
+                # in the process list tells two different faults apart.
+                state = "still runs" if proc.poll() is None else "ended with %s" % proc.returncode
+                raise DriverError("%s; the wine command that starts it %s" % (error, state)) from None
         return proc
 
     def screenshot(self, name, rect=None):
