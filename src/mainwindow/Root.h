@@ -26,6 +26,7 @@
 
 #include "catalogue/EntryLists.h"
 #include "platform/Platform.h"
+#include "platform/ServiceStatus.h"
 #include "printing/Printer.h"
 #include "registry/Registry.h"
 #include "snapshots/SideFiles.h"
@@ -64,6 +65,7 @@ struct RootServices {
     PrinterFactory* printers = nullptr;
     SettingsFactory* settings = nullptr;
     ServiceManager* serviceManager = nullptr;  // none: the registry write alone
+    ServiceStatusQuery* serviceStatus = nullptr;  // none: no dependents asked for, no look after a batch
 };
 
 inline const std::string kStartupMessage =

@@ -10,6 +10,7 @@
 #include "win32/Win32Platform.h"
 #include "win32/Win32Registry.h"
 #include "win32/Win32ServiceManager.h"
+#include "win32/Win32ServiceStatus.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace sw;
@@ -27,6 +28,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     services.printers = &printers;
     Win32ServiceManager serviceManager;
     services.serviceManager = &serviceManager;
+    Win32ServiceStatus serviceStatus;
+    services.serviceStatus = &serviceStatus;
 
     RootWindow window(services);
     Win32SettingsFactory settings([&window] { return window.Hwnd(); });
