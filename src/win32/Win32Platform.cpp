@@ -311,6 +311,8 @@ bool Win32Shell::StartBatch(const std::string& path, ShowStyle style, BatchEnd o
     // runs the quoted file name, blanks and all.
     std::wstring line = L"\"" + interpreter + L"\" /D /V:OFF /S /C \"\"" + Wide(path) + L"\"\"";
     // The output file and the NUL device only when the output is wanted.
+    // Without a temporary folder the batch runs as it always did, and its
+    // end is still reported, with no output.
     FileHandle output;
     FileHandle input;
     if (onEnd) {
@@ -318,12 +320,16 @@ bool Win32Shell::StartBatch(const std::string& path, ShowStyle style, BatchEnd o
         SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
         input = FileHandle(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
                                        OPEN_EXISTING, 0, nullptr));
-        if (!output || !input) return false;
+        if (!output || !input) {
+            output.Reset();
+            input.Reset();
+        }
     }
+    const bool capture = static_cast<bool>(output);
     // Suspended until it is in its job, so that nothing it starts escapes.
     KernelHandle thread;
     KernelHandle process = StartProcess(interpreter.c_str(), std::move(line), CREATE_SUSPENDED, style, &thread,
-                                        onEnd ? input.Get() : nullptr, onEnd ? output.Get() : nullptr);
+                                        capture ? input.Get() : nullptr, capture ? output.Get() : nullptr);
     if (!process) return false;
     // A program that runs inside a job itself gets no job of its own for the
     // batch on Windows before 8; EndBatch then ends the interpreter alone.
@@ -350,7 +356,7 @@ void CALLBACK Win32Shell::BatchTimer(HWND, UINT, UINT_PTR, DWORD) {
 void Win32Shell::PollBatch() {
     if (!lastBatch_ || !lastBatch_->onEnd || WaitForSingleObject(lastBatch_->process.Get(), 0) != WAIT_OBJECT_0)
         return;
-    const std::string output = ReadOemOutput(lastBatch_->output.Get());
+    const std::string output = lastBatch_->output ? ReadOemOutput(lastBatch_->output.Get()) : std::string();
     // Done with before onEnd runs: its message box dispatches this timer's
     // messages, and a click meanwhile may start the next batch.
     BatchEnd onEnd = std::move(lastBatch_->onEnd);

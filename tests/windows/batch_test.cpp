@@ -93,6 +93,26 @@ TEST_F(BatchTest, RunsTheFileFromAFolderWithBlanksAndSigns) {
     ASSERT_TRUE(AppearsWithin("ran.txt", 20));
 }
 
+TEST_F(BatchTest, AnEndedBatchsOutputAndErrorsReachItsOnEndAndAQuestionInItGetsNoAnswerToWaitFor) {
+    // "set /p" reads a line from the input: from a console nobody sees, it
+    // would wait forever.
+    ASSERT_TRUE(files_.Write(In("Merotan.bat"),
+                             "@echo off\r\necho Ausgabe\r\necho Fehler 1>&2\r\nset /p x=Frage? \r\necho Ende\r\n"));
+    std::optional<std::string> output;
+    ASSERT_TRUE(shell_.StartBatch(In("Merotan.bat"), ShowStyle::Hidden,
+                                  [&](const std::string& text) { output = text; }));
+    // The end is seen by a thread timer, which the message loop serves.
+    const DWORD deadline = GetTickCount() + 20000;
+    while (!output && static_cast<LONG>(GetTickCount() - deadline) < 0) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+    ASSERT_TRUE(output.has_value()) << "the batch's end was not reported within 20 s";
+    for (const char* said : {"Ausgabe", "Fehler", "Frage?", "Ende"})
+        EXPECT_NE(output->find(said), std::string::npos) << said << " missing from: " << *output;
+}
+
 TEST_F(BatchTest, SignsBetweenDoubleQuotesReachTheProgramAsWrittenEvenWhenTheRegistryAsksForDelayedExpansion) {
     // The user's own setting is put back afterwards.
     HKEY key = nullptr;
