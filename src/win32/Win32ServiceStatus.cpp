@@ -27,56 +27,43 @@ private:
 
 ServiceHandle OpenManager(DWORD access) { return ServiceHandle(OpenSCManagerW(nullptr, nullptr, access)); }
 
-// The manager's answer to a call that fills a buffer it sizes: the call is
-// made again with the size it asked for.
-template <class Call>
-bool Fill(std::vector<unsigned char>& buffer, Call call) {
-    DWORD needed = 0;
-    for (int round = 0; round < 4; ++round) {
-        if (call(buffer.data(), static_cast<DWORD>(buffer.size()), &needed)) return true;
-        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER && GetLastError() != ERROR_MORE_DATA) return false;
-        buffer.resize(needed > buffer.size() ? needed : buffer.size() * 2);
+// Owns an open registry key.
+class KeyHandle {
+public:
+    KeyHandle() = default;
+    ~KeyHandle() {
+        if (key_ != nullptr) RegCloseKey(key_);
     }
-    return false;
-}
+    KeyHandle(const KeyHandle&) = delete;
+    KeyHandle& operator=(const KeyHandle&) = delete;
+    HKEY* Out() { return &key_; }
+    HKEY Get() const { return key_; }
 
-// Whether keyName stands among a service's dependencies (a list of names
-// each ending in NUL; a group's name begins with "+").
-bool DependsOn(const wchar_t* list, const std::wstring& keyName) {
-    if (list == nullptr) return false;
-    for (const wchar_t* name = list; *name != L'\0'; name += lstrlenW(name) + 1)
+private:
+    HKEY key_ = nullptr;
+};
+
+const wchar_t kServicesKey[] = L"System\\CurrentControlSet\\Services";
+
+// Whether the entry's "DependOnService" (names each ending in NUL) names
+// keyName, without regard to case.
+bool DependsOn(HKEY services, const wchar_t* entry, const std::wstring& keyName) {
+    KeyHandle key;
+    if (RegOpenKeyExW(services, entry, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS) return false;
+    DWORD type = 0;
+    DWORD bytes = 0;
+    if (RegQueryValueExW(key.Get(), L"DependOnService", nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
+        type != REG_MULTI_SZ || bytes == 0)
+        return false;
+    // Two NULs more than asked for, so that a list stored without its end
+    // still ends.
+    std::vector<wchar_t> list(bytes / sizeof(wchar_t) + 2, L'\0');
+    if (RegQueryValueExW(key.Get(), L"DependOnService", nullptr, &type, reinterpret_cast<BYTE*>(list.data()),
+                         &bytes) != ERROR_SUCCESS)
+        return false;
+    for (const wchar_t* name = list.data(); *name != L'\0'; name += lstrlenW(name) + 1)
         if (lstrcmpiW(name, keyName.c_str()) == 0) return true;
     return false;
-}
-
-// The active services whose configured dependencies name keyName.
-std::vector<std::string> ScanDependents(SC_HANDLE manager, const std::wstring& keyName) {
-    std::vector<unsigned char> listing(64 * 1024);
-    DWORD count = 0;
-    DWORD resume = 0;
-    std::vector<std::string> found;
-    for (;;) {
-        DWORD needed = 0;
-        const BOOL done = EnumServicesStatusExW(manager, SC_ENUM_PROCESS_INFO, SERVICE_WIN32, SERVICE_ACTIVE,
-                                                listing.data(), static_cast<DWORD>(listing.size()), &needed, &count,
-                                                &resume, nullptr);
-        if (!done && GetLastError() != ERROR_MORE_DATA) return found;
-        const auto* services = reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSW*>(listing.data());
-        for (DWORD i = 0; i < count; ++i) {
-            const ServiceHandle service(OpenServiceW(manager, services[i].lpServiceName, SERVICE_QUERY_CONFIG));
-            if (!service) continue;
-            std::vector<unsigned char> config(8192);
-            if (!Fill(config, [&](unsigned char* data, DWORD size, DWORD* needs) {
-                    return QueryServiceConfigW(service.Get(), reinterpret_cast<QUERY_SERVICE_CONFIGW*>(data), size,
-                                               needs) != FALSE;
-                }))
-                continue;
-            if (DependsOn(reinterpret_cast<const QUERY_SERVICE_CONFIGW*>(config.data())->lpDependencies, keyName))
-                found.push_back(Utf8(services[i].lpServiceName));
-        }
-        if (done) return found;
-        if (needed > listing.size()) listing.resize(needed);
-    }
 }
 
 }  // namespace
@@ -95,22 +82,25 @@ std::optional<ServiceStatus> Win32ServiceStatus::Status(const std::string& keyNa
 }
 
 std::vector<std::string> Win32ServiceStatus::ActiveDependents(const std::string& keyName) {
-    const ServiceHandle manager = OpenManager(SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE);
-    if (!manager) return {};
+    // The entries' own "DependOnService", which the manager reads its
+    // dependencies from: EnumDependentServicesW names none under Wine, and
+    // enumerating the manager's services there did not return.
+    KeyHandle services;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kServicesKey, 0, KEY_ENUMERATE_SUB_KEYS, services.Out()) != ERROR_SUCCESS)
+        return {};
     const std::wstring key = Wide(keyName);
     std::vector<std::string> dependents;
-    const ServiceHandle service(OpenServiceW(manager.Get(), key.c_str(), SERVICE_ENUMERATE_DEPENDENTS));
-    if (!service) return {};
-    std::vector<unsigned char> buffer(4096);
-    DWORD count = 0;
-    if (Fill(buffer, [&](unsigned char* data, DWORD size, DWORD* needs) {
-            return EnumDependentServicesW(service.Get(), SERVICE_ACTIVE, reinterpret_cast<ENUM_SERVICE_STATUSW*>(data),
-                                          size, needs, &count) != FALSE;
-        })) {
-        const auto* found = reinterpret_cast<const ENUM_SERVICE_STATUSW*>(buffer.data());
-        for (DWORD i = 0; i < count; ++i) dependents.push_back(Utf8(found[i].lpServiceName));
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[256];
+        DWORD length = 256;
+        const LONG result = RegEnumKeyExW(services.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_MORE_DATA) continue;  // longer than any service name
+        if (result != ERROR_SUCCESS) break;
+        if (!DependsOn(services.Get(), name, key)) continue;
+        const std::string dependent = Utf8(std::wstring(name, length));
+        const auto status = Status(dependent);
+        if (status && status->state != kServiceStopped) dependents.push_back(dependent);
     }
-    if (dependents.empty()) dependents = ScanDependents(manager.Get(), key);
     return dependents;
 }
 

@@ -8,8 +8,7 @@ namespace sw {
 class Win32ServiceStatus final : public ServiceStatusQuery {
 public:
     std::optional<ServiceStatus> Status(const std::string& keyName) override;
-    // Asks EnumDependentServicesW; where that names none (Wine 8 never
-    // names any), reads every active service's dependencies instead.
+    // From each entry's "DependOnService" and its state.
     std::vector<std::string> ActiveDependents(const std::string& keyName) override;
     std::string ErrorText(std::uint32_t code) override;
 };
