@@ -140,6 +140,12 @@ std::string NetBatchHeader(const std::string& command) {
     return text;
 }
 
+std::string NetBatchBanner(const std::string& command) {
+    std::string text = kLineEnd + kStars + kLineEnd;
+    if (command == "start") text += "SERVICES WERDEN GESTARTET" + kLineEnd;
+    return text + kStars + kLineEnd + kLineEnd;
+}
+
 std::string NetLine(const std::string& command, const std::string& quotedName) {
     return "net " + command + " \"" + quotedName + "\"" + kLineEnd;
 }

@@ -58,6 +58,8 @@ inline constexpr std::size_t kLongestServiceName = 256;
 // CR LF; the last one is "net", the word and quotedName between double
 // quotes. quotedName goes in as given: see DoublePercents.
 std::string NetBatchText(const std::string& command, const std::string& quotedName);
+// What the lines before the "net" lines print, as the interpreter writes it.
+std::string NetBatchBanner(const std::string& command);
 // The lines before the "net" lines, and one "net" line.
 std::string NetBatchHeader(const std::string& command);
 std::string NetLine(const std::string& command, const std::string& quotedName);

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "platform/CaseFold.h"
+#include "servicecontrol/NetBatch.h"
 
 namespace sw {
 namespace {
@@ -104,7 +105,9 @@ std::optional<std::string> OutcomeMessage(Registry& registry, ServiceStatusQuery
     }
     if (failures.empty()) return std::nullopt;
     std::string message = "\"net " + command + "\" hat nicht erreicht, was verlangt war.\n" + failures;
-    const std::string said = Trimmed(output);
+    // What net said, without the banner the batch prints before it.
+    const std::string banner = NetBatchBanner(command);
+    const std::string said = Trimmed(output.compare(0, banner.size(), banner) == 0 ? output.substr(banner.size()) : output);
     message += said.empty() ? "\n\"net\" hat nichts ausgegeben." : "\nAusgabe von \"net\":\n" + said;
     return message;
 }

@@ -124,6 +124,7 @@ class ServiceControlTest(h.E2ETestCase):
         self.assertIn('\nAusgabe von "net":\n', box["text"])
         said = box["text"].split('Ausgabe von "net":\n', 1)[1]
         self.assertTrue(said.strip(), box["text"])
+        self.assertNotIn("*", said)  # the batch's banner is not net's
         d.answer("ok")
         self.assertEqual(d.service_state("SwFehlt"), "STOPPED")
 

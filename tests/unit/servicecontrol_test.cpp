@@ -422,7 +422,9 @@ TEST_F(ServiceControlTest, AfterTheBatchTheServiceManagersStateDecidesWhetherAnd
     // Ended at once: its exit code with the system's text, and net's output.
     f.root.bStarten_Click();
     f.serviceStatus.states["Spooler"] = {kServiceStopped, 1067};
-    f.shell.EndLastBatch("\r\nSystemfehler 1067 aufgetreten.\r\n\r\n");
+    // The batch's own banner before it is not net's.
+    f.shell.EndLastBatch("\r\n" + kStars + "\r\nSERVICES WERDEN GESTARTET\r\n" + kStars +
+                         "\r\n\r\nSystemfehler 1067 aufgetreten.\r\n\r\n");
     ASSERT_EQ(f.messages.shown.size(), 1u);
     EXPECT_EQ(f.messages.shown[0].text,
               "\"net start\" hat nicht erreicht, was verlangt war.\n\nDer Dienst \"Druckwarteschlange\" (Spooler) "
