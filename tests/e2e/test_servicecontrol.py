@@ -221,6 +221,14 @@ class ServiceControlTest(h.E2ETestCase):
         self.assertEqual(self.batch(), stop_file("SwNetzkarte"))
         self.wait_batch_done()
         self.assertEqual(d.service_state("SwGruppe"), "RUNNING")
+        # A driver the service manager does not know: net's answer is shown.
+        box = d.msgbox(timeout_ms=10000)
+        self.assertTrue(box["present"], "no message after the driver's stop")
+        self.assertTrue(box["text"].startswith('"net stop" hat nicht erreicht, was verlangt war.\n\nDer Dienst '
+                                               '"SwNetzkarte" konnte nicht angehalten werden.\nDie Dienststeuerung '
+                                               'kennt diesen Eintrag nicht.\n\nAusgabe von "net":\n'), box["text"])
+        d.answer("ok")
+        d.sync()
 
         # The service's own line in the driver view still stops it.
         self.select_line("SwGruppe\tSwGruppe\t(none)")
