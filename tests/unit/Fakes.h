@@ -303,6 +303,7 @@ public:
         if (end) end(output);
     }
     void EndBatch() override {
+        batchEnd = nullptr;  // an ended batch reports nothing
         ++batchesEnded;
         if (onEndBatch) onEndBatch();
     }
