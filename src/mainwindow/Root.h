@@ -28,6 +28,7 @@
 #include "catalogue/EntryLists.h"
 #include "mainwindow/Info.h"
 #include "platform/Platform.h"
+#include "platform/ServiceStatus.h"
 #include "printing/Printer.h"
 #include "registry/Registry.h"
 #include "snapshots/SideFiles.h"
@@ -68,6 +69,7 @@ struct RootServices {
     SettingsFactory* settings = nullptr;
     ServiceManager* serviceManager = nullptr;  // none: the registry write alone
     Restorer* restorer = nullptr;              // the changes window's way back; none: it cannot restore
+    ServiceStatusQuery* serviceStatus = nullptr;  // none: no dependents asked for, no look after a batch
 };
 
 inline const std::string kStartupMessage =

@@ -38,6 +38,8 @@ enum class ShowStyle { Hidden = 0, MinimizedFocus = 2, MaximizedFocus = 3 };
 // How a watched program ended: its exit code, or nothing when that could
 // not be learned.
 using ProgramEnd = std::function<void(std::optional<std::uint32_t> exitCode)>;
+// What an ended batch wrote to its standard output and error, as text.
+using BatchEnd = std::function<void(const std::string& output)>;
 
 class Shell {
 public:
@@ -61,7 +63,12 @@ public:
     // Its current folder is the system folder, so that a command such as
     // "net" is the system's, never one lying beside the program or in the
     // folder the program was started from.
-    virtual bool StartBatch(const std::string& path, ShowStyle style) = 0;
+    // Its standard output and error go to a file of the program's; once the
+    // interpreter has ended, onEnd (when given) is called on the
+    // user-interface thread, from the message loop, with that output
+    // decoded from the OEM code page, in which "net" writes. A batch that
+    // EndBatch ends calls nothing.
+    virtual bool StartBatch(const std::string& path, ShowStyle style, BatchEnd onEnd) = 0;
     // Ends the batch that StartBatch started last, with every program it
     // started, if it still runs, and returns once it has ended (or after a
     // bounded wait). The interpreter reads its file line by line while it
@@ -86,16 +93,21 @@ public:
 // Message-box flags and answers, with the platform's numbers.
 inline constexpr int kMbOk = 0;
 inline constexpr int kMbOkCancel = 1;
+inline constexpr int kMbYesNo = 4;
 inline constexpr int kMbIconCritical = 16;
+inline constexpr int kMbIconQuestion = 32;
 inline constexpr int kMbIconExclamation = 48;
 inline constexpr int kMbIconInformation = 64;
 inline constexpr int kAnswerOk = 1;
 inline constexpr int kAnswerCancel = 2;
+inline constexpr int kAnswerYes = 6;
+inline constexpr int kAnswerNo = 7;
 
 class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
-    // Modal over the program's active window; returns kAnswerOk or kAnswerCancel.
+    // Modal over the program's active window; returns the answer given:
+    // kAnswerOk or kAnswerCancel, with kMbYesNo kAnswerYes or kAnswerNo.
     virtual int Show(const std::string& text, const std::string& title, int flags) = 0;
 };
 

@@ -73,7 +73,7 @@ NetCommand MakeNetCommand(const std::string& command, const std::string& key,
 
     const auto refuse = [&](const std::string& why) {
         return NetCommand{{}, "Der Name dieses Dienstes " + why + " an den Befehl \"net " + command +
-                                  "\" übergeben werden.\nEs wurde nichts ausgeführt."};
+                                  "\" übergeben werden.\nEs wurde nichts ausgeführt.", {}};
     };
     const std::string unsafe = "ist zu lang oder enthält Anführungszeichen oder Steuerzeichen und kann nicht sicher";
     const std::string changed = "enthält Zeichen, die in der Stapeldatei nicht unverändert bleiben, und kann nicht";
@@ -102,7 +102,8 @@ NetCommand MakeNetCommand(const std::string& command, const std::string& key,
         if (!IsAscii(key)) return refuse(changed);
         name = key;
     }
-    return NetCommand{NetBatchText(command, DoublePercents(name)), {}};
+    const std::string quoted = DoublePercents(name);
+    return NetCommand{NetBatchText(command, quoted), {}, NetLine(command, quoted)};
 }
 
 NetCommand NetCommandFor(Registry& registry, const std::string& command, const std::string& keyName) {
@@ -126,17 +127,31 @@ NetCommand NetCommandFor(Registry& registry, const std::string& command, const s
     });
 }
 
-void RunBatch(Files& files, Shell& shell, const AnsiCodec& codec, const std::string& path, const std::string& text) {
+void RunBatch(Files& files, Shell& shell, const AnsiCodec& codec, const std::string& path, const std::string& text,
+              BatchEnd onEnd) {
     shell.EndBatch();
-    if (files.Write(path, codec.ToAnsi(text))) shell.StartBatch(path, ShowStyle::Hidden);
+    if (files.Write(path, codec.ToAnsi(text))) shell.StartBatch(path, ShowStyle::Hidden, std::move(onEnd));
 }
 
-std::string NetBatchText(const std::string& command, const std::string& quotedName) {
+std::string NetBatchHeader(const std::string& command) {
     std::string text = "@echo off" + kLineEnd + "echo." + kLineEnd + "echo " + kStars + kLineEnd;
     if (command == "start") text += "echo SERVICES WERDEN GESTARTET" + kLineEnd;
     text += "echo " + kStars + kLineEnd + "echo." + kLineEnd;
-    text += "net " + command + " \"" + quotedName + "\"" + kLineEnd;
     return text;
+}
+
+std::string NetBatchBanner(const std::string& command) {
+    std::string text = kLineEnd + kStars + kLineEnd;
+    if (command == "start") text += "SERVICES WERDEN GESTARTET" + kLineEnd;
+    return text + kStars + kLineEnd + kLineEnd;
+}
+
+std::string NetLine(const std::string& command, const std::string& quotedName) {
+    return "net " + command + " \"" + quotedName + "\"" + kLineEnd;
+}
+
+std::string NetBatchText(const std::string& command, const std::string& quotedName) {
+    return NetBatchHeader(command) + NetLine(command, quotedName);
 }
 
 bool PassableInQuotes(const std::string& name) {

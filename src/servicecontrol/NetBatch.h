@@ -19,6 +19,7 @@ namespace sw {
 struct NetCommand {
     std::string batchText;  // empty when refused
     std::string refusal;    // the user's message when refused
+    std::string netLine;    // the batch's "net" line alone, for a batch of several
 };
 
 // True when "net", given name, could reach another entry than the one the
@@ -45,8 +46,10 @@ NetCommand NetCommandFor(Registry& registry, const std::string& command, const s
 // Writes the batch file at path in the ANSI code page and runs it hidden.
 // A batch of an earlier click that still runs is ended first (it would read
 // on in the rewritten file); a file that could not be written is not run,
-// so an earlier click's file never runs in its place.
-void RunBatch(Files& files, Shell& shell, const AnsiCodec& codec, const std::string& path, const std::string& text);
+// so an earlier click's file never runs in its place. onEnd gets the
+// batch's output once it has ended.
+void RunBatch(Files& files, Shell& shell, const AnsiCodec& codec, const std::string& path, const std::string& text,
+              BatchEnd onEnd);
 
 // The longest display name the service manager accepts, in characters.
 inline constexpr std::size_t kLongestServiceName = 256;
@@ -55,6 +58,11 @@ inline constexpr std::size_t kLongestServiceName = 256;
 // CR LF; the last one is "net", the word and quotedName between double
 // quotes. quotedName goes in as given: see DoublePercents.
 std::string NetBatchText(const std::string& command, const std::string& quotedName);
+// What the lines before the "net" lines print, as the interpreter writes it.
+std::string NetBatchBanner(const std::string& command);
+// The lines before the "net" lines, and one "net" line.
+std::string NetBatchHeader(const std::string& command);
+std::string NetLine(const std::string& command, const std::string& quotedName);
 
 // True when the command interpreter, reading name between double quotes in
 // a batch line, hands it to "net" as one argument and acts on nothing in it

@@ -44,8 +44,10 @@ public:
     void FinishWatched(double maxSeconds) override;
     // Runs the system folder's cmd.exe (never one found beside the program or
     // in the current folder) in a job object of its own, so that EndBatch
-    // can end it together with the "net" it started.
-    bool StartBatch(const std::string& path, ShowStyle style) override;
+    // can end it together with the "net" it started. Its output goes to a
+    // temporary file that goes away with its last handle; its input is the
+    // NUL device, so a program asking a question reads an end at once.
+    bool StartBatch(const std::string& path, ShowStyle style, BatchEnd onEnd) override;
     void EndBatch() override;
 
 private:
@@ -54,6 +56,9 @@ private:
     static void CALLBACK WatchTimer(HWND, UINT, UINT_PTR, DWORD);
     // Runs the watch's onEnd when its program has ended.
     void PollWatch();
+    static void CALLBACK BatchTimer(HWND, UINT, UINT_PTR, DWORD);
+    // Runs the batch's onEnd with its output when the interpreter has ended.
+    void PollBatch();
     std::unique_ptr<BatchRun> lastBatch_;
     std::unique_ptr<Watch> watch_;
 };

@@ -161,7 +161,7 @@ std::uint32_t Win32ServiceManager::Create(const NewService& service) {
     return created ? 0 : LastError();
 }
 
-std::string Win32ServiceManager::SystemMessage(std::uint32_t error) {
+std::string SystemErrorText(std::uint32_t error) {
     wchar_t* text = nullptr;
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
@@ -173,5 +173,7 @@ std::string Win32ServiceManager::SystemMessage(std::uint32_t error) {
         message.pop_back();
     return Utf8(message);
 }
+
+std::string Win32ServiceManager::SystemMessage(std::uint32_t error) { return SystemErrorText(error); }
 
 }  // namespace sw

@@ -5,6 +5,11 @@
 
 namespace sw {
 
+// The system's text for an error code (FormatMessageW), without its line
+// end; empty when the system has none. Both service seams name their
+// refusals with it.
+std::string SystemErrorText(std::uint32_t error);
+
 class Win32ServiceManager final : public ServiceManager {
 public:
     bool SetStartType(const std::string& keyName, std::uint32_t start) override;

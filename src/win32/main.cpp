@@ -12,6 +12,7 @@
 #include "win32/Win32Platform.h"
 #include "win32/Win32Registry.h"
 #include "win32/Win32ServiceManager.h"
+#include "win32/Win32ServiceStatus.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace sw;
@@ -32,6 +33,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // The changes window's way back, through the same service manager.
     ChangesRestorer restorer(registry, serviceManager, files, program, clock);
     services.restorer = &restorer;
+    Win32ServiceStatus serviceStatus;
+    services.serviceStatus = &serviceStatus;
 
     RootWindow window(services, BuildFacts{SW_VERSION_TEXT, SW_BUILD_DATE_TEXT, static_cast<int>(sizeof(void*) * 8)});
     Win32SettingsFactory settings([&window] { return window.Hwnd(); });

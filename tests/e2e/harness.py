@@ -463,9 +463,12 @@ class Driver:
             self.cmd("reg_seed", root=root, keys=keys[start:start + 500], timeout=300)
 
     # Services and processes ----------------------------------------------
-    def service_create(self, name, binary, display=None):
-        """Registers an own-process service started on demand."""
-        return self.cmd("service_create", name=name, display=name if display is None else display, binary=binary)
+    def service_create(self, name, binary, display=None, depends=None):
+        """Registers an own-process service started on demand, depending on
+        the service depends when given."""
+        extra = {} if depends is None else {"depends": depends}
+        return self.cmd("service_create", name=name, display=name if display is None else display, binary=binary,
+                        **extra)
 
     def service_state(self, name):
         """"RUNNING", "STOPPED", ...; "" when no such service is registered."""

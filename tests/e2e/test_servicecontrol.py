@@ -39,16 +39,17 @@ class ServiceControlTest(h.E2ETestCase):
     TIME_LIMIT = 150
 
     # Set-up helpers ----------------------------------------------------------
-    def install_service(self, key, display=None, arguments=""):
+    def install_service(self, key, display=None, arguments="", depends=None, program="TestService.exe"):
         """Registers the test service under key, with a description and an
-        "ObjectName" so that it shows in the service view."""
+        "ObjectName" so that it shows in the service view; program names
+        another file in its folder, which need not exist."""
         folder = self.session.drive_c("svc")
         os.makedirs(folder, exist_ok=True)
         exe = os.path.join(folder, "TestService.exe")
         if not os.path.exists(exe):
             shutil.copy2(TEST_SERVICE, exe)
-        binary = self.session.unix_to_windows(exe) + (" " + arguments if arguments else "")
-        self.driver.service_create(key, binary, display=key if display is None else display)
+        binary = self.session.unix_to_windows(os.path.join(folder, program)) + (" " + arguments if arguments else "")
+        self.driver.service_create(key, binary, display=key if display is None else display, depends=depends)
         path = h.SERVICES + "\\" + key
         self.driver.reg_set(path, "Description", h.sz("Testdienst"))
         self.driver.reg_set(path, "ObjectName", h.sz("LocalSystem"))
@@ -96,7 +97,80 @@ class ServiceControlTest(h.E2ETestCase):
         self.assertEqual(self.driver.wait_service(key, state), state)
         self.wait_batch_done()
 
+    def no_batch_ran(self):
+        self.assertFalse(os.path.exists(os.path.join(self.folder, BATCH)))
+        self.assertNotIn("cmd.exe", {n.lower() for n in self.driver.processes()})
+
     # Tests ---------------------------------------------------------------------
+    def test_a_disabled_service_is_not_started_and_a_failed_start_says_why(self):
+        d = self.driver
+        self.install_service("SwAus")
+        d.reg_set(h.SERVICES + "\\SwAus", "Start", h.dword(4))
+        self.install_service("SwFehlt", program="Fehlt.exe")
+        self.folder = self.start_merotan()
+
+        self.select_line("SwAus\tTestdienst\tSwAus")
+        d.click(STARTEN)
+        box = d.msgbox()
+        self.assertTrue(box["present"])
+        self.assertEqual(box["title"], " Tavrine Startwart")
+        self.assertEqual(box["text"], 'Der Dienst "SwAus" ist deaktiviert und kann nicht gestartet werden.\n'
+                                      'Mit "Bearbeiten" ändern Sie den Starttyp.\nEs wurde nichts ausgeführt.')
+        d.answer("ok")
+        d.sync()
+        self.no_batch_ran()
+        self.assertEqual(d.service_state("SwAus"), "STOPPED")
+
+        # A program that is not there: after the batch, what net said.
+        self.select_line("SwFehlt\tTestdienst\tSwFehlt")
+        d.click(STARTEN)
+        box = d.msgbox(timeout_ms=30000)
+        self.assertTrue(box["present"], "no message after a failed start")
+        self.session.screenshot("failed_start_message")
+        self.assertEqual(box["title"], " Tavrine Startwart")
+        head = ('"net start" hat nicht erreicht, was verlangt war.\n\n'
+                'Der Dienst "SwFehlt" konnte nicht gestartet werden.\n')
+        self.assertTrue(box["text"].startswith(head), box["text"])
+        self.assertIn('\nAusgabe von "net":\n', box["text"])
+        said = box["text"].split('Ausgabe von "net":\n', 1)[1]
+        self.assertTrue(said.strip(), box["text"])
+        self.assertNotIn("*", said)  # the batch's banner is not net's
+        d.answer("ok")
+        self.assertEqual(d.service_state("SwFehlt"), "STOPPED")
+
+    def test_stopping_a_service_with_a_running_dependent_asks_first(self):
+        d = self.driver
+        self.install_service("SwBasis")
+        self.install_service("SwOben", depends="SwBasis")
+        self.folder = self.start_merotan()
+        self.select_line("SwBasis\tTestdienst\tSwBasis")
+        self.click_and_wait(STARTEN, "SwBasis", "RUNNING")
+        self.select_line("SwOben\tTestdienst\tSwOben")
+        self.click_and_wait(STARTEN, "SwOben", "RUNNING")
+        os.remove(os.path.join(self.folder, BATCH))
+
+        question = ('Diese laufenden Dienste hängen von "SwBasis" ab:\n\n    "SwOben"\n\n'
+                    'Sollen sie ebenfalls angehalten werden?\nBei "Nein" wird nichts ausgeführt.')
+        self.select_line("SwBasis\tTestdienst\tSwBasis")
+        d.click(ANHALTEN)
+        box = d.msgbox()
+        self.assertEqual(box["text"], question)
+        d.answer("no")
+        d.sync()
+        self.no_batch_ran()
+        self.assertEqual(d.service_state("SwBasis"), "RUNNING")
+        self.assertEqual(d.service_state("SwOben"), "RUNNING")
+
+        d.click(ANHALTEN)
+        box = d.msgbox()
+        self.assertEqual(box["text"], question)
+        d.answer("yes")
+        self.assertEqual(d.wait_service("SwOben", "STOPPED"), "STOPPED")
+        self.assertEqual(d.wait_service("SwBasis", "STOPPED"), "STOPPED")
+        self.wait_batch_done()
+        self.assertEqual(self.batch(), stop_file("SwOben") + b'net stop "SwBasis"\r\n')
+        self.assertFalse(d.msgbox(timeout_ms=1000)["present"])
+
     def test_start_and_stop_a_real_service_in_both_views(self):
         d = self.driver
         self.install_service("SwDienst")
@@ -152,6 +226,14 @@ class ServiceControlTest(h.E2ETestCase):
         self.assertEqual(self.batch(), stop_file("SwNetzkarte"))
         self.wait_batch_done()
         self.assertEqual(d.service_state("SwGruppe"), "RUNNING")
+        # A driver the service manager does not know: net's answer is shown.
+        box = d.msgbox(timeout_ms=10000)
+        self.assertTrue(box["present"], "no message after the driver's stop")
+        self.assertTrue(box["text"].startswith('"net stop" hat nicht erreicht, was verlangt war.\n\nDer Dienst '
+                                               '"SwNetzkarte" konnte nicht angehalten werden.\nDie Dienststeuerung '
+                                               'kennt diesen Eintrag nicht.\n\nAusgabe von "net":\n'), box["text"])
+        d.answer("ok")
+        d.sync()
 
         # The service's own line in the driver view still stops it.
         self.select_line("SwGruppe\tSwGruppe\t(none)")

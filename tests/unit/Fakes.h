@@ -290,11 +290,20 @@ public:
     std::vector<std::pair<std::string, ShowStyle>> batches;  // started batch files
     int batchesEnded = 0;
     std::function<void()> onEndBatch;
-    bool StartBatch(const std::string& path, ShowStyle style) override {
+    BatchEnd batchEnd;  // the last batch's, until EndLastBatch
+    bool StartBatch(const std::string& path, ShowStyle style, BatchEnd end) override {
         batches.emplace_back(path, style);
+        batchEnd = std::move(end);
         return succeed;
     }
+    // The last batch ends having written output.
+    void EndLastBatch(const std::string& output) {
+        BatchEnd end = std::move(batchEnd);
+        batchEnd = nullptr;
+        if (end) end(output);
+    }
     void EndBatch() override {
+        batchEnd = nullptr;  // an ended batch reports nothing
         ++batchesEnded;
         if (onEndBatch) onEndBatch();
     }
@@ -383,6 +392,23 @@ public:
     [[noreturn]] void EndNow() override { throw ProgramEnded(); }
 };
 
+// The service manager's states and dependents, by key name.
+class FakeServiceStatus final : public ServiceStatusQuery {
+public:
+    std::map<std::string, ServiceStatus> states;  // a key not here is unknown to the manager
+    std::map<std::string, std::vector<std::string>> dependents;
+    std::optional<ServiceStatus> Status(const std::string& keyName) override {
+        const auto at = states.find(keyName);
+        if (at == states.end()) return std::nullopt;
+        return at->second;
+    }
+    std::vector<std::string> ActiveDependents(const std::string& keyName) override {
+        const auto at = dependents.find(keyName);
+        return at == dependents.end() ? std::vector<std::string>{} : at->second;
+    }
+    std::string ErrorText(std::uint32_t code) override { return "Systemtext " + std::to_string(code) + "."; }
+};
+
 // A main window over fakes and an in-memory registry, with the list's and
 // the check box's events wired to their handlers as the real window does.
 struct RootFixture {
@@ -395,6 +421,7 @@ struct RootFixture {
     FakeMessageBoxes messages;
     FakeUserInterface ui;
     FakeProgram program;
+    FakeServiceStatus serviceStatus;
 
     FakeListBox LObjekte{true};
     FakeListBox LProfile{false};
@@ -412,6 +439,7 @@ struct RootFixture {
     Root root{controls, services};
 
     RootFixture() {
+        services.serviceStatus = &serviceStatus;
         LProfile.visible = false;
         LProfile.enabled = false;
         Label_3.visible = false;

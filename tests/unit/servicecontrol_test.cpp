@@ -337,5 +337,126 @@ TEST_F(ServiceControlTest, AFileThatCannotBeWrittenIsNotRunSoTheEarlierOneNeverR
     EXPECT_EQ(f.LObjekte.focusCount, 1);
 }
 
+TEST_F(ServiceControlTest, StartOfADisabledServiceRunsNothingAndSaysSoWhileStopStillRuns) {
+    f.Service("Fax", "Faxdienst", "x", 4);
+    Select(ServiceLine("Faxdienst", "x", "Fax"), "Fax");
+    f.root.bStarten_Click();
+    EXPECT_THAT(f.files.log, IsEmpty());
+    EXPECT_THAT(f.shell.batches, IsEmpty());
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_EQ(f.messages.shown[0].text,
+              "Der Dienst \"Faxdienst\" (Fax) ist deaktiviert und kann nicht gestartet werden.\n"
+              "Mit \"Bearbeiten\" ändern Sie den Starttyp.\nEs wurde nichts ausgeführt.");
+    EXPECT_EQ(f.messages.shown[0].flags, kMbIconExclamation);
+    EXPECT_EQ(f.LObjekte.focusCount, 1);
+
+    f.root.bAnhalten_Click();
+    EXPECT_EQ(Batch(), StopFile("Faxdienst"));
+}
+
+// A, B and C run on top of S, and B on top of A as well; A names S back.
+class DependentsTest : public ServiceControlTest {
+protected:
+    DependentsTest() {
+        for (const char* key : {"A", "B", "C"}) f.Service(key, std::string("Dienst ") + key, "x", 2);
+        SelectService("S", "Basisdienst");
+        f.serviceStatus.dependents = {{"S", {"A", "C", "B"}}, {"A", {"B", "S"}}};
+    }
+    std::string Question() {
+        return "Diese laufenden Dienste hängen von \"Basisdienst\" (S) ab:\n\n    \"Dienst B\" (B)\n    "
+               "\"Dienst A\" (A)\n    \"Dienst C\" (C)\n\nSollen sie ebenfalls angehalten werden?\n"
+               "Bei \"Nein\" wird nichts ausgeführt.";
+    }
+};
+
+TEST_F(DependentsTest, YesStopsEveryDependentDeepestFirstEachOnItsOwnLineThenTheService) {
+    f.messages.answers.push_back(kAnswerYes);
+    f.root.bAnhalten_Click();
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_EQ(f.messages.shown[0].text, Question());
+    EXPECT_EQ(f.messages.shown[0].flags, kMbYesNo | kMbIconQuestion);
+    const std::string header = "@echo off\r\necho.\r\necho " + kStars + "\r\necho " + kStars + "\r\necho.\r\n";
+    EXPECT_EQ(Batch(), header + "net stop \"Dienst B\"\r\nnet stop \"Dienst A\"\r\nnet stop \"Dienst C\"\r\n"
+                                "net stop \"Basisdienst\"\r\n");
+    ExpectStartedOnce();
+
+    // Every line is looked after: B still running is named, the rest not.
+    f.serviceStatus.states = {{"A", {kServiceStopped}}, {"B", {kServiceRunning}}, {"C", {kServiceStopPending}},
+                              {"S", {kServiceStopped}}};
+    f.shell.EndLastBatch("Der Dienst B wird nicht beendet.\r\n");
+    ASSERT_EQ(f.messages.shown.size(), 2u);
+    EXPECT_EQ(f.messages.shown[1].text,
+              "\"net stop\" hat nicht erreicht, was verlangt war.\n\nDer Dienst \"Dienst B\" (B) konnte nicht "
+              "angehalten werden.\nZustand: läuft\n\nAusgabe von \"net\":\nDer Dienst B wird nicht beendet.");
+}
+
+TEST_F(DependentsTest, NoRunsNothingAndAServiceWithoutRunningDependentsIsNotAsked) {
+    f.messages.answers.push_back(kAnswerNo);
+    f.root.bAnhalten_Click();
+    EXPECT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_THAT(f.files.log, IsEmpty());
+    EXPECT_THAT(f.shell.batches, IsEmpty());
+    EXPECT_EQ(f.LObjekte.focusCount, 1);
+
+    f.serviceStatus.dependents.clear();
+    f.root.bAnhalten_Click();
+    EXPECT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_EQ(Batch(), StopFile("Basisdienst"));
+    // Starting asks nothing about dependents.
+    f.serviceStatus.dependents = {{"S", {"A"}}};
+    f.root.bStarten_Click();
+    EXPECT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_EQ(Batch(), StartFile("Basisdienst"));
+}
+
+TEST_F(ServiceControlTest, AfterTheBatchTheServiceManagersStateDecidesWhetherAndWhatIsSaid) {
+    SelectService("Spooler", "Druckwarteschlange");
+    // Running or on its way: nothing shown.
+    for (const std::uint32_t state : {kServiceRunning, kServiceStartPending}) {
+        f.root.bStarten_Click();
+        f.serviceStatus.states["Spooler"] = {state};
+        f.shell.EndLastBatch("gestartet.\r\n");
+    }
+    EXPECT_THAT(f.messages.shown, IsEmpty());
+
+    // Ended at once: its exit code with the system's text, and net's output.
+    f.root.bStarten_Click();
+    f.serviceStatus.states["Spooler"] = {kServiceStopped, 1067};
+    // The batch's own banner before it is not net's.
+    f.shell.EndLastBatch("\r\n" + kStars + "\r\nSERVICES WERDEN GESTARTET\r\n" + kStars +
+                         "\r\n\r\nSystemfehler 1067 aufgetreten.\r\n\r\n");
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_EQ(f.messages.shown[0].text,
+              "\"net start\" hat nicht erreicht, was verlangt war.\n\nDer Dienst \"Druckwarteschlange\" (Spooler) "
+              "konnte nicht gestartet werden.\nZustand: beendet\nFehlercode 1067: Systemtext 1067.\n\n"
+              "Ausgabe von \"net\":\nSystemfehler 1067 aufgetreten.");
+    EXPECT_EQ(f.messages.shown[0].flags, kMbIconExclamation);
+
+    // A service's own code stands for itself.
+    f.root.bStarten_Click();
+    f.serviceStatus.states["Spooler"] = {kServiceStopped, kServiceSpecificError, 42};
+    f.shell.EndLastBatch("");
+    ASSERT_EQ(f.messages.shown.size(), 2u);
+    EXPECT_THAT(f.messages.shown[1].text, ::testing::HasSubstr("Fehlercode des Dienstes: 42\n"));
+    EXPECT_THAT(f.messages.shown[1].text, ::testing::EndsWith("\"net\" hat nichts ausgegeben."));
+
+    // A stop that left it running is said too.
+    f.root.bAnhalten_Click();
+    f.serviceStatus.states["Spooler"] = {kServiceRunning};
+    f.shell.EndLastBatch("Fehler.");
+    ASSERT_EQ(f.messages.shown.size(), 3u);
+    EXPECT_THAT(f.messages.shown[2].text, ::testing::HasSubstr("konnte nicht angehalten werden.\nZustand: läuft\n"));
+
+    // An entry the service manager does not know: net's output says why.
+    f.serviceStatus.states.clear();
+    f.root.bStarten_Click();
+    f.shell.EndLastBatch("Der Dienstname ist ungültig.\r\n");
+    ASSERT_EQ(f.messages.shown.size(), 4u);
+    EXPECT_EQ(f.messages.shown[3].text,
+              "\"net start\" hat nicht erreicht, was verlangt war.\n\nDer Dienst \"Druckwarteschlange\" (Spooler) "
+              "konnte nicht gestartet werden.\nDie Dienststeuerung kennt diesen Eintrag nicht.\n\n"
+              "Ausgabe von \"net\":\nDer Dienstname ist ungültig.");
+}
+
 }  // namespace
 }  // namespace sw::test

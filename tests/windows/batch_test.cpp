@@ -89,8 +89,28 @@ protected:
 
 TEST_F(BatchTest, RunsTheFileFromAFolderWithBlanksAndSigns) {
     ASSERT_TRUE(files_.Write(In("Merotan.bat"), "@echo off\r\necho ran>\"" + InBatch("ran.txt") + "\"\r\n"));
-    ASSERT_TRUE(shell_.StartBatch(In("Merotan.bat"), ShowStyle::Hidden));
+    ASSERT_TRUE(shell_.StartBatch(In("Merotan.bat"), ShowStyle::Hidden, nullptr));
     ASSERT_TRUE(AppearsWithin("ran.txt", 20));
+}
+
+TEST_F(BatchTest, AnEndedBatchsOutputAndErrorsReachItsOnEndAndAQuestionInItGetsNoAnswerToWaitFor) {
+    // "set /p" reads a line from the input: from a console nobody sees, it
+    // would wait forever.
+    ASSERT_TRUE(files_.Write(In("Merotan.bat"),
+                             "@echo off\r\necho Ausgabe\r\necho Fehler 1>&2\r\nset /p x=Frage? \r\necho Ende\r\n"));
+    std::optional<std::string> output;
+    ASSERT_TRUE(shell_.StartBatch(In("Merotan.bat"), ShowStyle::Hidden,
+                                  [&](const std::string& text) { output = text; }));
+    // The end is seen by a thread timer, which the message loop serves.
+    const DWORD deadline = GetTickCount() + 20000;
+    while (!output && static_cast<LONG>(GetTickCount() - deadline) < 0) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+    ASSERT_TRUE(output.has_value()) << "the batch's end was not reported within 20 s";
+    for (const char* said : {"Ausgabe", "Fehler", "Frage?", "Ende"})
+        EXPECT_NE(output->find(said), std::string::npos) << said << " missing from: " << *output;
 }
 
 TEST_F(BatchTest, SignsBetweenDoubleQuotesReachTheProgramAsWrittenEvenWhenTheRegistryAsksForDelayedExpansion) {
@@ -107,7 +127,7 @@ TEST_F(BatchTest, SignsBetweenDoubleQuotesReachTheProgramAsWrittenEvenWhenTheReg
 
     ASSERT_TRUE(files_.Write(In("Merotan.bat"),
                              "@echo off\r\necho \"50%% ^ !PATH! & <x> | ^^y\">\"" + InBatch("out.txt") + "\"\r\n"));
-    const bool started = shell_.StartBatch(In("Merotan.bat"), ShowStyle::Hidden);
+    const bool started = shell_.StartBatch(In("Merotan.bat"), ShowStyle::Hidden, nullptr);
     const std::string out = started ? WrittenWithin("out.txt", 20) : std::string();
 
     if (had) RegSetValueExA(key, "DelayedExpansion", 0, type, reinterpret_cast<const BYTE*>(&before), size);
@@ -133,7 +153,7 @@ TEST_F(BatchTest, ARunningBatchSpoilsTheRewriteOfItsFile) {
     // one (Windows).
     const std::string running = ChildBatch(1500);
     ASSERT_TRUE(files_.Write(In("Merotan.bat"), running));
-    ASSERT_TRUE(shell_.StartBatch(In("Merotan.bat"), ShowStyle::Hidden));
+    ASSERT_TRUE(shell_.StartBatch(In("Merotan.bat"), ShowStyle::Hidden, nullptr));
     ASSERT_TRUE(AppearsWithin("child.started", 20));
     const bool rewritten = files_.Write(In("Merotan.bat"), Rewritten(running, InBatch("owned.txt")));
     if (rewritten) EXPECT_TRUE(AppearsWithin("owned.txt", 20));
@@ -143,7 +163,7 @@ TEST_F(BatchTest, ARunningBatchSpoilsTheRewriteOfItsFile) {
 TEST_F(BatchTest, EndBatchEndsTheInterpreterAndWhatItStartedBeforeTheFileChanges) {
     const std::string running = ChildBatch(1500);
     ASSERT_TRUE(files_.Write(In("Merotan.bat"), running));
-    ASSERT_TRUE(shell_.StartBatch(In("Merotan.bat"), ShowStyle::Hidden));
+    ASSERT_TRUE(shell_.StartBatch(In("Merotan.bat"), ShowStyle::Hidden, nullptr));
     ASSERT_TRUE(AppearsWithin("child.started", 20));
     shell_.EndBatch();
     ASSERT_TRUE(files_.Write(In("Merotan.bat"), Rewritten(running, InBatch("owned.txt"))));
@@ -155,7 +175,7 @@ TEST_F(BatchTest, EndBatchEndsTheInterpreterAndWhatItStartedBeforeTheFileChanges
 TEST_F(BatchTest, EndBatchLeavesAFinishedBatchAndNothingAlone) {
     shell_.EndBatch();
     ASSERT_TRUE(files_.Write(In("Merotan.bat"), ChildBatch(0)));
-    ASSERT_TRUE(shell_.StartBatch(In("Merotan.bat"), ShowStyle::Hidden));
+    ASSERT_TRUE(shell_.StartBatch(In("Merotan.bat"), ShowStyle::Hidden, nullptr));
     ASSERT_TRUE(AppearsWithin("child", 20));
     Sleep(500);
     shell_.EndBatch();
@@ -171,7 +191,7 @@ std::string SystemFolderA() {
 
 TEST_F(BatchTest, TheInterpreterRunsInTheSystemFolderSoItsCommandsAreTheSystems) {
     ASSERT_TRUE(files_.Write(In("Merotan.bat"), "@echo off\r\ncd>\"" + InBatch("out.txt") + "\"\r\n"));
-    ASSERT_TRUE(shell_.StartBatch(In("Merotan.bat"), ShowStyle::Hidden));
+    ASSERT_TRUE(shell_.StartBatch(In("Merotan.bat"), ShowStyle::Hidden, nullptr));
     std::string shown = WrittenWithin("out.txt", 20), expected = SystemFolderA() + "\r\n";
     CharUpperBuffA(shown.data(), static_cast<DWORD>(shown.size()));
     CharUpperBuffA(expected.data(), static_cast<DWORD>(expected.size()));

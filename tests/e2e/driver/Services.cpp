@@ -48,14 +48,19 @@ std::wstring StateOf(const std::wstring& name) {
 }  // namespace
 
 // {"cmd":"service_create","name":"X","display":"X","binary":"C:\\svc\\TestService.exe"}:
-// registers an own-process service started on demand.
+// registers an own-process service started on demand; with "depends":"Y" it
+// depends on the service Y (given here, as "sc create ... depend=" stores a
+// garbled list under Wine).
 Json CmdServiceCreate(const Json& a) {
     ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (manager.h == nullptr) Fail(L"cannot open the service manager: " + std::to_wstring(GetLastError()));
     const std::wstring name = a.Get("name").String();
+    std::wstring depends = a.Get("depends").String(L"");
+    if (!depends.empty()) depends.push_back(L'\0');  // the list's own end; c_str() adds the last
     ScHandle service(CreateServiceW(manager.h, name.c_str(), a.Get("display").String(name).c_str(), SERVICE_ALL_ACCESS,
                                     SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                                    a.Get("binary").String().c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+                                    a.Get("binary").String().c_str(), nullptr, nullptr,
+                                    depends.empty() ? nullptr : depends.c_str(), nullptr, nullptr));
     if (service.h == nullptr) Fail(L"cannot create the service: " + std::to_wstring(GetLastError()));
     return Json::Object();
 }
