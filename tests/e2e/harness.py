@@ -652,8 +652,14 @@ class Session:
             r = self.driver.cmd("wait_service_manager", timeout_ms=self.SERVICE_MANAGER_WAIT_MS,
                                 timeout=self.SERVICE_MANAGER_WAIT_MS / 1000 + 30)
             if not r.get("ready"):
-                raise RuntimeError("the prefix's service manager did not answer within %d ms (last error %s)"
-                                   % (self.SERVICE_MANAGER_WAIT_MS, r.get("error")))
+                # Which of Wine's own processes run tells a manager that never
+                # started from one that started and does not answer.
+                try:
+                    running = sorted(self.driver.processes())
+                except (DriverError, RuntimeError, OSError) as e:
+                    running = "unknown (%s)" % e
+                raise RuntimeError("the prefix's service manager did not answer within %d ms (last error %s); "
+                                   "processes of the prefix: %s" % (self.SERVICE_MANAGER_WAIT_MS, r.get("error"), running))
         return self.driver
 
     def restart_wine(self):
