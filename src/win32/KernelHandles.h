@@ -1,5 +1,6 @@
-// Owners of kernel handles: each gives its handle back when it goes away,
-// so no path of the program closes one by hand or forgets to.
+// Owners of kernel and service-manager handles: each gives its handle back
+// when it goes away, so no path of the program closes one by hand or forgets
+// to.
 #pragma once
 
 #include <windows.h>
@@ -9,12 +10,15 @@
 namespace sw {
 
 // Owns one handle of the kind that Traits describes: the value that means
-// "none" (Invalid) and the call that gives the handle back (Close).
+// "none" (Invalid), whose type is the handle's, and the call that gives the
+// handle back (Close).
 template <class Traits>
 class HandleOwner {
+    using Handle = decltype(Traits::Invalid());
+
 public:
     HandleOwner() = default;
-    explicit HandleOwner(HANDLE handle) : handle_(handle) {}
+    explicit HandleOwner(Handle handle) : handle_(handle) {}
     ~HandleOwner() { Reset(); }
     HandleOwner(HandleOwner&& other) noexcept : handle_(other.Release()) {}
     HandleOwner& operator=(HandleOwner&& other) noexcept {
@@ -24,17 +28,17 @@ public:
     HandleOwner(const HandleOwner&) = delete;
     HandleOwner& operator=(const HandleOwner&) = delete;
 
-    HANDLE Get() const { return handle_; }
+    Handle Get() const { return handle_; }
     explicit operator bool() const { return handle_ != Traits::Invalid(); }
     // Gives back the handle held, if any, and holds handle instead.
-    void Reset(HANDLE handle = Traits::Invalid()) {
+    void Reset(Handle handle = Traits::Invalid()) {
         if (handle_ != Traits::Invalid()) Traits::Close(handle_);
         handle_ = handle;
     }
-    HANDLE Release() { return std::exchange(handle_, Traits::Invalid()); }
+    Handle Release() { return std::exchange(handle_, Traits::Invalid()); }
 
 private:
-    HANDLE handle_ = Traits::Invalid();
+    Handle handle_ = Traits::Invalid();
 };
 
 // Processes, threads, jobs, mutexes: null when there is none.
@@ -55,7 +59,14 @@ struct FindHandleTraits {
     static void Close(HANDLE handle) { FindClose(handle); }
 };
 
+// The service manager and its services, closed with CloseServiceHandle.
+struct ServiceHandleTraits {
+    static SC_HANDLE Invalid() { return nullptr; }
+    static void Close(SC_HANDLE handle) { CloseServiceHandle(handle); }
+};
+
 using KernelHandle = HandleOwner<KernelHandleTraits>;
+using ServiceHandle = HandleOwner<ServiceHandleTraits>;
 using FileHandle = HandleOwner<FileHandleTraits>;
 using FindHandle = HandleOwner<FindHandleTraits>;
 

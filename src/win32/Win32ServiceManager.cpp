@@ -5,29 +5,12 @@
 #include <optional>
 #include <vector>
 
+#include "win32/KernelHandles.h"
 #include "win32/WideText.h"
 
 namespace sw {
 namespace {
 
-// Closes a service control handle when it goes out of scope.
-class ServiceHandle {
-public:
-    explicit ServiceHandle(SC_HANDLE h) : handle_(h) {}
-    ~ServiceHandle() {
-        if (handle_ != nullptr) CloseServiceHandle(handle_);
-    }
-    ServiceHandle(ServiceHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-    ServiceHandle(const ServiceHandle&) = delete;
-    ServiceHandle& operator=(const ServiceHandle&) = delete;
-    ServiceHandle& operator=(ServiceHandle&&) = delete;
-
-    SC_HANDLE get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-private:
-    SC_HANDLE handle_;
-};
 
 // The error of the last failed call, never 0 (a call may fail without
 // setting one).
@@ -44,7 +27,7 @@ ServiceHandle OpenByKeyName(const std::string& keyName, DWORD access, std::uint3
         error = LastError();
         return ServiceHandle(nullptr);
     }
-    ServiceHandle service(OpenServiceW(manager.get(), Wide(keyName).c_str(), access));
+    ServiceHandle service(OpenServiceW(manager.Get(), Wide(keyName).c_str(), access));
     error = service ? 0 : LastError();
     return service;
 }
@@ -76,10 +59,10 @@ std::uint32_t Win32ServiceManager::QueryConfig(const std::string& keyName, Servi
     const ServiceHandle service = OpenByKeyName(keyName, SERVICE_QUERY_CONFIG, error);
     if (!service) return error;
     DWORD needed = 0;
-    QueryServiceConfigW(service.get(), nullptr, 0, &needed);
+    QueryServiceConfigW(service.Get(), nullptr, 0, &needed);
     std::vector<BYTE> buffer(needed == 0 ? sizeof(QUERY_SERVICE_CONFIGW) : needed);
     auto* query = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
-    if (!QueryServiceConfigW(service.get(), query, static_cast<DWORD>(buffer.size()), &needed)) return LastError();
+    if (!QueryServiceConfigW(service.Get(), query, static_cast<DWORD>(buffer.size()), &needed)) return LastError();
     config = ServiceConfig{};
     config.type = query->dwServiceType;
     config.start = query->dwStartType;
@@ -90,10 +73,10 @@ std::uint32_t Win32ServiceManager::QueryConfig(const std::string& keyName, Servi
     config.displayName = Utf8OrEmpty(query->lpDisplayName);
     // Managers before Vista, and Wine's, answer these two levels with an
     // error: the defaults stand.
-    if (const auto delayed = QueryConfig2(service.get(), SERVICE_CONFIG_DELAYED_AUTO_START_INFO))
+    if (const auto delayed = QueryConfig2(service.Get(), SERVICE_CONFIG_DELAYED_AUTO_START_INFO))
         config.delayedAutoStart =
             reinterpret_cast<const SERVICE_DELAYED_AUTO_START_INFO*>(delayed->data())->fDelayedAutostart != FALSE;
-    if (const auto actions = QueryConfig2(service.get(), SERVICE_CONFIG_FAILURE_ACTIONS))
+    if (const auto actions = QueryConfig2(service.Get(), SERVICE_CONFIG_FAILURE_ACTIONS))
         config.failureCommand =
             Utf8OrEmpty(reinterpret_cast<const SERVICE_FAILURE_ACTIONSW*>(actions->data())->lpCommand);
     return 0;
@@ -114,7 +97,7 @@ std::uint32_t Win32ServiceManager::ChangeConfig(const std::string& keyName, cons
     const wchar_t* groupName = text(change.group, group);
     const wchar_t* accountName = text(change.account, account);
     const wchar_t* display = text(change.displayName, displayName);
-    if (!ChangeServiceConfigW(service.get(), change.type.value_or(SERVICE_NO_CHANGE),
+    if (!ChangeServiceConfigW(service.Get(), change.type.value_or(SERVICE_NO_CHANGE),
                               change.start.value_or(SERVICE_NO_CHANGE), SERVICE_NO_CHANGE, image, groupName, nullptr,
                               nullptr, accountName, nullptr, display))
         return LastError();
@@ -126,7 +109,7 @@ std::uint32_t Win32ServiceManager::SetDelayedAutoStart(const std::string& keyNam
     const ServiceHandle service = OpenByKeyName(keyName, SERVICE_CHANGE_CONFIG, error);
     if (!service) return error;
     SERVICE_DELAYED_AUTO_START_INFO info{delayed ? TRUE : FALSE};
-    if (!ChangeServiceConfig2W(service.get(), SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &info)) return LastError();
+    if (!ChangeServiceConfig2W(service.Get(), SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &info)) return LastError();
     return 0;
 }
 
@@ -136,7 +119,7 @@ std::uint32_t Win32ServiceManager::SetFailureCommand(const std::string& keyName,
     // right to start it, even when they are written back unchanged.
     const ServiceHandle service = OpenByKeyName(keyName, SERVICE_CHANGE_CONFIG | SERVICE_QUERY_CONFIG | SERVICE_START, error);
     if (!service) return error;
-    const auto current = QueryConfig2(service.get(), SERVICE_CONFIG_FAILURE_ACTIONS);
+    const auto current = QueryConfig2(service.Get(), SERVICE_CONFIG_FAILURE_ACTIONS);
     if (!current) return LastError();
     SERVICE_FAILURE_ACTIONSW actions = *reinterpret_cast<const SERVICE_FAILURE_ACTIONSW*>(current->data());
     std::wstring wide = Wide(command);
@@ -144,7 +127,7 @@ std::uint32_t Win32ServiceManager::SetFailureCommand(const std::string& keyName,
     // A null reboot message is left as it is; the reset period and the
     // actions go back as read.
     actions.lpRebootMsg = nullptr;
-    if (!ChangeServiceConfig2W(service.get(), SERVICE_CONFIG_FAILURE_ACTIONS, &actions)) return LastError();
+    if (!ChangeServiceConfig2W(service.Get(), SERVICE_CONFIG_FAILURE_ACTIONS, &actions)) return LastError();
     return 0;
 }
 
@@ -154,7 +137,7 @@ std::uint32_t Win32ServiceManager::Create(const NewService& service) {
     const std::wstring group = Wide(service.group);
     const std::wstring account = Wide(service.account);
     const ServiceHandle created(CreateServiceW(
-        manager.get(), Wide(service.keyName).c_str(), Wide(service.displayName).c_str(), SERVICE_QUERY_CONFIG,
+        manager.Get(), Wide(service.keyName).c_str(), Wide(service.displayName).c_str(), SERVICE_QUERY_CONFIG,
         service.type, service.start, service.errorControl, Wide(service.imagePath).c_str(),
         group.empty() ? nullptr : group.c_str(), nullptr, nullptr, account.empty() ? nullptr : account.c_str(),
         nullptr));
