@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "changes/ChangeNotes.h"
 #include "changes/RestoreTexts.h"
 #include "platform/CaseFold.h"
 #include "printing/Heading.h"
@@ -24,10 +25,14 @@ inline const std::string kSaveTitle = " Speichern";
 inline const std::string kNotSaved = "Die Datei konnte nicht gespeichert werden:";
 inline const std::string kBom = "\xEF\xBB\xBF";
 
-std::string CountText(std::size_t count) {
-    if (count == 0) return "keine Änderungen.";
-    if (count == 1) return "1 Änderung.";
-    return std::to_string(count) + " Änderungen.";
+std::string CountText(std::size_t count, std::size_t instancesLeftOut) {
+    std::string text = count == 0   ? "keine Änderungen"
+                       : count == 1 ? "1 Änderung"
+                                    : std::to_string(count) + " Änderungen";
+    if (instancesLeftOut == 1) text += "; 1 Instanz benutzerbezogener Dienste nicht aufgeführt";
+    if (instancesLeftOut > 1)
+        text += "; " + std::to_string(instancesLeftOut) + " Instanzen benutzerbezogener Dienste nicht aufgeführt";
+    return text + ".";
 }
 
 // A text cell on one line of the plain-text file: line ends and TABs of a
@@ -65,7 +70,8 @@ const std::string& ChangesView::Cell(const ChangeRow& row, int column) {
         case 1: return row.key;
         case 2: return row.change;
         case 3: return row.before;
-        default: return row.now;
+        case 4: return row.now;
+        default: return row.note;
     }
 }
 
@@ -99,9 +105,12 @@ void ChangesView::Load() {
         return;
     }
     RecheckAbsent(s.registry, *before, *now);
-    rows_ = CompareServices(*before, *now);
+    std::size_t instancesLeftOut = 0;
+    rows_ = CompareServices(*before, *now, &instancesLeftOut);
+    NoteRows(rows_, *now, s.files, s.program.WindowsFolder());
+    std::stable_partition(rows_.begin(), rows_.end(), [](const ChangeRow& row) { return !row.note.empty(); });
     compared_ = true;
-    status_ = "Verglichen mit " + path + ": " + CountText(rows_.size());
+    status_ = "Verglichen mit " + path + ": " + CountText(rows_.size(), instancesLeftOut);
 }
 
 void ChangesView::SortBy(int column, std::vector<std::size_t>* selected) {
@@ -158,6 +167,10 @@ void ChangesView::Print() {
                 p.SetCurrentX(kDetailColumn);
                 p.PrintLine(kChangesColumns[4] + ": " + OneLine(row.now));
             }
+            if (!row.note.empty()) {
+                p.SetCurrentX(kDetailColumn);
+                p.PrintLine(kChangesColumns[5] + ": " + row.note);
+            }
         }
         printed = p.EndDoc();
     }
@@ -171,15 +184,16 @@ std::string ChangesView::SavedText(SaveFormat format) const {
     const bool csv = format == SaveFormat::Csv;
     std::string out = kBom;
     if (!csv) out += kChangesTitle + "\r\n" + status_ + "\r\n\r\n";
-    const auto line = [&out, csv](const std::array<const std::string*, 5>& cells) {
+    const auto line = [&out, csv](const std::array<const std::string*, 6>& cells) {
         for (std::size_t i = 0; i < cells.size(); ++i) {
             if (i > 0) out += csv ? ';' : '\t';
             out += csv ? CsvField(*cells[i]) : OneLine(*cells[i]);
         }
         out += "\r\n";
     };
-    line({&kChangesColumns[0], &kChangesColumns[1], &kChangesColumns[2], &kChangesColumns[3], &kChangesColumns[4]});
-    for (const ChangeRow& row : rows_) line({&row.entry, &row.key, &row.change, &row.before, &row.now});
+    line({&kChangesColumns[0], &kChangesColumns[1], &kChangesColumns[2], &kChangesColumns[3], &kChangesColumns[4],
+          &kChangesColumns[5]});
+    for (const ChangeRow& row : rows_) line({&row.entry, &row.key, &row.change, &row.before, &row.now, &row.note});
     return out;
 }
 

@@ -62,17 +62,22 @@ struct ChangesServices {
 };
 
 inline const std::string kChangesTitle = "Änderungen seit dem letzten Start";
-inline const std::array<std::string, 5> kChangesColumns = {"Eintrag", "Schlüssel", "Änderung", "Vorher", "Jetzt"};
+inline const std::array<std::string, 6> kChangesColumns = {"Eintrag", "Schlüssel", "Änderung",
+                                                           "Vorher",  "Jetzt",     "Hinweis"};
 
 class ChangesView {
 public:
     explicit ChangesView(ChangesServices& services) : s(services) {}
 
-    // Reads the previous export and compares it with the registry now.
+    // Reads the previous export and compares it with the registry now, and
+    // notes why rows matter (changes/ChangeNotes.h). The rows come with the
+    // noted ones first, each part in entry order. Shows no window: the
+    // unattended check uses it as the window does.
     void Load();
 
-    // The one line above the list: what was compared and how many changes,
-    // or why nothing could be compared and which file was looked for.
+    // The one line above the list: what was compared, how many changes and
+    // how many per-user instances were left out, or why nothing could be
+    // compared and which file was looked for.
     const std::string& Status() const { return status_; }
     // True when the comparison ran; printing and saving need it.
     bool Compared() const { return compared_; }

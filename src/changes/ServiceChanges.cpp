@@ -13,25 +13,27 @@ namespace sw {
 namespace {
 
 constexpr std::size_t kStartIndex = 0;
-constexpr std::size_t kServiceDllIndex = 8;
+constexpr std::uint32_t kUserServiceBit = 0x40;
+constexpr std::uint32_t kUserServiceInstanceBit = 0x80;
 const std::string kServiceDll = "ServiceDll";
 const std::string kParameters = "parameters";  // folded
 const std::string kParametersKey = "Parameters";
 const std::string kExportedServices = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services";
 
 // The names of the values compared as an export names them (the service DLL
-// by its own name, in "Parameters"), folded once.
+// by its own name, in "Parameters" or the entry's key), folded once.
 struct FoldedNames {
-    std::array<std::string, 9> names;
+    std::array<std::string, 10> names;
     FoldedNames() {
-        for (std::size_t i = 0; i < kServiceDllIndex; ++i) names[i] = FoldCase(kComparedValues[i]);
-        names[kServiceDllIndex] = FoldCase(kServiceDll);
+        for (std::size_t i = 0; i < names.size(); ++i) names[i] = FoldCase(kComparedValues[i]);
+        names[kParametersServiceDllIndex] = FoldCase(kServiceDll);
     }
     std::size_t Index(const std::string& valueName, bool inParameters) const {
         const std::string folded = FoldCase(valueName);
-        if (inParameters) return folded == names[kServiceDllIndex] ? kServiceDllIndex : std::string::npos;
-        for (std::size_t i = 0; i < kServiceDllIndex; ++i)
-            if (folded == names[i]) return i;
+        if (inParameters)
+            return folded == names[kParametersServiceDllIndex] ? kParametersServiceDllIndex : std::string::npos;
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if (i != kParametersServiceDllIndex && folded == names[i]) return i;
         return std::string::npos;
     }
 };
@@ -78,7 +80,7 @@ public:
 private:
     std::u16string services_;
     std::u16string parameters_;
-    std::array<std::u16string, 9> compared_;
+    std::array<std::u16string, 10> compared_;
     std::size_t shortest_ = std::u16string::npos;
     std::size_t longest_ = 0;
 };
@@ -269,11 +271,14 @@ ServiceValues ReadServiceNow(Registry& registry, const std::string& keyName) {
     // open; the service DLL below its "Parameters" key.
     auto read = registry.ReadValuesAndResolved(kHkeyLocalMachine, path,
                                                {"Start", "DelayedAutostart", "Type", "ImagePath", "ObjectName",
-                                                "FailureCommand", "DisplayName", "Group"},
+                                                "FailureCommand", "DisplayName", "Group", "ServiceDll"},
                                                kParametersKey, {kServiceDll});
-    static_assert(kServiceDllIndex == 8, "one read per compared value of the entry's own key");
-    for (std::size_t i = 0; i < kServiceDllIndex; ++i) service.values[i] = FoundFrom(std::move(read.stored[i]));
-    service.values[kServiceDllIndex] = FoundFrom(std::move(read.subkey[0]));
+    static_assert(kParametersServiceDllIndex == 8 && kServiceDllIndex == 9,
+                  "one read per compared value of the entry's own key");
+    for (std::size_t i = 0; i < kParametersServiceDllIndex; ++i)
+        service.values[i] = FoundFrom(std::move(read.stored[i]));
+    service.values[kServiceDllIndex] = FoundFrom(std::move(read.stored[kParametersServiceDllIndex]));
+    service.values[kParametersServiceDllIndex] = FoundFrom(std::move(read.subkey[0]));
     const auto& shown = read.resolved[kDisplayNameIndex];
     if (shown && !IsIndirect(shown)) service.resolvedDisplayName = CutAtNul(AsText(*shown));
     return service;
@@ -302,7 +307,7 @@ void RecheckAbsent(Registry& registry, const std::vector<ServiceValues>& before,
             FoundValue& is = service.values[i];
             if (is.kind != FoundValue::Kind::Absent || it->second->values[i].kind == FoundValue::Kind::Absent) continue;
             if (path.empty()) path = ServiceKeyPath(service.keyName);
-            const bool there = i == kServiceDllIndex
+            const bool there = i == kParametersServiceDllIndex
                                    ? registry.ValueExists(kHkeyLocalMachine, path + "\\Parameters", kServiceDll)
                                    : registry.ValueExists(kHkeyLocalMachine, path, kComparedValues[i]);
             if (there) is.kind = FoundValue::Kind::Other;
@@ -311,11 +316,12 @@ void RecheckAbsent(Registry& registry, const std::vector<ServiceValues>& before,
 }
 
 std::vector<ChangeRow> CompareServices(const std::vector<ServiceValues>& before,
-                                       const std::vector<ServiceValues>& now) {
+                                       const std::vector<ServiceValues>& now, std::size_t* instancesLeftOut) {
     struct Pair {
         std::string_view folded;
         const ServiceValues* before = nullptr;
         const ServiceValues* now = nullptr;
+        bool instance = false;  // a per-user instance on one side only
     };
     std::vector<Pair> pairs;
     pairs.reserve(before.size() + now.size());
@@ -329,10 +335,31 @@ std::vector<ChangeRow> CompareServices(const std::vector<ServiceValues>& before,
     };
     for (const auto& service : before) add(service, true);
     for (const auto& service : now) add(service, false);
+    const auto typeOf = [](const ServiceValues& service) -> std::uint32_t {
+        const FoundValue& type = service.values[kTypeIndex];
+        return type.kind == FoundValue::Kind::Number ? type.number : 0;
+    };
+    const auto isInstance = [&](const ServiceValues& service, bool isBefore) {
+        if ((typeOf(service) & kUserServiceInstanceBit) == 0) return false;
+        const std::size_t underscore = service.folded.rfind('_');
+        if (underscore == std::string::npos || underscore == 0 || underscore + 1 == service.folded.size()) return false;
+        const auto it = byKey.find(std::string_view(service.folded).substr(0, underscore));
+        if (it == byKey.end()) return false;
+        const ServiceValues* model = isBefore ? pairs[it->second].before : pairs[it->second].now;
+        return model != nullptr && (typeOf(*model) & kUserServiceBit) != 0;
+    };
+    for (Pair& pair : pairs)
+        if (!pair.before || !pair.now) pair.instance = isInstance(pair.before ? *pair.before : *pair.now, pair.before != nullptr);
     std::sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) { return a.folded < b.folded; });
+
+    std::size_t leftOut = 0;
 
     std::vector<ChangeRow> rows;
     for (const Pair& pair : pairs) {
+        if (pair.instance) {
+            ++leftOut;
+            continue;
+        }
         if (!pair.before) {
             rows.push_back({EntryName(*pair.now), pair.now->keyName, kEntryAdded, "", ImagePathShown(*pair.now)});
             continue;
@@ -350,6 +377,7 @@ std::vector<ChangeRow> CompareServices(const std::vector<ServiceValues>& before,
                             ShownValue(i, is)});
         }
     }
+    if (instancesLeftOut != nullptr) *instancesLeftOut = leftOut;
     return rows;
 }
 

@@ -27,17 +27,23 @@ struct FoundValue {
     bool operator==(const FoundValue&) const = default;
 };
 
-// The values compared, in the order their rows are listed. The last one lies
-// in the entry's "Parameters" subkey.
-inline const std::array<std::string, 9> kComparedValues = {
+// The values compared, in the order their rows are listed. A service DLL
+// may stand in the entry's "Parameters" subkey or in the entry's key itself;
+// each place is compared on its own, and its row names the place.
+inline const std::array<std::string, 10> kComparedValues = {
     "Start", "DelayedAutostart", "Type", "ImagePath", "ObjectName", "FailureCommand", "DisplayName", "Group",
-    "Parameters\\ServiceDll"};
+    "Parameters\\ServiceDll", "ServiceDll"};
+inline constexpr std::size_t kTypeIndex = 2;
 inline constexpr std::size_t kImagePathIndex = 3;
+inline constexpr std::size_t kObjectNameIndex = 4;
+inline constexpr std::size_t kFailureCommandIndex = 5;
 inline constexpr std::size_t kDisplayNameIndex = 6;
+inline constexpr std::size_t kParametersServiceDllIndex = 8;
+inline constexpr std::size_t kServiceDllIndex = 9;
 
 struct ServiceValues {
     std::string keyName;
-    std::array<FoundValue, 9> values;
+    std::array<FoundValue, 10> values;
     // An indirect display name ("@file,-id") read now, resolved; empty for
     // any other, and for entries from an export. The comparison keeps using
     // the stored text.
@@ -56,6 +62,7 @@ struct ChangeRow {
     std::string change;  // the value's name, or that the entry was added or removed
     std::string before;
     std::string now;
+    std::string note{};  // why the row matters (changes/ChangeNotes.h), notes joined with "; "
 };
 
 inline const std::string kEntryAdded = "Eintrag hinzugefügt";
@@ -113,7 +120,15 @@ void RecheckAbsent(Registry& registry, const std::vector<ServiceValues>& before,
 
 // The rows, entries in case-insensitive key-name order; key names match
 // without regard to case, as the registry's do.
+// The system creates and removes instances of per-user services at every
+// logon: keys named after a template entry, "_" and a suffix, whose "Type"
+// carries the per-user instance bit (0x80). Such an instance added or
+// removed is no row; their number goes to instancesLeftOut when given. The
+// name and the bit alone do not hide an entry: its template must be there on
+// the same side, with the per-user service bit (0x40). An instance on both
+// sides is compared as any entry.
 std::vector<ChangeRow> CompareServices(const std::vector<ServiceValues>& before,
-                                       const std::vector<ServiceValues>& now);
+                                       const std::vector<ServiceValues>& now,
+                                       std::size_t* instancesLeftOut = nullptr);
 
 }  // namespace sw

@@ -30,6 +30,10 @@ public:
     // disk first; when it fails both files stay as they were.
     virtual bool Move(const std::string& from, const std::string& to) = 0;
     virtual bool Read(const std::string& path, std::string& bytes) = 0;
+    // The text with its %NAME% environment strings replaced as the system
+    // does for a stored path; a name the environment does not hold stays
+    // as written.
+    virtual std::string ExpandEnvironment(const std::string& text) = 0;
 };
 
 // Window styles for starting a program through the shell.

@@ -134,6 +134,19 @@ bool Win32Files::Read(const std::string& path, std::string& bytes) {
     return true;
 }
 
+std::string Win32Files::ExpandEnvironment(const std::string& text) {
+    const std::wstring wide = Wide(text);
+    std::vector<wchar_t> buffer(wide.size() + 64);
+    for (;;) {
+        // The size asked for counts the closing NUL; 0 is a failure, which
+        // leaves the text as it was.
+        const DWORD n = ExpandEnvironmentStringsW(wide.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) return text;
+        if (n <= buffer.size()) return Utf8(std::wstring(buffer.data(), n - 1));
+        buffer.resize(n);
+    }
+}
+
 namespace {
 
 STARTUPINFOW StartupFor(ShowStyle style) {

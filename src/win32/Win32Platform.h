@@ -28,6 +28,7 @@ public:
     bool WriteWhole(const std::string& path, const std::string& bytes) override;
     bool Move(const std::string& from, const std::string& to) override;
     bool Read(const std::string& path, std::string& bytes) override;
+    std::string ExpandEnvironment(const std::string& text) override;
 };
 
 class Win32Shell final : public Shell {

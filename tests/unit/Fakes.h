@@ -232,6 +232,29 @@ public:
         bytes = it->second;
         return true;
     }
+    // The environment, by names in capitals; %NAME% matches without regard
+    // to ASCII case, as the system's does.
+    std::map<std::string, std::string> environment{{"SYSTEMROOT", "C:\\Windows"}, {"PROGRAMDATA", "C:\\ProgramData"}};
+    std::string ExpandEnvironment(const std::string& text) override {
+        std::string out;
+        std::size_t at = 0;
+        for (;;) {
+            const std::size_t open = text.find('%', at);
+            const std::size_t close = open == std::string::npos ? open : text.find('%', open + 1);
+            if (close == std::string::npos) return out + text.substr(at);
+            std::string name = text.substr(open + 1, close - open - 1);
+            for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            const auto it = environment.find(name);
+            out += text.substr(at, open - at);
+            if (it == environment.end()) {
+                out += text.substr(open, close - open);
+                at = close;  // the closing sign may open the next name
+            } else {
+                out += it->second;
+                at = close + 1;
+            }
+        }
+    }
 
     std::size_t Used() const {
         std::size_t used = 0;

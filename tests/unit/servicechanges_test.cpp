@@ -7,6 +7,7 @@
 #include <functional>
 #include <tuple>
 
+#include "changes/ChangeNotes.h"
 #include "changes/ChangesRestorer.h"
 #include "changes/ChangesView.h"
 #include "changes/RestoreTexts.h"
@@ -29,7 +30,7 @@ std::string Section(const std::string& key, const std::string& values) {
 struct ChangesFixture : test::RootFixture {
     // Compares as the window does; the export read for the comparison must
     // give the same entries as the whole file read.
-    std::vector<ChangeRow> Compare(const std::string& sections) {
+    std::vector<ChangeRow> Compare(const std::string& sections, std::size_t* instancesLeftOut = nullptr) {
         const std::string bytes = test::ServicesExport(sections);
         const RegExport file = ReadServicesExport(bytes);
         EXPECT_TRUE(file.Ok()) << file.error;
@@ -40,7 +41,7 @@ struct ChangesFixture : test::RootFixture {
         EXPECT_TRUE(now.has_value());
         if (!before || !now) return {};
         RecheckAbsent(registry, *before, *now);
-        return CompareServices(*before, *now);
+        return CompareServices(*before, *now, instancesLeftOut);
     }
     void Set(const std::string& key, const std::string& name, std::uint32_t type, const std::string& data) {
         memory.SetRaw(kHkeyLocalMachine, ServiceKeyPath(key), name, type, data);
@@ -276,7 +277,7 @@ TEST(ServiceChangesTest, ReadingTheRegistryOpensEachEntryOnceAndItsParametersOnc
     ASSERT_TRUE(now.has_value());
     ASSERT_EQ(now->size(), 3u);
     EXPECT_EQ(f.memory.OpenCallCount() - opens, 1u + 3u * 2u);
-    EXPECT_EQ(f.memory.QueryCallCount() - queries, 3u * 8u + 1u);
+    EXPECT_EQ(f.memory.QueryCallCount() - queries, 3u * 9u + 1u);
     EXPECT_EQ(f.memory.LoadMuiCallCount(), 1u);
     EXPECT_EQ((*now)[1].values[8].text, "b.dll");
     EXPECT_EQ((*now)[2].resolvedDisplayName, "Dienst C");
@@ -291,6 +292,203 @@ TEST(ServiceChangesTest, ReadingTheRegistryOpensEachEntryOnceAndItsParametersOnc
     EXPECT_EQ((*denied)[1].values[0].kind, FoundValue::Kind::Absent);
     EXPECT_EQ((*denied)[1].values[8].text, "b.dll");
     EXPECT_EQ(f.memory.OpenHandleCount(), 0u);
+}
+
+// Windows creates and removes instances of per-user services at every
+// logon; added and removed ones are counted, not listed. The name and the
+// instance bit alone hide nothing: the template must be there on that side.
+TEST(ServiceChangesTest, PerUserInstancesAddedOrRemovedAreCountedNotListed) {
+    ChangesFixture f;
+    const auto type = [&f](const std::string& key, std::uint32_t t) {
+        f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath(key), "Type", t);
+    };
+    type("CDPUserSvc", 0x50);
+    type("CDPUserSvc_4a2b1", 0xD0);  // added instance
+    type("CDPUserSvc_77", 0xD0);     // on both sides, its program changed
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("CDPUserSvc_77"), "ImagePath", "C:\\neu.exe");
+    type("Evil_1", 0xD0);            // no template
+    type("Solo", 0x10);
+    type("Solo_5", 0xD0);            // a template without the per-user bit
+    type("CDPUserSvc_x", 0x10);      // no instance bit
+    const std::string tpl = "\"Type\"=dword:00000050\r\n";
+    const std::string inst = "\"Type\"=dword:000000d0\r\n";
+    const std::string sections = Section("CDPUserSvc", tpl) + Section("cdpusersvc_9f", inst) +
+                                 Section("CDPUserSvc_77", inst + "\"ImagePath\"=\"C:\\\\alt.exe\"\r\n") +
+                                 Section("Solo", "\"Type\"=dword:00000010\r\n") + Section("Weg_3", inst);
+    std::size_t leftOut = 99;
+    const auto rows = f.Compare(sections, &leftOut);
+    EXPECT_EQ(Rows(rows), (std::vector<std::string>{
+                              "CDPUserSvc_77 | CDPUserSvc_77 | ImagePath | C:\\alt.exe | C:\\neu.exe",
+                              "CDPUserSvc_x | CDPUserSvc_x | Eintrag hinzugefügt |  | ",
+                              "Evil_1 | Evil_1 | Eintrag hinzugefügt |  | ",
+                              "Solo_5 | Solo_5 | Eintrag hinzugefügt |  | ",
+                              "Weg_3 | Weg_3 | Eintrag entfernt |  | ",
+                          }));
+    EXPECT_EQ(leftOut, 2u);  // CDPUserSvc_4a2b1 added, cdpusersvc_9f removed
+
+    // Without its template on the side where it is, an instance is listed.
+    f.memory.DeleteKey(kHkeyLocalMachine, ServiceKeyPath("CDPUserSvc"));
+    EXPECT_EQ(f.Compare(sections, &leftOut).size(), rows.size() + 2);  // the template removed, the instance added
+    EXPECT_EQ(leftOut, 1u);
+}
+
+// A service DLL in the entry's own key and one in "Parameters" are two
+// values: each row names its place, and a restore puts back that place.
+TEST(ServiceChangesTest, BothPlacesOfAServiceDllAreComparedAndRestoredApart) {
+    ChangesFixture f;
+    const std::string key = ServiceKeyPath("Dll");
+    f.memory.SetString(kHkeyLocalMachine, key, "ServiceDll", "C:\\neu.dll");
+    f.memory.SetString(kHkeyLocalMachine, key + "\\Parameters", "ServiceDll", "C:\\p.dll");
+    const std::string sections = Section("Dll", "\"ServiceDll\"=\"C:\\\\alt.dll\"\r\n") +
+                                 Section("Dll\\Parameters", "\"ServiceDll\"=\"C:\\\\p.dll\"\r\n");
+    EXPECT_EQ(Rows(f.Compare(sections)), std::vector<std::string>{"Dll | Dll | ServiceDll | C:\\alt.dll | C:\\neu.dll"});
+    f.memory.SetString(kHkeyLocalMachine, key + "\\Parameters", "ServiceDll", "C:\\q.dll");
+    f.memory.DeleteValue(kHkeyLocalMachine, key, "ServiceDll");
+    const auto rows = f.Compare(sections);
+    EXPECT_EQ(Rows(rows), (std::vector<std::string>{"Dll | Dll | Parameters\\ServiceDll | C:\\p.dll | C:\\q.dll",
+                                                    "Dll | Dll | ServiceDll | C:\\alt.dll | (nicht vorhanden)"}));
+
+    test::FakeServiceManager manager{f.memory};
+    ChangesRestorer restorer{f.registry, manager, f.files, f.program, f.clock};
+    f.files.files[f.SideFile("Merotan.tmr")] = test::ServicesExport(sections);
+    for (const ChangeRow& row : rows) EXPECT_TRUE(CanRestore(row)) << Row(row);
+    const RestoreResult result = restorer.CarryOut(restorer.Plan({rows[1]}));
+    ASSERT_EQ(result.failure, "");
+    const ServiceValues after = ReadServiceNow(f.registry, "Dll");
+    EXPECT_EQ(after.values[kServiceDllIndex].text, "C:\\alt.dll");
+    EXPECT_EQ(after.values[kParametersServiceDllIndex].text, "C:\\q.dll");
+}
+
+// The notes of one row: an entry whose values now are set, one row about
+// the value changed (or the entry added), and the files that exist.
+struct NotesFixture : test::RootFixture {
+    ServiceValues service;
+    NotesFixture() {
+        service.keyName = "Dienst";
+        service.folded = "dienst";
+        Number(kTypeIndex, 0x10);
+        files.environment["WINDIR"] = "C:\\Windows";
+    }
+    void Number(std::size_t index, std::uint32_t n) {
+        service.values[index] = FoundValue{FoundValue::Kind::Number, n, ""};
+    }
+    void Text(std::size_t index, const std::string& text) {
+        service.values[index] = FoundValue{FoundValue::Kind::Text, 0, text};
+    }
+    void There(const std::string& path) { files.files[path] = ""; }
+    std::string Note(const std::string& change) {
+        std::vector<ChangeRow> rows{{"Dienst", "DIENST", change, "", ""}};
+        NoteRows(rows, {service}, files, program.windowsFolder);
+        return rows[0].note;
+    }
+    // The note of a row about this value, set to text.
+    std::string NoteOf(std::size_t index, const std::string& text) {
+        Text(index, text);
+        return Note(kComparedValues[index]);
+    }
+};
+
+const std::string kWritable = "Pfad für Benutzer beschreibbar";
+
+TEST(ChangeNotesTest, PathsBelowFoldersThatUsersCanWrite) {
+    NotesFixture f;
+    for (const char* path : {"C:\\Users\\Public\\x.exe", "c:\\users\\a\\x.exe", "C:\\ProgramData\\x\\y.exe",
+                             "C:\\x.exe", "D:\\x.exe", "C:\\Windows\\Temp\\x.exe", "D:\\Apps\\AppData\\x.exe",
+                             "C:\\Program Files\\..\\Users\\Public\\x.exe", "C:\\PROGRAMDATA\\Y.EXE"}) {
+        f.There(path);
+        EXPECT_EQ(f.NoteOf(kImagePathIndex, std::string("\"") + path + "\" -a"), kWritable) << path;
+    }
+    f.There("C:\\ProgramData\\z.exe");
+    EXPECT_EQ(f.NoteOf(kImagePathIndex, "%ProgramData%\\z.exe"), kWritable);
+    f.There("C:\\ProgramData\\z.dll");
+    EXPECT_EQ(f.NoteOf(kParametersServiceDllIndex, "%programdata%\\z.dll"), kWritable);
+    EXPECT_EQ(f.NoteOf(kServiceDllIndex, "%ProgramData%\\z.dll"), kWritable);
+    // Near misses.
+    for (const char* path : {"C:\\Program Files\\x.exe", "C:\\ProgramDataX\\y.exe", "C:\\Windows\\Tempo\\x.exe",
+                             "C:\\Windows\\system32\\users.exe", "\\\\server\\x.exe"}) {
+        f.There(path);
+        EXPECT_EQ(f.NoteOf(kImagePathIndex, std::string("\"") + path + "\""), "") << path;
+    }
+}
+
+TEST(ChangeNotesTest, InterpretersUnquotedPathsAndMissingFiles) {
+    NotesFixture f;
+    f.There("C:\\Windows\\system32\\svchost.exe");
+    EXPECT_EQ(f.NoteOf(kImagePathIndex, "%SystemRoot%\\system32\\svchost.exe -k netsvcs"), "");
+    EXPECT_EQ(f.NoteOf(kImagePathIndex, "C:\\Windows\\system32\\svchost.exe -k netsvcs -p"), "");
+    EXPECT_EQ(f.NoteOf(kImagePathIndex, "C:\\Windows\\system32\\fehlt.exe -k"), "Datei fehlt");
+    f.There("C:\\Tools\\prog.exe");
+    EXPECT_EQ(f.NoteOf(kImagePathIndex, "C:\\Tools\\prog -x"), "") << "run with .exe added";
+
+    for (const char* command : {"cmd.exe /c echo x", "CMD /c x", "PowerShell -enc x", "pwsh.exe -c x", "wscript a.js",
+                                "cscript //b a.vbs", "mshta http://x", "regsvr32 /s x.dll", "certutil -urlcache x"})
+        EXPECT_EQ(f.NoteOf(kImagePathIndex, command), "Befehlsinterpreter") << command;
+    f.There("C:\\Windows\\System32\\WindowsPowerShell\\v1.0\\powershell.exe");
+    EXPECT_EQ(f.NoteOf(kImagePathIndex, "%windir%\\System32\\WindowsPowerShell\\v1.0\\powershell.exe -c x"),
+              "Befehlsinterpreter");
+    f.There("C:\\Tools\\cmdx.exe");
+    EXPECT_EQ(f.NoteOf(kImagePathIndex, "C:\\Tools\\cmdx.exe /c"), "");
+    // rundll32 loads the DLL its first argument names.
+    EXPECT_EQ(f.NoteOf(kImagePathIndex, "rundll32.exe C:\\Users\\Public\\x.dll,Start"),
+              kWritable + "; Befehlsinterpreter; Datei fehlt");
+    f.There("C:\\Windows\\a b.dll");
+    EXPECT_EQ(f.NoteOf(kImagePathIndex, "rundll32 \"C:\\Windows\\a b.dll\",Start"), "Befehlsinterpreter");
+
+    // A blank before the program's name, unquoted: a shorter path runs first.
+    f.There("C:\\Program Files\\A B\\x.exe");
+    EXPECT_EQ(f.NoteOf(kImagePathIndex, "C:\\Program Files\\A B\\x.exe -k"), "Pfad ohne Anführungszeichen");
+    EXPECT_EQ(f.NoteOf(kImagePathIndex, "\"C:\\Program Files\\A B\\x.exe\" -k"), "");
+    EXPECT_EQ(f.NoteOf(kImagePathIndex, "C:\\Users\\Public\\A B\\y.exe"),
+              kWritable + "; Pfad ohne Anführungszeichen; Datei fehlt");
+    // Only an "ImagePath" is a command line of the service itself.
+    EXPECT_EQ(f.NoteOf(kFailureCommandIndex, "C:\\Program Files\\A B\\x.exe"), "");
+    EXPECT_EQ(f.NoteOf(kFailureCommandIndex, "cmd /c C:\\x.bat"), "Befehlsinterpreter");
+    EXPECT_EQ(f.NoteOf(kFailureCommandIndex, "C:\\Users\\Public\\m.cmd"), kWritable + "; Datei fehlt");
+
+    // A driver's path is its file whole, relative ones in the Windows folder.
+    f.Number(kTypeIndex, 1);
+    f.There("C:\\Windows\\System32\\drivers\\x.sys");
+    EXPECT_EQ(f.NoteOf(kImagePathIndex, "System32\\drivers\\x.sys"), "");
+    EXPECT_EQ(f.NoteOf(kImagePathIndex, "\\SystemRoot\\System32\\drivers\\x.sys"), "");
+    EXPECT_EQ(f.NoteOf(kImagePathIndex, "\\??\\C:\\Windows\\System32\\drivers\\x.sys"), "");
+    EXPECT_EQ(f.NoteOf(kImagePathIndex, "system32\\DRIVERS\\y.sys"), "Datei fehlt");
+    f.There("C:\\Program Files\\A B\\z.sys");
+    EXPECT_EQ(f.NoteOf(kImagePathIndex, "\\??\\C:\\Program Files\\A B\\z.sys"), "");
+    f.program.windowsFolder = "D:\\WIN";
+    f.There("D:\\WIN\\System32\\drivers\\x.sys");
+    EXPECT_EQ(f.NoteOf(kImagePathIndex, "\\SystemRoot\\System32\\drivers\\x.sys"), "");
+}
+
+TEST(ChangeNotesTest, AccountsNewDriversAndWhichRowsGetNotes) {
+    NotesFixture f;
+    for (const char* account : {".\\Verwalter", "DOMAENE\\dienst", "dienst@firma.de"})
+        EXPECT_EQ(f.NoteOf(kObjectNameIndex, account), "Benutzerkonto") << account;
+    for (const char* account : {"LocalSystem", "NT AUTHORITY\\LocalService", "nt authority\\networkservice",
+                                "NT SERVICE\\MSSQLSERVER", ""})
+        EXPECT_EQ(f.NoteOf(kObjectNameIndex, account), "") << account;
+
+    // An added entry: every rule over its values now.
+    f.Text(kImagePathIndex, "C:\\Users\\Public\\neu.exe");
+    f.Text(kServiceDllIndex, "C:\\Users\\Public\\neu.dll");
+    f.Text(kObjectNameIndex, ".\\Verwalter");
+    EXPECT_EQ(f.Note(kEntryAdded), kWritable + "; Datei fehlt; Benutzerkonto");
+    f.service.values[kImagePathIndex] = {};
+    f.service.values[kServiceDllIndex] = {};
+    f.Text(kFailureCommandIndex, "mshta http://x");
+    EXPECT_EQ(f.Note(kEntryAdded), "Befehlsinterpreter; Benutzerkonto");
+    f.Number(kTypeIndex, 2);  // a file-system driver; its "ObjectName" names no account
+    f.service.values[kFailureCommandIndex] = {};
+    f.Text(kImagePathIndex, "\\??\\C:\\Users\\Public\\neu.sys");
+    EXPECT_EQ(f.Note(kEntryAdded), kWritable + "; Datei fehlt; Neuer Treiber");
+    // Rows about other values, and removed entries, get none.
+    for (const std::string& change : {kComparedValues[0], kComparedValues[kTypeIndex],
+                                      kComparedValues[kDisplayNameIndex], kEntryRemoved})
+        EXPECT_EQ(f.Note(change), "") << change;
+    // Nor do values that are not texts now.
+    f.service.values[kImagePathIndex] = {};
+    EXPECT_EQ(f.Note(kComparedValues[kImagePathIndex]), "");
+    f.Number(kServiceDllIndex, 5);
+    EXPECT_EQ(f.Note(kComparedValues[kServiceDllIndex]), "");
 }
 
 // The window's model: the previous export by the program's base name, the
@@ -478,18 +676,18 @@ TEST(ChangesViewTest, SavesUtf8TextOrCsvWhereTheUserChose) {
     f.view.Save();
     EXPECT_EQ(f.files.files["D:\\a.csv"],
               "\xEF\xBB\xBF"
-              "Eintrag;Schlüssel;Änderung;Vorher;Jetzt\r\n"
-              "\"Erster; \"\"Dienst\"\"\";Alpha;Start;Automatisch;Deaktiviert\r\n"
-              "Beta;Beta;ObjectName;NT AUTHORITY\\LocalService;LocalSystem\r\n");
+              "Eintrag;Schlüssel;Änderung;Vorher;Jetzt;Hinweis\r\n"
+              "\"Erster; \"\"Dienst\"\"\";Alpha;Start;Automatisch;Deaktiviert;\r\n"
+              "Beta;Beta;ObjectName;NT AUTHORITY\\LocalService;LocalSystem;\r\n");
     f.save.answer = SaveChoice{"D:\\a.txt", SaveFormat::Text};
     f.view.Save();
     EXPECT_EQ(f.files.files["D:\\a.txt"],
               "\xEF\xBB\xBF"
               "Änderungen seit dem letzten Start\r\n"
               "Verglichen mit C:\\Tools\\Merotan.tmr: 2 Änderungen.\r\n\r\n"
-              "Eintrag\tSchlüssel\tÄnderung\tVorher\tJetzt\r\n"
-              "Erster; \"Dienst\"\tAlpha\tStart\tAutomatisch\tDeaktiviert\r\n"
-              "Beta\tBeta\tObjectName\tNT AUTHORITY\\LocalService\tLocalSystem\r\n");
+              "Eintrag\tSchlüssel\tÄnderung\tVorher\tJetzt\tHinweis\r\n"
+              "Erster; \"Dienst\"\tAlpha\tStart\tAutomatisch\tDeaktiviert\t\r\n"
+              "Beta\tBeta\tObjectName\tNT AUTHORITY\\LocalService\tLocalSystem\t\r\n");
     EXPECT_TRUE(f.messages.shown.empty());
 
     f.files.readOnly.insert("D:\\fest.txt");
@@ -497,6 +695,48 @@ TEST(ChangesViewTest, SavesUtf8TextOrCsvWhereTheUserChose) {
     f.view.Save();
     ASSERT_EQ(f.messages.shown.size(), 1u);
     EXPECT_EQ(f.messages.shown[0].text, "Die Datei konnte nicht gespeichert werden:\nD:\\fest.txt");
+}
+
+// Noted rows come first, the rest in entry order; the line above the list
+// counts the per-user instances left out; the note is a column like any.
+TEST(ChangesViewTest, NotedRowsComeFirstAndInstancesLeftOutAreCounted) {
+    ViewFixture f;
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Gamma"), "ImagePath", "C:\\Users\\Public\\g.exe");
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Vorlage"), "Type", 0x50);
+    for (const std::string key : {"Vorlage_1a", "Vorlage_2b"})
+        f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath(key), "Type", 0xD0);
+    f.PreviousExport(test::ServicesExport(
+        Section("Alpha", "\"Start\"=dword:00000002\r\n\"DisplayName\"=\"Erster; \\\"Dienst\\\"\"\r\n") +
+        Section("Beta", "\"Start\"=dword:00000003\r\n\"ObjectName\"=\"NT AUTHORITY\\\\LocalService\"\r\n") +
+        Section("Gamma", "\"ImagePath\"=\"C:\\\\Tools\\\\g.exe\"\r\n") +
+        Section("Vorlage", "\"Type\"=dword:00000050\r\n") + Section("Vorlage_0c", "\"Type\"=dword:000000d0\r\n")));
+    f.view.Load();
+    const std::string note = "Pfad für Benutzer beschreibbar; Datei fehlt";
+    const auto keysAndNotes = [&f] {
+        std::vector<std::string> out;
+        for (const auto& row : f.view.Rows()) out.push_back(row.key + " " + row.change + ": " + row.note);
+        return out;
+    };
+    EXPECT_EQ(keysAndNotes(), (std::vector<std::string>{"Gamma ImagePath: " + note, "Alpha Start: ",
+                                                        "Beta ObjectName: "}));
+    EXPECT_EQ(f.view.Status(), "Verglichen mit C:\\Tools\\Merotan.tmr: 3 Änderungen; 3 Instanzen benutzerbezogener "
+                               "Dienste nicht aufgeführt.");
+    EXPECT_EQ(f.view.SortColumn(), -1);
+    f.view.SortBy(5);
+    EXPECT_EQ(keysAndNotes(), (std::vector<std::string>{"Alpha Start: ", "Beta ObjectName: ", "Gamma ImagePath: " + note}));
+    EXPECT_EQ(ChangesView::Cell(f.view.Rows()[2], 5), note);
+    EXPECT_NE(f.view.SavedText(SaveFormat::Csv).find("Gamma;Gamma;ImagePath;C:\\Tools\\g.exe;C:\\Users\\Public\\g.exe;\"" +
+                                                     note + "\"\r\n"),
+              std::string::npos);
+    f.view.Print();
+    EXPECT_NE(std::find(f.printers.log.begin(), f.printers.log.end(), "line:Hinweis: " + note), f.printers.log.end());
+
+    f.memory.DeleteKey(kHkeyLocalMachine, ServiceKeyPath("Vorlage_1a"));
+    f.memory.DeleteKey(kHkeyLocalMachine, ServiceKeyPath("Vorlage_2b"));
+    f.view.Load();
+    EXPECT_EQ(f.view.Status(), "Verglichen mit C:\\Tools\\Merotan.tmr: 3 Änderungen; 1 Instanz benutzerbezogener "
+                               "Dienste nicht aufgeführt.");
+    EXPECT_EQ(f.view.Rows()[0].key, "Gamma");
 }
 
 // The restore's texts: every write with its full texts, what will not be
