@@ -18,7 +18,7 @@ LIST = IDS["IDC_CHG_LIST"]
 PRINT = IDS["IDC_CHG_BDRUCKEN"]
 SAVE = IDS["IDC_CHG_BSPEICHERN"]
 STATUS = IDS["IDC_CHG_STATUS"]
-COLUMNS = ["Eintrag", "Schlüssel", "Änderung", "Vorher", "Jetzt"]
+COLUMNS = ["Eintrag", "Schlüssel", "Änderung", "Vorher", "Jetzt", "Hinweis"]
 RESTORE = IDS["IDC_CHG_BZURUECKSETZEN"]
 RESTORE_WINDOW = IDS["SW_RESTORE_CLASS"]
 RESTORE_TEXT = IDS["IDC_RST_TEXT"]
@@ -30,6 +30,16 @@ DLL_PATH = h.SERVICES + r"\SwChgDll\Parameters"
 TEST_SERVICE = os.environ.get("SW_E2E_TESTSERVICE",
                               os.path.join(h.DEFAULT_BUILD, "tests", "testservice", "TestService.exe"))
 EXPORT_PREFIX = "HKEY_LOCAL_MACHINE\\" + h.SERVICES + "\\"
+
+
+def csv_line(cells):
+    """A line of the saved CSV file: ";" between cells, a cell with ";", a
+    quote or outer blanks between quotes."""
+    def cell(text):
+        if any(c in text for c in ';"\r\n') or text != text.strip(" "):
+            return '"' + text.replace('"', '""') + '"'
+        return text
+    return ";".join(cell(text) for text in cells)
 
 
 def text_of(value):
@@ -98,6 +108,10 @@ class ChangesWindowTest(h.E2ETestCase):
     def test_second_run_lists_exactly_the_changes_made_behind_its_back(self):
         d = self.driver
         s = self.session
+        # Programs that are there, so that only the notes looked for show.
+        for parts in (("users", "Public", "helfer.exe"), ("Program Files", "A B", "x.exe")):
+            os.makedirs(s.drive_c(*parts[:-1]), exist_ok=True)
+            open(s.drive_c(*parts), "wb").close()
         d.seed([
             h.service("SwChgKeep", display="Bleibt gleich", start=2, image_path=r"C:\bleibt.exe"),
             h.service("SwChgGone", display="Wird entfernt", start=3, image_path=r"C:\weg.exe"),
@@ -106,6 +120,12 @@ class ChangesWindowTest(h.E2ETestCase):
             h.service("SwChgAccount", display="Anderes Konto", start=3, object_name="NT AUTHORITY\\LocalService",
                       image_path=r"C:\konto.exe"),
             h.service("SwChgStart", display="Anderer Start", start=3, image_path=r"C:\start.exe"),
+            h.service("SwChgCmd", display="Befehl", start=3, image_path=r"C:\alt\befehl.exe"),
+            h.service("SwChgBlank", display="Leerzeichen", start=3, image_path=r'"C:\Program Files\A B\x.exe" -k'),
+            # A per-user service's template and one instance of it.
+            h.service("SwChgUser", display="Benutzerdienst", start=3, image_path=r"C:\benutzer.exe", type=0x50),
+            h.service("SwChgUser_1a2b", display="Benutzerdienst_1a2b", start=3, image_path=r"C:\benutzer.exe",
+                      type=0xD0),
         ])
         d.reg_set(DLL_PATH, "ServiceDll", h.expand_sz(r"C:\alt.dll"))
         folder = self.start_merotan()
@@ -120,24 +140,39 @@ class ChangesWindowTest(h.E2ETestCase):
         d.reg_set(DLL_PATH, "ServiceDll", h.expand_sz(r"C:\boese.dll"))
         d.reg_set(h.SERVICES + r"\SwChgAccount", "ObjectName", h.sz("LocalSystem"))
         d.reg_set(h.SERVICES + r"\SwChgStart", "Start", h.dword(4))
+        d.reg_set(h.SERVICES + r"\SwChgCmd", "ImagePath", h.expand_sz(r"cmd.exe /c echo boese"))
+        d.reg_set(h.SERVICES + r"\SwChgBlank", "ImagePath", h.expand_sz(r"C:\Program Files\A B\x.exe -k"))
+        # The instances of a logon: two come, one goes.
+        d.seed([h.service("SwChgPublic", display="Öffentlich", start=2, image_path=r"C:\Users\Public\helfer.exe"),
+                h.service("SwChgUser_3c4d", start=3, image_path=r"C:\benutzer.exe", type=0xD0),
+                h.service("SwChgUser_5e6f", start=3, image_path=r"C:\benutzer.exe", type=0xD0)])
+        d.reg_delete_key(h.SERVICES + r"\SwChgUser_1a2b")
         new_image = text_of((0, bytes(d.reg_get(h.SERVICES + r"\SwChgNew", "ImagePath")["data"])))
 
         self.start_merotan(folder)
         window = self.open_changes()
         status = d.control(STATUS, window=CHANGES)["text"]
-        self.assertEqual(status, "Verglichen mit C:\\Startwart\\Merotan.tmr: 6 Änderungen.")
+        self.assertEqual(status, "Verglichen mit C:\\Startwart\\Merotan.tmr: 9 Änderungen; "
+                                 "3 Instanzen benutzerbezogener Dienste nicht aufgeführt.")
         view = d.listview(LIST, CHANGES)
         self.assertEqual(view["columns"], COLUMNS)
+        # The rows with a note first, each part in entry order.
         expected = [
-            ["Anderes Konto", "SwChgAccount", "ObjectName", "NT AUTHORITY\\LocalService", "LocalSystem"],
-            ["Neue DLL", "SwChgDll", "Parameters\\ServiceDll", r"C:\alt.dll", r"C:\boese.dll"],
-            ["Wird entfernt", "SwChgGone", "Eintrag entfernt", r"C:\weg.exe", ""],
-            ["Neues Programm", "SwChgImage", "ImagePath", r"C:\alt\dienst.exe", r"C:\boese\dienst.exe"],
-            ["Neuer Dienst", "SwChgNew", "Eintrag hinzugefügt", "", new_image],
-            ["Anderer Start", "SwChgStart", "Start", "Manuell", "Deaktiviert"],
+            ["Leerzeichen", "SwChgBlank", "ImagePath", r'"C:\Program Files\A B\x.exe" -k',
+             r"C:\Program Files\A B\x.exe -k", "Pfad ohne Anführungszeichen"],
+            ["Befehl", "SwChgCmd", "ImagePath", r"C:\alt\befehl.exe", "cmd.exe /c echo boese", "Befehlsinterpreter"],
+            ["Neue DLL", "SwChgDll", "Parameters\\ServiceDll", r"C:\alt.dll", r"C:\boese.dll",
+             "Pfad für Benutzer beschreibbar; Datei fehlt"],
+            ["Neues Programm", "SwChgImage", "ImagePath", r"C:\alt\dienst.exe", r"C:\boese\dienst.exe", "Datei fehlt"],
+            ["Neuer Dienst", "SwChgNew", "Eintrag hinzugefügt", "", new_image, "Datei fehlt"],
+            ["Öffentlich", "SwChgPublic", "Eintrag hinzugefügt", "", r"C:\Users\Public\helfer.exe",
+             "Pfad für Benutzer beschreibbar"],
+            ["Anderes Konto", "SwChgAccount", "ObjectName", "NT AUTHORITY\\LocalService", "LocalSystem", ""],
+            ["Wird entfernt", "SwChgGone", "Eintrag entfernt", r"C:\weg.exe", "", ""],
+            ["Anderer Start", "SwChgStart", "Start", "Manuell", "Deaktiviert", ""],
         ]
         self.assertEqual(view["rows"], expected)
-        self.assertEqual(view["sort"], [""] * 5)
+        self.assertEqual(view["sort"], [""] * 6)
         shot = s.screenshot("changes-window", window["window_rect"])
         self.assertTrue(os.path.getsize(shot) > 0)
 
@@ -146,12 +181,12 @@ class ChangesWindowTest(h.E2ETestCase):
         view = d.listview(LIST, CHANGES)
         self.assertEqual([row[2] for row in view["rows"]],
                          sorted((row[2] for row in expected), key=str.casefold))
-        self.assertEqual(view["sort"], ["", "", "up", "", ""])
+        self.assertEqual(view["sort"], ["", "", "up", "", "", ""])
         d.column_click(2, LIST, CHANGES)
         view = d.listview(LIST, CHANGES)
         self.assertEqual([row[2] for row in view["rows"]],
                          sorted((row[2] for row in expected), key=str.casefold, reverse=True))
-        self.assertEqual(view["sort"], ["", "", "down", "", ""])
+        self.assertEqual(view["sort"], ["", "", "down", "", "", ""])
         rows_shown = view["rows"]
 
         # Saving as CSV: the save dialog, a name, its OK.
@@ -166,7 +201,7 @@ class ChangesWindowTest(h.E2ETestCase):
         self.assertTrue(saved.startswith(b"\xef\xbb\xbf"))
         lines = saved[3:].decode("utf-8").split("\r\n")
         self.assertEqual(lines[0], ";".join(COLUMNS))
-        self.assertEqual(lines[1:-1], [";".join(row) for row in rows_shown])
+        self.assertEqual(lines[1:-1], [csv_line(row) for row in rows_shown])
         self.assertEqual(lines[-1], "")
 
         # Printing to the PDF queue.
@@ -184,6 +219,7 @@ class ChangesWindowTest(h.E2ETestCase):
             self.assertIn("Vorher: NT AUTHORITY\\LocalService", text)
             self.assertIn(r"Jetzt: C:\boese.dll", text)
             self.assertIn("Eintrag hinzugefügt", text)
+            self.assertIn("Hinweis: Befehlsinterpreter", text)
         d.keys("Esc")
         self.wait_until(lambda: not [w for w in d.windows() if w.get("class") == CHANGES
                                      and w.get("visible")],
@@ -218,8 +254,8 @@ class ChangesWindowTest(h.E2ETestCase):
         self.start_merotan(folder)
         self.open_changes()
         self.assertEqual(d.listview(LIST, CHANGES)["rows"], [
-            ["acc auto dienst", "AccSvcAuto", "Start", "Deaktiviert", "Automatisch"],
-            ["acc tief dienst", "AccSvcDeep", "Start", "Manuell", "Deaktiviert"],
+            ["acc auto dienst", "AccSvcAuto", "Start", "Deaktiviert", "Automatisch", ""],
+            ["acc tief dienst", "AccSvcDeep", "Start", "Manuell", "Deaktiviert", ""],
         ])
         d.keys("Esc")
         d.keys("Esc")
@@ -359,11 +395,11 @@ class RestoreTest(h.E2ETestCase):
         view = d.listview(LIST, CHANGES)
         self.assertEqual(view["selected"], list(range(8)))
         changes = [(row[1], row[2]) for row in view["rows"]]
+        # Programs and DLLs that are not there are noted, and come first.
         self.assertEqual(changes, [
-            ("SwRstAccount", "ObjectName"), ("SwRstDelay", "DelayedAutostart"),
-            ("SwRstDll", "Parameters\\ServiceDll"), ("SwRstFail", "FailureCommand"),
-            ("SwRstGone", "Eintrag entfernt"), ("SwRstImage", "ImagePath"), ("SwRstNew", "Eintrag hinzugefügt"),
-            ("SwRstStart", "Start")])
+            ("SwRstDll", "Parameters\\ServiceDll"), ("SwRstFail", "FailureCommand"), ("SwRstImage", "ImagePath"),
+            ("SwRstAccount", "ObjectName"), ("SwRstDelay", "DelayedAutostart"), ("SwRstGone", "Eintrag entfernt"),
+            ("SwRstNew", "Eintrag hinzugefügt"), ("SwRstStart", "Start")])
         before_restore = entry_trees(d, keys)
 
         preview, buttons, result = self.restore_selected("restore")
