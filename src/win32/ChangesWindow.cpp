@@ -17,7 +17,7 @@ constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 
 // Twips: the first size, the smallest, margins, the status line and buttons.
-constexpr int kClientWidth = 14000;
+constexpr int kClientWidth = 14400;
 constexpr int kClientHeight = 6600;
 constexpr int kMinWidth = 6000;
 constexpr int kMinHeight = 3000;
@@ -27,7 +27,7 @@ constexpr int kButtonWidth = 1185;
 constexpr int kRestoreButtonWidth = 1500;
 constexpr int kButtonHeight = 420;
 constexpr int kGap = 75;
-constexpr int kColumnWidths[6] = {2400, 1900, 2000, 2200, 2200, 2900};
+constexpr int kColumnWidths[6] = {2300, 2000, 2000, 2000, 2000, 3700};
 // Posted to itself once the selection changed.
 constexpr UINT kSelectionChanged = WM_APP + 1;
 
