@@ -268,5 +268,18 @@ TEST_F(BatchTest, WriteWholeReplacesOnlyWhenItCanAndLeavesNoTemporaryFile) {
     EXPECT_EQ(Read("moved.reg"), "export");
 }
 
+// Paths in the registry name folders through environment strings; the
+// expansion takes names in any case, keeps unknown ones, and a result longer
+// than a path (beyond the first buffer) whole, in UTF-8.
+TEST_F(BatchTest, ExpandEnvironmentReplacesKnownNamesWholeAndKeepsUnknownOnes) {
+    const std::wstring longValue = L"C:\\Gr\u00fc\u00dfe\\" + std::wstring(400, L'x');
+    ASSERT_TRUE(SetEnvironmentVariableW(L"SW_PROBE_FOLDER", longValue.c_str()));
+    const std::string expected = "C:\\Gr\xc3\xbc\xc3\x9f" "e\\" + std::string(400, 'x');
+    EXPECT_EQ(files_.ExpandEnvironment("%sw_probe_folder%\\a.exe -k %SW_NOT_THERE%"),
+              expected + "\\a.exe -k %SW_NOT_THERE%");
+    EXPECT_EQ(files_.ExpandEnvironment("ohne"), "ohne");
+    SetEnvironmentVariableW(L"SW_PROBE_FOLDER", nullptr);
+}
+
 }  // namespace
 }  // namespace sw::test
