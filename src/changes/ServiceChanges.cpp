@@ -268,7 +268,8 @@ ServiceValues ReadServiceNow(Registry& registry, const std::string& keyName) {
     const std::string path = ServiceKeyPath(keyName);
     // The entry's own values through one open of its key, in the order of
     // kComparedValues, an indirect display name resolved through the same
-    // open; the service DLL below its "Parameters" key.
+    // open, a service DLL in the key itself among them; the other service DLL
+    // below its "Parameters" key.
     auto read = registry.ReadValuesAndResolved(kHkeyLocalMachine, path,
                                                {"Start", "DelayedAutostart", "Type", "ImagePath", "ObjectName",
                                                 "FailureCommand", "DisplayName", "Group", "ServiceDll"},
@@ -335,6 +336,8 @@ std::vector<ChangeRow> CompareServices(const std::vector<ServiceValues>& before,
     };
     for (const auto& service : before) add(service, true);
     for (const auto& service : now) add(service, false);
+    // Per-user instances added or removed, told by their template on the
+    // same side, before the pairs move.
     const auto typeOf = [](const ServiceValues& service) -> std::uint32_t {
         const FoundValue& type = service.values[kTypeIndex];
         return type.kind == FoundValue::Kind::Number ? type.number : 0;
@@ -349,11 +352,11 @@ std::vector<ChangeRow> CompareServices(const std::vector<ServiceValues>& before,
         return model != nullptr && (typeOf(*model) & kUserServiceBit) != 0;
     };
     for (Pair& pair : pairs)
-        if (!pair.before || !pair.now) pair.instance = isInstance(pair.before ? *pair.before : *pair.now, pair.before != nullptr);
+        if (!pair.before || !pair.now)
+            pair.instance = isInstance(pair.before ? *pair.before : *pair.now, pair.before != nullptr);
     std::sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) { return a.folded < b.folded; });
 
     std::size_t leftOut = 0;
-
     std::vector<ChangeRow> rows;
     for (const Pair& pair : pairs) {
         if (pair.instance) {
