@@ -518,27 +518,32 @@ class UnattendedCheckTest(h.E2ETestCase):
     TIME_LIMIT = 240
     CHECK_TIME = 120  # the program waits up to 120 s for the export
 
-    def check(self, folder, *args, cwd=None, must_see=True):
-        """Runs the check ("/pruefen" unless other arguments are given) and
-        waits for its end; returns its exit code and
-        the top-level windows its process had meanwhile, looked at until it
-        ended (with must_see, its process must have been seen running)."""
-        others = {p["pid"] for p in self.driver.find_processes("Merotan.exe")}
-        proc = self.session.start_program(folder, cwd=cwd, attach=False, args=args or ("/pruefen",))
+    def watch(self, proc, others, must_see=True):
+        """Waits for the program that proc started to end, looking at the
+        top-level windows of every Merotan.exe not in others meanwhile;
+        returns its exit code and those windows. With must_see, such a
+        process must have been seen running."""
         seen, windows = set(), []
         deadline = time.time() + self.CHECK_TIME + 30
         while proc.poll() is None:
             if time.time() > deadline:
-                self.fail("the check did not end within %s s" % (self.CHECK_TIME + 30))
+                self.fail("the program did not end within %s s" % (self.CHECK_TIME + 30))
             for p in self.driver.find_processes("Merotan.exe"):
                 if p["pid"] not in others:
                     seen.add(p["pid"])
                     windows += self.driver.process_windows(p["pid"])
         if must_see:
-            self.assertTrue(seen, "the check's process was never seen while it ran")
+            self.assertTrue(seen, "the program's process was never seen while it ran")
         # wine returned only once the program itself had ended.
         self.assertEqual({p["pid"] for p in self.driver.find_processes("Merotan.exe")}, others)
         return proc.returncode, windows
+
+    def check(self, folder, *args, cwd=None, must_see=True):
+        """Runs the check ("/pruefen" unless other arguments are given) and
+        waits for its end: its exit code and the windows it had."""
+        others = {p["pid"] for p in self.driver.find_processes("Merotan.exe")}
+        proc = self.session.start_program(folder, cwd=cwd, attach=False, args=args or ("/pruefen",))
+        return self.watch(proc, others, must_see)
 
     def test_check_without_a_window_records_compares_and_says_so_by_its_exit_code(self):
         d = self.driver
@@ -636,6 +641,28 @@ class UnattendedCheckTest(h.E2ETestCase):
                 self.assertTrue(f.read().decode("utf-8-sig").startswith(("Unbekannter", "Zu viele")), args)
             del after["Merotan-Fehler.txt"]
             self.assertEqual(after, before, args)
+
+        # While a check waits for its export, a start with a window in its
+        # folder ends quietly and touches nothing. The registry editor is
+        # replaced by a stand-in that stays until told and writes no export.
+        regedit = s.drive_c("windows", "regedit.exe")
+        shutil.copy2(h.MARKER, regedit)
+        open(regedit + ".wait", "wb").close()
+        check = s.start_program(folder, attach=False, args=("/pruefen",))
+        self.wait_until(lambda: os.path.exists(regedit + ".ran"), timeout=30, message="the check's export to start")
+        before = folder_state(folder)
+        others = {p["pid"] for p in d.find_processes("Merotan.exe")}
+        self.assertEqual(len(others), 1)
+        code, windows = self.watch(s.start_program(folder, attach=False), others, must_see=False)
+        self.assertEqual(code, 0)
+        self.assertEqual([w for w in windows if w["visible"]], [])
+        self.assertEqual(folder_state(folder), before)
+        self.assertIsNone(check.poll(), "the check ended before its export")
+        # An export that ends without a file: exit code 2 and why.
+        os.remove(regedit + ".wait")
+        self.assertEqual(self.watch(check, set()), (2, []))
+        self.assertEqual(csv_rows(csv_path),
+                         [["Der Export der Dienste ist nicht vollständig geschrieben worden: C:\\Startwart\\Merotan.reg"]])
 
 
 if __name__ == "__main__":
