@@ -42,11 +42,17 @@ bool WriteReason(Files& files, const std::string& path, const std::string& reaso
     return files.WriteWhole(path, kBom + OneLine(reason) + "\r\n");
 }
 
+// Exit code 2 with the reason beside the program.
+int FailBesideProgram(Files& files, Program& program, const std::string& reason) {
+    WriteReason(files, CheckErrorFile(program), reason);
+    return kCheckFailed;
+}
+
 // Exit code 2: the reason into the file, or beside the program when that
 // fails.
 int Fail(Files& files, Program& program, const std::string& file, const std::string& reason) {
-    if (!WriteReason(files, file, reason)) WriteReason(files, CheckErrorFile(program), reason);
-    return kCheckFailed;
+    if (WriteReason(files, file, reason)) return kCheckFailed;
+    return FailBesideProgram(files, program, reason);
 }
 
 // Whether writing file would replace one of the program's own records (or
@@ -68,8 +74,7 @@ std::string DefaultCheckFile(Program& program) {
 std::string CheckErrorFile(Program& program) { return program.Folder() + "\\" + program.BaseName() + "-Fehler.txt"; }
 
 int RefuseInvocation(Files& files, Program& program, const std::string& reason) {
-    WriteReason(files, CheckErrorFile(program), reason);
-    return kCheckFailed;
+    return FailBesideProgram(files, program, reason);
 }
 
 int RunUnattendedCheck(UnattendedServices& s, const std::string& given) {
@@ -77,13 +82,13 @@ int RunUnattendedCheck(UnattendedServices& s, const std::string& given) {
     if (WindowsVersionLabel(s.program.Version()) != "XP") return Fail(s.files, s.program, file, kStartupMessage);
     SideFiles side(s.files, s.shell, s.program);
     if (IsOwnFile(side, file))
-        return RefuseInvocation(s.files, s.program, "Die Ausgabedatei wäre eine Datei des Programms selbst: " + file);
+        return FailBesideProgram(s.files, s.program, "Die Ausgabedatei wäre eine Datei des Programms selbst: " + file);
     // The run that holds the folder may be writing this very file (the same
     // task started twice): only the file beside the program gets the reason.
     if (!s.program.ClaimFolder(HeldFolder::LeaveAlone))
-        return RefuseInvocation(s.files, s.program,
-                                "Im Ordner " + s.program.Folder() +
-                                    " läuft bereits das Programm; die Prüfung hat nichts verändert.");
+        return FailBesideProgram(s.files, s.program,
+                                 "Im Ordner " + s.program.Folder() +
+                                     " läuft bereits das Programm; die Prüfung hat nichts verändert.");
 
     // The start's work on the side files, as a start with a window does it.
     side.Rotate();
@@ -107,7 +112,7 @@ int RunUnattendedCheck(UnattendedServices& s, const std::string& given) {
     if (exported != ExportOutcome::Replaced)
         return Fail(s.files, s.program, file, side.ExportNotDoneText(exported, kCheckExportWait));
     if (!s.files.WriteWhole(file, changes.SavedText(SaveFormat::Csv)))
-        return RefuseInvocation(s.files, s.program, "Die Datei konnte nicht geschrieben werden: " + file);
+        return FailBesideProgram(s.files, s.program, "Die Datei konnte nicht geschrieben werden: " + file);
     return changes.Rows().empty() ? kCheckNothingChanged : kCheckChangesFound;
 }
 
