@@ -72,8 +72,6 @@ struct RootServices {
     ServiceStatusQuery* serviceStatus = nullptr;  // none: no dependents asked for, no look after a batch
 };
 
-inline const std::string kStartupMessage =
-    "Diese Anwendung läuft nur unter Microsoft Windows XP oder höher.  ";
 inline const std::string kStartupTitle = " Sicherheitseinstellungen";
 // The title of the window's warnings and refusals.
 inline const std::string kProgramTitle = " Tavrine Startwart";

@@ -5,24 +5,7 @@ namespace sw {
 
 void Root::Form_Initialize() { s.ui.InitCommonControls(); }
 
-std::string Root::GetWinVersion() {
-    const VersionRecord v = s.program.Version();
-    switch (v.platform) {
-        case 0: return "Windows 16bit mit 32bit-Erweiterung";
-        case 1:
-            switch (v.minor) {
-                case 0: return "95";
-                case 10: return "98";
-                case 90: return "Me";
-                default: return "Unknown";
-            }
-        case 2:
-            if (v.major == 4) return "Nt";
-            if (v.major >= 5) return "XP";
-            return "";
-        default: return "Unknown";
-    }
-}
+std::string Root::GetWinVersion() { return WindowsVersionLabel(s.program.Version()); }
 
 void Root::Form_Load() {
     if (GetWinVersion() != "XP") {
@@ -31,8 +14,10 @@ void Root::Form_Load() {
     }
     // A second start in a folder where the program already runs would rotate
     // that run's side files under it: the running window comes to the front
-    // instead, and this start ends before it touches anything.
-    if (!s.program.ClaimFolder()) s.program.EndNow();
+    // instead, and this start ends before it touches anything. A run without
+    // a window (the unattended check) has none to show; the start then ends
+    // quietly all the same.
+    if (!s.program.ClaimFolder(HeldFolder::ShowRunningWindow)) s.program.EndNow();
     sideFiles.Rotate();
     const bool listed = GetProfile(kHkeyLocalMachine, kServicesPath);
     s.ui.DoEvents();

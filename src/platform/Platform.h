@@ -213,6 +213,34 @@ public:
     virtual std::string SystemMessage(std::uint32_t error) = 0;
 };
 
+// What a start that finds its folder held does to the window of the run
+// that holds it: a start by the user shows it, a run without a window of its
+// own leaves the user's desktop alone.
+enum class HeldFolder { ShowRunningWindow, LeaveAlone };
+
+// The refusal of a start on an older Windows.
+inline const std::string kStartupMessage = "Diese Anwendung läuft nur unter Microsoft Windows XP oder höher.  ";
+
+// The label of a version record, as the start looks at it: "XP" for Windows
+// XP and everything after it, which is what the program runs on.
+inline std::string WindowsVersionLabel(const VersionRecord& v) {
+    switch (v.platform) {
+        case 0: return "Windows 16bit mit 32bit-Erweiterung";
+        case 1:
+            switch (v.minor) {
+                case 0: return "95";
+                case 10: return "98";
+                case 90: return "Me";
+                default: return "Unknown";
+            }
+        case 2:
+            if (v.major == 4) return "Nt";
+            if (v.major >= 5) return "XP";
+            return "";
+        default: return "Unknown";
+    }
+}
+
 class Program {
 public:
     virtual ~Program() = default;
@@ -225,9 +253,10 @@ public:
     // a trailing separator.
     virtual std::string WindowsFolder() = 0;
     // True when no other run of the program works in this program folder;
-    // from then on this run holds the folder until it ends. Otherwise brings
-    // the window of the run that holds it to the front and returns false.
-    virtual bool ClaimFolder() = 0;
+    // from then on this run holds the folder until it ends. Otherwise
+    // returns false, and with ShowRunningWindow first brings the window of
+    // the run that holds it (if that run has one) to the front.
+    virtual bool ClaimFolder(HeldFolder whenHeld) = 0;
     // Ends the program at once; no closing step runs after it.
     [[noreturn]] virtual void EndNow() = 0;
 };

@@ -53,25 +53,59 @@ std::string SideFiles::SnapshotNotWrittenText() const {
            kNextCheckOlder;
 }
 
+bool SideFiles::RecordThisRun(const AnsiCodec& codec, const std::string& snapshotLines) {
+    const bool written = WriteSnapshot(codec, snapshotLines);
+    StartExport();
+    return written;
+}
+
 void SideFiles::StartExport() {
     // The last whole export is the only way back when its previous copy
     // could not be kept; nothing may replace it then.
     if (!exportKept_) return;
     const std::string commandLine = "\"" + program_.WindowsFolder() + "\\regedit.exe\" /e \"" + OwnPath(kExportPart) +
                                     "\" \"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\"";
-    shell_.StartWatched(commandLine, ShowStyle::MinimizedFocus,
-                        [this](std::optional<std::uint32_t> exitCode) { ExportEnded(exitCode); });
+    const bool started = shell_.StartWatched(commandLine, ShowStyle::MinimizedFocus,
+                                             [this](std::optional<std::uint32_t> exitCode) { ExportEnded(exitCode); });
+    export_ = started ? ExportOutcome::Running : ExportOutcome::StartFailed;
 }
 
 void SideFiles::ExportEnded(std::optional<std::uint32_t> exitCode) {
     const std::string part = OwnPath(kExportPart);
     std::string bytes;
-    if (exitCode == 0u && files_.Read(part, bytes) && IsWholeExport(bytes) && files_.Move(part, OwnPath(".reg")))
+    if (exitCode == 0u && files_.Read(part, bytes) && IsWholeExport(bytes) && files_.Move(part, OwnPath(".reg"))) {
+        export_ = ExportOutcome::Replaced;
         return;
+    }
+    export_ = ExportOutcome::Failed;
     files_.Delete(part);
 }
 
 void SideFiles::FinishExport() { shell_.FinishWatched(kExportShutdownWait); }
+
+ExportOutcome SideFiles::WaitForExport(double maxSeconds) {
+    if (export_ == ExportOutcome::Running) shell_.FinishWatched(maxSeconds);
+    return export_;
+}
+
+std::string SideFiles::ExportNotDoneText(ExportOutcome outcome, double waitedSeconds) const {
+    switch (outcome) {
+        case ExportOutcome::NotStarted:
+            return "Der Export der Dienste wurde nicht erneuert, weil der vom letzten Vorgang nicht aufbewahrt "
+                   "werden konnte: " + OwnPath(".reg");
+        case ExportOutcome::StartFailed:
+            return "Der Registrierungs-Editor für den Export der Dienste konnte nicht gestartet werden: " +
+                   program_.WindowsFolder() + "\\regedit.exe";
+        case ExportOutcome::Running:
+            return "Der Export der Dienste war nach " + std::to_string(static_cast<long>(waitedSeconds)) +
+                   " Sekunden nicht fertig: " + OwnPath(kExportPart);
+        case ExportOutcome::Failed:
+            return "Der Export der Dienste ist nicht vollständig geschrieben worden: " + OwnPath(".reg");
+        case ExportOutcome::Replaced:
+            break;
+    }
+    return {};
+}
 
 void SideFiles::DeleteBatch() {
     const std::string batch = Path(kBatchFileName);

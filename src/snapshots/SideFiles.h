@@ -22,6 +22,15 @@ inline const std::string kBatchFileName = "Merotan.bat";
 // The check's report, written only when it cannot be printed.
 inline const std::string kReportFileName = "Merotan-Unterschiede.txt";
 
+// What became of this run's export.
+enum class ExportOutcome {
+    NotStarted,     // the rotation could not keep the previous one, so none was started
+    StartFailed,    // the registry editor could not be started
+    Running,        // it has not ended yet
+    Replaced,       // it ended whole and is the current export now
+    Failed,         // it ended without a whole export, which was removed
+};
+
 class SideFiles {
 public:
     // program gives the folder, the base name and the Windows folder each
@@ -45,11 +54,22 @@ public:
     // Starts the registry editor's export of the Services key, unless the
     // rotation could not keep the last whole export.
     void StartExport();
+    // The record of this run that every start leaves, with or without a
+    // window: the snapshot, then the export. False when the snapshot was
+    // not written (SnapshotNotWrittenText); the export is started all the
+    // same, as the two are separate records.
+    bool RecordThisRun(const AnsiCodec& codec, const std::string& snapshotLines);
     // The registry editor's export has ended: a whole export replaces the
     // last one, anything else is removed.
     void ExportEnded(std::optional<std::uint32_t> exitCode);
     // Waits a bounded while for an export that still runs, at shut-down.
     void FinishExport();
+    // Waits up to maxSeconds for the export without handling any window
+    // message (the run without a window has none) and says how it ended.
+    ExportOutcome WaitForExport(double maxSeconds);
+    // Why this run's export is not in place, for an outcome other than
+    // Replaced; one line.
+    std::string ExportNotDoneText(ExportOutcome outcome, double waitedSeconds) const;
     // Removes the batch file, when there is one.
     void DeleteBatch();
 
@@ -62,6 +82,7 @@ private:
     // copy, which would then be the only record left.
     bool snapshotKept_ = true;
     bool exportKept_ = true;
+    ExportOutcome export_ = ExportOutcome::NotStarted;
 };
 
 }  // namespace sw

@@ -542,7 +542,7 @@ KernelHandle g_folderClaim;
 
 }  // namespace
 
-bool Win32Program::ClaimFolder() {
+bool Win32Program::ClaimFolder(HeldFolder whenHeld) {
     const std::uint64_t key = FolderKey();
     wchar_t name[64];
     wsprintfW(name, L"Global\\Tavrine.Startwart.%08lX%08lX", static_cast<unsigned long>(key >> 32),
@@ -557,6 +557,7 @@ bool Win32Program::ClaimFolder() {
         return true;
     }
     if (!claim && error != ERROR_ACCESS_DENIED) return true;
+    if (whenHeld == HeldFolder::LeaveAlone) return false;
     WindowSearch search{FolderMark(key)};
     EnumWindows(FindMarkedWindow, reinterpret_cast<LPARAM>(&search));
     if (search.found != nullptr) {

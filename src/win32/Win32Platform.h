@@ -95,7 +95,7 @@ public:
     std::string WindowsFolder() override;
     // A named mutex for the program folder; the running window is found by
     // its class and the folder's mark (MarkWindow).
-    bool ClaimFolder() override;
+    bool ClaimFolder(HeldFolder whenHeld) override;
     [[noreturn]] void EndNow() override;
     // Marks the main window with its program folder, so that a later start
     // in that folder finds it. Called once the window exists, before the

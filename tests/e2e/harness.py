@@ -680,12 +680,12 @@ class Session:
         _run_quiet(["wineserver", "-w"], env=self.env, timeout=60)
         return self.start_driver()
 
-    def start_program(self, folder, exe_name="Merotan.exe", cwd=None, attach=True):
+    def start_program(self, folder, exe_name="Merotan.exe", cwd=None, attach=True, args=()):
         """Starts the program from its folder (as Explorer would: the folder
-        as working directory, unless cwd names another) and returns its
-        Popen. With attach, the driver adopts it."""
+        as working directory, unless cwd names another), with args on its
+        command line, and returns its Popen. With attach, the driver adopts it."""
         exe = os.path.join(folder, exe_name)
-        proc = subprocess.Popen(["wine", self.unix_to_windows(exe)], env=self.env, cwd=cwd or folder,
+        proc = subprocess.Popen(["wine", self.unix_to_windows(exe), *args], env=self.env, cwd=cwd or folder,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         with self._lock:
             self.programs.append(proc)

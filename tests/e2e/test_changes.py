@@ -3,10 +3,16 @@ first run's export of the Services key with the registry after changes made
 behind the program's back, lists exactly those changes, sorts, prints to the
 PDF queue and saves; and restores what the user selects, through the service
 manager, with a preview first, a result after and an undo file that the
-registry editor's import takes back."""
+registry editor's import takes back. The check without a window
+("/pruefen") does the start's work on the side files, writes the window's
+rows as CSV and says by its exit code whether anything changed."""
 
+import csv
+import io
 import os
 import shutil
+import subprocess
+import time
 import unittest
 
 import harness as h
@@ -521,6 +527,178 @@ class RestoreTest(h.E2ETestCase):
         d.keys("Esc")
         d.keys("Esc")
         self.wait_program_end()
+
+
+def csv_rows(path):
+    """The rows of a CSV file the program wrote (UTF-8 with a byte order
+    mark, ";" between cells), the header first."""
+    with open(path, "rb") as f:
+        data = f.read()
+    assert data.startswith(b"\xef\xbb\xbf"), data[:20]
+    return list(csv.reader(io.StringIO(data[3:].decode("utf-8"), newline=""), delimiter=";"))
+
+
+def folder_state(folder):
+    """Every file of the folder with its bytes and modification time."""
+    state = {}
+    for name in sorted(os.listdir(folder)):
+        path = os.path.join(folder, name)
+        with open(path, "rb") as f:
+            state[name] = (f.read(), os.stat(path).st_mtime_ns)
+    return state
+
+
+class UnattendedCheckTest(h.E2ETestCase):
+    """"Merotan.exe /pruefen [Datei]" from the command line, as the Task
+    Scheduler starts it: all cases in one prefix, one after the other."""
+    TIME_LIMIT = 240
+    CHECK_TIME = 120  # the program waits up to 120 s for the export
+
+    def watch(self, proc, others, must_see=True):
+        """Waits for the program that proc started to end, looking at the
+        top-level windows of every Merotan.exe not in others meanwhile;
+        returns its exit code and those windows. With must_see, such a
+        process must have been seen running."""
+        seen, windows = set(), []
+        deadline = time.time() + self.CHECK_TIME + 30
+        while proc.poll() is None:
+            if time.time() > deadline:
+                self.fail("the program did not end within %s s" % (self.CHECK_TIME + 30))
+            for p in self.driver.find_processes("Merotan.exe"):
+                if p["pid"] not in others:
+                    seen.add(p["pid"])
+                    windows += self.driver.process_windows(p["pid"])
+        if must_see:
+            self.assertTrue(seen, "the program's process was never seen while it ran")
+        # wine returned only once the program itself had ended.
+        self.assertEqual({p["pid"] for p in self.driver.find_processes("Merotan.exe")}, others)
+        return proc.returncode, windows
+
+    def check(self, folder, *args, cwd=None, must_see=True):
+        """Runs the check ("/pruefen" unless other arguments are given) and
+        waits for its end: its exit code and the windows it had."""
+        others = {p["pid"] for p in self.driver.find_processes("Merotan.exe")}
+        proc = self.session.start_program(folder, cwd=cwd, attach=False, args=args or ("/pruefen",))
+        return self.watch(proc, others, must_see)
+
+    def test_check_without_a_window_records_compares_and_says_so_by_its_exit_code(self):
+        d = self.driver
+        s = self.session
+        d.seed([
+            h.service("SwPrfImage", display="Programm wird cmd", start=3, image_path=r"C:\alt\dienst.exe"),
+            h.service("SwPrfBlank", display="Pfad mit Leerzeichen", start=3, image_path=r'"C:\Program Files\A B\x.exe"'),
+            h.service("SwPrfMissing", display="Datei fehlt bald", start=3,
+                      image_path=r"%SystemRoot%\system32\svchost.exe -k netsvcs"),
+        ])
+        folder = s.program_folder()
+        csv_path = os.path.join(folder, "Merotan-Änderungen.csv")
+
+        # The first check finds no export to compare with, but leaves one.
+        code, windows = self.check(folder)
+        self.assertEqual((code, windows), (2, []))
+        self.assertEqual(csv_rows(csv_path),
+                         [["Kein Export vom letzten Start gefunden: C:\\Startwart\\Merotan.tmr"]])
+        with open(os.path.join(folder, "Merotan.reg"), "rb") as f:
+            self.assertTrue(f.read().endswith("\r\n\r\n".encode("utf-16-le")), "the export was waited for")
+        self.assertFalse(os.path.exists(os.path.join(folder, "Merotan.reg.part")))
+
+        # Nothing changed since.
+        code, windows = self.check(folder)
+        self.assertEqual((code, windows), (0, []))
+        rows = csv_rows(csv_path)
+        self.assertEqual(len(rows), 1, rows)
+        self.assertEqual(rows[0][:5], COLUMNS)
+
+        # A twin folder keeps this state, for the window to compare with
+        # the same export as the next check.
+        twin = s.program_folder("Fenster")
+        for name in ("Merotan.reg", "Merotan.dat"):
+            shutil.copy2(os.path.join(folder, name), os.path.join(twin, name))
+
+        # Behind the program's back.
+        s.wine("sc", "create", "SwPrfNew", "binPath=", r"C:\Users\Public\neu.exe", "DisplayName=", "Neu bei Public")
+        d.reg_set(h.SERVICES + r"\SwPrfImage", "ImagePath", h.expand_sz(r"cmd.exe /c C:\boese.cmd"))
+        d.reg_set(h.SERVICES + r"\SwPrfBlank", "ImagePath", h.expand_sz(r"C:\Program Files\A B\x.exe"))
+        d.reg_set(h.SERVICES + r"\SwPrfMissing", "ImagePath", h.expand_sz(r"C:\fehlt\nirgends.exe"))
+
+        # From another folder, to a relative file name with blanks.
+        reports = s.drive_c("Berichte")
+        os.makedirs(reports)
+        code, windows = self.check(folder, "-PRUEFEN", "Prüfung vom Tag.csv", cwd=reports)
+        self.assertEqual((code, windows), (1, []))
+        rows = csv_rows(os.path.join(reports, "Prüfung vom Tag.csv"))
+        keys = sorted(row[1] for row in rows[1:])
+        self.assertEqual(keys, ["SwPrfBlank", "SwPrfImage", "SwPrfMissing", "SwPrfNew"], rows)
+
+        # The window in the twin folder compares with the same export: the
+        # same rows, cell for cell, in the same order.
+        self.start_merotan(twin)
+        open_changes(self)
+        view = d.listview(LIST, CHANGES)
+        self.assertEqual(view["columns"], rows[0])
+        self.assertEqual(view["rows"], rows[1:])
+        d.keys("Esc")
+        d.keys("Esc")
+        self.wait_program_end()
+
+        # A start with its window compares with the check's export.
+        self.start_merotan(folder)
+        open_changes(self)
+        self.assertEqual(d.control(STATUS, window=CHANGES)["text"],
+                         "Verglichen mit C:\\Startwart\\Merotan.tmr: keine Änderungen.")
+        d.keys("Esc")
+        self.wait_until(lambda: not [w for w in d.windows() if w.get("class") == CHANGES and w.get("visible")],
+                        message="the changes window to close")
+        self.wait_until(lambda: not d.find_processes("regedit.exe")
+                        and not os.path.exists(os.path.join(folder, "Merotan.reg.part")),
+                        timeout=30, message="the window's export to end")
+
+        # While that window runs, a check in its folder touches nothing.
+        errors = os.path.join(folder, "Merotan-Fehler.txt")
+        before = folder_state(folder)
+        code, windows = self.check(folder, must_see=False)
+        self.assertEqual((code, windows), (2, []))
+        after = folder_state(folder)
+        with open(errors, "rb") as f:
+            self.assertIn("läuft bereits das Programm", f.read().decode("utf-8-sig"))
+        del after["Merotan-Fehler.txt"]
+        self.assertEqual(after, before)
+        d.keys("Esc")
+        self.wait_program_end()
+
+        # Arguments it does not know: exit code 2, and only the reason.
+        before = folder_state(folder)
+        del before["Merotan-Fehler.txt"]
+        for args in (["/pruefenx"], ["/pruefen", "a.csv", "b.csv"]):
+            code, windows = self.check(folder, *args, must_see=False)
+            self.assertEqual((code, windows), (2, []), args)
+            after = folder_state(folder)
+            with open(errors, "rb") as f:
+                self.assertTrue(f.read().decode("utf-8-sig").startswith(("Unbekannter", "Zu viele")), args)
+            del after["Merotan-Fehler.txt"]
+            self.assertEqual(after, before, args)
+
+        # While a check waits for its export, a start with a window in its
+        # folder ends quietly and touches nothing. The registry editor is
+        # replaced by a stand-in that stays until told and writes no export.
+        regedit = s.drive_c("windows", "regedit.exe")
+        shutil.copy2(h.MARKER, regedit)
+        open(regedit + ".wait", "wb").close()
+        check = s.start_program(folder, attach=False, args=("/pruefen",))
+        self.wait_until(lambda: os.path.exists(regedit + ".ran"), timeout=30, message="the check's export to start")
+        before = folder_state(folder)
+        others = {p["pid"] for p in d.find_processes("Merotan.exe")}
+        self.assertEqual(len(others), 1)
+        code, windows = self.watch(s.start_program(folder, attach=False), others, must_see=False)
+        self.assertEqual(code, 0)
+        self.assertEqual([w for w in windows if w["visible"]], [])
+        self.assertEqual(folder_state(folder), before)
+        self.assertIsNone(check.poll(), "the check ended before its export")
+        # An export that ends without a file: exit code 2 and why.
+        os.remove(regedit + ".wait")
+        self.assertEqual(self.watch(check, set()), (2, []))
+        self.assertEqual(csv_rows(csv_path),
+                         [["Der Export der Dienste ist nicht vollständig geschrieben worden: C:\\Startwart\\Merotan.reg"]])
 
 
 if __name__ == "__main__":

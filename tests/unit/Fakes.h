@@ -305,8 +305,10 @@ public:
         onEnd = nullptr;
         if (end) end(exitCode);
     }
+    std::function<void()> whileFinishing;  // what the watched program does during the wait
     void FinishWatched(double maxSeconds) override {
         finishWaits.push_back(maxSeconds);
+        if (whileFinishing) whileFinishing();
         if (finishExitCode) EndWatched(finishExitCode);
     }
 
@@ -404,12 +406,14 @@ public:
     std::string windowsFolder = "C:\\Windows";
     bool folderHeldByAnother = false;
     int claims = 0;
+    std::optional<HeldFolder> claimedAs;
     VersionRecord Version() override { return version; }
     std::string Folder() override { return folder; }
     std::string BaseName() override { return baseName; }
     std::string WindowsFolder() override { return windowsFolder; }
-    bool ClaimFolder() override {
+    bool ClaimFolder(HeldFolder whenHeld) override {
         ++claims;
+        claimedAs = whenHeld;
         return !folderHeldByAnother;
     }
     [[noreturn]] void EndNow() override { throw ProgramEnded(); }

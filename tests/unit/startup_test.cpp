@@ -2,6 +2,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "changes/ChangesView.h"
+#include "unattended/Arguments.h"
+#include "unattended/UnattendedCheck.h"
+#include "unit/ExportText.h"
 #include "unit/Fakes.h"
 
 namespace sw::test {
@@ -90,6 +94,7 @@ TEST_F(StartupTest, ASecondStartInTheFolderEndsWithoutTouchingAnySideFile) {
     const auto before = f.files.files;
     EXPECT_THROW(f.root.Form_Load(), ProgramEnded);
     EXPECT_EQ(f.program.claims, 1);
+    EXPECT_EQ(f.program.claimedAs, HeldFolder::ShowRunningWindow);
     EXPECT_THAT(f.files.log, IsEmpty());
     EXPECT_EQ(f.files.files, before);
     EXPECT_THAT(f.shell.watched, IsEmpty());
@@ -125,6 +130,140 @@ TEST_F(StartupTest, InitialiseSetsUpTheCommonControls) {
 
 namespace sw::test {
 namespace {
+
+TEST(InvocationTest, OnlyTheCheckSwitchWithAtMostOneFileIsTaken) {
+    using Mode = Invocation::Mode;
+    EXPECT_EQ(ReadInvocation({}).mode, Mode::Window);
+    const Invocation plain = ReadInvocation({"/pruefen"});
+    EXPECT_EQ(plain.mode, Mode::Check);
+    EXPECT_EQ(plain.file, "");
+    const Invocation dashed = ReadInvocation({"-PRUEFEN", "C:\\Mit Leer\\Prüfung.csv"});
+    EXPECT_EQ(dashed.mode, Mode::Check);
+    EXPECT_EQ(dashed.file, "C:\\Mit Leer\\Prüfung.csv");
+    EXPECT_EQ(ReadInvocation({"/Pruefen", "x.csv"}).mode, Mode::Check);
+    for (const std::vector<std::string>& refused :
+         {std::vector<std::string>{"/pruefen", "a", "b"}, {"/check"}, {"pruefen"}, {"/pruefenx"}, {"/"},
+          {"/pruefen", ""}, {"x.csv", "/pruefen"}}) {
+        const Invocation read = ReadInvocation(refused);
+        EXPECT_EQ(read.mode, Mode::Refused) << refused[0];
+        EXPECT_FALSE(read.reason.empty());
+    }
+}
+
+// The check without a window over the main window's fakes: the previous
+// run's export holds "a" as manual.
+struct CheckSetup {
+    CheckSetup() {
+        f.Service("a", "Alpha", "d", 3);
+        f.files.files[f.SideFile("Merotan.reg")] = Export("3");
+        f.files.files[f.SideFile("Merotan.dat")] = "a|3\r\n\r\n";
+        // The registry editor writes this run's export while it is waited for.
+        f.shell.finishExitCode = 0;
+        f.shell.whileFinishing = [this] { f.files.files[f.SideFile("Merotan.reg.part")] = Export("4"); };
+    }
+    static std::string Export(const std::string& start) {
+        return test::ServicesExport("[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\a]\r\n"
+                                    "\"DisplayName\"=\"Alpha\"\r\n\"ObjectName\"=\"LocalSystem\"\r\n"
+                                    "\"Start\"=dword:0000000" + start + "\r\n\r\n");
+    }
+    int Run(const std::string& file = {}) { return RunUnattendedCheck(services, file); }
+    std::string Reason(const std::string& file) {
+        const std::string bytes = f.files.files[file];
+        EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF");
+        EXPECT_EQ(bytes.find('\n'), bytes.size() - 1) << "one line: " << bytes;
+        return bytes;
+    }
+    // The CSV that the changes window saves, over the files as they are now.
+    std::string WindowCsv(std::size_t rows) {
+        ChangesServices changesServices{f.registry, f.files, f.program, f.clock, f.messages};
+        ChangesView view(changesServices);
+        view.Load();
+        EXPECT_EQ(view.Rows().size(), rows);
+        return view.SavedText(SaveFormat::Csv);
+    }
+
+    RootFixture f;
+    UnattendedServices services{f.registry, f.files, f.shell, f.program, f.clock};
+    const std::string csv = f.SideFile("Merotan-Änderungen.csv");
+    const std::string errors = f.SideFile("Merotan-Fehler.txt");
+};
+
+TEST(UnattendedCheckTest, NoChangeRotatesRecordsAndWritesTheWindowsCsvWithExitCodeZero) {
+    CheckSetup c;
+    EXPECT_EQ(c.Run(), 0);
+    EXPECT_EQ(c.f.program.claimedAs, HeldFolder::LeaveAlone);
+    EXPECT_EQ(c.f.files.files[c.f.SideFile("Merotan.tmr")], CheckSetup::Export("3"));
+    EXPECT_EQ(c.f.files.files[c.f.SideFile("Merotan.tmd")], "a|3\r\n\r\n");
+    EXPECT_EQ(c.f.files.files[c.f.SideFile("Merotan.dat")], "a|3\r\n\r\n");
+    EXPECT_EQ(c.f.files.files[c.f.SideFile("Merotan.reg")], CheckSetup::Export("4")) << "this run's export, moved into place";
+    EXPECT_THAT(c.f.shell.finishWaits, ElementsAre(kCheckExportWait));
+    EXPECT_EQ(c.f.files.files[c.csv], c.WindowCsv(0));
+    EXPECT_EQ(c.f.files.log.back(), "write whole " + c.csv);
+    EXPECT_THAT(c.f.messages.shown, IsEmpty());
+    EXPECT_EQ(c.f.ui.yields, 0) << "no window, no message pump";
+}
+
+TEST(UnattendedCheckTest, ChangesGiveExitCodeOneAndTheWindowsRowsInTheNamedFile) {
+    CheckSetup c;
+    c.f.Service("a", "Alpha", "d", 4);
+    c.f.Service("b", "Bravo", "d", 2);
+    EXPECT_EQ(c.Run("D:\\Berichte\\Prüfung.csv"), 1);
+    EXPECT_EQ(c.f.files.files[c.f.SideFile("Merotan.dat")], "a|4\r\nb|2\r\n\r\n");
+    EXPECT_EQ(c.f.files.files["D:\\Berichte\\Prüfung.csv"], c.WindowCsv(2));
+    EXPECT_FALSE(c.f.files.Exists(c.csv));
+}
+
+TEST(UnattendedCheckTest, WhatCannotBeComparedOrRecordedEndsWithTwoAndItsReason) {
+    CheckSetup c;
+    // No previous export: the reason goes into the file.
+    c.f.files.files.erase(c.f.SideFile("Merotan.reg"));
+    EXPECT_EQ(c.Run(), 2);
+    EXPECT_NE(c.Reason(c.csv).find("Kein Export vom letzten Start gefunden: C:\\Tools\\Merotan.tmr"), std::string::npos);
+
+    // An export that does not end within the wait.
+    CheckSetup slow;
+    slow.f.shell.finishExitCode.reset();
+    slow.f.shell.whileFinishing = nullptr;
+    EXPECT_EQ(slow.Run(), 2);
+    EXPECT_NE(slow.Reason(c.csv).find("Sekunden nicht fertig: C:\\Tools\\Merotan.reg.part"), std::string::npos);
+    EXPECT_EQ(slow.f.files.files[c.f.SideFile("Merotan.reg")], CheckSetup::Export("3")) << "the last whole export stays";
+
+    // A snapshot that cannot be written; the file cannot be written either,
+    // so the reason goes beside the program.
+    CheckSetup full;
+    full.f.files.readOnly = {c.f.SideFile("Merotan.dat"), c.csv};
+    EXPECT_EQ(full.Run(), 2);
+    EXPECT_FALSE(full.f.files.Exists(c.csv));
+    EXPECT_NE(full.Reason(c.f.SideFile("Merotan-Fehler.txt")).find("Starttypen konnte bei diesem Programmstart nicht"),
+              std::string::npos);
+
+    // An older Windows: only the file.
+    CheckSetup old;
+    old.f.program.version = {4, 0, 1381, 2};
+    EXPECT_EQ(old.Run(), 2);
+    EXPECT_THAT(old.f.files.log, ElementsAre("write whole " + c.csv));
+    EXPECT_EQ(old.f.program.claims, 0);
+}
+
+TEST(UnattendedCheckTest, AnotherRunOrAFileOfTheProgramsOwnTouchesNothingButTheErrorFile) {
+    CheckSetup c;
+    c.f.program.folderHeldByAnother = true;
+    EXPECT_EQ(c.Run(), 2);
+    EXPECT_EQ(c.f.program.claimedAs, HeldFolder::LeaveAlone);
+    EXPECT_THAT(c.f.files.log, ElementsAre("write whole " + c.errors));
+    EXPECT_NE(c.Reason(c.errors).find("läuft bereits"), std::string::npos);
+    EXPECT_THAT(c.f.shell.watched, IsEmpty());
+
+    CheckSetup own;
+    EXPECT_EQ(own.Run("c:\\tools\\MEROTAN.REG"), 2);
+    EXPECT_THAT(own.f.files.log, ElementsAre("write whole " + c.errors));
+    EXPECT_EQ(own.f.program.claims, 0);
+    EXPECT_EQ(own.f.files.files[c.f.SideFile("Merotan.reg")], CheckSetup::Export("3"));
+
+    CheckSetup refused;
+    EXPECT_EQ(RefuseInvocation(refused.f.files, refused.f.program, ReadInvocation({"/x"}).reason), 2);
+    EXPECT_THAT(refused.f.files.log, ElementsAre("write whole " + c.errors));
+}
 
 TEST(InfoBoxTest, NamesTheBuildTheFolderAndEverySideFileByTheProgramsBaseName) {
     RootFixture f;

@@ -147,7 +147,7 @@ public:
     std::string Folder() override { return "C:\\Tools"; }
     std::string BaseName() override { return "Merotan"; }
     std::string WindowsFolder() override { return "C:\\Windows"; }
-    bool ClaimFolder() override { return true; }
+    bool ClaimFolder(HeldFolder) override { return true; }
     [[noreturn]] void EndNow() override {
         std::fputs("EndNow reached in a window test\n", stderr);
         ExitProcess(3);

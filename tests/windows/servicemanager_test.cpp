@@ -226,7 +226,7 @@ public:
     std::string Folder() override { return folder_; }
     std::string BaseName() override { return "Merotan"; }
     std::string WindowsFolder() override { return "C:\\Windows"; }
-    bool ClaimFolder() override { return true; }
+    bool ClaimFolder(HeldFolder) override { return true; }
     [[noreturn]] void EndNow() override { ExitProcess(3); }
 
 private:

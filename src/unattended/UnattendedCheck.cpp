@@ -1,0 +1,119 @@
+#include "unattended/UnattendedCheck.h"
+
+#include <array>
+
+#include "catalogue/EntryLists.h"
+#include "changes/ChangesView.h"
+#include "platform/CaseFold.h"
+#include "snapshots/SideFiles.h"
+#include "snapshots/Snapshot.h"
+
+namespace sw {
+namespace {
+
+const std::string kBom = "\xEF\xBB\xBF";
+
+// The check shows nothing: the comparison and the CSV text ask no question,
+// and one that would be asked is answered as cancelled, unseen.
+class NoMessageBoxes final : public MessageBoxes {
+public:
+    int Show(const std::string&, const std::string&, int) override { return kAnswerCancel; }
+};
+
+// A text of several lines as one: each line trimmed, joined by a blank.
+std::string OneLine(const std::string& text) {
+    std::string out;
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = text.substr(at, end - at);
+        const auto first = line.find_first_not_of(" \r\t");
+        if (first != std::string::npos) {
+            if (!out.empty()) out += ' ';
+            out += line.substr(first, line.find_last_not_of(" \r\t") - first + 1);
+        }
+        at = end + 1;
+    }
+    return out;
+}
+
+bool WriteReason(Files& files, const std::string& path, const std::string& reason) {
+    return files.WriteWhole(path, kBom + OneLine(reason) + "\r\n");
+}
+
+// Exit code 2 with the reason beside the program.
+int FailBesideProgram(Files& files, Program& program, const std::string& reason) {
+    WriteReason(files, CheckErrorFile(program), reason);
+    return kCheckFailed;
+}
+
+// Exit code 2: the reason into the file, or beside the program when that
+// fails.
+int Fail(Files& files, Program& program, const std::string& file, const std::string& reason) {
+    if (WriteReason(files, file, reason)) return kCheckFailed;
+    return FailBesideProgram(files, program, reason);
+}
+
+// Whether writing file would replace one of the program's own records (or
+// the batch file) in its folder: such a file is never the check's output.
+bool IsOwnFile(SideFiles& side, const std::string& file) {
+    const std::string folded = FoldCase(file);
+    static const std::array<const char*, 6> kOwn = {".dat", ".tmd", ".reg", ".tmr", ".reg.part", ".dat.part"};
+    for (const char* extension : kOwn)
+        if (folded == FoldCase(side.OwnPath(extension))) return true;
+    return folded == FoldCase(side.Path(kBatchFileName));
+}
+
+}  // namespace
+
+std::string DefaultCheckFile(Program& program) {
+    return program.Folder() + "\\" + program.BaseName() + "-Änderungen.csv";
+}
+
+std::string CheckErrorFile(Program& program) { return program.Folder() + "\\" + program.BaseName() + "-Fehler.txt"; }
+
+int RefuseInvocation(Files& files, Program& program, const std::string& reason) {
+    return FailBesideProgram(files, program, reason);
+}
+
+int RunUnattendedCheck(UnattendedServices& s, const std::string& given) {
+    const std::string file = given.empty() ? DefaultCheckFile(s.program) : given;
+    if (WindowsVersionLabel(s.program.Version()) != "XP") return Fail(s.files, s.program, file, kStartupMessage);
+    SideFiles side(s.files, s.shell, s.program);
+    if (IsOwnFile(side, file))
+        return FailBesideProgram(s.files, s.program, "Die Ausgabedatei wäre eine Datei des Programms selbst: " + file);
+    // The run that holds the folder may be writing this very file (the same
+    // task started twice): only the file beside the program gets the reason.
+    if (!s.program.ClaimFolder(HeldFolder::LeaveAlone))
+        return FailBesideProgram(s.files, s.program,
+                                 "Im Ordner " + s.program.Folder() +
+                                     " läuft bereits das Programm; die Prüfung hat nichts verändert.");
+
+    // The start's work on the side files, as a start with a window does it.
+    side.Rotate();
+    const ServiceView view = ListAndBuildServices(s.registry, kHkeyLocalMachine, kServicesPath);
+    if (!view.keys.listed)
+        return Fail(s.files, s.program, file,
+                    "Die Dienste in der Registrierung können nicht aufgelistet werden: HKEY_LOCAL_MACHINE\\" +
+                        kServicesPath);
+    const bool snapshotWritten = side.RecordThisRun(s.registry.Codec(), SnapshotLines(view.list.starts));
+
+    // The comparison with the previous run's export, while this run's
+    // export is written.
+    NoMessageBoxes silent;
+    ChangesServices changesServices{s.registry, s.files, s.program, s.clock, silent};
+    ChangesView changes(changesServices);
+    changes.Load();
+    const ExportOutcome exported = side.WaitForExport(kCheckExportWait);
+
+    if (!snapshotWritten) return Fail(s.files, s.program, file, side.SnapshotNotWrittenText());
+    if (!changes.Compared()) return Fail(s.files, s.program, file, changes.Status());
+    if (exported != ExportOutcome::Replaced)
+        return Fail(s.files, s.program, file, side.ExportNotDoneText(exported, kCheckExportWait));
+    if (!s.files.WriteWhole(file, changes.SavedText(SaveFormat::Csv)))
+        return FailBesideProgram(s.files, s.program, "Die Datei konnte nicht geschrieben werden: " + file);
+    return changes.Rows().empty() ? kCheckNothingChanged : kCheckChangesFound;
+}
+
+}  // namespace sw

@@ -1,0 +1,47 @@
+// The check without a window, for the Task Scheduler: the start's work on
+// the side files (rotation, snapshot, export, waited for), the changes
+// since the previous run's export as the changes window's CSV, and an exit
+// code that says what came of it. Nothing is ever shown.
+#pragma once
+
+#include <string>
+
+#include "platform/Platform.h"
+#include "registry/Registry.h"
+
+namespace sw {
+
+inline constexpr int kCheckNothingChanged = 0;
+inline constexpr int kCheckChangesFound = 1;
+inline constexpr int kCheckFailed = 2;
+
+// How long the check waits for the registry editor's export: thousands of
+// entries take seconds, a machine under load much longer.
+inline constexpr double kCheckExportWait = 120.0;
+
+struct UnattendedServices {
+    Registry& registry;
+    Files& files;
+    Shell& shell;
+    Program& program;
+    Clock& clock;
+};
+
+// <folder>\<base>-Änderungen.csv, where the rows go when no file is given.
+std::string DefaultCheckFile(Program& program);
+// <folder>\<base>-Fehler.txt, where the reason for exit code 2 goes when it
+// cannot go into the file, or must not.
+std::string CheckErrorFile(Program& program);
+
+// Runs the check and returns its exit code. file: where the rows go, a full
+// path, or empty for DefaultCheckFile. Exit code 2 leaves one line saying
+// why, in the file when that is safe and can be written, else in
+// CheckErrorFile. When another run holds the program folder, nothing but
+// CheckErrorFile is written.
+int RunUnattendedCheck(UnattendedServices& services, const std::string& file);
+
+// A command line that asks for nothing the program does: the reason goes
+// into CheckErrorFile, no side file is touched, and the exit code is 2.
+int RefuseInvocation(Files& files, Program& program, const std::string& reason);
+
+}  // namespace sw
