@@ -201,7 +201,9 @@ void ChangesView::Save() {
     if (!compared_ || !s.save) return;
     const auto choice = s.save->Ask(s.program.BaseName() + "-Änderungen.txt");
     if (!choice) return;
-    if (!s.files.Write(choice->path, SavedText(choice->format)))
+    // Written whole: a full disk leaves the file the user chose as it was,
+    // never cut short.
+    if (!s.files.WriteWhole(choice->path, SavedText(choice->format)))
         s.messages.Show(kNotSaved + "\n" + choice->path, kSaveTitle, kMbIconExclamation);
 }
 

@@ -690,11 +690,20 @@ TEST(ChangesViewTest, SavesUtf8TextOrCsvWhereTheUserChose) {
               "Beta\tBeta\tObjectName\tNT AUTHORITY\\LocalService\tLocalSystem\t\r\n");
     EXPECT_TRUE(f.messages.shown.empty());
 
+    // A full disk keeps the file as it was saved before.
+    const std::string saved = f.files.files["D:\\a.txt"];
+    f.files.capacity = f.files.Used() + 10;
+    f.save.answer = SaveChoice{"D:\\a.txt", SaveFormat::Csv};
+    f.view.Save();
+    EXPECT_EQ(f.files.files["D:\\a.txt"], saved);
+    EXPECT_EQ(f.files.files.count("D:\\a.txt.part"), 0u);
+    f.files.capacity.reset();
+
     f.files.readOnly.insert("D:\\fest.txt");
     f.save.answer = SaveChoice{"D:\\fest.txt", SaveFormat::Text};
     f.view.Save();
-    ASSERT_EQ(f.messages.shown.size(), 1u);
-    EXPECT_EQ(f.messages.shown[0].text, "Die Datei konnte nicht gespeichert werden:\nD:\\fest.txt");
+    ASSERT_EQ(f.messages.shown.size(), 2u);
+    EXPECT_EQ(f.messages.shown[1].text, "Die Datei konnte nicht gespeichert werden:\nD:\\fest.txt");
 }
 
 // Noted rows come first, the rest in entry order; the line above the list
