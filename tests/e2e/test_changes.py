@@ -607,7 +607,7 @@ class UnattendedCheckTest(h.E2ETestCase):
         self.assertEqual((code, windows), (0, []))
         rows = csv_rows(csv_path)
         self.assertEqual(len(rows), 1, rows)
-        self.assertEqual(rows[0][:5], COLUMNS)
+        self.assertEqual(rows[0], COLUMNS)
 
         # A twin folder keeps this state, for the window to compare with
         # the same export as the next check.
@@ -629,6 +629,11 @@ class UnattendedCheckTest(h.E2ETestCase):
         rows = csv_rows(os.path.join(reports, "Prüfung vom Tag.csv"))
         keys = sorted(row[1] for row in rows[1:])
         self.assertEqual(keys, ["SwPrfBlank", "SwPrfImage", "SwPrfMissing", "SwPrfNew"], rows)
+        notes = {row[1]: row[5] for row in rows[1:]}
+        self.assertIn("Pfad für Benutzer beschreibbar", notes["SwPrfNew"])
+        self.assertIn("Befehlsinterpreter", notes["SwPrfImage"])
+        self.assertIn("Pfad ohne Anführungszeichen", notes["SwPrfBlank"])
+        self.assertIn("Datei fehlt", notes["SwPrfMissing"])
 
         # The window in the twin folder compares with the same export: the
         # same rows, cell for cell, in the same order.
