@@ -13,7 +13,8 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cwchar>
+#include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
