@@ -1,13 +1,9 @@
 #include "win32/KeyRelay.h"
 
-#include <commctrl.h>
-
 #include <utility>
 
 namespace sw {
 namespace {
-
-constexpr UINT_PTR kSubclassId = 1;
 
 bool IsEnterDown(LPARAM pending) {
     const MSG* msg = reinterpret_cast<const MSG*>(pending);
@@ -22,21 +18,42 @@ void KeyRelay::Attach(HWND control, Handler handler, DialogKeys dialogKeys) {
     Detach();
     handler_ = std::move(handler);
     dialogKeys_ = dialogKeys;
-    if (control != nullptr && SetWindowSubclass(control, Procedure, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
-        control_ = control;
+    if (control == nullptr) return;
+    // The control's own procedure slot and user data, not the common
+    // controls' subclass chain: that finds its data through a window
+    // property on every message, which under Wine is a round trip to the
+    // server, and the entry list gets thousands of messages per build.
+    SetWindowLongPtrW(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    previous_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&KeyRelay::Procedure)));
+    if (previous_ == nullptr) {
+        SetWindowLongPtrW(control, GWLP_USERDATA, 0);
+        return;
+    }
+    control_ = control;
 }
 
 void KeyRelay::Detach() {
     if (control_ == nullptr) return;
-    RemoveWindowSubclass(control_, Procedure, kSubclassId);
+    // Put back only where nobody took the slot since; otherwise the
+    // procedure stays and, without its relay, hands every message on.
+    if (GetWindowLongPtrW(control_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&KeyRelay::Procedure))
+        SetWindowLongPtrW(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+    SetWindowLongPtrW(control_, GWLP_USERDATA, 0);
     control_ = nullptr;
 }
 
-LRESULT CALLBACK KeyRelay::Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR selfPtr) {
-    auto* self = reinterpret_cast<KeyRelay*>(selfPtr);
+LRESULT CALLBACK KeyRelay::Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<KeyRelay*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    // Left in place by a relay that could not take itself out: the class's
+    // own procedure, which the relay had taken the slot from.
+    if (self == nullptr)
+        return CallWindowProcW(reinterpret_cast<WNDPROC>(GetClassLongPtrW(hwnd, GCLP_WNDPROC)), hwnd, msg, wParam,
+                               lParam);
+    const WNDPROC previous = self->previous_;
     switch (msg) {
         case WM_GETDLGCODE: {
-            LRESULT code = DefSubclassProc(hwnd, msg, wParam, lParam);
+            LRESULT code = CallWindowProcW(previous, hwnd, msg, wParam, lParam);
             if (self->dialogKeys_ == DialogKeys::ToDialog) code &= ~static_cast<LRESULT>(DLGC_WANTALLKEYS);
             if (IsEnterDown(lParam)) code |= DLGC_WANTMESSAGE;
             return code;
@@ -54,7 +71,7 @@ LRESULT CALLBACK KeyRelay::Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
             break;
         default: break;
     }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
+    return CallWindowProcW(previous, hwnd, msg, wParam, lParam);
 }
 
 }  // namespace sw

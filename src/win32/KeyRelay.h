@@ -28,11 +28,11 @@ public:
     void Attach(HWND control, Handler handler, DialogKeys dialogKeys = DialogKeys::AsControlAsks);
 
 private:
-    static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                      DWORD_PTR self);
+    static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void Detach();
 
     HWND control_ = nullptr;
+    WNDPROC previous_ = nullptr;
     Handler handler_;
     DialogKeys dialogKeys_ = DialogKeys::AsControlAsks;
 };

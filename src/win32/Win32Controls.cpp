@@ -1,5 +1,7 @@
 #include "win32/Win32Controls.h"
 
+#include <optional>
+
 #include "win32/WideText.h"
 
 namespace sw {
@@ -46,27 +48,88 @@ std::string WindowText(HWND hwnd) {
     return Utf8(text);
 }
 
-void Win32ListBox::Add(const std::string& line, const std::string& key) {
-    const LRESULT at = SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(line).c_str()));
+void Win32ListBox::Add(const std::wstring& line, const std::string& key) {
+    const LRESULT at = SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
     if (at == LB_ERR || at == LB_ERRSPACE) return;
     keys_.push_back(key);
     SendMessageW(hwnd_, LB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(keys_.size() - 1));
 }
 
 void Win32ListBox::AddItem(const std::string& line, const std::string& key) {
-    Add(line, key);
+    Add(Wide(line), key);
     KeepSeenInStep();
 }
+
+namespace {
+
+// The places that a sorted list box's insertion one by one gives lines, in
+// the order they are added: each line goes where a binary search of those
+// before it finds it, compared as the control compares (CompareStringW in
+// its locale, ignoring case), here through each line's sort key, which
+// orders as that comparison does and is made once per line instead of once
+// per comparison. Nothing when two lines compare equal (then only the
+// control's own search knows where the later one goes) or a key cannot be
+// made.
+std::optional<std::vector<std::size_t>> SortedInsertionOrder(const std::vector<std::wstring>& lines, LCID locale) {
+    std::vector<std::string> keys(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+        const int n = LCMapStringW(locale, flags, lines[i].c_str(), -1, nullptr, 0);
+        if (n <= 0) return std::nullopt;
+        keys[i].resize(static_cast<std::size_t>(n));
+        if (LCMapStringW(locale, flags, lines[i].c_str(), -1, reinterpret_cast<LPWSTR>(keys[i].data()), n) != n)
+            return std::nullopt;
+    }
+    std::vector<std::size_t> order;
+    order.reserve(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::size_t low = 0;
+        std::size_t high = order.size();
+        while (low != high) {
+            const std::size_t middle = (low + high) / 2;
+            const int sign = keys[order[middle]].compare(keys[i]);
+            if (sign == 0) return std::nullopt;
+            if (sign > 0) high = middle;
+            else low = middle + 1;
+        }
+        order.insert(order.begin() + static_cast<std::ptrdiff_t>(high), i);
+    }
+    return order;
+}
+
+}  // namespace
 
 void Win32ListBox::AddItems(const std::vector<ListItem>& items) {
     if (items.empty()) return;
     // The same sorted insertion as one by one, without a redraw per line.
     SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    std::vector<std::wstring> lines;
+    lines.reserve(items.size());
     std::size_t bytes = 0;
-    for (const auto& item : items) bytes += (item.line.size() + 1) * sizeof(wchar_t);
+    for (const auto& item : items) {
+        lines.push_back(Wide(item.line));
+        bytes += (lines.back().size() + 1) * sizeof(wchar_t);
+    }
     SendMessageW(hwnd_, LB_INITSTORAGE, items.size(), bytes);
     keys_.reserve(keys_.size() + items.size());
-    for (const auto& item : items) Add(item.line, item.key);
+    // Into an empty sorted list the lines go in their final order at its
+    // end: the control's own search would compare each line a dozen times
+    // over, which is most of a long list's build.
+    const bool sorted = (GetWindowLongW(hwnd_, GWL_STYLE) & LBS_SORT) != 0;
+    std::optional<std::vector<std::size_t>> order;
+    if (sorted && ListCount() == 0)
+        order = SortedInsertionOrder(lines, static_cast<LCID>(SendMessageW(hwnd_, LB_GETLOCALE, 0, 0)));
+    if (order) {
+        for (const std::size_t i : *order) {
+            const LRESULT at = SendMessageW(hwnd_, LB_INSERTSTRING, static_cast<WPARAM>(-1),
+                                            reinterpret_cast<LPARAM>(lines[i].c_str()));
+            if (at == LB_ERR || at == LB_ERRSPACE) continue;
+            keys_.push_back(items[i].key);
+            SendMessageW(hwnd_, LB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(keys_.size() - 1));
+        }
+    } else {
+        for (std::size_t i = 0; i < items.size(); ++i) Add(lines[i], items[i].key);
+    }
     KeepSeenInStep();
     SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd_, nullptr, TRUE);

@@ -88,7 +88,7 @@ private:
     // here. A removed line's key stays until the list is emptied.
     std::vector<std::string> keys_;
     // Adds one line with its key, without keeping seen_ in step.
-    void Add(const std::string& line, const std::string& key);
+    void Add(const std::wstring& line, const std::string& key);
 
     // The selected index as the handler last saw it, kept in step when lines
     // are added or removed above the selection.

@@ -38,6 +38,9 @@ WINE_ENV = os.environ.get("SW_E2E_WINE_ENV", os.path.join(REPO, "tests", "wine",
 # A stand-in for a system program (tests/windows/MarkerProgram.cpp): copied
 # under a system program's name, it leaves "<its path>.ran" when it runs.
 MARKER = os.environ.get("SW_E2E_MARKER", os.path.join(DEFAULT_BUILD, "tests", "windows", "MarkerProgram.exe"))
+# The registry's own cost of the program's reads (tests/windows/RegistryReadFloor.cpp),
+# for the measuring scripts.
+FLOOR = os.environ.get("SW_E2E_FLOOR", os.path.join(DEFAULT_BUILD, "tests", "windows", "RegistryReadFloor.exe"))
 KEEP = os.environ.get("SW_E2E_KEEP") == "1"  # keep the prefix of each test for a look afterwards
 
 # Control ids and window classes: tests/e2e reads them from the program's own
@@ -698,6 +701,24 @@ class Session:
                 state = "still runs" if proc.poll() is None else "ended with %s" % proc.returncode
                 raise DriverError("%s; the wine command that starts it %s" % (error, state)) from None
         return proc
+
+    # What a timing must not share the wine server with: the program of an
+    # earlier round and the registry export that it started, which outlives
+    # its window by a second or more.
+    BUSY_PROCESSES = ("regedit.exe", "merotan.exe")
+
+    def wait_quiet(self, timeout=120, busy=BUSY_PROCESSES):
+        """Waits until no process of the prefix runs under one of the image
+        names in busy; fails naming those still running after timeout s."""
+        deadline = time.monotonic() + timeout
+        while True:
+            running = [p for p in self.driver.find_processes() if p["exe"].lower() in busy]
+            if not running:
+                return
+            if time.monotonic() > deadline:
+                raise RuntimeError("still running after %s s: %s"
+                                   % (timeout, ", ".join("%s (%s)" % (p["exe"], p["pid"]) for p in running)))
+            time.sleep(0.05)
 
     def screenshot(self, name, rect=None):
         """A PNG of the virtual screen in the build tree, or of the part of it

@@ -1,45 +1,37 @@
 #!/usr/bin/env python3
 """Times the opening of "Änderungen seit dem letzten Start" end to end under
 Wine with 5,000 services of ours below the Services key (plus Wine's own):
-from the posted system-menu command to the window's status line, several
-rounds, against the same run's start-up (program start to its first selected
-line, which includes the service-list build). Prints the figures; a
-measurement, not a test: timings on a shared machine are no pass or fail.
+from the posted system-menu command to the window's status line, against the
+same run's start-up (program start to its first selected line, which
+includes the rotation of the previous run's files and the service-list
+build) and against the registry's floor (tests/windows/RegistryReadFloor.exe:
+the comparison's reads and the list build's, in one process). Every round
+starts the program from the same previous files (ten start types changed
+since), so each opening finds the same changes. Before every timing the
+script waits until no program of an earlier round and no registry export
+runs. Prints medians and their spread; a measurement, not a test: timings on
+a shared machine are no pass or fail.
 
-    python3 tests/e2e/measure_changes.py [--services 5000] [--rounds 5]
+    python3 tests/e2e/measure_changes.py [--services 5000] [--rounds 7]
 """
 
 import argparse
 import os
-import statistics
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
 from harness import IDS  # noqa: E402
+from measure_against_wine_tools import floor, line, load, ratio  # noqa: E402
 
 CHANGES = IDS["SW_CHANGES_CLASS"]
 STATUS = IDS["IDC_CHG_STATUS"]
 
 
-def wait_for_export(folder, timeout=300):
-    """Lets the registry editor's export finish: a size that stays for two seconds."""
-    path = os.path.join(folder, "Merotan.reg")
-    deadline = time.time() + timeout
-    last, since = -1, time.time()
-    while time.time() < deadline:
-        size = os.path.getsize(path) if os.path.exists(path) else -1
-        if size != last:
-            last, since = size, time.time()
-        elif size > 0 and time.time() - since > 2:
-            return size
-        time.sleep(0.2)
-    raise RuntimeError("the export did not finish")
-
-
 def start(session, driver, folder):
     """Seconds from the program's start to its first selected line."""
+    session.wait_quiet()
     started = time.monotonic()
     program = session.start_program(folder)
     if driver.wait_window(timeout_ms=300000) is None or driver.wait_selected(timeout_ms=300000) is None:
@@ -47,8 +39,9 @@ def start(session, driver, folder):
     return program, time.monotonic() - started
 
 
-def open_changes(driver):
+def open_changes(session, driver):
     """Seconds from the system-menu command to the status line, and the line."""
+    session.wait_quiet(busy=("regedit.exe",))
     started = time.monotonic()
     driver.syscommand(IDS["IDM_ROOT_CHANGES"])
     while True:
@@ -61,14 +54,25 @@ def open_changes(driver):
         time.sleep(0.005)
 
 
+def put_files(folder, files):
+    """The program folder holding the program and exactly these side files."""
+    for name in os.listdir(folder):
+        if name != "Merotan.exe":
+            os.remove(os.path.join(folder, name))
+    for name, data in files.items():
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--services", type=int, default=5000)
-    parser.add_argument("--rounds", type=int, default=5)
+    parser.add_argument("--rounds", type=int, default=7)
     args = parser.parse_args()
 
     session = h.Session("measure_changes")
     session.start()
+    report = ["%s, at the start: %s" % (time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime()), load())]
     try:
         driver = session.start_driver()
         entries = [h.service("SwMeasure%05d" % i, display="Messdienst %05d" % ((i * 7919) % 100000),
@@ -78,32 +82,50 @@ def main():
         driver.seed(entries)
         folder = session.program_folder()
         program, _ = start(session, driver, folder)
-        export_size = wait_for_export(folder)
         driver.keys("Esc")
         program.wait(timeout=60)
+        session.wait_quiet()
+        previous = {}
+        for name in ("Merotan.dat", "Merotan.reg"):
+            with open(os.path.join(folder, name), "rb") as f:
+                previous[name] = f.read()
         # Ten changes behind the program's back.
         for i in range(0, args.services, max(1, args.services // 10)):
             driver.reg_set(h.SERVICES + "\\SwMeasure%05d" % i, "Start", h.dword(4))
 
-        program, startup = start(session, driver, folder)
-        wait_for_export(folder)  # this run's own export, so it does not run beside the rounds
-        rounds = []
+        starts, openings, compared, listed = [], [], [], []
         status = ""
-        for _ in range(args.rounds):
-            seconds, status = open_changes(driver)
-            rounds.append(seconds)
+        for round_ in range(args.rounds + 1):  # the first round warms up and is not counted
+            put_files(folder, previous)
+            program, startup = start(session, driver, folder)
+            seconds, status = open_changes(session, driver)
             driver.keys("Esc")
-            time.sleep(0.5)
-        driver.keys("Esc")
-        program.wait(timeout=60)
-        print("%d services seeded, previous export %.1f MB" % (args.services, export_size / 1e6))
-        print("status line: %s" % status)
-        print("start-up to the first selected line: %.3f s" % startup)
-        print("opening the changes window: best %.3f s, median %.3f s; rounds: %s"
-              % (min(rounds), statistics.median(rounds), " ".join("%.3f" % r for r in rounds)))
-        print("opening (best) : start-up = %.2f" % (min(rounds) / startup))
+            closed_by = time.monotonic() + 60
+            while any(w["class"] == CHANGES for w in driver.windows()):
+                if time.monotonic() > closed_by:
+                    raise RuntimeError("the changes window did not close")
+                time.sleep(0.05)
+            driver.keys("Esc")
+            program.wait(timeout=60)
+            passes, _ = floor(session)
+            if round_:
+                starts.append(startup)
+                openings.append(seconds)
+                compared.append(passes["changes_by_path"])
+                listed.append(passes["list_by_path"])
+        report.append("%d services seeded, previous export %.1f MB" % (args.services, len(previous["Merotan.reg"]) / 1e6))
+        report.append("status line: %s" % status)
+        report.append(line("start-up to the first selected line", starts))
+        report.append(line("opening the changes window", openings))
+        report.append(line("floor: the comparison's reads", compared))
+        report.append(line("floor: the list build's reads", listed))
+        report.append(ratio("opening : start-up", openings, starts))
+        report.append(ratio("opening : floor of the comparison's reads", openings, compared))
+        report.append(ratio("floor of the comparison : floor of the list", compared, listed))
+        report.append("At the end: %s" % load())
     finally:
         session.stop()
+    print("\n".join(report))
 
 
 if __name__ == "__main__":

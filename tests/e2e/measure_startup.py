@@ -22,23 +22,12 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
 
 
-def wait_for_export(folder, timeout=20):
-    """Lets the registry editor's export of a run finish before the next run."""
-    path = os.path.join(folder, "Merotan.reg")
-    deadline = time.time() + timeout
-    last = -1
-    while time.time() < deadline:
-        size = os.path.getsize(path) if os.path.exists(path) else -1
-        if size > 0 and size == last:
-            return
-        last = size
-        time.sleep(0.2)
-
-
 def time_program(session, driver, folder):
     for name in os.listdir(folder):
         if name != "Merotan.exe":
             os.remove(os.path.join(folder, name))
+    # Not beside the program or the export of an earlier run.
+    session.wait_quiet()
     started = time.monotonic()
     program = session.start_program(folder)
     # The window shown, with its first line selected.
@@ -47,11 +36,11 @@ def time_program(session, driver, folder):
     elapsed = time.monotonic() - started
     driver.keys("Esc")
     program.wait(timeout=30)
-    wait_for_export(folder)
     return elapsed
 
 
 def time_empty_start(session):
+    session.wait_quiet()
     started = time.monotonic()
     subprocess.run(["wine", "cmd", "/c", "exit"], env=session.env, cwd=session.root,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60, check=True)

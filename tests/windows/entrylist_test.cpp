@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "platform/Utf16.h"
 #include "windows/RootWindowHarness.h"
 
 namespace sw::test {
@@ -57,6 +58,62 @@ TEST_F(EntryListTest, SortsIgnoringCaseWithBlankAndTabFirstAndBatchesInTheSameOr
                             "Zeta\tz\tk1"));
     EXPECT_THAT(std::vector<std::string>(oneByOne.begin(), oneByOne.begin() + 2),
                 ::testing::UnorderedElementsAre(" \tOhne Namen\tk4", "\tk5\t(none)"));
+}
+
+// A batch goes into an empty list in the order that the control's own
+// sorted insertion gives the same lines one by one, whatever they hold:
+// letters of many scripts and cases, accents, umlauts and ligatures, the
+// characters that the system's word sort treats apart (hyphen, apostrophe),
+// punctuation, digits, blanks, TABs, characters beyond the BMP and lone
+// surrogates (which key names can carry); and lines that the control finds
+// equal (case, ignorable characters), whose places only its own search knows.
+TEST_F(EntryListTest, BatchIntoAnEmptyListKeepsTheControlsOwnOrderForAnyText) {
+    const std::vector<std::u16string> pieces = {
+        u"a", u"A", u"b", u"z", u"Z", u"\u00E4", u"\u00C4", u"ae", u"\u00E6", u"\u00DF", u"ss", u"SS",
+        u"\u00E9", u"e\u0301", u"E", u"\u00F8", u"o", u"\u0131", u"I", u"\u0130", u"i", u"-", u"'", u"\u2019",
+        u"_", u".", u",", u"!", u"~", u"(", u"[", u"{", u"@", u"#", u"$", u"%", u"&", u"*", u"+", u"=",
+        u"0", u"1", u"2", u"9", u"10", u"\u00BD", u"\u0661", u" ", u"\t", u"\u00A0", u"\u00AD", u"\u200B",
+        u"\u0416", u"\u0436", u"\u03A9", u"\u03C9", u"\u05D0", u"\u0627", u"\u4E2D", u"\u65E5", u"\u3042",
+        u"\uFF21", u"\uFF41", u"\U0001F600", u"\U00010400", u"\U00010428", u"\xD800", u"\xDC00", u"\uFFFD"};
+    std::uint32_t seed = 20261208u;
+    const auto next = [&seed](std::size_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<std::size_t>((seed >> 8) % n);
+    };
+    const auto text = [&](std::size_t most) {
+        std::u16string t;
+        for (std::size_t k = next(most + 1); k > 0; --k) t += pieces[next(pieces.size())];
+        return FromUtf16(t);
+    };
+    // Every line different from every other, as a key name at its end makes
+    // the real ones.
+    std::vector<ListItem> distinct;
+    for (int i = 0; i < 600; ++i) {
+        const std::string line = text(6) + "\t" + text(4) + "\t" + text(3) + "k" + std::to_string(i);
+        distinct.push_back(ListItem{line, "key " + std::to_string(i)});
+    }
+    std::vector<ListItem> withEqual = {{"Dienst\tx\tk", "1"}, {"DIENST\tx\tk", "2"}, {"Di\xC2\xAD" "enst\tx\tk", "3"},
+                                       {"dienst\tx\tk", "4"}, {"Anfang\ta\tk", "5"}, {"Zeile\tz\tk", "6"}};
+    for (const auto* items : {&distinct, &withEqual}) {
+        ListBox& list = h.root().c.LObjekte;
+        list.Clear();
+        for (const auto& item : *items) list.AddItem(item.line, item.key);
+        std::vector<std::string> oneByOne = Lines(list), oneByOneKeys;
+        for (int i = 0; i < list.ListCount(); ++i) oneByOneKeys.push_back(list.Key(i));
+        ASSERT_EQ(oneByOne.size(), items->size());
+        list.Clear();
+        list.AddItems(*items);
+        ASSERT_EQ(Lines(list), oneByOne) << items->size() << " lines";
+        for (int i = 0; i < list.ListCount(); ++i) ASSERT_EQ(list.Key(i), oneByOneKeys[static_cast<std::size_t>(i)]);
+        // A line that the control places itself afterwards goes where it
+        // goes among the lines added one by one.
+        list.AddItem("M\tneu\tk", "new");
+        const std::vector<std::string> batchThenOne = Lines(list);
+        list.Clear();
+        for (const auto& item : *items) list.AddItem(item.line, item.key);
+        list.AddItem("M\tneu\tk", "new");
+        EXPECT_EQ(Lines(list), batchThenOne);
+    }
 }
 
 class SelectionTest : public EntryListTest {
