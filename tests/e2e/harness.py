@@ -196,6 +196,16 @@ def _quoted(text, at):
     return "".join(out), i + 1
 
 
+def folder_state(folder):
+    """Every file of the folder with its bytes and modification time."""
+    state = {}
+    for name in sorted(os.listdir(folder)):
+        path = os.path.join(folder, name)
+        with open(path, "rb") as f:
+            state[name] = (f.read(), os.stat(path).st_mtime_ns)
+    return state
+
+
 def read_reg_file(data):
     """Reads a "Windows Registry Editor Version 5.00" file (UTF-16LE with BOM),
     in Python and independently of the program's own reader: a list of

@@ -538,16 +538,6 @@ def csv_rows(path):
     return list(csv.reader(io.StringIO(data[3:].decode("utf-8"), newline=""), delimiter=";"))
 
 
-def folder_state(folder):
-    """Every file of the folder with its bytes and modification time."""
-    state = {}
-    for name in sorted(os.listdir(folder)):
-        path = os.path.join(folder, name)
-        with open(path, "rb") as f:
-            state[name] = (f.read(), os.stat(path).st_mtime_ns)
-    return state
-
-
 class UnattendedCheckTest(h.E2ETestCase):
     """"Merotan.exe /pruefen [Datei]" from the command line, as the Task
     Scheduler starts it: all cases in one prefix, one after the other."""
@@ -660,20 +650,20 @@ class UnattendedCheckTest(h.E2ETestCase):
 
         # While that window runs, a check in its folder touches nothing.
         errors = os.path.join(folder, "Merotan-Fehler.txt")
-        before = folder_state(folder)
+        before = h.folder_state(folder)
         code, windows = self.check(folder, must_see=False)
         self.assertEqual((code, windows), (2, []))
-        self.assertEqual(folder_state(folder), before)
+        self.assertEqual(h.folder_state(folder), before)
         d.keys("Esc")
         self.wait_program_end()
 
         # Arguments it does not know: exit code 2, and only the reason.
-        before = folder_state(folder)
+        before = h.folder_state(folder)
         before.pop("Merotan-Fehler.txt", None)
         for args in (["/pruefenx"], ["/pruefen", "a.csv", "b.csv"]):
             code, windows = self.check(folder, *args, must_see=False)
             self.assertEqual((code, windows), (2, []), args)
-            after = folder_state(folder)
+            after = h.folder_state(folder)
             with open(errors, "rb") as f:
                 self.assertTrue(f.read().decode("utf-8-sig").startswith(("Unbekannter", "Zu viele")), args)
             del after["Merotan-Fehler.txt"]
@@ -687,13 +677,13 @@ class UnattendedCheckTest(h.E2ETestCase):
         open(regedit + ".wait", "wb").close()
         check = s.start_program(folder, attach=False, args=("/pruefen",))
         self.wait_until(lambda: os.path.exists(regedit + ".ran"), timeout=30, message="the check's export to start")
-        before = folder_state(folder)
+        before = h.folder_state(folder)
         others = {p["pid"] for p in d.find_processes("Merotan.exe")}
         self.assertEqual(len(others), 1)
         code, windows = self.watch(s.start_program(folder, attach=False), others, must_see=False)
         self.assertEqual(code, 0)
         self.assertEqual([w for w in windows if w["visible"]], [])
-        self.assertEqual(folder_state(folder), before)
+        self.assertEqual(h.folder_state(folder), before)
         self.assertIsNone(check.poll(), "the check ended before its export")
         # An export that ends without a file: exit code 2 and why.
         os.remove(regedit + ".wait")

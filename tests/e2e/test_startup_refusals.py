@@ -15,16 +15,6 @@ SIDE_FILES = {
 }
 
 
-def folder_state(folder):
-    """Every file of the folder with its bytes and modification time."""
-    state = {}
-    for name in sorted(os.listdir(folder)):
-        path = os.path.join(folder, name)
-        with open(path, "rb") as f:
-            state[name] = (f.read(), os.stat(path).st_mtime_ns)
-    return state
-
-
 class StartupRefusalTest(h.E2ETestCase):
 
     def assert_refused(self, program):
@@ -51,13 +41,13 @@ class StartupRefusalTest(h.E2ETestCase):
             with open(os.path.join(folder, name), "wb") as f:
                 f.write(data)
             os.utime(os.path.join(folder, name), ns=(1_000_000_000_000_000_000, 1_000_000_000_000_000_000))
-        before = folder_state(folder)
+        before = h.folder_state(folder)
         for version in ("nt40", "win98"):
             with self.subTest(version=version):
                 d.reg_set(APP_DEFAULTS, "Version", h.sz(version), root=h.HKCU)
                 program = self.session.start_program(folder)
                 self.assert_refused(program)
-                self.assertEqual(folder_state(folder), before, "a side file was touched")
+                self.assertEqual(h.folder_state(folder), before, "a side file was touched")
         # Windows 2000 is the first version that passes.
         d.reg_set(APP_DEFAULTS, "Version", h.sz("win2k"), root=h.HKCU)
         self.start_merotan(folder)
