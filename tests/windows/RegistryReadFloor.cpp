@@ -4,7 +4,7 @@
 // "Description", "DisplayName", "Start", close; the keys opened by their
 // whole path or below the open Services key, the three values one by one
 // or in one RegQueryMultipleValuesW), and what the changes window's
-// comparison reads (open, its eight values, "Parameters" and its
+// comparison reads (open, its nine values, "Parameters" and its
 // "ServiceDll", close). Each pass is timed on its own; the measuring scripts
 // set the program's own times against these.
 //
@@ -76,7 +76,8 @@ int ReadLine(HKEY from, const std::wstring& path) {
 // The changes comparison's reads of one entry.
 void ReadCompared(HKEY from, const std::wstring& path) {
     static const wchar_t* const kCompared[] = {L"Start",      L"DelayedAutostart", L"Type",        L"ImagePath",
-                                               L"ObjectName", L"FailureCommand",   L"DisplayName", L"Group"};
+                                               L"ObjectName", L"FailureCommand",   L"DisplayName", L"Group",
+                                               L"ServiceDll"};
     HKEY key = nullptr;
     if (RegOpenKeyExW(from, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
     for (const wchar_t* name : kCompared) Query(key, name);
