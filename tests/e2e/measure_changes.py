@@ -93,7 +93,7 @@ def main():
         for i in range(0, args.services, max(1, args.services // 10)):
             driver.reg_set(h.SERVICES + "\\SwMeasure%05d" % i, "Start", h.dword(4))
 
-        starts, openings, compared, listed = [], [], [], []
+        starts, openings, compared, enumerated, listed = [], [], [], [], []
         status = ""
         for round_ in range(args.rounds + 1):  # the first round warms up and is not counted
             put_files(folder, previous)
@@ -112,16 +112,19 @@ def main():
                 starts.append(startup)
                 openings.append(seconds)
                 compared.append(passes["changes_by_path"])
+                enumerated.append(passes["changes_enumerated"])
                 listed.append(passes["list_by_path"])
         report.append("%d services seeded, previous export %.1f MB" % (args.services, len(previous["Merotan.reg"]) / 1e6))
         report.append("status line: %s" % status)
         report.append(line("start-up to the first selected line", starts))
         report.append(line("opening the changes window", openings))
         report.append(line("floor: the comparison's reads", compared))
+        report.append(line("floor: the comparison's values enumerated", enumerated))
         report.append(line("floor: the list build's reads", listed))
         report.append(ratio("opening : start-up", openings, starts))
         report.append(ratio("opening : floor of the comparison's reads", openings, compared))
         report.append(ratio("floor of the comparison : floor of the list", compared, listed))
+        report.append(ratio("values enumerated : floor of the list", enumerated, listed))
         report.append("At the end: %s" % load())
     finally:
         session.stop()
