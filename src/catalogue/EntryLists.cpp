@@ -27,19 +27,46 @@ ServiceList BuildServiceList(Registry& registry, const std::vector<std::string>&
     return list;
 }
 
-ServiceView ListAndBuildServices(Registry& registry, RegKey root, const std::string& path) {
+namespace {
+
+// The services below a key, each subkey's key opened once for its
+// "ObjectName" and, where that is found, the values asked for, which go to
+// add with the key name.
+template <typename Add>
+ServiceKeys ListServices(Registry& registry, RegKey root, const std::string& path,
+                         std::initializer_list<std::string_view> valueNames, Add add) {
     std::vector<std::string> names;
     const std::int32_t n = registry.EnumSubKeys(root, path, kKeyAllAccess, names);
-    ServiceView view;
-    view.keys.listed = n >= 1;
+    ServiceKeys keys;
+    keys.listed = n >= 1;
     for (std::int32_t i = 0; i < n; ++i) {
         auto& name = names[static_cast<std::size_t>(i)];
         const auto values =
-            registry.ReadShownValuesIfFound(kHkeyLocalMachine, ServiceKeyPath(name), "ObjectName", kLineValues);
+            registry.ReadShownValuesIfFound(kHkeyLocalMachine, ServiceKeyPath(name), "ObjectName", valueNames);
         if (!values) continue;
-        AddService(view.list, name, *values);
-        view.keys.names.push_back(std::move(name));
+        add(name, *values);
+        keys.names.push_back(std::move(name));
     }
+    return keys;
+}
+
+}  // namespace
+
+ServiceView ListAndBuildServices(Registry& registry, RegKey root, const std::string& path) {
+    ServiceView view;
+    view.keys = ListServices(registry, root, path, kLineValues,
+                             [&view](const std::string& name, const std::vector<std::optional<ValueHolder>>& values) {
+                                 AddService(view.list, name, values);
+                             });
+    return view;
+}
+
+ServiceView ListServiceStarts(Registry& registry, RegKey root, const std::string& path) {
+    ServiceView view;
+    view.keys = ListServices(registry, root, path, {"Start"},
+                             [&view](const std::string& name, const std::vector<std::optional<ValueHolder>>& values) {
+                                 view.list.starts.push_back(ServiceStart{name, StartFrom(values[0]).number});
+                             });
     return view;
 }
 

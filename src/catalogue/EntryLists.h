@@ -48,6 +48,11 @@ struct ServiceView {
 };
 ServiceView ListAndBuildServices(Registry& registry, RegKey root, const std::string& path);
 
+// The same services and their start types without their lines, as the
+// snapshot of a run without a window needs them: "ObjectName" and "Start"
+// per entry, no description or display name read or resolved.
+ServiceView ListServiceStarts(Registry& registry, RegKey root, const std::string& path);
+
 // The driver view's lines: every subkey of the listed key that has a
 // readable "DisplayName" below the Services key, with its key name and
 // group ("(none)" for none); an entry whose key cannot be opened for

@@ -152,11 +152,14 @@ MemoryRegistry::Handle* MemoryRegistry::Lookup(RegKey key) {
     return nullptr;
 }
 
+MemoryRegistry::Key* MemoryRegistry::OpenedOrRoot(RegKey root) {
+    if (Handle* parent = Lookup(root)) return parent->key;
+    return Root(root);
+}
+
 long MemoryRegistry::OpenKey(RegKey root, const char16_t* path, std::uint32_t access, RegKey* key) {
     ++openCalls_;
-    Key* current = nullptr;
-    if (Handle* parent = Lookup(root)) current = parent->key;
-    else current = Root(root);
+    Key* current = OpenedOrRoot(root);
     if (current == nullptr) return 6;  // ERROR_INVALID_HANDLE
     // The path's parts between its separators, walked without copies.
     const std::u16string_view parts = path ? std::u16string_view(path) : std::u16string_view();
@@ -224,9 +227,7 @@ long MemoryRegistry::SetValue(RegKey key, const char16_t* name, std::uint32_t ty
 
 long MemoryRegistry::CreateKey(RegKey root, const char16_t* path, std::uint32_t access, RegKey* key) {
     ++openCalls_;
-    Key* current = nullptr;
-    if (Handle* parent = Lookup(root)) current = parent->key;
-    else current = Root(root);
+    Key* current = OpenedOrRoot(root);
     if (current == nullptr) return 6;  // ERROR_INVALID_HANDLE
     const bool wantsMoreThanRead = (access & ~kKeyRead) != 0;
     const std::u16string_view parts = path ? std::u16string_view(path) : std::u16string_view();

@@ -110,6 +110,8 @@ private:
     };
     Key* Root(RegKey root) const;
     Handle* Lookup(RegKey key);
+    // The key an open handle stands for, or a root key; null for neither.
+    Key* OpenedOrRoot(RegKey root);
 
     std::map<RegKey, std::unique_ptr<Key>> roots_;
     // The keys open now: a few at a time, so a list searched from the front.

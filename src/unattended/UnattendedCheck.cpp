@@ -90,7 +90,7 @@ int RunUnattendedCheck(UnattendedServices& s, const std::string& given) {
 
     // The start's work on the side files, as a start with a window does it.
     side.Rotate();
-    const ServiceView view = ListAndBuildServices(s.registry, kHkeyLocalMachine, kServicesPath);
+    const ServiceView view = ListServiceStarts(s.registry, kHkeyLocalMachine, kServicesPath);
     if (!view.keys.listed)
         return Fail(s.files, s.program, file,
                     "Die Dienste in der Registrierung können nicht aufgelistet werden: HKEY_LOCAL_MACHINE\\" +

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "snapshots/Snapshot.h"
 #include "unit/Fakes.h"
 
 namespace sw::test {
@@ -117,6 +118,15 @@ TEST_F(ServiceListTest, SnapshotWrittenOnceWithEveryStartValueWhole) {
                                         "\"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\"");
     EXPECT_EQ(f.shell.watched[0].second, ShowStyle::MinimizedFocus);
     EXPECT_EQ(f.bBackups.Tag(), "1");
+
+    // The run without a window gets the same snapshot from "ObjectName" and
+    // "Start" alone.
+    f.Driver("disk", "Disk", "Boot", 0);
+    const auto queries = f.memory.QueryCallCount();
+    const ServiceView starts = ListServiceStarts(f.registry, kHkeyLocalMachine, kServicesPath);
+    EXPECT_EQ(SnapshotLines(starts.list.starts) + "\r\n", Snapshot()) << "the file closes with an empty line";
+    EXPECT_TRUE(starts.list.lines.empty());
+    EXPECT_EQ(f.memory.QueryCallCount() - queries, 6u * 2u + 1u) << "a driver costs its \"ObjectName\" only";
 
     f.files.files.erase(f.SideFile("Merotan.dat"));
     f.root.ReadProfile();
