@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "catalogue/Lines.h"
 #include "changes/ChangeNotes.h"
 #include "changes/RestoreTexts.h"
 #include "platform/CaseFold.h"
@@ -33,14 +34,6 @@ std::string CountText(std::size_t count, std::size_t instancesLeftOut) {
     if (instancesLeftOut > 1)
         text += "; " + std::to_string(instancesLeftOut) + " Instanzen benutzerbezogener Dienste nicht aufgeführt";
     return text + ".";
-}
-
-// A text cell on one line of the plain-text file: line ends and TABs of a
-// stored text would break its columns.
-std::string OneLine(const std::string& text) {
-    std::string out = text;
-    std::replace_if(out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
-    return out;
 }
 
 }  // namespace
@@ -153,19 +146,19 @@ void ChangesView::Print() {
                       {kChangeColumn, kChangesColumns[2]}});
         for (const ChangeRow& row : rows_) {
             p.SetCurrentX(kEntryColumn);
-            p.PrintKeep(OneLine(row.entry));
+            p.PrintKeep(ShownInLine(row.entry));
             p.SetCurrentX(kKeyColumn);
-            p.PrintKeep(OneLine(row.key));
+            p.PrintKeep(ShownInLine(row.key));
             p.SetCurrentX(kChangeColumn);
             p.PrintLine(row.change);
             // An added entry has no before, a removed one no now.
             if (row.change != kEntryAdded) {
                 p.SetCurrentX(kDetailColumn);
-                p.PrintLine(kChangesColumns[3] + ": " + OneLine(row.before));
+                p.PrintLine(kChangesColumns[3] + ": " + ShownInLine(row.before));
             }
             if (row.change != kEntryRemoved) {
                 p.SetCurrentX(kDetailColumn);
-                p.PrintLine(kChangesColumns[4] + ": " + OneLine(row.now));
+                p.PrintLine(kChangesColumns[4] + ": " + ShownInLine(row.now));
             }
             if (!row.note.empty()) {
                 p.SetCurrentX(kDetailColumn);
@@ -187,7 +180,7 @@ std::string ChangesView::SavedText(SaveFormat format) const {
     const auto line = [&out, csv](const std::array<const std::string*, 6>& cells) {
         for (std::size_t i = 0; i < cells.size(); ++i) {
             if (i > 0) out += csv ? ';' : '\t';
-            out += csv ? CsvField(*cells[i]) : OneLine(*cells[i]);
+            out += csv ? CsvField(*cells[i]) : ShownInLine(*cells[i]);
         }
         out += "\r\n";
     };
