@@ -1,5 +1,6 @@
 #include "snapshots/SideFiles.h"
 
+#include "platform/CaseFold.h"
 #include "snapshots/Snapshot.h"
 #include "snapshots/WholeFiles.h"
 
@@ -35,6 +36,13 @@ bool KeepPrevious(Files& files, const std::string& current, const std::string& p
 }
 
 }  // namespace
+
+bool SideFiles::IsOwnFile(const std::string& path) const {
+    const std::string folded = FoldCase(path);
+    for (const char* extension : {".dat", ".tmd", ".reg", ".tmr", ".reg.part", ".dat.part"})
+        if (folded == FoldCase(OwnPath(extension))) return true;
+    return folded == FoldCase(Path(kBatchFileName));
+}
 
 void SideFiles::Rotate() {
     snapshotKept_ = KeepPrevious(files_, OwnPath(".dat"), OwnPath(".tmd"), IsWholeSnapshot);

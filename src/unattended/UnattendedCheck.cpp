@@ -1,10 +1,7 @@
 #include "unattended/UnattendedCheck.h"
 
-#include <array>
-
 #include "catalogue/EntryLists.h"
 #include "changes/ChangesView.h"
-#include "platform/CaseFold.h"
 #include "snapshots/SideFiles.h"
 #include "snapshots/Snapshot.h"
 
@@ -55,16 +52,6 @@ int Fail(Files& files, Program& program, const std::string& file, const std::str
     return FailBesideProgram(files, program, reason);
 }
 
-// Whether writing file would replace one of the program's own records (or
-// the batch file) in its folder: such a file is never the check's output.
-bool IsOwnFile(SideFiles& side, const std::string& file) {
-    const std::string folded = FoldCase(file);
-    static const std::array<const char*, 6> kOwn = {".dat", ".tmd", ".reg", ".tmr", ".reg.part", ".dat.part"};
-    for (const char* extension : kOwn)
-        if (folded == FoldCase(side.OwnPath(extension))) return true;
-    return folded == FoldCase(side.Path(kBatchFileName));
-}
-
 }  // namespace
 
 std::string DefaultCheckFile(Program& program) {
@@ -81,7 +68,8 @@ int RunUnattendedCheck(UnattendedServices& s, const std::string& given) {
     const std::string file = given.empty() ? DefaultCheckFile(s.program) : given;
     if (WindowsVersionLabel(s.program.Version()) != "XP") return Fail(s.files, s.program, file, kStartupMessage);
     SideFiles side(s.files, s.shell, s.program);
-    if (IsOwnFile(side, file))
+    // The program's own records are never the check's output.
+    if (side.IsOwnFile(file))
         return FailBesideProgram(s.files, s.program, "Die Ausgabedatei wäre eine Datei des Programms selbst: " + file);
     // The run that holds the folder may be writing this very file or the
     // reason beside the program (the same task started twice): this run
