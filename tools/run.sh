@@ -16,6 +16,7 @@ fi
 
 . tests/wine/wine-env.sh
 sw_prefix_start
+sw_session_start
 trap sw_prefix_stop EXIT
 folder="$WINEPREFIX/drive_c/Startwart"
 mkdir -p "$folder"

@@ -41,6 +41,8 @@ MARKER = os.environ.get("SW_E2E_MARKER", os.path.join(DEFAULT_BUILD, "tests", "w
 # The registry's own cost of the program's reads (tests/windows/RegistryReadFloor.cpp),
 # for the measuring scripts.
 FLOOR = os.environ.get("SW_E2E_FLOOR", os.path.join(DEFAULT_BUILD, "tests", "windows", "RegistryReadFloor.exe"))
+# The temporary folder of every Wine command of a test (see Session.start).
+TMPDIR = os.environ.get("TMPDIR") or "/tmp"
 KEEP = os.environ.get("SW_E2E_KEEP") == "1"  # keep the prefix of each test for a look afterwards
 
 # Control ids and window classes: tests/e2e reads them from the program's own
@@ -570,10 +572,39 @@ class Session:
         # command lines pass as UTF-8.
         for name in [n for n in self.env if n.startswith("LC_")]:
             del self.env[name]
+        # TMPDIR names the server's socket folder: one value for every
+        # command of the prefix, or a second server would start on it.
         self.env.update(WINEPREFIX=self.prefix, DISPLAY=self.display, WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=", LANG="C.UTF-8")
+                        WINEDLLOVERRIDES="mscoree,mshtml=", LANG="C.UTF-8", TMPDIR=TMPDIR)
         self.env.pop("WINESERVER", None)
+        self._start_session()
         return self
+
+    # How long the boot of a prefix's session may take.
+    BOOT_TIMEOUT = 120
+
+    def _start_session(self):
+        """Starts the prefix's persistent server and boots its session.
+        Debian's wineserver otherwise ends the session as soon as the last
+        program of the prefix ends, and a command that comes while it is
+        torn down, or while the next one boots, finds no service manager
+        (1722). The server returns once its socket is ready; the boot's
+        output goes to files, because the first program of a session hands
+        its standard error on to the session's own processes and a pipe
+        there would never be seen to end."""
+        with open(os.path.join(self.root, "wineserver.log"), "ab") as log:
+            started = subprocess.run(["wineserver", "-p"], env=self.env, stdin=subprocess.DEVNULL,
+                                     stdout=log, stderr=log, timeout=60)
+        if started.returncode != 0:
+            raise RuntimeError("the prefix's wineserver did not start (%s)" % started.returncode)
+        boot_log = os.path.join(self.root, "boot.log")
+        with open(boot_log, "wb") as log:
+            booted = subprocess.run(["wine", "cmd", "/c", "exit"], env=self.env, cwd=self.root,
+                                    stdin=subprocess.DEVNULL, stdout=log, stderr=log, timeout=self.BOOT_TIMEOUT)
+        if booted.returncode != 0:
+            with open(boot_log, "rb") as log:
+                tail = log.read()[-400:].decode("utf-8", "replace")
+            raise RuntimeError("the prefix's session did not boot (%s): %s" % (booted.returncode, tail))
 
     def _use_virtual_desktop(self):
         # Wine's own desktop window, as large as the screen: windows get
@@ -691,6 +722,7 @@ class Session:
             self.driver = None
         _run_quiet(["wineserver", "-k"], env=self.env, timeout=30)
         _run_quiet(["wineserver", "-w"], env=self.env, timeout=60)
+        self._start_session()
         return self.start_driver()
 
     def start_program(self, folder, exe_name="Merotan.exe", cwd=None, attach=True, args=()):

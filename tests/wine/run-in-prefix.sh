@@ -12,6 +12,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 sw_prefix_start || exit 1
 sw_virtual_desktop
 [ -n "${SW_LOGPIXELS:-}" ] && sw_set_dpi "$SW_LOGPIXELS"
+sw_session_start || { sw_prefix_stop; exit 1; }
 wine "$@"
 rc=$?
 sw_prefix_stop

@@ -4,9 +4,18 @@
 # its own Xvfb) and copied for every run, which takes well under a second.
 # Xvfb is started before the first Wine command of a prefix, so Wine's
 # desktop process finds a display.
+#
+# Debian's wineserver ends a prefix's session the moment its last program
+# ends, and the next command boots a new one with a new service manager; a
+# command that comes in between finds none (1722). So every run of a prefix
+# gets one persistent server of its own (sw_session_start) that holds one
+# session for all its commands, until sw_prefix_stop ends it.
 
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# The server's socket folder follows TMPDIR: one value for every command of
+# a prefix, or a second server would start on it.
+export TMPDIR=${TMPDIR:-/tmp}
 SW_TEMPLATE=${SW_TEMPLATE:-${TMPDIR:-/tmp}/startwart-wine-template-$(id -u)}
 
 # Starts Xvfb on a display it picks itself (-displayfd), so parallel runs
@@ -50,7 +59,9 @@ sw_template() {
 }
 
 # A fresh prefix copied from the template, with its own display. Sets
-# WINEPREFIX, SW_PREFIX_DIR, DISPLAY and SW_XVFB_PID.
+# WINEPREFIX, SW_PREFIX_DIR, DISPLAY and SW_XVFB_PID. No Wine process runs
+# in it yet: its registry files may still be written (sw_user_reg) before
+# sw_session_start.
 sw_prefix_start() {
     sw_template || return 1
     SW_PREFIX_DIR=$(mktemp -d "${TMPDIR:-/tmp}/startwart-prefix.XXXXXX")
@@ -59,7 +70,23 @@ sw_prefix_start() {
     sw_xvfb_start
 }
 
-# Ends every Wine process of the prefix, the display, and removes the prefix.
+# Starts the prefix's persistent server (it returns once its socket is
+# ready) and boots the session with a command whose output goes to a file:
+# the first program of a session hands its standard error on to the
+# session's own processes, so a pipe there would never be seen to end.
+sw_session_start() {
+    if ! wineserver -p 2>>"$SW_PREFIX_DIR/wineserver.log"; then
+        echo "wine-env: the prefix's wineserver did not start" >&2
+        return 1
+    fi
+    if ! timeout 120 wine cmd /c exit >"$SW_PREFIX_DIR/boot.log" 2>&1; then
+        echo "wine-env: the prefix's session did not boot: $(tail -n 3 "$SW_PREFIX_DIR/boot.log")" >&2
+        return 1
+    fi
+}
+
+# Ends every Wine process of the prefix and its server, the display, and
+# removes the prefix.
 sw_prefix_stop() {
     wineserver -k 2>/dev/null
     wineserver -w 2>/dev/null

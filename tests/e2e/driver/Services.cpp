@@ -67,8 +67,8 @@ Json CmdServiceCreate(const Json& a) {
 
 // {"cmd":"wait_service_manager","timeout":30000} -> {"ready", "error", "waited"}:
 // waits until the prefix's service manager answers, that is until it can be
-// opened and lists its services. On a fresh prefix it starts beside the first
-// Wine program and refuses meanwhile (1722, the server is not there yet).
+// opened and lists its services. The session's first program starts it, and
+// until its pipe exists it refuses with 1722, the only error waited out.
 Json CmdWaitServiceManager(const Json& a) {
     const DWORD start = GetTickCount();
     const DWORD limit = static_cast<DWORD>(a.Get("timeout").Int(30000));
@@ -88,7 +88,9 @@ Json CmdWaitServiceManager(const Json& a) {
             }
         }
         const DWORD waited = GetTickCount() - start;
-        if (error == 0 || waited >= limit) {
+        // 1722 only means that its pipe is not there yet; any other answer
+        // is the manager's own and is not waited out.
+        if (error != RPC_S_SERVER_UNAVAILABLE || waited >= limit) {
             Json r;
             r["ready"] = error == 0;
             r["error"] = static_cast<int>(error);
