@@ -30,10 +30,16 @@ void Root::Form_Load() {
     if (c.LObjekte.ListCount() > 0) c.LObjekte.SetListIndex(0);
 }
 
+// Closing ends the program at once, whatever is still pending. There is no
+// yield here: a batch that ended meanwhile would show its message over a
+// window that is going, and a message box opened then kept the program
+// alive until someone answered it. No child is waited for either: an export
+// that has already ended is put in place, one that still runs is not
+// trusted by the next start, which removes it, as any export whose end was
+// never seen.
 void Root::Form_QueryUnload() {
     sideFiles.DeleteBatch();
-    sideFiles.FinishExport();
-    s.ui.DoEvents();
+    sideFiles.TakeEndedExport();
 }
 
 void Root::bAbbrechen_Click() {

@@ -19,9 +19,6 @@ const std::string kNextCheckOlder =
 // has ended whole.
 const std::string kExportPart = ".reg.part";
 
-// How long the end of the program waits for an export that still runs.
-constexpr double kExportShutdownWait = 20.0;
-
 // Copies a whole current file over the previous one. True when nothing
 // needed keeping (no current file, or one cut short, which is no record) or
 // the copy was made; false when a whole record could not be kept, so that
@@ -89,7 +86,7 @@ void SideFiles::ExportEnded(std::optional<std::uint32_t> exitCode) {
     files_.Delete(part);
 }
 
-void SideFiles::FinishExport() { shell_.FinishWatched(kExportShutdownWait); }
+void SideFiles::TakeEndedExport() { shell_.FinishWatched(0); }
 
 ExportOutcome SideFiles::WaitForExport(double maxSeconds) {
     if (export_ == ExportOutcome::Running) shell_.FinishWatched(maxSeconds);

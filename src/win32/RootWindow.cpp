@@ -232,8 +232,11 @@ LRESULT RootWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             RestoreFocus();
             return 0;
         case WM_CLOSE:
-            root_.Form_QueryUnload();
-            Destroy();
+            // As Esc: the program ends at once. Taking the window down first
+            // would run whatever is pending in the loops that are still open
+            // (a failure message's, the editor's) and, under Wine without a
+            // window manager, wait two seconds for each window that goes.
+            root_.bAbbrechen_Click();
             return 0;
         case WM_DESTROY:
             PostQuitMessage(0);

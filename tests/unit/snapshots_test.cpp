@@ -328,23 +328,24 @@ TEST_F(SnapshotFixture, AnExportWhosePreviousCopyCannotBeKeptIsNotRedone) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(SnapshotFixture, ShutDownGivesARunningExportABoundedWhileAndPutsItInPlace) {
+TEST_F(SnapshotFixture, ShutDownPutsAnEndedExportInPlaceAndWaitsForNone) {
     Service("Svc", "Dienst", "Text", 3);
     Build();
     files.files[SideFile("Merotan.reg.part")] = WholeExport("late");
     shell.finishExitCode = 0u;
     root.Form_QueryUnload();
-    ASSERT_EQ(shell.finishWaits.size(), 1u);
-    EXPECT_GT(shell.finishWaits[0], 0.0);
-    EXPECT_LE(shell.finishWaits[0], 30.0);
+    EXPECT_EQ(shell.finishWaits, std::vector<double>{0.0});
     EXPECT_EQ(files.files[SideFile("Merotan.reg")], WholeExport("late"));
 
+    // Still running at the close: left alone, and the next start removes it.
     RootFixture cancel;
     test::Build(cancel);
-    cancel.files.files[cancel.SideFile("Merotan.reg.part")] = WholeExport("late");
-    cancel.shell.finishExitCode = 0u;
+    const std::string before = cancel.files.files[cancel.SideFile("Merotan.reg")];
+    cancel.files.files[cancel.SideFile("Merotan.reg.part")] = WholeExport("half");
     EXPECT_THROW(cancel.root.bAbbrechen_Click(), ProgramEnded);
-    EXPECT_EQ(cancel.files.files[cancel.SideFile("Merotan.reg")], WholeExport("late"));
+    EXPECT_EQ(cancel.shell.finishWaits, std::vector<double>{0.0});
+    EXPECT_EQ(cancel.files.files[cancel.SideFile("Merotan.reg")], before);
+    EXPECT_TRUE(cancel.files.Exists(cancel.SideFile("Merotan.reg.part")));
 }
 
 TEST_F(SnapshotFixture, ARenamedProgramRotatesWritesAndChecksUnderItsOwnName) {

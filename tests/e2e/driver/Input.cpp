@@ -306,7 +306,9 @@ Json CmdClick(const Json& a) {
     else if (via == L"mouse_post") PostClicks(hwnd, client, 1);
     else {
         PostMessageW(hwnd, BM_CLICK, 0, 0);
-        Settle(3);
+        // "settle": false returns at once, for a click whose handler may
+        // keep the program from answering for a while.
+        if (a.Get("settle").Bool(true)) Settle(3);
     }
     return Json::Object();
 }
