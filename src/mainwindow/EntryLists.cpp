@@ -52,7 +52,8 @@ void Root::ReadProfile() {
 }
 
 void Root::WriteSnapshot(const std::string& snapshotLines) {
-    const bool written = sideFiles.RecordThisRun(s.registry.Codec(), snapshotLines);
+    const bool written = sideFiles.WriteSnapshot(s.registry.Codec(), snapshotLines);
+    exportDue_ = true;
     s.ui.DoEvents();
     // Once per run (the snapshot is written once): without this run's
     // snapshot the next check would compare with an older one unawares.

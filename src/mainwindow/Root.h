@@ -5,7 +5,7 @@
 // handler reads what the controls hold, calls the subsystem that does the
 // work on plain data, and puts the result into the controls.
 //
-//   mainwindow/Startup.cpp         Form_Initialize, Form_Load, Form_QueryUnload, bAbbrechen_Click, GetWinVersion
+//   mainwindow/Startup.cpp         Form_Initialize, Form_Load, Form_Shown, Form_QueryUnload, bAbbrechen_Click, GetWinVersion
 //   mainwindow/EntryLists.cpp      GetProfile, ReadProfile (service view), GetServices (driver view)
 //   mainwindow/StartTypeStatus.cpp LObjekte_Click
 //   mainwindow/ViewSwitch.cpp      bErweitert_Click
@@ -84,8 +84,12 @@ public:
     // Start-up and shut-down.
     void Form_Initialize();
     void Form_Load();
-    // Both ends of the program: the batch file goes, and an export that
-    // still runs gets a bounded while to finish, so that it is put in place.
+    // Once the window has been shown for the first time: starts this run's
+    // export, which the first build has held back so that the registry
+    // editor's start does not delay the window.
+    void Form_Shown();
+    // Both ends of the program: the batch file goes, and an export that has
+    // ended is put in place; nothing still running is waited for.
     void Form_QueryUnload();
     void bAbbrechen_Click();
     std::string GetWinVersion();
@@ -118,7 +122,8 @@ public:
     SideFiles sideFiles;
 
 private:
-    // The first service-list build's snapshot and export, once per run.
+    // The first service-list build's snapshot, once per run; its export
+    // follows in Form_Shown.
     void WriteSnapshot(const std::string& snapshotLines);
     void OpenEditor();
     // Both service-control buttons' work, for "start" or "stop".
@@ -127,6 +132,8 @@ private:
     // The lines GetProfile read with the key names, through the same opens,
     // for the ReadProfile that follows it; any other ReadProfile reads anew.
     std::optional<ServiceList> listedWithNames_;
+    // This run's snapshot was taken and its export is still to be started.
+    bool exportDue_ = false;
 };
 
 }  // namespace sw

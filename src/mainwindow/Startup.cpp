@@ -1,6 +1,8 @@
 // How the program comes up and goes away.
 #include "mainwindow/Root.h"
 
+#include <utility>
+
 namespace sw {
 
 void Root::Form_Initialize() { s.ui.InitCommonControls(); }
@@ -37,6 +39,11 @@ void Root::Form_Load() {
 // that has already ended is put in place, one that still runs is not
 // trusted by the next start, which removes it, as any export whose end was
 // never seen.
+void Root::Form_Shown() {
+    if (!std::exchange(exportDue_, false)) return;
+    sideFiles.StartExport();
+}
+
 void Root::Form_QueryUnload() {
     sideFiles.DeleteBatch();
     sideFiles.TakeEndedExport();

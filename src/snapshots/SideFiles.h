@@ -57,8 +57,9 @@ public:
     // Starts the registry editor's export of the Services key, unless the
     // rotation could not keep the last whole export.
     void StartExport();
-    // The record of this run that every start leaves, with or without a
-    // window: the snapshot, then the export. False when the snapshot was
+    // The record of this run that the start without a window leaves: the
+    // snapshot, then the export (the window's start writes the snapshot and
+    // starts the export once it is shown). False when the snapshot was
     // not written (SnapshotNotWrittenText); the export is started all the
     // same, as the two are separate records.
     bool RecordThisRun(const AnsiCodec& codec, const std::string& snapshotLines);

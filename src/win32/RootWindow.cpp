@@ -15,6 +15,8 @@ constexpr int kClientHeight = 7245;
 constexpr DWORD kRootStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kChild = WS_CLIPSIBLINGS;
 constexpr DWORD kButton = kChild | WS_TABSTOP | BS_PUSHBUTTON;
+// Posted by Show: the window has been shown for the first time.
+constexpr UINT kShown = WM_APP + 1;
 
 // The column titles' left edges in twips and the entry list's tab stops, in
 // dialog template units, that they stand over: the service view's second
@@ -161,6 +163,8 @@ void RootWindow::Show() {
     ShowWindow(Hwnd(), SW_SHOW);
     UpdateWindow(Hwnd());
     SetFocus(lObjekte_.Hwnd());
+    // Taken by the message loop once the window is up and painted.
+    PostMessageW(Hwnd(), kShown, 0, 0);
 }
 
 LRESULT RootWindow::ColorStatic(HDC dc, HWND control) {
@@ -230,6 +234,9 @@ LRESULT RootWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_SETFOCUS:
             RestoreFocus();
+            return 0;
+        case kShown:
+            root_.Form_Shown();
             return 0;
         case WM_CLOSE:
             // As Esc: the program ends at once. Taking the window down first

@@ -17,6 +17,7 @@ protected:
     void Build() {
         f.root.GetProfile(kHkeyLocalMachine, kServicesPath);
         f.root.ReadProfile();
+        f.root.Form_Shown();
     }
     std::string Snapshot() { return f.files.files[f.SideFile("Merotan.dat")]; }
     std::string Path(const std::string& key) { return ServiceKeyPath(key); }

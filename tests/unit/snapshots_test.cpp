@@ -18,9 +18,11 @@ const std::string kExport =
     "\"C:\\Windows\\regedit.exe\" /e \"C:\\Tools\\Merotan.reg.part\" "
     "\"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\"";
 
+// The start's build and, once the window is shown, the export.
 void Build(RootFixture& f) {
     f.root.GetProfile(kHkeyLocalMachine, kServicesPath);
     f.root.ReadProfile();
+    f.root.Form_Shown();
 }
 
 struct SnapshotFixture : ::testing::Test, RootFixture {
@@ -328,6 +330,20 @@ TEST_F(SnapshotFixture, AnExportWhosePreviousCopyCannotBeKeptIsNotRedone) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
+TEST_F(SnapshotFixture, TheExportStartsOnceTheWindowIsShownAfterTheSnapshot) {
+    Service("Svc", "Dienst", "Text", 3);
+    root.Form_Load();
+    EXPECT_EQ(files.files[SideFile("Merotan.dat")], "Svc|3\r\n\r\n");
+    EXPECT_TRUE(shell.watched.empty()) << "the registry editor must not delay the window";
+    root.Form_Shown();
+    ASSERT_EQ(shell.watched.size(), 1u);
+    EXPECT_EQ(shell.watched[0].first, kExport);
+    root.Form_Shown();
+    root.ReadProfile();
+    root.Form_Shown();
+    EXPECT_EQ(shell.watched.size(), 1u) << "one export per run";
+}
+
 TEST_F(SnapshotFixture, ShutDownPutsAnEndedExportInPlaceAndWaitsForNone) {
     Service("Svc", "Dienst", "Text", 3);
     Build();
@@ -356,6 +372,7 @@ TEST_F(SnapshotFixture, ARenamedProgramRotatesWritesAndChecksUnderItsOwnName) {
     files.files[SideFile("Merotan.bat")] = "@echo off\r\n";
     Service("Svc", "Dienst", "Text", 3);
     root.Form_Load();
+    root.Form_Shown();
     EXPECT_EQ(files.files[SideFile("Startwart.tmd")], "Svc|2\r\n\r\n");
     EXPECT_EQ(files.files[SideFile("Startwart.tmr")], WholeExport("old"));
     EXPECT_EQ(files.files[SideFile("Startwart.dat")], "Svc|3\r\n\r\n");
@@ -407,6 +424,7 @@ TEST_F(SnapshotFixture, ACutSnapshotOrExportNeverReplacesTheWholePreviousOne) {
     files.files[SideFile("Merotan.reg")] = WholeExport("cut").substr(0, 60);
     Service("A", "Alpha", "Text", 4);
     root.Form_Load();
+    root.Form_Shown();
     EXPECT_EQ(files.files[SideFile("Merotan.tmd")], previous);
     EXPECT_EQ(files.files[SideFile("Merotan.tmr")], previousExport);
     // A cut file is no record: this run's whole one replaces it.
