@@ -275,7 +275,7 @@ def main():
         report.append("At the end: %s" % load())
     finally:
         session.stop()
-    print("\n".join(report))
+        print("\n".join(report))
 
 
 if __name__ == "__main__":
