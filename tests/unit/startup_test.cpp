@@ -239,12 +239,15 @@ TEST(UnattendedCheckTest, WhatCannotBeComparedOrRecordedEndsWithTwoAndItsReason)
     EXPECT_NE(full.Reason(c.f.SideFile("Merotan-Fehler.txt")).find("Starttypen konnte bei diesem Programmstart nicht"),
               std::string::npos);
 
-    // An older Windows: only the file.
+    // An older Windows: only the file, and never a record in its place.
     CheckSetup old;
     old.f.program.version = {4, 0, 1381, 2};
     EXPECT_EQ(old.Run(), 2);
     EXPECT_THAT(old.f.files.log, ElementsAre("write whole " + c.csv));
     EXPECT_EQ(old.f.program.claims, 0);
+    old.f.files.log.clear();
+    EXPECT_EQ(old.Run(old.f.SideFile("Merotan.tmr")), 2);
+    EXPECT_THAT(old.f.files.log, ElementsAre("write whole " + c.errors));
 }
 
 TEST(UnattendedCheckTest, AnotherRunTouchesNothingAndAFileOfTheProgramsOwnOnlyTheErrorFile) {
