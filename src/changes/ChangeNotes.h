@@ -2,8 +2,8 @@
 // matters: a program where ordinary users can write, a command interpreter,
 // an unquoted path with blanks, a file that is not there, a new driver, a
 // service that runs under a user's account, an entry made to look like a
-// per-user instance. The rules are the data in
-// ChangeNotes.cpp; the platform is asked only for the rows' own paths.
+// per-user instance. The rules are the data in ChangeNotes.cpp; the
+// platform is asked only for the rows' own paths.
 #pragma once
 
 #include <array>
@@ -56,10 +56,10 @@ bool IsUserWritablePath(const std::string& resolved);
 bool IsCommandInterpreter(const std::string& path);
 
 // Fills in each row's note from the entry's values now and, for an entry
-// that claims to be a per-user instance but is none, from the row itself.
-// Removed entries get no other note. Only the rows' own paths reach the platform: their environment
-// strings are expanded and whether their files exist is asked for, so the
-// cost grows with the rows, not with the entries.
+// that claims to be a per-user instance but is none, from the row itself;
+// removed entries get no other note. Only the rows' own paths reach the
+// platform: their environment strings are expanded and whether their files
+// exist is asked for, so the cost grows with the rows, not with the entries.
 void NoteRows(std::vector<ChangeRow>& rows, const std::vector<ServiceValues>& now, Files& files,
               const std::string& windowsFolder);
 

@@ -15,6 +15,10 @@ namespace {
 constexpr std::size_t kStartIndex = 0;
 constexpr std::uint32_t kUserServiceBit = 0x40;
 constexpr std::uint32_t kUserServiceInstanceBit = 0x80;
+const std::string kServiceDll = "ServiceDll";
+const std::string kParameters = "parameters";  // folded
+const std::string kParametersKey = "Parameters";
+const std::string kExportedServices = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services";
 
 std::uint32_t TypeOf(const ServiceValues& service) {
     const FoundValue& type = service.values[kTypeIndex];
@@ -23,10 +27,6 @@ std::uint32_t TypeOf(const ServiceValues& service) {
 
 // What an entry added or removed is to the per-user services.
 enum class InstanceKind { None, Instance, NotAnInstance };
-const std::string kServiceDll = "ServiceDll";
-const std::string kParameters = "parameters";  // folded
-const std::string kParametersKey = "Parameters";
-const std::string kExportedServices = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services";
 
 // The names of the values compared as an export names them (the service DLL
 // by its own name, in "Parameters" or the entry's key), folded once.

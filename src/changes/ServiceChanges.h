@@ -121,6 +121,14 @@ std::optional<std::vector<ServiceValues>> ServicesNow(Registry& registry);
 // about, so the comparison stays at one read per compared value.
 void RecheckAbsent(Registry& registry, const std::vector<ServiceValues>& before, std::vector<ServiceValues>& now);
 
+// Whether entry, which carries the instance bit, is an instance of
+// templateEntry as the system makes one: the template has the per-user
+// service bit, and the entry's "ImagePath" and service DLL in either place
+// are the template's. An instance that names no service DLL in a place runs
+// the template's; one that names another there, or names one where the
+// template names none, runs something else.
+bool IsInstanceOf(const ServiceValues& entry, const ServiceValues& templateEntry);
+
 // The rows, entries in case-insensitive key-name order; key names match
 // without regard to case, as the registry's do.
 // The system creates and removes instances of per-user services at every
@@ -132,14 +140,6 @@ void RecheckAbsent(Registry& registry, const std::vector<ServiceValues>& before,
 // service bit (0x40), and the entry must run what the template runs
 // (IsInstanceOf). Any other entry with the instance bit is a row marked
 // notAnInstance. An instance on both sides is compared as any entry.
-// Whether entry, which carries the instance bit, is an instance of
-// templateEntry as the system makes one: the template has the per-user
-// service bit, and the entry's "ImagePath" and service DLL in either place
-// are the template's. An instance that names no service DLL in a place runs
-// the template's; one that names another there, or names one where the
-// template names none, runs something else.
-bool IsInstanceOf(const ServiceValues& entry, const ServiceValues& templateEntry);
-
 std::vector<ChangeRow> CompareServices(const std::vector<ServiceValues>& before,
                                        const std::vector<ServiceValues>& now,
                                        std::size_t* instancesLeftOut = nullptr);
