@@ -16,8 +16,9 @@ namespace {
 // so that whoever can log on can replace the program a service runs as
 // LocalSystem. Folded; below the root of any drive, and any folder of that
 // name anywhere. A file right in the root of a drive counts too, as users
-// may create files there.
-constexpr std::array<std::string_view, 2> kWritableBelowDriveRoot = {"users\\", "programdata\\"};
+// may create files there. "PerfLogs" below the system drive's root lets
+// ordinary users create files in it on a default installation.
+constexpr std::array<std::string_view, 3> kWritableBelowDriveRoot = {"users\\", "programdata\\", "perflogs\\"};
 constexpr std::array<std::string_view, 2> kWritableFoldersAnywhere = {"\\temp\\", "\\appdata\\"};
 
 // "Befehlsinterpreter": programs that run whatever their arguments say, the
@@ -47,9 +48,14 @@ constexpr std::uint32_t kDriverTypeBits = 0x1 | 0x2;
 // "Datei fehlt": a program or DLL that is not there now; whoever may create
 // it decides what runs.
 
-enum Note { kUserWritable, kInterpreter, kUnquoted, kMissing, kNewDriver, kAccount, kNoteCount };
-const std::array<const std::string*, kNoteCount> kNoteTexts = {&kNoteUserWritable, &kNoteInterpreter, &kNoteUnquoted,
-                                                                 &kNoteMissing,      &kNoteNewDriver,   &kNoteAccount};
+// "Keine echte Instanz": an entry added or removed with the per-user
+// instance bit that the comparison did not leave out as an instance
+// (ChangeRow::notAnInstance), as the bit alone would hide it otherwise.
+
+enum Note { kNotAnInstance, kUserWritable, kInterpreter, kUnquoted, kMissing, kNewDriver, kAccount, kNoteCount };
+const std::array<const std::string*, kNoteCount> kNoteTexts = {
+    &kNoteNotAnInstance, &kNoteUserWritable, &kNoteInterpreter, &kNoteUnquoted,
+    &kNoteMissing,       &kNoteNewDriver,    &kNoteAccount};
 
 // ---- Paths ----------------------------------------------------------------
 
@@ -280,10 +286,12 @@ void NoteRows(std::vector<ChangeRow>& rows, const std::vector<ServiceValues>& no
     const Noter noter{files, windowsFolder};
     for (ChangeRow& row : rows) {
         row.note.clear();
-        if (row.change == kEntryRemoved) continue;
-        const auto it = byKey.find(FoldCase(row.key));
-        if (it == byKey.end()) continue;
-        const NoteSet notes = noter.For(row, *it->second);
+        NoteSet notes{};
+        if (row.change != kEntryRemoved) {
+            const auto it = byKey.find(FoldCase(row.key));
+            if (it != byKey.end()) notes = noter.For(row, *it->second);
+        }
+        notes[kNotAnInstance] = row.notAnInstance;
         for (std::size_t i = 0; i < notes.size(); ++i)
             if (notes[i]) row.note += (row.note.empty() ? "" : kNoteSeparator) + *kNoteTexts[i];
     }

@@ -1,8 +1,9 @@
 // Short notes that tell an administrator why a row of the changes list
 // matters: a program where ordinary users can write, a command interpreter,
 // an unquoted path with blanks, a file that is not there, a new driver, a
-// service that runs under a user's account. The rules are the data in
-// ChangeNotes.cpp; the platform is asked only for the rows' own paths.
+// service that runs under a user's account, an entry made to look like a
+// per-user instance. The rules are the data in ChangeNotes.cpp; the
+// platform is asked only for the rows' own paths.
 #pragma once
 
 #include <array>
@@ -15,6 +16,7 @@
 namespace sw {
 
 // The notes, in the order a row lists them.
+inline const std::string kNoteNotAnInstance = "Keine echte Instanz";
 inline const std::string kNoteUserWritable = "Pfad für Benutzer beschreibbar";
 inline const std::string kNoteInterpreter = "Befehlsinterpreter";
 inline const std::string kNoteUnquoted = "Pfad ohne Anführungszeichen";
@@ -53,10 +55,11 @@ bool IsUserWritablePath(const std::string& resolved);
 // hosts that run whatever their arguments say.
 bool IsCommandInterpreter(const std::string& path);
 
-// Fills in each row's note from the entry's values now. Removed entries get
-// none. Only the rows' own paths reach the platform: their environment
-// strings are expanded and whether their files exist is asked for, so the
-// cost grows with the rows, not with the entries.
+// Fills in each row's note from the entry's values now and, for an entry
+// that claims to be a per-user instance but is none, from the row itself;
+// removed entries get no other note. Only the rows' own paths reach the
+// platform: their environment strings are expanded and whether their files
+// exist is asked for, so the cost grows with the rows, not with the entries.
 void NoteRows(std::vector<ChangeRow>& rows, const std::vector<ServiceValues>& now, Files& files,
               const std::string& windowsFolder);
 

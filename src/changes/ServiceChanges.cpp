@@ -20,6 +20,14 @@ const std::string kParameters = "parameters";  // folded
 const std::string kParametersKey = "Parameters";
 const std::string kExportedServices = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services";
 
+std::uint32_t TypeOf(const ServiceValues& service) {
+    const FoundValue& type = service.values[kTypeIndex];
+    return type.kind == FoundValue::Kind::Number ? type.number : 0;
+}
+
+// What an entry added or removed is to the per-user services.
+enum class InstanceKind { None, Instance, NotAnInstance };
+
 // The names of the values compared as an export names them (the service DLL
 // by its own name, in "Parameters" or the entry's key), folded once.
 struct FoldedNames {
@@ -316,13 +324,23 @@ void RecheckAbsent(Registry& registry, const std::vector<ServiceValues>& before,
     }
 }
 
+bool IsInstanceOf(const ServiceValues& entry, const ServiceValues& templateEntry) {
+    if ((TypeOf(templateEntry) & kUserServiceBit) == 0) return false;
+    if (entry.values[kImagePathIndex] != templateEntry.values[kImagePathIndex]) return false;
+    for (const std::size_t dll : {kParametersServiceDllIndex, kServiceDllIndex}) {
+        const FoundValue& own = entry.values[dll];
+        if (own.kind != FoundValue::Kind::Absent && own != templateEntry.values[dll]) return false;
+    }
+    return true;
+}
+
 std::vector<ChangeRow> CompareServices(const std::vector<ServiceValues>& before,
                                        const std::vector<ServiceValues>& now, std::size_t* instancesLeftOut) {
     struct Pair {
         std::string_view folded;
         const ServiceValues* before = nullptr;
         const ServiceValues* now = nullptr;
-        bool instance = false;  // a per-user instance on one side only
+        InstanceKind instance = InstanceKind::None;  // of an entry on one side only
     };
     std::vector<Pair> pairs;
     pairs.reserve(before.size() + now.size());
@@ -338,38 +356,38 @@ std::vector<ChangeRow> CompareServices(const std::vector<ServiceValues>& before,
     for (const auto& service : now) add(service, false);
     // Per-user instances added or removed, told by their template on the
     // same side, before the pairs move.
-    const auto typeOf = [](const ServiceValues& service) -> std::uint32_t {
-        const FoundValue& type = service.values[kTypeIndex];
-        return type.kind == FoundValue::Kind::Number ? type.number : 0;
-    };
-    const auto isInstance = [&](const ServiceValues& service, bool isBefore) {
-        if ((typeOf(service) & kUserServiceInstanceBit) == 0) return false;
+    const auto instanceKind = [&](const ServiceValues& service, bool isBefore) {
+        if ((TypeOf(service) & kUserServiceInstanceBit) == 0) return InstanceKind::None;
         const std::size_t underscore = service.folded.rfind('_');
-        if (underscore == std::string::npos || underscore == 0 || underscore + 1 == service.folded.size()) return false;
+        if (underscore == std::string::npos || underscore == 0 || underscore + 1 == service.folded.size())
+            return InstanceKind::NotAnInstance;
         const auto it = byKey.find(std::string_view(service.folded).substr(0, underscore));
-        if (it == byKey.end()) return false;
+        if (it == byKey.end()) return InstanceKind::NotAnInstance;
         const ServiceValues* model = isBefore ? pairs[it->second].before : pairs[it->second].now;
-        return model != nullptr && (typeOf(*model) & kUserServiceBit) != 0;
+        return model != nullptr && IsInstanceOf(service, *model) ? InstanceKind::Instance
+                                                                 : InstanceKind::NotAnInstance;
     };
     for (Pair& pair : pairs)
         if (!pair.before || !pair.now)
-            pair.instance = isInstance(pair.before ? *pair.before : *pair.now, pair.before != nullptr);
+            pair.instance = instanceKind(pair.before ? *pair.before : *pair.now, pair.before != nullptr);
     std::sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) { return a.folded < b.folded; });
 
     std::size_t leftOut = 0;
     std::vector<ChangeRow> rows;
     for (const Pair& pair : pairs) {
-        if (pair.instance) {
+        if (pair.instance == InstanceKind::Instance) {
             ++leftOut;
             continue;
         }
+        const bool notAnInstance = pair.instance == InstanceKind::NotAnInstance;
         if (!pair.before) {
-            rows.push_back({EntryName(*pair.now), pair.now->keyName, kEntryAdded, "", ImagePathShown(*pair.now)});
+            rows.push_back({EntryName(*pair.now), pair.now->keyName, kEntryAdded, "", ImagePathShown(*pair.now), "",
+                            notAnInstance});
             continue;
         }
         if (!pair.now) {
-            rows.push_back(
-                {EntryName(*pair.before), pair.before->keyName, kEntryRemoved, ImagePathShown(*pair.before), ""});
+            rows.push_back({EntryName(*pair.before), pair.before->keyName, kEntryRemoved, ImagePathShown(*pair.before),
+                            "", "", notAnInstance});
             continue;
         }
         for (std::size_t i = 0; i < kComparedValues.size(); ++i) {

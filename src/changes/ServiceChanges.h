@@ -63,6 +63,9 @@ struct ChangeRow {
     std::string before;
     std::string now;
     std::string note{};  // why the row matters (changes/ChangeNotes.h), notes joined with "; "
+    // An entry added or removed whose "Type" carries the per-user instance
+    // bit but which is no instance of a template on its side.
+    bool notAnInstance = false;
 };
 
 inline const std::string kEntryAdded = "Eintrag hinzugefügt";
@@ -118,15 +121,25 @@ std::optional<std::vector<ServiceValues>> ServicesNow(Registry& registry);
 // about, so the comparison stays at one read per compared value.
 void RecheckAbsent(Registry& registry, const std::vector<ServiceValues>& before, std::vector<ServiceValues>& now);
 
+// Whether entry, which carries the instance bit, is an instance of
+// templateEntry as the system makes one: the template has the per-user
+// service bit, and the entry's "ImagePath" and service DLL in either place
+// are the template's. An instance that names no service DLL in a place runs
+// the template's; one that names another there, or names one where the
+// template names none, runs something else.
+bool IsInstanceOf(const ServiceValues& entry, const ServiceValues& templateEntry);
+
 // The rows, entries in case-insensitive key-name order; key names match
 // without regard to case, as the registry's do.
 // The system creates and removes instances of per-user services at every
 // logon: keys named after a template entry, "_" and a suffix, whose "Type"
-// carries the per-user instance bit (0x80). Such an instance added or
-// removed is no row; their number goes to instancesLeftOut when given. The
-// name and the bit alone do not hide an entry: its template must be there on
-// the same side, with the per-user service bit (0x40). An instance on both
-// sides is compared as any entry.
+// carries the per-user instance bit (0x80), running the template's program.
+// Such an instance added or removed is no row; their number goes to
+// instancesLeftOut when given. The name and the bit alone do not hide an
+// entry: its template must be there on the same side, with the per-user
+// service bit (0x40), and the entry must run what the template runs
+// (IsInstanceOf). Any other entry with the instance bit is a row marked
+// notAnInstance. An instance on both sides is compared as any entry.
 std::vector<ChangeRow> CompareServices(const std::vector<ServiceValues>& before,
                                        const std::vector<ServiceValues>& now,
                                        std::size_t* instancesLeftOut = nullptr);

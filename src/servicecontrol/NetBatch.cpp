@@ -78,9 +78,10 @@ NetCommand MakeNetCommand(const std::string& command, const std::string& key,
     const std::string unsafe = "ist zu lang oder enthält Anführungszeichen oder Steuerzeichen und kann nicht sicher";
     const std::string changed = "enthält Zeichen, die in der Stapeldatei nicht unverändert bleiben, und kann nicht";
     // The name goes into a file that the command interpreter runs with the
-    // user's rights. A name it would act on gives way to the name of the key
-    // it was read from, which "net" takes as well; when that cannot pass
-    // either, nothing is written or run.
+    // user's rights. A name it would act on, or one that "net" would read
+    // changed, gives way to the name of the key it was read from, which
+    // "net" takes as well; when that cannot pass either, nothing is written
+    // or run.
     if (!PassableInQuotes(name)) {
         if (!PassableInQuotes(key)) return refuse(unsafe);
         name = key;
@@ -159,6 +160,9 @@ bool PassableInQuotes(const std::string& name) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '"' || byte < 0x20 || byte == 0x7F) return false;
     }
+    // "net" splits its command line as programs do: backslashes right before
+    // the closing quote escape it, so "Name\" would reach it as 'Name"'.
+    if (!name.empty() && name.back() == '\\') return false;
     return Utf8Length(name) <= kLongestServiceName;
 }
 

@@ -70,10 +70,12 @@ std::string NetLine(const std::string& command, const std::string& quotedName);
 // still acts on a double quote (which ends the quoting, so "&", "|", "<" and
 // ">" behind it start commands of their own), on CR, LF and Ctrl-Z (which
 // end the line) and on an overlong line (whose rest it runs as a line of
-// its own). So a name passes when it holds no double quote and no control
-// character and is no longer than a service name can be. "^" and "!" are
-// plain characters between double quotes as long as delayed expansion is
-// off, which Shell::StartBatch sees to.
+// its own). "net" itself then reads backslashes right before the closing
+// quote as escaping it, so a name ending in a backslash reaches it changed.
+// So a name passes when it holds no double quote and no control character,
+// does not end in a backslash and is no longer than a service name can be.
+// "^" and "!" are plain characters between double quotes as long as delayed
+// expansion is off, which Shell::StartBatch sees to.
 bool PassableInQuotes(const std::string& name);
 
 // True when every character of name is plain ASCII, the same byte in the

@@ -1,6 +1,5 @@
 #include "snapshots/SideFiles.h"
 
-#include "platform/CaseFold.h"
 #include "snapshots/Snapshot.h"
 #include "snapshots/WholeFiles.h"
 
@@ -34,11 +33,12 @@ bool KeepPrevious(Files& files, const std::string& current, const std::string& p
 
 }  // namespace
 
-bool SideFiles::IsOwnFile(const std::string& path) const {
-    const std::string folded = FoldCase(path);
+std::vector<std::string> SideFiles::OwnFiles() const {
+    std::vector<std::string> paths;
     for (const char* extension : {".dat", ".tmd", ".reg", ".tmr", ".reg.part", ".dat.part"})
-        if (folded == FoldCase(OwnPath(extension))) return true;
-    return folded == FoldCase(Path(kBatchFileName));
+        paths.push_back(OwnPath(extension));
+    paths.push_back(Path(kBatchFileName));
+    return paths;
 }
 
 void SideFiles::Rotate() {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/AnsiCodec.h"
 #include "platform/Platform.h"
@@ -42,9 +43,9 @@ public:
     // A side file of this run: the executable's base name and an extension
     // (".dat", ".tmd", ".reg", ".tmr").
     std::string OwnPath(const std::string& extension) const { return Path(program_.BaseName() + extension); }
-    // Whether path names one of the side files (snapshots, exports and their
-    // temporary names) or the batch file, without regard to case.
-    bool IsOwnFile(const std::string& path) const;
+    // The side files (snapshots, exports and their temporary names) and the
+    // batch file, by their full paths.
+    std::vector<std::string> OwnFiles() const;
 
     // At start-up: copies a whole snapshot and export over the previous
     // run's, and removes an export whose end was never seen and the batch

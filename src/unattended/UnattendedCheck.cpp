@@ -4,6 +4,7 @@
 #include "changes/ChangesView.h"
 #include "snapshots/SideFiles.h"
 #include "snapshots/Snapshot.h"
+#include "unattended/OwnRecordGuard.h"
 
 namespace sw {
 namespace {
@@ -66,11 +67,13 @@ int RefuseInvocation(Files& files, Program& program, const std::string& reason) 
 
 int RunUnattendedCheck(UnattendedServices& s, const std::string& given) {
     const std::string file = given.empty() ? DefaultCheckFile(s.program) : given;
-    if (WindowsVersionLabel(s.program.Version()) != "XP") return Fail(s.files, s.program, file, kStartupMessage);
     SideFiles side(s.files, s.shell, s.program);
-    // The program's own records are never the check's output.
-    if (side.IsOwnFile(file))
-        return FailBesideProgram(s.files, s.program, "Die Ausgabedatei wäre eine Datei des Programms selbst: " + file);
+    // The program's own records are never the check's output, not even for
+    // a reason: this comes before anything is written into the file.
+    if (const auto record = OwnRecordAt(s.identity, side.OwnFiles(), file))
+        return FailBesideProgram(s.files, s.program,
+                                 "Die Ausgabedatei wäre eine Datei des Programms selbst: " + file + " (" + *record + ")");
+    if (WindowsVersionLabel(s.program.Version()) != "XP") return Fail(s.files, s.program, file, kStartupMessage);
     // The run that holds the folder may be writing this very file or the
     // reason beside the program (the same task started twice): this run
     // touches no file at all, and its exit code alone says so.

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/FileIdentity.h"
 #include "platform/Platform.h"
 #include "registry/Registry.h"
 
@@ -25,6 +26,8 @@ struct UnattendedServices {
     Shell& shell;
     Program& program;
     Clock& clock;
+    // Tells whether the file asked for is one of the program's own records.
+    FileIdentity& identity;
 };
 
 // <folder>\<base>-Änderungen.csv, where the rows go when no file is given.
@@ -37,7 +40,8 @@ std::string CheckErrorFile(Program& program);
 // path, or empty for DefaultCheckFile. Exit code 2 leaves one line saying
 // why, in the file when that is safe and can be written, else in
 // CheckErrorFile. When another run holds the program folder, nothing but
-// CheckErrorFile is written.
+// CheckErrorFile is written; so it is when file reaches one of the side
+// files or the batch file, however it is spelt (OwnRecordAt).
 int RunUnattendedCheck(UnattendedServices& services, const std::string& file);
 
 // A command line that asks for nothing the program does: the reason goes

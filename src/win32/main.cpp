@@ -17,6 +17,7 @@
 #include "win32/MessageLoop.h"
 #include "win32/RootWindow.h"
 #include "win32/SettingsWindow.h"
+#include "win32/Win32FileIdentity.h"
 #include "win32/Win32Platform.h"
 #include "win32/Win32Registry.h"
 #include "win32/Win32ServiceManager.h"
@@ -68,7 +69,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     Win32Program program;
     if (invocation.mode == Invocation::Mode::Refused) return RefuseInvocation(files, program, invocation.reason);
     if (invocation.mode == Invocation::Mode::Check) {
-        UnattendedServices unattended{registry, files, shell, program, clock};
+        Win32FileIdentity identity;
+        UnattendedServices unattended{registry, files, shell, program, clock, identity};
         return RunUnattendedCheck(unattended, invocation.file.empty() ? std::string() : FullPath(invocation.file));
     }
     GdiPrinterFactory printers;

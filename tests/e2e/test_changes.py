@@ -691,6 +691,75 @@ class UnattendedCheckTest(h.E2ETestCase):
         self.assertEqual(csv_rows(csv_path),
                          [["Der Export der Dienste ist nicht vollständig geschrieben worden: C:\\Startwart\\Merotan.reg"]])
 
+    def short_path(self, path):
+        """The path with its parts' short names, as the system gives them."""
+        self.assertNotIn(" ", path)  # given to the interpreter without quotes
+        out = self.session.wine("cmd", "/c", "for %%I in (%s) do @echo %%~sI" % path)
+        return out.decode("cp437").strip()
+
+    def test_a_record_of_the_programs_own_is_never_the_output_however_it_is_spelt(self):
+        s = self.session
+        folder = s.program_folder()
+        # Two checks leave every record: this run's and the previous run's.
+        self.assertEqual(self.check(folder)[0], 2)
+        self.assertEqual(self.check(folder), (0, []))
+        for name in ("Merotan.tmr", "Merotan.tmd", "Merotan.reg", "Merotan.dat"):
+            self.assertTrue(os.path.exists(os.path.join(folder, name)), name)
+        os.symlink(folder, s.drive_c("Verweis"))
+        short = self.short_path(r"C:\Startwart\Merotan.tmr")
+        self.assertNotEqual(short.lower(), r"c:\startwart\merotan.tmr", "the folder has a short name of its own")
+
+        errors = os.path.join(folder, "Merotan-Fehler.txt")
+        for target, record in ((r"\\?\C:\Startwart\Merotan.tmr", "Merotan.tmr"),
+                               (short, "Merotan.tmr"),
+                               (r"C:\Verweis\Merotan.tmr", "Merotan.tmr"),
+                               (r"c:\STARTWART\merotan.TMR", "Merotan.tmr"),
+                               (r"\\?\C:\Startwart\Merotan.reg", "Merotan.reg"),
+                               # Not there between runs: its folder decides.
+                               (r"C:\Verweis\Merotan.reg.part", "Merotan.reg.part")):
+            before = h.folder_state(folder)
+            before.pop("Merotan-Fehler.txt", None)
+            self.assertEqual(self.check(folder, "/pruefen", target, must_see=False), (2, []), target)
+            after = h.folder_state(folder)
+            with open(errors, "rb") as f:
+                reason = f.read().decode("utf-8-sig")
+            del after["Merotan-Fehler.txt"]
+            changed = sorted(name for name in set(before) | set(after) if before.get(name) != after.get(name))
+            self.assertEqual(changed, [], target)
+            self.assertEqual(reason, "Die Ausgabedatei wäre eine Datei des Programms selbst: %s (C:\\Startwart\\%s)\r\n"
+                             % (target, record))
+
+        # Another file through the same link is written.
+        self.assertEqual(self.check(folder, "/pruefen", r"C:\Verweis\Bericht.csv"), (0, []))
+        self.assertEqual(csv_rows(os.path.join(folder, "Bericht.csv")), [COLUMNS])
+
+    def test_instances_are_left_out_only_where_they_run_their_templates_program(self):
+        # A per-user service's template, one instance as the system makes it,
+        # one with the instance bit that runs another program, and one whose
+        # template is not there; and a service below PerfLogs.
+        d = self.driver
+        s = self.session
+        os.makedirs(s.drive_c("PerfLogs"))
+        open(s.drive_c("PerfLogs", "dienst.exe"), "wb").close()
+        host = r"%SystemRoot%\system32\svchost.exe -k AccGruppe"
+        d.seed([h.service("AccTpl", start=3, image_path=host, type=0x50)])
+        folder = s.program_folder()
+        self.assertEqual(self.check(folder)[0], 2)  # no export to compare with yet
+        d.seed([h.service("AccTpl_1a2b3", start=3, image_path=host, type=0xD0),
+                h.service("AccTpl_9f9f9", start=3, image_path=r"C:\Users\Public\boese.exe", type=0xD0),
+                h.service("AccLose_4c5d", start=3, image_path=host, type=0xD0),
+                h.service("AccPerf", start=3, image_path=r"C:\PerfLogs\dienst.exe")])
+
+        self.assertEqual(self.check(folder), (1, []))
+        rows = csv_rows(os.path.join(folder, "Merotan-Änderungen.csv"))
+        self.assertEqual(rows[0], COLUMNS)
+        self.assertEqual({row[1]: (row[2], row[5]) for row in rows[1:]}, {
+            "AccTpl_9f9f9": ("Eintrag hinzugefügt",
+                             "Keine echte Instanz; Pfad für Benutzer beschreibbar; Datei fehlt"),
+            "AccLose_4c5d": ("Eintrag hinzugefügt", "Keine echte Instanz"),
+            "AccPerf": ("Eintrag hinzugefügt", "Pfad für Benutzer beschreibbar"),
+        })
+
 
 if __name__ == "__main__":
     h.main()

@@ -171,6 +171,32 @@ class ServiceControlTest(h.E2ETestCase):
         self.assertEqual(self.batch(), stop_file("SwOben") + b'net stop "SwBasis"\r\n')
         self.assertFalse(d.msgbox(timeout_ms=1000)["present"])
 
+    def test_a_display_name_ending_in_a_backslash_starts_and_stops_by_its_key_name(self):
+        # 'net start "Acc Schraeg\"' would read the backslash as escaping the
+        # closing quote and look for 'Acc Schraeg"'. Its dependent has such a
+        # name too, and is stopped first.
+        d = self.driver
+        self.install_service("SwSchraeg", display="Acc Schraeg\\")
+        self.install_service("SwSchraegOben", display="Oben\\", depends="SwSchraeg")
+        self.folder = self.start_merotan()
+        base = "Acc Schraeg\\\tTestdienst\tSwSchraeg"
+        self.select_line(base)
+        self.click_and_wait(STARTEN, "SwSchraeg", "RUNNING")
+        self.assertEqual(self.batch(), start_file("SwSchraeg"))
+        self.select_line("Oben\\\tTestdienst\tSwSchraegOben")
+        self.click_and_wait(STARTEN, "SwSchraegOben", "RUNNING")
+
+        self.select_line(base)
+        d.click(ANHALTEN)
+        box = d.msgbox()
+        self.assertIn('\n    "Oben\\" (SwSchraegOben)\n', box["text"])
+        d.answer("yes")
+        self.assertEqual(d.wait_service("SwSchraegOben", "STOPPED"), "STOPPED")
+        self.assertEqual(d.wait_service("SwSchraeg", "STOPPED"), "STOPPED")
+        self.wait_batch_done()
+        self.assertEqual(self.batch(), stop_file("SwSchraegOben") + b'net stop "SwSchraeg"\r\n')
+        self.assertFalse(d.msgbox(timeout_ms=1000)["present"])
+
     def test_start_and_stop_a_real_service_in_both_views(self):
         d = self.driver
         self.install_service("SwDienst")

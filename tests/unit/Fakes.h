@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "mainwindow/Root.h"
+#include "platform/FileIdentity.h"
 #include "registry/MemoryRegistry.h"
 
 namespace sw::test {
@@ -417,6 +418,23 @@ public:
         return !folderHeldByAnother;
     }
     [[noreturn]] void EndNow() override { throw ProgramEnded(); }
+};
+
+// What the file system answers about paths, as a test sets it: the
+// identities of the files and folders that are there, and long forms.
+class FakeFileIdentity final : public FileIdentity {
+public:
+    std::map<std::string, FileId> ids;              // a path not here is not there
+    std::map<std::string, std::string> longPaths;   // a path not here is its own long form
+    std::optional<FileId> IdOf(const std::string& path) override {
+        const auto at = ids.find(path);
+        if (at == ids.end()) return std::nullopt;
+        return at->second;
+    }
+    std::string LongPath(const std::string& path) override {
+        const auto at = longPaths.find(path);
+        return at == longPaths.end() ? path : at->second;
+    }
 };
 
 // The service manager's states and dependents, by key name.

@@ -332,6 +332,59 @@ TEST(ServiceChangesTest, PerUserInstancesAddedOrRemovedAreCountedNotListed) {
     EXPECT_EQ(leftOut, 1u);
 }
 
+// An entry is left out as an instance only where it runs its template's
+// program; one that only carries the bit and the name is a row that says so.
+TEST(ServiceChangesTest, AnInstanceIsLeftOutOnlyWhereItRunsItsTemplatesProgram) {
+    ChangesFixture f;
+    const std::string host = "C:\\Windows\\system32\\svchost.exe -k G";
+    const auto entry = [&f](const std::string& key, std::uint32_t type, const std::string& image) {
+        f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath(key), "Type", type);
+        if (!image.empty()) f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath(key), "ImagePath", image);
+    };
+    const auto dll = [&f](const std::string& key, const std::string& place, const std::string& path) {
+        f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath(key) + place, "ServiceDll", path);
+    };
+    entry("Vorlage", 0x50, host);
+    dll("Vorlage", "\\Parameters", "C:\\Windows\\v.dll");
+    entry("Vorlage_echt", 0xD0, host);
+    dll("Vorlage_echt", "\\Parameters", "C:\\Windows\\v.dll");
+    entry("Vorlage_ohnedll", 0xD0, host);  // runs the template's DLL
+    entry("Vorlage_bild", 0xD0, "C:\\Users\\Public\\x.exe");
+    entry("Vorlage_dll", 0xD0, host);
+    dll("Vorlage_dll", "\\Parameters", "C:\\boese.dll");
+    entry("Vorlage_eigen", 0xD0, host);
+    dll("Vorlage_eigen", "", "C:\\Windows\\v.dll");  // where the template names none
+    entry("Vorlage_ohnebild", 0xD0, "");
+    entry("Vorlage_77", 0x10, "");  // no instance bit: an entry like any
+    entry("Allein_1", 0xD0, host);  // no template
+    const std::string hostExported = "\"ImagePath\"=\"C:\\\\Windows\\\\system32\\\\svchost.exe -k G\"\r\n";
+    const std::string instance = "\"Type\"=dword:000000d0\r\n";
+    const std::string sections =
+        Section("Vorlage", "\"Type\"=dword:00000050\r\n" + hostExported) +
+        Section("Vorlage\\Parameters", "\"ServiceDll\"=\"C:\\\\Windows\\\\v.dll\"\r\n") +
+        Section("Vorlage_alt", instance + hostExported) +
+        Section("Vorlage_weg", instance + "\"ImagePath\"=\"C:\\\\weg.exe\"\r\n");
+    std::size_t leftOut = 0;
+    std::vector<ChangeRow> rows = f.Compare(sections, &leftOut);
+    EXPECT_EQ(leftOut, 3u);  // Vorlage_echt and Vorlage_ohnedll added, Vorlage_alt removed
+
+    f.files.files["C:\\Windows\\system32\\svchost.exe"] = "";
+    f.files.files["C:\\Windows\\v.dll"] = "";
+    NoteRows(rows, *ServicesNow(f.registry), f.files, f.program.windowsFolder);
+    std::vector<std::string> listed;
+    for (const auto& row : rows) listed.push_back(row.key + " " + row.change + ": " + row.note);
+    const std::string forged = "Keine echte Instanz";
+    EXPECT_EQ(listed, (std::vector<std::string>{
+                          "Allein_1 Eintrag hinzugefügt: " + forged,
+                          "Vorlage_77 Eintrag hinzugefügt: ",
+                          "Vorlage_bild Eintrag hinzugefügt: " + forged + "; Pfad für Benutzer beschreibbar; Datei fehlt",
+                          "Vorlage_dll Eintrag hinzugefügt: " + forged + "; Pfad für Benutzer beschreibbar; Datei fehlt",
+                          "Vorlage_eigen Eintrag hinzugefügt: " + forged,
+                          "Vorlage_ohnebild Eintrag hinzugefügt: " + forged,
+                          "Vorlage_weg Eintrag entfernt: " + forged,
+                      }));
+}
+
 // A service DLL in the entry's own key and one in "Parameters" are two
 // values: each row names its place, and a restore puts back that place.
 TEST(ServiceChangesTest, BothPlacesOfAServiceDllAreComparedAndRestoredApart) {
@@ -394,7 +447,8 @@ TEST(ChangeNotesTest, PathsBelowFoldersThatUsersCanWrite) {
     NotesFixture f;
     for (const char* path : {"C:\\Users\\Public\\x.exe", "c:\\users\\a\\x.exe", "C:\\ProgramData\\x\\y.exe",
                              "C:\\x.exe", "D:\\x.exe", "C:\\Windows\\Temp\\x.exe", "D:\\Apps\\AppData\\x.exe",
-                             "C:\\Program Files\\..\\Users\\Public\\x.exe", "C:\\PROGRAMDATA\\Y.EXE"}) {
+                             "C:\\Program Files\\..\\Users\\Public\\x.exe", "C:\\PROGRAMDATA\\Y.EXE",
+                             "C:\\PerfLogs\\x.exe", "c:\\perflogs\\Admin\\y.exe"}) {
         f.There(path);
         EXPECT_EQ(f.NoteOf(kImagePathIndex, std::string("\"") + path + "\" -a"), kWritable) << path;
     }
@@ -405,7 +459,8 @@ TEST(ChangeNotesTest, PathsBelowFoldersThatUsersCanWrite) {
     EXPECT_EQ(f.NoteOf(kServiceDllIndex, "%ProgramData%\\z.dll"), kWritable);
     // Near misses.
     for (const char* path : {"C:\\Program Files\\x.exe", "C:\\ProgramDataX\\y.exe", "C:\\Windows\\Tempo\\x.exe",
-                             "C:\\Windows\\system32\\users.exe", "\\\\server\\x.exe"}) {
+                             "C:\\Windows\\system32\\users.exe", "\\\\server\\x.exe", "C:\\PerfLogsX\\y.exe",
+                             "C:\\Windows\\PerfLogs.exe"}) {
         f.There(path);
         EXPECT_EQ(f.NoteOf(kImagePathIndex, std::string("\"") + path + "\""), "") << path;
     }

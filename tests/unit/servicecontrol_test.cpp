@@ -290,7 +290,7 @@ TEST(NetCommand, PercentSignsAreDoubledAndOtherSignsBetweenQuotesStayAsTheyAre) 
     EXPECT_EQ(net.refusal, "");
 }
 
-TEST(NetCommand, ANameTheInterpreterWouldActOnGivesWayToItsKeyName) {
+TEST(NetCommand, ANameTheInterpreterWouldActOnOrNetWouldReadChangedGivesWayToItsKeyName) {
     const std::string hostile[] = {
         "Spooler\" & del /q C:\\* & \"",
         "Spooler\r\ndel /q C:\\*",
@@ -298,6 +298,10 @@ TEST(NetCommand, ANameTheInterpreterWouldActOnGivesWayToItsKeyName) {
         "Spooler\x1A" "del /q C:\\*",
         "Spooler\tx",
         std::string(257, 'A'),
+        // "net" would read the backslash before the closing quote as
+        // escaping it, and look for 'Acc Schraeg"'.
+        "Acc Schraeg\\",
+        "Acc Schraeg\\\\",
     };
     for (const auto& name : hostile) {
         const NetCommand net = MakeNetCommand("start", "Spo%oler", ReadText(name));
@@ -307,6 +311,8 @@ TEST(NetCommand, ANameTheInterpreterWouldActOnGivesWayToItsKeyName) {
     // As long as a service name may be is still written whole.
     EXPECT_EQ(MakeNetCommand("start", "long", ReadText(std::string(256, 'B'))).batchText,
               StartFile(std::string(256, 'B')));
+    // A backslash anywhere else is a plain character to "net".
+    EXPECT_EQ(MakeNetCommand("start", "k", ReadText("Acc\\Schraeg \\x")).batchText, StartFile("Acc\\Schraeg \\x"));
 }
 
 TEST_F(ServiceControlTest, WhenTheKeyNameCannotPassEitherNothingIsWrittenOrRunAndAMessageSaysSo) {
@@ -388,6 +394,16 @@ TEST_F(DependentsTest, YesStopsEveryDependentDeepestFirstEachOnItsOwnLineThenThe
     EXPECT_EQ(f.messages.shown[1].text,
               "\"net stop\" hat nicht erreicht, was verlangt war.\n\nDer Dienst \"Dienst B\" (B) konnte nicht "
               "angehalten werden.\nZustand: läuft\n\nAusgabe von \"net\":\nDer Dienst B wird nicht beendet.");
+}
+
+TEST_F(DependentsTest, EachLineGetsTheKeyNameWhereTheDisplayNameCouldNotReachNetWhole) {
+    f.Service("B", "Dienst B\\", "x", 2);
+    f.Service("S", "Basis\\", "Beschreibung", 3);
+    f.messages.answers.push_back(kAnswerYes);
+    f.root.bAnhalten_Click();
+    EXPECT_EQ(Batch(), "@echo off\r\necho.\r\necho " + kStars + "\r\necho " + kStars +
+                           "\r\necho.\r\nnet stop \"B\"\r\nnet stop \"Dienst A\"\r\nnet stop \"Dienst C\"\r\n"
+                           "net stop \"S\"\r\n");
 }
 
 TEST_F(DependentsTest, NoRunsNothingAndAServiceWithoutRunningDependentsIsNotAsked) {

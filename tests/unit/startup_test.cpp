@@ -4,6 +4,7 @@
 
 #include "changes/ChangesView.h"
 #include "unattended/Arguments.h"
+#include "unattended/OwnRecordGuard.h"
 #include "unattended/UnattendedCheck.h"
 #include "unit/ExportText.h"
 #include "unit/Fakes.h"
@@ -183,7 +184,8 @@ struct CheckSetup {
     }
 
     RootFixture f;
-    UnattendedServices services{f.registry, f.files, f.shell, f.program, f.clock};
+    FakeFileIdentity identity;
+    UnattendedServices services{f.registry, f.files, f.shell, f.program, f.clock, identity};
     const std::string csv = f.SideFile("Merotan-Änderungen.csv");
     const std::string errors = f.SideFile("Merotan-Fehler.txt");
 };
@@ -237,12 +239,15 @@ TEST(UnattendedCheckTest, WhatCannotBeComparedOrRecordedEndsWithTwoAndItsReason)
     EXPECT_NE(full.Reason(c.f.SideFile("Merotan-Fehler.txt")).find("Starttypen konnte bei diesem Programmstart nicht"),
               std::string::npos);
 
-    // An older Windows: only the file.
+    // An older Windows: only the file, and never a record in its place.
     CheckSetup old;
     old.f.program.version = {4, 0, 1381, 2};
     EXPECT_EQ(old.Run(), 2);
     EXPECT_THAT(old.f.files.log, ElementsAre("write whole " + c.csv));
     EXPECT_EQ(old.f.program.claims, 0);
+    old.f.files.log.clear();
+    EXPECT_EQ(old.Run(old.f.SideFile("Merotan.tmr")), 2);
+    EXPECT_THAT(old.f.files.log, ElementsAre("write whole " + c.errors));
 }
 
 TEST(UnattendedCheckTest, AnotherRunTouchesNothingAndAFileOfTheProgramsOwnOnlyTheErrorFile) {
@@ -253,15 +258,48 @@ TEST(UnattendedCheckTest, AnotherRunTouchesNothingAndAFileOfTheProgramsOwnOnlyTh
     EXPECT_THAT(c.f.files.log, IsEmpty());
     EXPECT_THAT(c.f.shell.watched, IsEmpty());
 
-    CheckSetup own;
-    EXPECT_EQ(own.Run("c:\\tools\\MEROTAN.REG"), 2);
-    EXPECT_THAT(own.f.files.log, ElementsAre("write whole " + c.errors));
-    EXPECT_EQ(own.f.program.claims, 0);
-    EXPECT_EQ(own.f.files.files[c.f.SideFile("Merotan.reg")], CheckSetup::Export("3"));
+    // A record spelt otherwise: another case, or a short name that reaches
+    // the same file.
+    for (const std::string target : {"c:\\tools\\MEROTAN.REG", "\\\\?\\C:\\Tools\\MEROTA~1.REG"}) {
+        CheckSetup own;
+        own.identity.ids = {{c.f.SideFile("Merotan.reg"), {7, 42}}, {"\\\\?\\C:\\Tools\\MEROTA~1.REG", {7, 42}}};
+        const auto files = own.f.files.files;
+        EXPECT_EQ(own.Run(target), 2) << target;
+        EXPECT_THAT(own.f.files.log, ElementsAre("write whole " + c.errors)) << target;
+        EXPECT_EQ(own.f.program.claims, 0);
+        EXPECT_NE(own.Reason(c.errors).find(target + " (C:\\Tools\\Merotan.reg)"), std::string::npos) << target;
+        own.f.files.files.erase(c.errors);
+        EXPECT_EQ(own.f.files.files, files) << target;
+    }
 
     CheckSetup refused;
     EXPECT_EQ(RefuseInvocation(refused.f.files, refused.f.program, ReadInvocation({"/x"}).reason), 2);
     EXPECT_THAT(refused.f.files.log, ElementsAre("write whole " + c.errors));
+}
+
+// The export is there, its temporary name is not; "C:\Link" leads to the
+// program folder.
+TEST(OwnRecordGuardTest, FilesThereAreToldByIdentityOthersByNameInTheSameFolder) {
+    FakeFileIdentity identity;
+    const std::vector<std::string> records = {"C:\\Tools\\Merotan.tmr", "C:\\Tools\\Merotan.reg.part"};
+    identity.ids = {{"C:\\Tools", {7, 1}},   {"C:\\Link", {7, 1}},           {"D:\\Tools", {9, 1}},
+                    {"C:\\Tools\\Merotan.tmr", {7, 2}}, {"C:\\Link\\Merotan.tmr", {7, 2}},
+                    {"D:\\Tools\\Merotan.tmr", {9, 2}}};
+    identity.longPaths = {{"\\\\?\\C:\\Tools\\x\\..\\merotan.REG.part", "C:\\Tools\\merotan.REG.part"}};
+    const auto at = [&](const std::string& target) { return OwnRecordAt(identity, records, target); };
+
+    EXPECT_EQ(at("C:\\Link\\Merotan.tmr"), "C:\\Tools\\Merotan.tmr");
+    EXPECT_EQ(at("\\\\?\\C:\\Tools\\x\\..\\merotan.REG.part"), "C:\\Tools\\Merotan.reg.part");
+    EXPECT_EQ(at("C:\\Link\\MEROTAN.reg.part"), "C:\\Tools\\Merotan.reg.part") << "a folder reached through a link";
+    EXPECT_EQ(at("c:\\tools\\merotan.tmr"), "C:\\Tools\\Merotan.tmr") << "not opened: the same name in the folder";
+    // Near misses: the same name in another folder, a file of its own under
+    // another spelling, another name in the folder, a folder not there.
+    EXPECT_EQ(at("D:\\Tools\\Merotan.tmr"), std::nullopt);
+    identity.ids["C:\\Tools\\MEROTA~1.TMR"] = {7, 3};
+    EXPECT_EQ(at("C:\\Tools\\MEROTA~1.TMR"), std::nullopt);
+    EXPECT_EQ(at("C:\\Link\\Merotan.reg.part2"), std::nullopt);
+    EXPECT_EQ(at("C:\\Tools\\Merotan-Änderungen.csv"), std::nullopt);
+    EXPECT_EQ(at("E:\\Fehlt\\Merotan.reg.part"), std::nullopt);
 }
 
 TEST(InfoBoxTest, NamesTheBuildTheFolderAndEverySideFileByTheProgramsBaseName) {

@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "win32/Win32FileIdentity.h"
 #include "win32/Win32Platform.h"
+#include "win32/WideText.h"
 
 namespace sw::test {
 namespace {
@@ -38,7 +41,8 @@ protected:
     }
     void Clear() {
         for (const char* name : {"Merotan.bat", "ran.txt", "out.txt", "owned.txt", "child", "child.started",
-                                 "whole.dat", "whole.dat.part", "folder.dat.part", "moved.reg", "from.reg"})
+                                 "whole.dat", "whole.dat.part", "folder.dat.part", "moved.reg", "from.reg", "ident.tmr",
+                                 "other.tmr"})
             DeleteFileA(In(name).c_str());
         RemoveDirectoryA(In("folder.dat").c_str());
         RemoveDirectoryA(folder_.c_str());
@@ -279,6 +283,37 @@ TEST_F(BatchTest, ExpandEnvironmentReplacesKnownNamesWholeAndKeepsUnknownOnes) {
               expected + "\\a.exe -k %SW_NOT_THERE%");
     EXPECT_EQ(files_.ExpandEnvironment("ohne"), "ohne");
     SetEnvironmentVariableW(L"SW_PROBE_FOLDER", nullptr);
+}
+
+// The check's output is told from the program's records by the file a path
+// reaches: "\\?\", a short name and another case reach the same file; a
+// file that is not there yet is made long in the folder that is.
+TEST_F(BatchTest, FileIdentityTellsTheFileBehindEverySpelling) {
+    Win32FileIdentity identity;
+    ASSERT_TRUE(files_.Write(In("ident.tmr"), "x"));
+    ASSERT_TRUE(files_.Write(In("other.tmr"), "y"));
+    wchar_t shortForm[MAX_PATH] = {};
+    ASSERT_GT(GetShortPathNameW(Wide(In("ident.tmr")).c_str(), shortForm, MAX_PATH), 0u);
+    const std::string shortPath = Utf8(shortForm);
+    const std::string shortFolder = shortPath.substr(0, shortPath.find_last_of('\\'));
+    ASSERT_NE(shortFolder, folder_) << "the folder's name has a short form of its own";
+    std::string upper = In("IDENT.TMR");
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+
+    const std::optional<FileId> id = identity.IdOf(In("ident.tmr"));
+    ASSERT_TRUE(id.has_value());
+    for (const std::string& spelling : {shortPath, "\\\\?\\" + In("ident.tmr"), upper, In("x\\..\\ident.tmr")})
+        EXPECT_EQ(identity.IdOf(spelling), id) << spelling;
+    EXPECT_NE(identity.IdOf(In("other.tmr")), id);
+    EXPECT_EQ(identity.IdOf(In("fehlt.tmr")), std::nullopt);
+    EXPECT_TRUE(identity.IdOf(shortFolder).has_value()) << "a folder has an identity as well";
+    EXPECT_EQ(identity.IdOf(shortFolder), identity.IdOf(folder_));
+
+    EXPECT_EQ(identity.LongPath(shortPath), In("ident.tmr"));
+    EXPECT_EQ(identity.LongPath("\\\\?\\" + In("ident.tmr")), In("ident.tmr"));
+    EXPECT_EQ(identity.LongPath(shortFolder + "\\fehlt.csv"), In("fehlt.csv"));
+    EXPECT_EQ(identity.LongPath("\\\\?\\" + shortFolder + "\\x\\..\\fehlt.csv"), In("fehlt.csv"));
+    EXPECT_EQ(identity.LongPath(shortFolder + "\\fehlt\\tiefer.csv"), In("fehlt\\tiefer.csv"));
 }
 
 }  // namespace
