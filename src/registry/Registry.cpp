@@ -351,8 +351,13 @@ long Registry::ReadStored(RegKey root, const std::string& path, const std::strin
 long Registry::WriteStored(RegKey root, const std::string& path, const std::string& name, const StoredValue& value) {
     OpenedKey key(api_, root, path, kKeyAllAccess, false);
     if (!key) return key.Result();
-    return api_.SetValue(key.get(), ToUtf16(name).c_str(), value.type,
-                         reinterpret_cast<const unsigned char*>(value.data.data()),
+    // The system stores a text whose size leaves out its NUL with a NUL
+    // added when the memory right behind the data holds one, as a string's
+    // always does: the bytes go from a copy with non-zero bytes behind them,
+    // so that they are stored exactly as given.
+    std::vector<unsigned char> bytes(value.data.begin(), value.data.end());
+    bytes.insert(bytes.end(), {0xFF, 0xFF});
+    return api_.SetValue(key.get(), ToUtf16(name).c_str(), value.type, bytes.data(),
                          static_cast<std::uint32_t>(value.data.size()));
 }
 
