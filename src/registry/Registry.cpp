@@ -227,7 +227,7 @@ std::optional<std::vector<std::optional<ValueHolder>>> Registry::ReadShownValues
     OpenedKey key(api_, root, path, kKeyRead);
     if (!key) return std::nullopt;
     std::vector<std::optional<ValueHolder>> found(1);
-    ReadOpenedKey(key.get(), {first}, found, nullptr);
+    ReadOpenedKey(key.get(), std::span<const std::string_view>(&first, 1), found, nullptr);
     if (!found.front()) return std::nullopt;
     std::vector<std::optional<ValueHolder>> values(then.size());
     ReadOpenedKey(key.get(), then, values, &values);
@@ -238,6 +238,14 @@ Registry::StoredAndResolved Registry::ReadValuesAndResolved(RegKey root, const s
                                                              std::initializer_list<std::string_view> names,
                                                              const std::string& subkey,
                                                              std::initializer_list<std::string_view> subNames) {
+    return ReadValuesAndResolved(root, path, std::span<const std::string_view>(names.begin(), names.size()), subkey,
+                                 std::span<const std::string_view>(subNames.begin(), subNames.size()));
+}
+
+Registry::StoredAndResolved Registry::ReadValuesAndResolved(RegKey root, const std::string& path,
+                                                             std::span<const std::string_view> names,
+                                                             const std::string& subkey,
+                                                             std::span<const std::string_view> subNames) {
     StoredAndResolved read{std::vector<std::optional<ValueHolder>>(names.size()),
                            std::vector<std::optional<ValueHolder>>(names.size()),
                            std::vector<std::optional<ValueHolder>>(subNames.size())};
@@ -253,14 +261,14 @@ Registry::StoredAndResolved Registry::ReadValuesAndResolved(RegKey root, const s
     return read;
 }
 
-void Registry::ReadThroughOneOpen(RegKey root, const std::string& path, std::initializer_list<std::string_view> names,
+void Registry::ReadThroughOneOpen(RegKey root, const std::string& path, std::span<const std::string_view> names,
                                   std::vector<std::optional<ValueHolder>>& values,
                                   std::vector<std::optional<ValueHolder>>* resolved) {
     OpenedKey key(api_, root, path, kKeyRead);
     if (key) ReadOpenedKey(key.get(), names, values, resolved);
 }
 
-void Registry::ReadOpenedKey(RegKey key, std::initializer_list<std::string_view> names,
+void Registry::ReadOpenedKey(RegKey key, std::span<const std::string_view> names,
                              std::vector<std::optional<ValueHolder>>& values,
                              std::vector<std::optional<ValueHolder>>* resolved) {
     if (buffer_.size() < kFirstReadBytes) buffer_.resize(kFirstReadBytes);
