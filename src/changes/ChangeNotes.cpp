@@ -170,16 +170,21 @@ struct Noter {
 
     NoteSet For(const ChangeRow& row, const ServiceValues& service) const {
         NoteSet notes{};
-        const FoundValue& type = service.values[kTypeIndex];
+        const FoundValue& type = service.values[IndexOf(ManagerField::Type)];
         const bool isDriver = type.kind == FoundValue::Kind::Number && (type.number & kDriverTypeBits) != 0;
-        const auto& v = service.values;
         const bool added = row.change == kEntryAdded;
-        if (added || row.change == kComparedValues[kImagePathIndex]) Command(v[kImagePathIndex], true, isDriver, notes);
-        if (added || row.change == kComparedValues[kParametersServiceDllIndex]) Dll(v[kParametersServiceDllIndex], notes);
-        if (added || row.change == kComparedValues[kServiceDllIndex]) Dll(v[kServiceDllIndex], notes);
-        if (added || row.change == kComparedValues[kFailureCommandIndex])
-            Command(v[kFailureCommandIndex], false, false, notes);
-        if (added || row.change == kComparedValues[kObjectNameIndex]) Account(v[kObjectNameIndex], isDriver, notes);
+        // An entry added is judged by every value, a changed value by itself.
+        for (const ComparedValue& compared : kComparedValues) {
+            if (!added && row.change != compared.label) continue;
+            const FoundValue& value = service.values[IndexOf(compared)];
+            switch (compared.risk) {
+                case ValueRisk::ServiceProgram: Command(value, true, isDriver, notes); break;
+                case ValueRisk::Command: Command(value, false, false, notes); break;
+                case ValueRisk::Dll: Dll(value, notes); break;
+                case ValueRisk::Account: Account(value, isDriver, notes); break;
+                case ValueRisk::None: break;
+            }
+        }
         if (added && isDriver) notes[kNewDriver] = true;
         return notes;
     }

@@ -3,21 +3,20 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <map>
-
 #include "platform/CaseFold.h"
 
 namespace sw {
 namespace {
 
 const std::string kStart = "Start";
-const std::string kDelayed = "DelayedAutostart";
 const std::string kObjectName = "ObjectName";
-const std::string kFailureCommand = "FailureCommand";
-const std::string kParameters = "Parameters";
 const std::string kMachine = "HKEY_LOCAL_MACHINE\\";
 const std::string kWholeEntry = "(ganzer Eintrag)";
 const std::string kDisabledNotDeleted = "Deaktiviert (der Eintrag wird nicht gelöscht)";
+const std::string kNoCall = "Für diesen Wert hat die Dienstverwaltung keinen Aufruf; wirksam nach dem nächsten Neustart.";
+const std::string kNotTaken =
+    "Die Dienstverwaltung hat den Wert nicht übernommen; in der Registrierung gesetzt, wirksam nach dem nächsten "
+    "Neustart.";
 constexpr std::uint32_t kDisabled = 4;
 // The values a service manager that keeps its own copy may write into the
 // key when told a change.
@@ -29,41 +28,34 @@ constexpr std::uint32_t kServiceTypeBits = 0x1 | 0x2 | 0x10 | 0x20;
 
 bool SameName(const std::string& a, const std::string& b) { return FoldCase(a) == FoldCase(b); }
 
+// Whether a row (a selected one, an outcome) is the one of that entry and
+// change.
+template <typename Row>
+bool SameRow(const Row& row, const std::string& key, const std::string& change) {
+    return row.change == change && SameName(row.key, key);
+}
+
+void Skip(RestorePlan& plan, const ChangeRow& row, const std::string& reason) {
+    plan.skipped.push_back({row.entry, row.key, row.change, reason});
+}
+
 std::string ErrorText(ServiceManager& services, std::uint32_t error) {
     const std::string message = services.SystemMessage(error);
     return "Fehler " + std::to_string(error) + (message.empty() ? "" : ": " + message);
 }
 
-// A stored value as the comparison sees it, for the texts of the preview.
-FoundValue Found(const std::optional<StoredValue>& value) {
-    FoundValue found;
-    if (!value) return found;
-    ExportValue as{"", value->type, value->data};
-    if (auto text = ExportText(as)) {
-        found.kind = FoundValue::Kind::Text;
-        found.text = std::move(*text);
-    } else if (auto number = ExportNumber(as)) {
-        found.kind = FoundValue::Kind::Number;
-        found.number = *number;
-    } else {
-        found.kind = FoundValue::Kind::Other;
-    }
-    return found;
-}
+std::optional<std::uint32_t> Number(const StoredValue& value) { return StoredNumber(value.type, value.data); }
+std::optional<std::string> Text(const StoredValue& value) { return StoredText(value.type, value.data); }
 
+// A stored value as the preview shows it; one of a type the comparison
+// does not read by its type and size.
 std::string Shown(const std::string& valuePath, const std::optional<StoredValue>& value) {
-    const auto at = std::find(kComparedValues.begin(), kComparedValues.end(), valuePath);
-    const std::size_t index = at == kComparedValues.end() ? kComparedValues.size() : at - kComparedValues.begin();
-    const FoundValue found = Found(value);
+    const FoundValue found = value ? FoundOf(value->type, value->data) : FoundValue{};
     if (found.kind == FoundValue::Kind::Other)
         return "(Typ " + std::to_string(value->type) + ", " + std::to_string(value->data.size()) + " Bytes)";
-    return ShownValue(index, found);
+    const ComparedValue* compared = ComparedByLabel(valuePath);
+    return ShownValue(compared != nullptr ? *compared : ComparedByField(ManagerField::ImagePath), found);
 }
-
-std::optional<std::uint32_t> Number(const StoredValue& value) {
-    return ExportNumber(ExportValue{"", value.type, value.data});
-}
-std::optional<std::string> Text(const StoredValue& value) { return ExportText(ExportValue{"", value.type, value.data}); }
 
 const ExportValue* FindValue(const ExportKey& key, const std::string& name) {
     for (const ExportValue& value : key.values)
@@ -81,16 +73,76 @@ std::string JoinPath(const std::string& path, const std::string& subkey) {
     return subkey.empty() ? path : path + "\\" + subkey;
 }
 
-// The values a row puts back: "Start" and "DelayedAutostart" go together.
-std::vector<std::string> ValuesOfRow(const std::string& change) {
-    if (change == kStart || change == kDelayed) return {kStart, kDelayed};
-    return {change};
+// The values a row puts back: the start type and its delay go together.
+std::vector<const ComparedValue*> ValuesOfRow(const std::string& change) {
+    const ComparedValue* compared = ComparedByLabel(change);
+    if (compared == nullptr) return {};
+    if (compared->field == ManagerField::Start || compared->field == ManagerField::DelayedAutoStart)
+        return {&ComparedByField(ManagerField::Start), &ComparedByField(ManagerField::DelayedAutoStart)};
+    return {compared};
 }
 
 bool IsBootOrSystem(const std::optional<StoredValue>& value) {
     if (!value) return false;
     const auto number = Number(*value);
     return number && *number <= 1;
+}
+
+StoredValue Target(const PlannedWrite& write) { return StoredValue{write.type, write.data}; }
+
+// The manager's field a write is told through: one of the entry's own
+// values that gets a value of the type the manager's call takes; None for
+// any other (a removal, a value in a subkey, a value without a call).
+ManagerField FieldTold(const PlannedWrite& write) {
+    if (!write.subkey.empty() || write.action != RestoreAction::SetValue) return ManagerField::None;
+    const ComparedValue* compared = ComparedByLabel(write.name);
+    if (compared == nullptr) return ManagerField::None;
+    const StoredValue target = Target(write);
+    const auto number = Number(target);
+    const auto text = Text(target);
+    switch (compared->field) {
+        case ManagerField::Start: return number && *number <= kDisabled ? compared->field : ManagerField::None;
+        case ManagerField::Type:
+        case ManagerField::DelayedAutoStart: return number ? compared->field : ManagerField::None;
+        case ManagerField::Account:
+            return text && AccountNeedsNoPassword(*text) ? compared->field : ManagerField::None;
+        case ManagerField::ImagePath:
+        case ManagerField::Group:
+        case ManagerField::DisplayName:
+        case ManagerField::FailureCommand: return text ? compared->field : ManagerField::None;
+        case ManagerField::None: break;
+    }
+    return ManagerField::None;
+}
+
+// Whether the manager's configuration holds the target in its field.
+bool Holds(const ServiceConfig& config, ManagerField field, const StoredValue& target) {
+    switch (field) {
+        case ManagerField::Start: return Number(target) == config.start;
+        case ManagerField::Type: return Number(target) == config.type;
+        case ManagerField::DelayedAutoStart: return (Number(target).value_or(0) != 0) == config.delayedAutoStart;
+        case ManagerField::ImagePath: return Text(target) == config.imagePath;
+        case ManagerField::Group: return Text(target) == config.group;
+        case ManagerField::DisplayName: return Text(target) == config.displayName;
+        case ManagerField::Account: return SameName(Text(target).value_or(""), config.account);
+        case ManagerField::FailureCommand: return Text(target).value_or("") == config.failureCommand;
+        case ManagerField::None: break;
+    }
+    return false;
+}
+
+// Adds the target to the change where the field is one ChangeConfig sets;
+// false for the fields with calls of their own.
+bool AddToChange(ServiceConfigChange& change, ManagerField field, const StoredValue& target) {
+    switch (field) {
+        case ManagerField::Start: change.start = Number(target); return true;
+        case ManagerField::Type: change.type = Number(target); return true;
+        case ManagerField::ImagePath: change.imagePath = Text(target); return true;
+        case ManagerField::Group: change.group = Text(target); return true;
+        case ManagerField::DisplayName: change.displayName = Text(target); return true;
+        case ManagerField::Account: change.account = Text(target); return true;
+        default: return false;
+    }
 }
 
 }  // namespace
@@ -110,14 +162,32 @@ bool AccountNeedsNoPassword(const std::string& account) {
 
 bool CanRestore(const ChangeRow& row) {
     if (row.change == kEntryAdded || row.change == kEntryRemoved) return true;
-    if (std::find(kComparedValues.begin(), kComparedValues.end(), row.change) == kComparedValues.end()) return false;
+    const ComparedValue* compared = ComparedByLabel(row.change);
+    if (compared == nullptr) return false;
     // An account that needs a password cannot be put back without it.
-    return row.change != kObjectName || row.before == kValueAbsent || row.before == kValueOtherType ||
+    return compared->field != ManagerField::Account || row.before == kValueAbsent || row.before == kValueOtherType ||
            AccountNeedsNoPassword(row.before);
 }
 
-std::string ChangesRestorer::PreviousExportPath() const {
-    return program_.Folder() + "\\" + program_.BaseName() + ".tmr";
+// The manager's calls: one change of the configuration for the fields it
+// sets, then the delayed start and the failure command. What the manager
+// already holds is not told again (some services refuse a write even of the
+// value they hold); a refusal of the one change is every field's.
+void ChangesRestorer::CallManager(const std::string& keyName, const ServiceConfig& config, std::vector<Told>& told) {
+    ServiceConfigChange change;
+    for (Told& t : told)
+        if (!Holds(config, t.field, Target(t.carried.write))) AddToChange(change, t.field, Target(t.carried.write));
+    const std::uint32_t error = change.Empty() ? 0 : services_.ChangeConfig(keyName, change);
+    for (Told& t : told)
+        if (t.field != ManagerField::DelayedAutoStart && t.field != ManagerField::FailureCommand) t.error = error;
+    for (const ManagerField field : {ManagerField::DelayedAutoStart, ManagerField::FailureCommand})
+        for (Told& t : told) {
+            if (t.field != field || Holds(config, field, Target(t.carried.write))) continue;
+            const StoredValue target = Target(t.carried.write);
+            t.error = field == ManagerField::DelayedAutoStart
+                          ? services_.SetDelayedAutoStart(keyName, Number(target).value_or(0) != 0)
+                          : services_.SetFailureCommand(keyName, Text(target).value_or(""));
+        }
 }
 
 std::optional<StoredValue> ChangesRestorer::Current(const std::string& path, const std::string& name, long& error) {
@@ -130,7 +200,7 @@ std::optional<StoredValue> ChangesRestorer::Current(const std::string& path, con
 
 RestorePlan ChangesRestorer::Plan(const std::vector<ChangeRow>& selected) {
     RestorePlan plan;
-    const std::string exportPath = PreviousExportPath();
+    const std::string exportPath = PreviousExportPath(program_);
     std::string bytes;
     if (!files_.Read(exportPath, bytes)) {
         plan.failure = files_.Exists(exportPath) ? "Der Export vom letzten Start kann nicht geöffnet werden: " + exportPath
@@ -148,136 +218,132 @@ RestorePlan ChangesRestorer::Plan(const std::vector<ChangeRow>& selected) {
         plan.failure = "Der Export vom letzten Start enthält den Schlüssel der Dienste nicht: " + exportPath;
         return plan;
     }
+    for (std::size_t i = 0; i < selected.size(); ++i) {
+        const ChangeRow& row = selected[i];
+        // A row selected twice is planned once.
+        const bool again = std::any_of(selected.begin(), selected.begin() + static_cast<std::ptrdiff_t>(i),
+                                       [&](const ChangeRow& r) { return SameRow(r, row.key, row.change); });
+        if (!again) PlanRow(previous, row, selected, plan);
+    }
+    return plan;
+}
 
-    std::vector<std::pair<std::string, std::string>> selectedIds;  // folded key, change
-    for (const ChangeRow& row : selected) selectedIds.emplace_back(FoldCase(row.key), row.change);
-    const auto isSelected = [&](const std::string& key, const std::string& change) {
-        return std::find(selectedIds.begin(), selectedIds.end(), std::make_pair(FoldCase(key), change)) !=
-               selectedIds.end();
-    };
-    std::vector<std::pair<std::string, std::string>> seen;
-    for (const ChangeRow& row : selected) {
-        const auto id = std::make_pair(FoldCase(row.key), row.change);
-        if (std::find(seen.begin(), seen.end(), id) != seen.end()) continue;
-        seen.push_back(id);
-        const auto skip = [&](const std::string& reason) {
-            plan.skipped.push_back({row.entry, row.key, row.change, reason});
-        };
-        if (!CanRestore(row)) {
-            if (row.change == kObjectName)
-                skip("Das Konto \"" + row.before +
+void ChangesRestorer::PlanRow(const RegExport& previous, const ChangeRow& row, const std::vector<ChangeRow>& selected,
+                              RestorePlan& plan) {
+    if (!CanRestore(row)) {
+        if (row.change == kObjectName)
+            Skip(plan, row,
+                 "Das Konto \"" + row.before +
                      "\" braucht ein Kennwort, das das Programm nicht kennt. Stellen Sie es in der Diensteverwaltung "
                      "mit seinem Kennwort ein, oder wählen Sie ein Konto ohne Kennwort: LocalSystem, "
                      "NT AUTHORITY\\LocalService, NT AUTHORITY\\NetworkService oder ein Konto \"NT SERVICE\\…\".");
-            else
-                skip("Diese Änderung kann nicht zurückgesetzt werden.");
-            continue;
-        }
-        const std::string path = ServiceKeyPath(row.key);
-        const auto subtree = EntrySubtree(previous, row.key);
-        if (row.change == kEntryRemoved) {
-            if (!subtree) {
-                skip("Der Export vom letzten Start enthält den Eintrag nicht.");
-                continue;
-            }
-            if (registry_.KeyExists(kHkeyLocalMachine, path)) {
-                skip("Der Eintrag ist inzwischen wieder vorhanden.");
-                continue;
-            }
-            std::size_t values = 0;
-            for (const ExportKey& key : *subtree) values += key.values.size();
-            PlannedWrite write{row.entry, row.key, kWholeEntry, kValueAbsent,
-                               "neu angelegt wie im Export vom letzten Start: " + std::to_string(values) +
-                                   " Werte in " + std::to_string(subtree->size()) + " Schlüsseln"};
-            write.change = row.change;
-            write.action = RestoreAction::CreateEntry;
-            write.subtree = *subtree;
-            if (const ExportValue* start = FindValue(subtree->front(), kStart))
-                if (IsBootOrSystem(StoredValue{start->type, start->data})) plan.touchesBootOrSystemStart = true;
-            plan.writes.push_back(std::move(write));
-            continue;
-        }
-        if (row.change == kEntryAdded) {
-            long error = 0;
-            const auto start = Current(path, kStart, error);
-            if (!registry_.KeyExists(kHkeyLocalMachine, path)) {
-                skip("Der Eintrag ist nicht mehr vorhanden.");
-                continue;
-            }
-            if (error != kErrorSuccess) {
-                skip("\"Start\" kann nicht gelesen werden (" + ErrorText(services_, static_cast<std::uint32_t>(error)) + ").");
-                continue;
-            }
-            if (start && start->type == kRegDword && Number(*start) == kDisabled) {
-                skip("Der Eintrag ist schon deaktiviert.");
-                continue;
-            }
-            PlannedWrite write{row.entry, row.key, kStart, Shown(kStart, start), kDisabledNotDeleted};
-            write.change = row.change;
-            write.name = kStart;
-            write.type = kRegDword;
-            write.data = std::string("\x04\0\0\0", 4);
-            if (IsBootOrSystem(start)) plan.touchesBootOrSystemStart = true;
-            plan.writes.push_back(std::move(write));
-            continue;
-        }
-        if (!subtree) {
-            skip("Der Export vom letzten Start enthält den Eintrag nicht.");
-            continue;
-        }
-        if (!registry_.KeyExists(kHkeyLocalMachine, path)) {
-            skip("Der Eintrag ist nicht mehr vorhanden.");
-            continue;
-        }
-        std::string unreadable;
-        for (const std::string& valuePath : ValuesOfRow(row.change)) {
-            const std::size_t slash = valuePath.find('\\');
-            const std::string subkey = slash == std::string::npos ? std::string() : valuePath.substr(0, slash);
-            const std::string name = slash == std::string::npos ? valuePath : valuePath.substr(slash + 1);
-            // A value another selected row already puts back is not planned twice.
-            const bool planned = std::any_of(plan.writes.begin(), plan.writes.end(), [&](const PlannedWrite& w) {
-                return w.action != RestoreAction::CreateEntry && SameName(w.key, row.key) && SameName(w.subkey, subkey) &&
-                       SameName(w.name, name);
-            });
-            if (planned) continue;
-            const ExportKey* exportedKey = FindKey(*subtree, subkey);
-            const ExportValue* exported = exportedKey ? FindValue(*exportedKey, name) : nullptr;
-            long error = 0;
-            const auto now = Current(JoinPath(path, subkey), name, error);
-            if (error != kErrorSuccess) {
-                unreadable = "\"" + valuePath + "\" kann nicht gelesen werden (" +
-                             ErrorText(services_, static_cast<std::uint32_t>(error)) + ").";
-                continue;
-            }
-            std::optional<StoredValue> target;
-            if (exported) target = StoredValue{exported->type, exported->data};
-            if (now == target) continue;  // only what differs now is written
-            if (name == kObjectName && target && Text(*target) && !AccountNeedsNoPassword(*Text(*target))) {
-                unreadable = "Das Konto \"" + *Text(*target) + "\" braucht ein Kennwort, das das Programm nicht kennt.";
-                continue;
-            }
-            PlannedWrite write{row.entry, row.key, valuePath, Shown(valuePath, now),
-                               target ? Shown(valuePath, target) : kValueAbsent};
-            // The partner of "Start" and "DelayedAutostart" is reported on
-            // its own row where that is selected too.
-            write.change = valuePath != row.change && isSelected(row.key, valuePath) ? valuePath : row.change;
-            write.action = target ? RestoreAction::SetValue : RestoreAction::RemoveValue;
-            write.subkey = subkey;
-            write.name = name;
-            if (target) {
-                write.type = target->type;
-                write.data = target->data;
-            }
-            if (name == kStart && (IsBootOrSystem(now) || IsBootOrSystem(target))) plan.touchesBootOrSystemStart = true;
-            plan.writes.push_back(std::move(write));
-        }
-        const bool hasWrites = std::any_of(plan.writes.begin(), plan.writes.end(), [&](const PlannedWrite& w) {
-            return SameName(w.key, row.key) && w.change == row.change;
-        });
-        if (!hasWrites)
-            skip(!unreadable.empty() ? unreadable : "Der Wert ist schon wieder wie im Export vom letzten Start.");
+        else
+            Skip(plan, row, "Diese Änderung kann nicht zurückgesetzt werden.");
+        return;
     }
-    return plan;
+    if (row.change == kEntryAdded) return PlanAddedEntry(row, plan);
+    const auto subtree = EntrySubtree(previous, row.key);
+    if (row.change == kEntryRemoved) return PlanRemovedEntry(subtree, row, plan);
+    if (!subtree) return Skip(plan, row, "Der Export vom letzten Start enthält den Eintrag nicht.");
+    if (!registry_.KeyExists(kHkeyLocalMachine, ServiceKeyPath(row.key)))
+        return Skip(plan, row, "Der Eintrag ist nicht mehr vorhanden.");
+    PlanValues(*subtree, row, selected, plan);
+}
+
+// A removed entry comes back whole, as the export holds it.
+void ChangesRestorer::PlanRemovedEntry(const std::optional<std::vector<ExportKey>>& subtree, const ChangeRow& row,
+                                       RestorePlan& plan) {
+    if (!subtree) return Skip(plan, row, "Der Export vom letzten Start enthält den Eintrag nicht.");
+    if (registry_.KeyExists(kHkeyLocalMachine, ServiceKeyPath(row.key)))
+        return Skip(plan, row, "Der Eintrag ist inzwischen wieder vorhanden.");
+    std::size_t values = 0;
+    for (const ExportKey& key : *subtree) values += key.values.size();
+    PlannedWrite write{row.entry, row.key, kWholeEntry, kValueAbsent,
+                       "neu angelegt wie im Export vom letzten Start: " + std::to_string(values) + " Werte in " +
+                           std::to_string(subtree->size()) + " Schlüsseln"};
+    write.change = row.change;
+    write.action = RestoreAction::CreateEntry;
+    write.subtree = *subtree;
+    if (const ExportValue* start = FindValue(subtree->front(), kStart))
+        if (IsBootOrSystem(StoredValue{start->type, start->data})) plan.touchesBootOrSystemStart = true;
+    plan.writes.push_back(std::move(write));
+}
+
+// An added entry is not deleted: its start type becomes "Deaktiviert".
+void ChangesRestorer::PlanAddedEntry(const ChangeRow& row, RestorePlan& plan) {
+    const std::string path = ServiceKeyPath(row.key);
+    long error = 0;
+    const auto start = Current(path, kStart, error);
+    if (!registry_.KeyExists(kHkeyLocalMachine, path)) return Skip(plan, row, "Der Eintrag ist nicht mehr vorhanden.");
+    if (error != kErrorSuccess)
+        return Skip(plan, row,
+                    "\"Start\" kann nicht gelesen werden (" + ErrorText(services_, static_cast<std::uint32_t>(error)) +
+                        ").");
+    if (start && start->type == kRegDword && Number(*start) == kDisabled)
+        return Skip(plan, row, "Der Eintrag ist schon deaktiviert.");
+    PlannedWrite write{row.entry, row.key, kStart, Shown(kStart, start), kDisabledNotDeleted};
+    write.change = row.change;
+    write.name = kStart;
+    write.type = kRegDword;
+    write.data = std::string("\x04\0\0\0", 4);
+    if (IsBootOrSystem(start)) plan.touchesBootOrSystemStart = true;
+    plan.writes.push_back(std::move(write));
+}
+
+// A changed value gets what the export holds (its partner too, for the
+// start type); only what differs now is written.
+void ChangesRestorer::PlanValues(const std::vector<ExportKey>& subtree, const ChangeRow& row,
+                                 const std::vector<ChangeRow>& selected, RestorePlan& plan) {
+    const std::string path = ServiceKeyPath(row.key);
+    std::string unreadable;
+    for (const ComparedValue* compared : ValuesOfRow(row.change)) {
+        const std::string valuePath(compared->label), subkey(compared->subkey), name(compared->name);
+        // A value another selected row already puts back is not planned twice.
+        const bool planned = std::any_of(plan.writes.begin(), plan.writes.end(), [&](const PlannedWrite& w) {
+            return w.action != RestoreAction::CreateEntry && SameName(w.key, row.key) && SameName(w.subkey, subkey) &&
+                   SameName(w.name, name);
+        });
+        if (planned) continue;
+        const ExportKey* exportedKey = FindKey(subtree, subkey);
+        const ExportValue* exported = exportedKey ? FindValue(*exportedKey, name) : nullptr;
+        long error = 0;
+        const auto now = Current(JoinPath(path, subkey), name, error);
+        if (error != kErrorSuccess) {
+            unreadable = "\"" + valuePath + "\" kann nicht gelesen werden (" +
+                         ErrorText(services_, static_cast<std::uint32_t>(error)) + ").";
+            continue;
+        }
+        std::optional<StoredValue> target;
+        if (exported) target = StoredValue{exported->type, exported->data};
+        if (now == target) continue;
+        if (compared->field == ManagerField::Account && target && Text(*target) && !AccountNeedsNoPassword(*Text(*target))) {
+            unreadable = "Das Konto \"" + *Text(*target) + "\" braucht ein Kennwort, das das Programm nicht kennt.";
+            continue;
+        }
+        PlannedWrite write{row.entry, row.key, valuePath, Shown(valuePath, now),
+                           target ? Shown(valuePath, target) : kValueAbsent};
+        // The partner of "Start" and "DelayedAutostart" is reported on its
+        // own row where that is selected too.
+        const bool partnerSelected =
+            valuePath != row.change && std::any_of(selected.begin(), selected.end(), [&](const ChangeRow& r) {
+                return SameRow(r, row.key, valuePath);
+            });
+        write.change = partnerSelected ? valuePath : row.change;
+        write.action = target ? RestoreAction::SetValue : RestoreAction::RemoveValue;
+        write.subkey = subkey;
+        write.name = name;
+        if (target) {
+            write.type = target->type;
+            write.data = target->data;
+        }
+        if (compared->field == ManagerField::Start && (IsBootOrSystem(now) || IsBootOrSystem(target)))
+            plan.touchesBootOrSystemStart = true;
+        plan.writes.push_back(std::move(write));
+    }
+    const bool hasWrites = std::any_of(plan.writes.begin(), plan.writes.end(), [&](const PlannedWrite& w) {
+        return SameName(w.key, row.key) && w.change == row.change;
+    });
+    if (!hasWrites) Skip(plan, row, !unreadable.empty() ? unreadable : "Der Wert ist schon wieder wie im Export vom letzten Start.");
 }
 
 std::string ChangesRestorer::UndoFilePath() {
@@ -302,52 +368,17 @@ RestoreResult ChangesRestorer::CarryOut(const RestorePlan& plan) {
                                               : plan.failure;
         return result;
     }
-
-    // The undo file: what every value about to be written holds now, before
-    // anything is written. A value that cannot be read now is not written.
-    std::vector<WriteOutcome> outcomes(plan.writes.size());
-    std::vector<bool> due(plan.writes.size(), true);
-    std::vector<ExportKey> undo;
-    const auto section = [&undo](const std::string& path) -> ExportKey& {
-        for (ExportKey& key : undo)
-            if (!key.removed && SameName(key.path, path)) return key;
-        undo.push_back(ExportKey{path, {}});
-        return undo.back();
-    };
-    for (std::size_t i = 0; i < plan.writes.size(); ++i) {
-        const PlannedWrite& write = plan.writes[i];
-        const std::string path = ServiceKeyPath(write.key);
-        if (write.action == RestoreAction::CreateEntry) {
-            if (registry_.KeyExists(kHkeyLocalMachine, path)) {
-                due[i] = false;
-                Worsen(outcomes[i], RestoreOutcomeKind::NotRestored, "Der Eintrag ist inzwischen wieder vorhanden.");
-                continue;
-            }
-            undo.push_back(ExportKey{kMachine + path, {}, true});
-            continue;
-        }
-        long error = 0;
-        const std::string valuePath = JoinPath(path, write.subkey);
-        const auto now = Current(valuePath, write.name, error);
-        if (error != kErrorSuccess) {
-            due[i] = false;
-            Worsen(outcomes[i], RestoreOutcomeKind::NotRestored,
-                   "Der Wert kann nicht gelesen werden (" + ErrorText(services_, static_cast<std::uint32_t>(error)) + ").");
-            continue;
-        }
-        ExportKey& key = section(kMachine + valuePath);
-        if (std::any_of(key.values.begin(), key.values.end(), [&](const ExportValue& v) { return SameName(v.name, write.name); }))
-            continue;
-        key.values.push_back(now ? ExportValue{write.name, now->type, now->data} : ExportValue{write.name, 0, {}, true});
-    }
+    std::vector<Carried> carried;
+    carried.reserve(plan.writes.size());
+    for (const PlannedWrite& write : plan.writes) carried.push_back(Carried{write});
+    const std::string undo = UndoFileBytes(carried);
     result.undoFile = UndoFilePath();
-    if (!files_.WriteWhole(result.undoFile, WriteRegFile(undo))) {
+    if (!files_.WriteWhole(result.undoFile, undo)) {
         result.failure = "Die Datei zum Rückgängigmachen konnte nicht geschrieben werden: " + result.undoFile +
                          "\nEs wurde nichts geändert.";
         for (const PlannedWrite& write : plan.writes)
-            if (std::none_of(result.rows.begin(), result.rows.end(), [&](const RestoreOutcome& r) {
-                    return SameName(r.key, write.key) && r.change == write.change;
-                }))
+            if (std::none_of(result.rows.begin(), result.rows.end(),
+                             [&](const RestoreOutcome& r) { return SameRow(r, write.key, write.change); }))
                 result.rows.push_back({write.entry, write.key, write.change, RestoreOutcomeKind::NotRestored,
                                        "Es wurde nichts geändert."});
         return result;
@@ -359,178 +390,142 @@ RestoreResult ChangesRestorer::CarryOut(const RestorePlan& plan) {
         if (std::none_of(entries.begin(), entries.end(), [&](const std::string& k) { return SameName(k, write.key); }))
             entries.push_back(write.key);
     for (const std::string& entry : entries) {
-        std::vector<std::size_t> writes;
-        for (std::size_t i = 0; i < plan.writes.size(); ++i)
-            if (due[i] && SameName(plan.writes[i].key, entry)) writes.push_back(i);
-        for (const std::size_t i : writes)
-            if (plan.writes[i].action == RestoreAction::CreateEntry) outcomes[i] = CreateEntry(plan.writes[i]);
-        std::vector<const PlannedWrite*> values;
-        std::vector<WriteOutcome*> valueOutcomes;
-        for (const std::size_t i : writes)
-            if (plan.writes[i].action != RestoreAction::CreateEntry) {
-                values.push_back(&plan.writes[i]);
-                valueOutcomes.push_back(&outcomes[i]);
-            }
-        if (!values.empty()) RestoreValues(entry, values, valueOutcomes);
+        std::vector<Carried*> values;
+        for (Carried& c : carried) {
+            if (!c.due || !SameName(c.write.key, entry)) continue;
+            if (c.write.action == RestoreAction::CreateEntry) c.outcome = CreateEntry(c.write);
+            else values.push_back(&c);
+        }
+        if (!values.empty()) RestoreValues(entry, values);
     }
 
     // One result line per restored row: the worst of its writes.
-    for (std::size_t i = 0; i < plan.writes.size(); ++i) {
-        const PlannedWrite& write = plan.writes[i];
-        auto row = std::find_if(result.rows.begin() + static_cast<std::ptrdiff_t>(plan.skipped.size()), result.rows.end(),
-                                [&](const RestoreOutcome& r) { return SameName(r.key, write.key) && r.change == write.change; });
+    const auto skipped = static_cast<std::ptrdiff_t>(plan.skipped.size());
+    for (const Carried& c : carried) {
+        auto row = std::find_if(result.rows.begin() + skipped, result.rows.end(),
+                                [&](const RestoreOutcome& r) { return SameRow(r, c.write.key, c.write.change); });
         if (row == result.rows.end()) {
-            std::string reason = write.change == kEntryAdded ? "Der Eintrag wurde nicht gelöscht, sondern deaktiviert." : "";
-            result.rows.push_back({write.entry, write.key, write.change, RestoreOutcomeKind::Restored, reason});
+            std::string reason = c.write.change == kEntryAdded ? "Der Eintrag wurde nicht gelöscht, sondern deaktiviert." : "";
+            result.rows.push_back({c.write.entry, c.write.key, c.write.change, RestoreOutcomeKind::Restored, reason});
             row = result.rows.end() - 1;
         }
         WriteOutcome merged{row->kind, row->reason};
-        Worsen(merged, outcomes[i].kind, outcomes[i].reason);
+        Worsen(merged, c.outcome.kind, c.outcome.reason);
         row->kind = merged.kind;
         row->reason = merged.reason;
     }
     return result;
 }
 
+std::string ChangesRestorer::UndoFileBytes(std::vector<Carried>& carried) {
+    std::vector<ExportKey> undo;
+    const auto section = [&undo](const std::string& path) -> ExportKey& {
+        for (ExportKey& key : undo)
+            if (!key.removed && SameName(key.path, path)) return key;
+        undo.push_back(ExportKey{path, {}});
+        return undo.back();
+    };
+    for (Carried& c : carried) {
+        const PlannedWrite& write = c.write;
+        const std::string path = ServiceKeyPath(write.key);
+        if (write.action == RestoreAction::CreateEntry) {
+            if (registry_.KeyExists(kHkeyLocalMachine, path)) {
+                c.due = false;
+                Worsen(c.outcome, RestoreOutcomeKind::NotRestored, "Der Eintrag ist inzwischen wieder vorhanden.");
+                continue;
+            }
+            undo.push_back(ExportKey{kMachine + path, {}, true});
+            continue;
+        }
+        long error = 0;
+        const std::string valuePath = JoinPath(path, write.subkey);
+        const auto now = Current(valuePath, write.name, error);
+        if (error != kErrorSuccess) {
+            c.due = false;
+            Worsen(c.outcome, RestoreOutcomeKind::NotRestored,
+                   "Der Wert kann nicht gelesen werden (" + ErrorText(services_, static_cast<std::uint32_t>(error)) + ").");
+            continue;
+        }
+        ExportKey& key = section(kMachine + valuePath);
+        if (std::any_of(key.values.begin(), key.values.end(), [&](const ExportValue& v) { return SameName(v.name, write.name); }))
+            continue;
+        key.values.push_back(now ? ExportValue{write.name, now->type, now->data} : ExportValue{write.name, 0, {}, true});
+    }
+    return WriteRegFile(undo);
+}
+
 // The values of one entry: told to the service manager first, where it has
 // a call for them and knows the entry, then written into the registry in
 // their exported types (a manager that writes its whole copy into the key
 // would overwrite what was written before it), and read back.
-void ChangesRestorer::RestoreValues(const std::string& keyName, const std::vector<const PlannedWrite*>& writes,
-                                    const std::vector<WriteOutcome*>& outcomes) {
+void ChangesRestorer::RestoreValues(const std::string& keyName, const std::vector<Carried*>& writes) {
     const std::string path = ServiceKeyPath(keyName);
     // An entry removed since the plan is not created from its values.
     if (!registry_.KeyExists(kHkeyLocalMachine, path)) {
-        for (WriteOutcome* outcome : outcomes)
-            Worsen(*outcome, RestoreOutcomeKind::NotRestored, "Der Eintrag ist nicht mehr vorhanden.");
+        for (Carried* c : writes) Worsen(c->outcome, RestoreOutcomeKind::NotRestored, "Der Eintrag ist nicht mehr vorhanden.");
         return;
     }
-    ServiceConfig config;
-    const std::uint32_t queried = services_.QueryConfig(keyName, config);
-    const bool known = queried == 0;
-    const std::string unknown =
-        queried == kErrorServiceDoesNotExist
-            ? "Die Dienstverwaltung kennt den Eintrag nicht; wirksam nach dem nächsten Neustart."
-            : "Die Dienstverwaltung gibt keine Auskunft (" + ErrorText(services_, queried) +
-                  "); wirksam nach dem nächsten Neustart.";
-    const std::string noCall = "Für diesen Wert hat die Dienstverwaltung keinen Aufruf; wirksam nach dem nächsten Neustart.";
-    const auto refused = [this](std::uint32_t error) {
-        return "Die Dienstverwaltung hat abgelehnt (" + ErrorText(services_, error) +
-               "); in der Registrierung gesetzt, wirksam nach dem nächsten Neustart.";
-    };
-    const std::string notTaken =
-        "Die Dienstverwaltung hat den Wert nicht übernommen; in der Registrierung gesetzt, wirksam nach dem nächsten "
-        "Neustart.";
-
-    // Which writes the manager's calls cover, and the change they make.
-    ServiceConfigChange change;
-    std::vector<std::size_t> changed;  // indices into writes told through ChangeConfig
-    std::optional<std::size_t> delayed, failure;
-    for (std::size_t i = 0; i < writes.size(); ++i) {
-        const PlannedWrite& w = *writes[i];
-        const StoredValue target{w.type, w.data};
-        const bool own = w.subkey.empty() && w.action == RestoreAction::SetValue;
-        std::optional<std::uint32_t> number;
-        std::optional<std::string> text;
-        if (own) number = Number(target);
-        if (own && (w.type == kRegSz || w.type == kRegExpandSz)) text = Text(target);
-        bool covered = true;
-        if (w.name == kStart && number && *number <= kDisabled) change.start = *number;
-        else if (w.name == "Type" && number) change.type = *number;
-        else if (w.name == "ImagePath" && text) change.imagePath = *text;
-        else if (w.name == "Group" && text) change.group = *text;
-        else if (w.name == "DisplayName" && text) change.displayName = *text;
-        else if (w.name == kObjectName && text && AccountNeedsNoPassword(*text)) change.account = *text;
-        else if (w.name == kDelayed && number) { delayed = i; covered = false; }
-        else if (w.name == kFailureCommand && text) { failure = i; covered = false; }
-        else covered = false;
-        if (covered) changed.push_back(i);
-        if (!covered && i != delayed && i != failure) Worsen(*outcomes[i], RestoreOutcomeKind::AfterNextRestart, noCall);
-    }
-    if (!known) {
-        for (const std::size_t i : changed) Worsen(*outcomes[i], RestoreOutcomeKind::AfterNextRestart, unknown);
-        for (const auto i : {delayed, failure})
-            if (i) Worsen(*outcomes[*i], RestoreOutcomeKind::AfterNextRestart, unknown);
-    } else {
-        // What the manager already holds is not told again: some services
-        // refuse a write even of the value they hold.
-        if (change.start == config.start) change.start.reset();
-        if (change.type == config.type) change.type.reset();
-        if (change.imagePath == config.imagePath) change.imagePath.reset();
-        if (change.group == config.group) change.group.reset();
-        if (change.displayName == config.displayName) change.displayName.reset();
-        if (change.account && SameName(*change.account, config.account)) change.account.reset();
-        // A manager that writes its whole copy into the key (Wine's) would
-        // also change values no selected row is about: they are kept as
-        // they are now and put back after its calls.
-        std::vector<std::pair<std::string, std::optional<StoredValue>>> kept;
-        for (const std::string& name : kManagerCopy) {
-            if (std::any_of(writes.begin(), writes.end(),
-                            [&](const PlannedWrite* w) { return w->subkey.empty() && SameName(w->name, name); }))
-                continue;
-            long readError = 0;
-            auto value = Current(path, name, readError);
-            if (readError == kErrorSuccess) kept.emplace_back(name, std::move(value));
-        }
-        std::uint32_t error = change.Empty() ? 0 : services_.ChangeConfig(keyName, change);
-        std::uint32_t delayedError = 0, failureError = 0;
-        if (delayed) {
-            const bool on = Number(StoredValue{writes[*delayed]->type, writes[*delayed]->data}).value_or(0) != 0;
-            if (on != config.delayedAutoStart) delayedError = services_.SetDelayedAutoStart(keyName, on);
-        }
-        if (failure) {
-            const std::string command = Text(StoredValue{writes[*failure]->type, writes[*failure]->data}).value_or("");
-            if (command != config.failureCommand) failureError = services_.SetFailureCommand(keyName, command);
-        }
-        for (const auto& [name, value] : kept) {
-            const std::string failed = WriteValue(path, name, value);
-            if (!failed.empty())
-                for (WriteOutcome* outcome : outcomes)
-                    Worsen(*outcome, RestoreOutcomeKind::NotRestored,
-                           "Die Dienstverwaltung hat \"" + name + "\" geändert, und es ließ sich nicht zurückschreiben: " +
-                               failed);
-        }
-        // Read back what the manager holds now.
-        ServiceConfig now;
-        const bool reread = services_.QueryConfig(keyName, now) == 0;
-        for (const std::size_t i : changed) {
-            const PlannedWrite& w = *writes[i];
-            const StoredValue target{w.type, w.data};
-            bool holds = reread;
-            if (reread) {
-                if (w.name == kStart) holds = Number(target) == now.start;
-                else if (w.name == "Type") holds = Number(target) == now.type;
-                else if (w.name == "ImagePath") holds = Text(target) == now.imagePath;
-                else if (w.name == "Group") holds = Text(target) == now.group;
-                else if (w.name == "DisplayName") holds = Text(target) == now.displayName;
-                else if (w.name == kObjectName) holds = SameName(Text(target).value_or(""), now.account);
-            }
-            if (error != 0) Worsen(*outcomes[i], RestoreOutcomeKind::AfterNextRestart, refused(error));
-            else if (!holds) Worsen(*outcomes[i], RestoreOutcomeKind::AfterNextRestart, notTaken);
-        }
-        if (delayed) {
-            const bool on = Number(StoredValue{writes[*delayed]->type, writes[*delayed]->data}).value_or(0) != 0;
-            if (delayedError != 0) Worsen(*outcomes[*delayed], RestoreOutcomeKind::AfterNextRestart, refused(delayedError));
-            else if (!reread || now.delayedAutoStart != on)
-                Worsen(*outcomes[*delayed], RestoreOutcomeKind::AfterNextRestart, notTaken);
-        }
-        if (failure) {
-            const std::string command = Text(StoredValue{writes[*failure]->type, writes[*failure]->data}).value_or("");
-            if (failureError != 0) Worsen(*outcomes[*failure], RestoreOutcomeKind::AfterNextRestart, refused(failureError));
-            else if (!reread || now.failureCommand != command)
-                Worsen(*outcomes[*failure], RestoreOutcomeKind::AfterNextRestart, notTaken);
-        }
-    }
-
+    TellManager(keyName, writes);
     // The registry: each value read again just before its write, written
     // only where it differs, and read back.
-    for (std::size_t i = 0; i < writes.size(); ++i) {
-        const PlannedWrite& w = *writes[i];
-        const std::string keyPath = JoinPath(path, w.subkey);
+    for (Carried* c : writes) {
         std::optional<StoredValue> target;
-        if (w.action == RestoreAction::SetValue) target = StoredValue{w.type, w.data};
-        const std::string failed = WriteValue(keyPath, w.name, target);
-        if (!failed.empty()) Worsen(*outcomes[i], RestoreOutcomeKind::NotRestored, failed);
+        if (c->write.action == RestoreAction::SetValue) target = StoredValue{c->write.type, c->write.data};
+        const std::string failed = WriteValue(JoinPath(path, c->write.subkey), c->write.name, target);
+        if (!failed.empty()) Worsen(c->outcome, RestoreOutcomeKind::NotRestored, failed);
+    }
+}
+
+void ChangesRestorer::TellManager(const std::string& keyName, const std::vector<Carried*>& writes) {
+    ServiceConfig config;
+    const std::uint32_t queried = services_.QueryConfig(keyName, config);
+    std::vector<Told> told;
+    for (Carried* c : writes) {
+        const ManagerField field = FieldTold(c->write);
+        if (field != ManagerField::None) told.push_back(Told{*c, field});
+        else Worsen(c->outcome, RestoreOutcomeKind::AfterNextRestart, kNoCall);
+    }
+    if (queried != 0) {
+        const std::string unknown =
+            queried == kErrorServiceDoesNotExist
+                ? "Die Dienstverwaltung kennt den Eintrag nicht; wirksam nach dem nächsten Neustart."
+                : "Die Dienstverwaltung gibt keine Auskunft (" + ErrorText(services_, queried) +
+                      "); wirksam nach dem nächsten Neustart.";
+        for (Told& t : told) Worsen(t.carried.outcome, RestoreOutcomeKind::AfterNextRestart, unknown);
+        return;
+    }
+    const std::string path = ServiceKeyPath(keyName);
+    // A manager that writes its whole copy into the key (Wine's) would also
+    // change values no selected row is about: they are kept as they are now
+    // and put back after its calls.
+    std::vector<std::pair<std::string, std::optional<StoredValue>>> kept;
+    for (const std::string& name : kManagerCopy) {
+        if (std::any_of(writes.begin(), writes.end(),
+                        [&](const Carried* c) { return c->write.subkey.empty() && SameName(c->write.name, name); }))
+            continue;
+        long readError = 0;
+        auto value = Current(path, name, readError);
+        if (readError == kErrorSuccess) kept.emplace_back(name, std::move(value));
+    }
+    CallManager(keyName, config, told);
+    for (const auto& [name, value] : kept) {
+        const std::string failed = WriteValue(path, name, value);
+        if (!failed.empty())
+            for (Carried* c : writes)
+                Worsen(c->outcome, RestoreOutcomeKind::NotRestored,
+                       "Die Dienstverwaltung hat \"" + name + "\" geändert, und es ließ sich nicht zurückschreiben: " +
+                           failed);
+    }
+    // Read back what the manager holds now.
+    ServiceConfig now;
+    const bool reread = services_.QueryConfig(keyName, now) == 0;
+    for (Told& t : told) {
+        if (t.error != 0)
+            Worsen(t.carried.outcome, RestoreOutcomeKind::AfterNextRestart,
+                   "Die Dienstverwaltung hat abgelehnt (" + ErrorText(services_, t.error) +
+                       "); in der Registrierung gesetzt, wirksam nach dem nächsten Neustart.");
+        else if (!reread || !Holds(now, t.field, Target(t.carried.write)))
+            Worsen(t.carried.outcome, RestoreOutcomeKind::AfterNextRestart, kNotTaken);
     }
 }
 
@@ -556,9 +551,7 @@ std::string ChangesRestorer::WriteValue(const std::string& keyPath, const std::s
 // A removed entry: registered anew with the service manager where it was a
 // service or a driver (or, where the manager still knows it, told its
 // configuration), then every key and value of the export written.
-ChangesRestorer::WriteOutcome ChangesRestorer::CreateEntry(const PlannedWrite& write) {
-    WriteOutcome outcome;
-    const std::string path = ServiceKeyPath(write.key);
+void ChangesRestorer::RegisterEntry(const PlannedWrite& write, WriteOutcome& outcome) {
     const ExportKey& own = write.subtree.front();
     const auto number = [&](const std::string& name) -> std::optional<std::uint32_t> {
         const ExportValue* v = FindValue(own, name);
@@ -598,6 +591,13 @@ ChangesRestorer::WriteOutcome ChangesRestorer::CreateEntry(const PlannedWrite& w
                    "Die Dienstverwaltung hat abgelehnt (" + ErrorText(services_, error) +
                        "); nur in der Registrierung angelegt, wirksam nach dem nächsten Neustart.");
     }
+}
+
+ChangesRestorer::WriteOutcome ChangesRestorer::CreateEntry(const PlannedWrite& write) {
+    WriteOutcome outcome;
+    RegisterEntry(write, outcome);
+    const std::string path = ServiceKeyPath(write.key);
+    const ExportKey& own = write.subtree.front();
     // After the manager, which writes its own copy into the new key: every
     // key and value as exported, and nothing the export did not have among
     // the values the manager writes.

@@ -20,9 +20,6 @@ public:
     RestorePlan Plan(const std::vector<ChangeRow>& selected) override;
     RestoreResult CarryOut(const RestorePlan& plan) override;
 
-    // The previous export: program folder, base name, ".tmr".
-    std::string PreviousExportPath() const;
-
 private:
     // What became of one write, and why.
     struct WriteOutcome {
@@ -31,18 +28,51 @@ private:
     };
     // Keeps the worse kind and adds the reason.
     static void Worsen(WriteOutcome& outcome, RestoreOutcomeKind kind, const std::string& reason);
+    // A planned write as it is carried out: whether it is still due after
+    // the undo file's reads, and what became of it.
+    struct Carried {
+        const PlannedWrite& write;
+        bool due = true;
+        WriteOutcome outcome{};
+    };
+    // A write the service manager is told, its field and the manager's
+    // answer.
+    struct Told {
+        Carried& carried;
+        ManagerField field;
+        std::uint32_t error = 0;
+    };
 
     // One value of a key as stored now, or nothing when it is not there;
     // error is set when it cannot be read.
     std::optional<StoredValue> Current(const std::string& path, const std::string& name, long& error);
+
+    // The plan, row by row.
+    void PlanRow(const RegExport& previous, const ChangeRow& row, const std::vector<ChangeRow>& selected,
+                 RestorePlan& plan);
+    void PlanAddedEntry(const ChangeRow& row, RestorePlan& plan);
+    void PlanRemovedEntry(const std::optional<std::vector<ExportKey>>& subtree, const ChangeRow& row,
+                          RestorePlan& plan);
+    void PlanValues(const std::vector<ExportKey>& subtree, const ChangeRow& row, const std::vector<ChangeRow>& selected,
+                    RestorePlan& plan);
+
+    // The undo file: what every due write's value holds now. A write whose
+    // value cannot be read is no longer due.
+    std::string UndoFileBytes(std::vector<Carried>& carried);
     // <folder>\<base>-Rückgängig-JJJJ-MM-TT-hhmmss.reg, with a number added
     // where a restore of the same second left one.
     std::string UndoFilePath();
-    void RestoreValues(const std::string& keyName, const std::vector<const PlannedWrite*>& writes,
-                       const std::vector<WriteOutcome*>& outcomes);
+    void RestoreValues(const std::string& keyName, const std::vector<Carried*>& writes);
+    // Tells the manager what it has calls for, keeps what its own copy
+    // would change otherwise and reads back what it holds.
+    void TellManager(const std::string& keyName, const std::vector<Carried*>& writes);
+    void CallManager(const std::string& keyName, const ServiceConfig& config, std::vector<Told>& told);
     std::string WriteValue(const std::string& keyPath, const std::string& name,
                            const std::optional<StoredValue>& target);
     WriteOutcome CreateEntry(const PlannedWrite& write);
+    // Registers a removed service or driver anew (or tells the manager that
+    // still knows it its configuration).
+    void RegisterEntry(const PlannedWrite& write, WriteOutcome& outcome);
 
     Registry& registry_;
     ServiceManager& services_;

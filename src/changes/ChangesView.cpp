@@ -55,7 +55,7 @@ std::string CsvField(const std::string& text) {
 }
 
 
-std::string ChangesView::PreviousExportPath() const { return s.program.Folder() + "\\" + s.program.BaseName() + ".tmr"; }
+std::string ChangesView::PreviousExportPath() const { return sw::PreviousExportPath(s.program); }
 
 const std::string& ChangesView::Cell(const ChangeRow& row, int column) {
     switch (column) {

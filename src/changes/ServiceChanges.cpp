@@ -12,36 +12,31 @@
 namespace sw {
 namespace {
 
-constexpr std::size_t kStartIndex = 0;
 constexpr std::uint32_t kUserServiceBit = 0x40;
 constexpr std::uint32_t kUserServiceInstanceBit = 0x80;
-const std::string kServiceDll = "ServiceDll";
 const std::string kParameters = "parameters";  // folded
 const std::string kParametersKey = "Parameters";
 const std::string kExportedServices = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services";
 
 std::uint32_t TypeOf(const ServiceValues& service) {
-    const FoundValue& type = service.values[kTypeIndex];
+    const FoundValue& type = service.values[IndexOf(ManagerField::Type)];
     return type.kind == FoundValue::Kind::Number ? type.number : 0;
 }
 
 // What an entry added or removed is to the per-user services.
 enum class InstanceKind { None, Instance, NotAnInstance };
 
-// The names of the values compared as an export names them (the service DLL
-// by its own name, in "Parameters" or the entry's key), folded once.
+// The names of the values compared as an export names them (each by its
+// own name, in its subkey or the entry's key), folded once.
 struct FoldedNames {
-    std::array<std::string, 10> names;
+    std::array<std::string, kComparedValues.size()> names;
     FoldedNames() {
-        for (std::size_t i = 0; i < names.size(); ++i) names[i] = FoldCase(kComparedValues[i]);
-        names[kParametersServiceDllIndex] = FoldCase(kServiceDll);
+        for (std::size_t i = 0; i < names.size(); ++i) names[i] = FoldCase(std::string(kComparedValues[i].name));
     }
     std::size_t Index(const std::string& valueName, bool inParameters) const {
         const std::string folded = FoldCase(valueName);
-        if (inParameters)
-            return folded == names[kParametersServiceDllIndex] ? kParametersServiceDllIndex : std::string::npos;
         for (std::size_t i = 0; i < names.size(); ++i)
-            if (i != kParametersServiceDllIndex && folded == names[i]) return i;
+            if (kComparedValues[i].subkey.empty() != inParameters && folded == names[i]) return i;
         return std::string::npos;
     }
 };
@@ -88,7 +83,7 @@ public:
 private:
     std::u16string services_;
     std::u16string parameters_;
-    std::array<std::u16string, 10> compared_;
+    std::array<std::u16string, kComparedValues.size()> compared_;
     std::size_t shortest_ = std::u16string::npos;
     std::size_t longest_ = 0;
 };
@@ -119,30 +114,17 @@ private:
     std::vector<std::u16string> entries_;
 };
 
-FoundValue FromExport(const ExportValue& value) {
-    FoundValue found;
-    if (auto text = ExportText(value)) {
-        found.kind = FoundValue::Kind::Text;
-        found.text = std::move(*text);
-    } else if (auto number = ExportNumber(value)) {
-        found.kind = FoundValue::Kind::Number;
-        found.number = *number;
-    } else {
-        found.kind = FoundValue::Kind::Other;
-    }
-    return found;
-}
-
 std::string EntryName(const ServiceValues& service) {
-    const FoundValue& display = service.values[kDisplayNameIndex];
+    const FoundValue& display = service.values[IndexOf(ManagerField::DisplayName)];
     if (display.kind == FoundValue::Kind::Text && !display.text.empty())
         return DisplayNameForShow(display.text, service.resolvedDisplayName);
     return service.keyName;
 }
 
 std::string ImagePathShown(const ServiceValues& service) {
-    const FoundValue& image = service.values[kImagePathIndex];
-    return image.kind == FoundValue::Kind::Absent ? std::string() : ShownValue(kImagePathIndex, image);
+    const ComparedValue& compared = ComparedByField(ManagerField::ImagePath);
+    const FoundValue& image = service.values[IndexOf(compared)];
+    return image.kind == FoundValue::Kind::Absent ? std::string() : ShownValue(compared, image);
 }
 
 // A registry read as the comparison needs it: a text as stored, a number,
@@ -165,20 +147,60 @@ FoundValue FoundFrom(std::optional<ValueHolder>&& value) {
     return found;
 }
 
+// The rows of one entry: added, removed, or one per compared value that
+// differs.
+// notAnInstance marks an entry on one side only that carries the instance
+// bit but is no instance of a template there.
+void AddRows(const ServiceValues* before, const ServiceValues* now, bool notAnInstance,
+             std::vector<ChangeRow>& rows) {
+    if (!before) {
+        rows.push_back({EntryName(*now), now->keyName, kEntryAdded, "", ImagePathShown(*now), "", notAnInstance});
+        return;
+    }
+    if (!now) {
+        rows.push_back(
+            {EntryName(*before), before->keyName, kEntryRemoved, ImagePathShown(*before), "", "", notAnInstance});
+        return;
+    }
+    for (const ComparedValue& compared : kComparedValues) {
+        const FoundValue& was = before->values[IndexOf(compared)];
+        const FoundValue& is = now->values[IndexOf(compared)];
+        if (was != is)
+            rows.push_back({EntryName(*now), now->keyName, std::string(compared.label), ShownValue(compared, was),
+                            ShownValue(compared, is)});
+    }
+}
+
 }  // namespace
+
+FoundValue FoundOf(std::uint32_t type, std::string_view data) {
+    FoundValue found;
+    if (auto text = StoredText(type, data)) {
+        found.kind = FoundValue::Kind::Text;
+        found.text = std::move(*text);
+    } else if (auto number = StoredNumber(type, data)) {
+        found.kind = FoundValue::Kind::Number;
+        found.number = *number;
+    } else {
+        found.kind = FoundValue::Kind::Other;
+    }
+    return found;
+}
+
+std::string PreviousExportPath(Program& program) { return program.Folder() + "\\" + program.BaseName() + ".tmr"; }
 
 std::string DisplayNameForShow(const std::string& text, const std::string& resolved) {
     return resolved.empty() ? text : resolved;
 }
 
-std::string ShownValue(std::size_t valueIndex, const FoundValue& value) {
+std::string ShownValue(const ComparedValue& compared, const FoundValue& value) {
     switch (value.kind) {
         case FoundValue::Kind::Absent: return kValueAbsent;
         case FoundValue::Kind::Other: return kValueOtherType;
         case FoundValue::Kind::Text: return value.text;
         case FoundValue::Kind::Number: break;
     }
-    if (valueIndex == kStartIndex) return PrintedStartLabel(value.number);
+    if (compared.form == ValueForm::StartType) return PrintedStartLabel(value.number);
     char text[32];
     std::snprintf(text, sizeof text, "0x%08x (%u)", static_cast<unsigned>(value.number),
                   static_cast<unsigned>(value.number));
@@ -262,7 +284,7 @@ std::optional<std::vector<ServiceValues>> ServicesInExport(const RegExport& file
         ServiceValues& service = services[it->second];
         for (const ExportValue& value : key.values) {
             const std::size_t index = names.Index(value.name, inParameters);
-            if (index != std::string::npos) service.values[index] = FromExport(value);
+            if (index != std::string::npos) service.values[index] = FoundOf(value.type, value.data);
         }
     }
     if (!servicesKeyFound) return std::nullopt;
@@ -274,21 +296,21 @@ ServiceValues ReadServiceNow(Registry& registry, const std::string& keyName) {
     service.keyName = keyName;
     service.folded = FoldCase(keyName);
     const std::string path = ServiceKeyPath(keyName);
-    // The entry's own values through one open of its key, in the order of
-    // kComparedValues, an indirect display name resolved through the same
-    // open, a service DLL in the key itself among them; the other service DLL
-    // below its "Parameters" key.
-    auto read = registry.ReadValuesAndResolved(kHkeyLocalMachine, path,
-                                               {"Start", "DelayedAutostart", "Type", "ImagePath", "ObjectName",
-                                                "FailureCommand", "DisplayName", "Group", "ServiceDll"},
-                                               kParametersKey, {kServiceDll});
-    static_assert(kParametersServiceDllIndex == 8 && kServiceDllIndex == 9,
-                  "one read per compared value of the entry's own key");
-    for (std::size_t i = 0; i < kParametersServiceDllIndex; ++i)
-        service.values[i] = FoundFrom(std::move(read.stored[i]));
-    service.values[kServiceDllIndex] = FoundFrom(std::move(read.stored[kParametersServiceDllIndex]));
-    service.values[kParametersServiceDllIndex] = FoundFrom(std::move(read.subkey[0]));
-    const auto& shown = read.resolved[kDisplayNameIndex];
+    // The entry's own values through one open of its key, an indirect
+    // display name resolved through the same open; those of its "Parameters"
+    // key through that key's own open.
+    std::vector<std::string_view> own, sub;
+    for (const ComparedValue& compared : kComparedValues)
+        (compared.subkey.empty() ? own : sub).push_back(compared.name);
+    auto read = registry.ReadValuesAndResolved(kHkeyLocalMachine, path, own, kParametersKey, sub);
+    std::size_t ownAt = 0, subAt = 0;
+    for (std::size_t i = 0; i < kComparedValues.size(); ++i)
+        service.values[i] =
+            FoundFrom(std::move(kComparedValues[i].subkey.empty() ? read.stored[ownAt++] : read.subkey[subAt++]));
+    std::size_t displayAt = 0;  // the display name's place among the own values
+    for (std::size_t i = 0; i < IndexOf(ManagerField::DisplayName); ++i)
+        if (kComparedValues[i].subkey.empty()) ++displayAt;
+    const auto& shown = read.resolved[displayAt];
     if (shown && !IsIndirect(shown)) service.resolvedDisplayName = CutAtNul(AsText(*shown));
     return service;
 }
@@ -316,9 +338,10 @@ void RecheckAbsent(Registry& registry, const std::vector<ServiceValues>& before,
             FoundValue& is = service.values[i];
             if (is.kind != FoundValue::Kind::Absent || it->second->values[i].kind == FoundValue::Kind::Absent) continue;
             if (path.empty()) path = ServiceKeyPath(service.keyName);
-            const bool there = i == kParametersServiceDllIndex
-                                   ? registry.ValueExists(kHkeyLocalMachine, path + "\\Parameters", kServiceDll)
-                                   : registry.ValueExists(kHkeyLocalMachine, path, kComparedValues[i]);
+            const ComparedValue& compared = kComparedValues[i];
+            const bool there = registry.ValueExists(
+                kHkeyLocalMachine, compared.subkey.empty() ? path : path + "\\" + std::string(compared.subkey),
+                std::string(compared.name));
             if (there) is.kind = FoundValue::Kind::Other;
         }
     }
@@ -326,8 +349,11 @@ void RecheckAbsent(Registry& registry, const std::vector<ServiceValues>& before,
 
 bool IsInstanceOf(const ServiceValues& entry, const ServiceValues& templateEntry) {
     if ((TypeOf(templateEntry) & kUserServiceBit) == 0) return false;
-    if (entry.values[kImagePathIndex] != templateEntry.values[kImagePathIndex]) return false;
-    for (const std::size_t dll : {kParametersServiceDllIndex, kServiceDllIndex}) {
+    const std::size_t imagePath = IndexOf(ManagerField::ImagePath);
+    if (entry.values[imagePath] != templateEntry.values[imagePath]) return false;
+    for (const ComparedValue& compared : kComparedValues) {
+        if (compared.risk != ValueRisk::Dll) continue;
+        const std::size_t dll = IndexOf(compared);
         const FoundValue& own = entry.values[dll];
         if (own.kind != FoundValue::Kind::Absent && own != templateEntry.values[dll]) return false;
     }
@@ -379,24 +405,7 @@ std::vector<ChangeRow> CompareServices(const std::vector<ServiceValues>& before,
             ++leftOut;
             continue;
         }
-        const bool notAnInstance = pair.instance == InstanceKind::NotAnInstance;
-        if (!pair.before) {
-            rows.push_back({EntryName(*pair.now), pair.now->keyName, kEntryAdded, "", ImagePathShown(*pair.now), "",
-                            notAnInstance});
-            continue;
-        }
-        if (!pair.now) {
-            rows.push_back({EntryName(*pair.before), pair.before->keyName, kEntryRemoved, ImagePathShown(*pair.before),
-                            "", "", notAnInstance});
-            continue;
-        }
-        for (std::size_t i = 0; i < kComparedValues.size(); ++i) {
-            const FoundValue& was = pair.before->values[i];
-            const FoundValue& is = pair.now->values[i];
-            if (was == is) continue;
-            rows.push_back({EntryName(*pair.now), pair.now->keyName, kComparedValues[i], ShownValue(i, was),
-                            ShownValue(i, is)});
-        }
+        AddRows(pair.before, pair.now, pair.instance == InstanceKind::NotAnInstance, rows);
     }
     if (instancesLeftOut != nullptr) *instancesLeftOut = leftOut;
     return rows;

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "changes/ComparedValues.h"
+#include "platform/Platform.h"
 #include "regexport/RegExport.h"
 #include "registry/Registry.h"
 
@@ -27,23 +29,13 @@ struct FoundValue {
     bool operator==(const FoundValue&) const = default;
 };
 
-// The values compared, in the order their rows are listed. A service DLL
-// may stand in the entry's "Parameters" subkey or in the entry's key itself;
-// each place is compared on its own, and its row names the place.
-inline const std::array<std::string, 10> kComparedValues = {
-    "Start", "DelayedAutostart", "Type", "ImagePath", "ObjectName", "FailureCommand", "DisplayName", "Group",
-    "Parameters\\ServiceDll", "ServiceDll"};
-inline constexpr std::size_t kTypeIndex = 2;
-inline constexpr std::size_t kImagePathIndex = 3;
-inline constexpr std::size_t kObjectNameIndex = 4;
-inline constexpr std::size_t kFailureCommandIndex = 5;
-inline constexpr std::size_t kDisplayNameIndex = 6;
-inline constexpr std::size_t kParametersServiceDllIndex = 8;
-inline constexpr std::size_t kServiceDllIndex = 9;
+// A value found as stored: by its type and bytes (an exported one, or one
+// the registry holds as stored).
+FoundValue FoundOf(std::uint32_t type, std::string_view data);
 
 struct ServiceValues {
     std::string keyName;
-    std::array<FoundValue, 10> values;
+    std::array<FoundValue, kComparedValues.size()> values;  // by the table's rows
     // An indirect display name ("@file,-id") read now, resolved; empty for
     // any other, and for entries from an export. The comparison keeps using
     // the stored text.
@@ -79,7 +71,11 @@ std::string DisplayNameForShow(const std::string& text, const std::string& resol
 
 // A value as the list shows it: start types by their labels, other numbers
 // as "0x00000010 (16)", texts as stored.
-std::string ShownValue(std::size_t valueIndex, const FoundValue& value);
+std::string ShownValue(const ComparedValue& compared, const FoundValue& value);
+
+// The previous run's export, which the comparison and the restore read:
+// program folder, base name, ".tmr".
+std::string PreviousExportPath(Program& program);
 
 // An export read for the comparison: of all its keys and values (every one
 // read and checked) only the Services key, its entries and their

@@ -530,21 +530,24 @@ RegExport ReadRegExport(std::string_view bytes, const ExportSelection& keep) {
     return out;
 }
 
-std::optional<std::string> ExportText(const ExportValue& value) {
-    if ((value.type != kSz && value.type != kExpandSz) || value.data.size() % 2 != 0) return std::nullopt;
+std::optional<std::string> StoredText(std::uint32_t type, std::string_view data) {
+    if ((type != kSz && type != kExpandSz) || data.size() % 2 != 0) return std::nullopt;
     std::size_t end = 0;
-    while (end < value.data.size() && (value.data[end] != 0 || value.data[end + 1] != 0)) end += 2;
-    return FromUtf16Le(std::string_view(value.data).substr(0, end));
+    while (end < data.size() && (data[end] != 0 || data[end + 1] != 0)) end += 2;
+    return FromUtf16Le(data.substr(0, end));
 }
 
-std::optional<std::uint32_t> ExportNumber(const ExportValue& value) {
-    const bool dword = value.type == kDword && value.data.size() == 4;
-    const bool shortBinary = value.type == kBinary && value.data.size() <= 4;
+std::optional<std::uint32_t> StoredNumber(std::uint32_t type, std::string_view data) {
+    const bool dword = type == kDword && data.size() == 4;
+    const bool shortBinary = type == kBinary && data.size() <= 4;
     if (!dword && !shortBinary) return std::nullopt;
     std::uint32_t number = 0;
-    for (std::size_t i = value.data.size(); i-- > 0;)
-        number = number << 8 | static_cast<unsigned char>(value.data[i]);
+    for (std::size_t i = data.size(); i-- > 0;) number = number << 8 | static_cast<unsigned char>(data[i]);
     return number;
 }
+
+std::optional<std::string> ExportText(const ExportValue& value) { return StoredText(value.type, value.data); }
+
+std::optional<std::uint32_t> ExportNumber(const ExportValue& value) { return StoredNumber(value.type, value.data); }
 
 }  // namespace sw

@@ -78,10 +78,13 @@ std::string WriteRegFile(const std::vector<ExportKey>& keys);
 
 // The text of a REG_SZ or REG_EXPAND_SZ value in UTF-8, up to its first NUL
 // (whole when it holds none); nothing for other types or an odd byte count.
+// For a value of any source by its type and bytes, and for an exported one.
+std::optional<std::string> StoredText(std::uint32_t type, std::string_view data);
 std::optional<std::string> ExportText(const ExportValue& value);
 
 // The number of a REG_DWORD value, or of a REG_BINARY value of at most four
 // bytes (little-endian), as the program's registry reads give them.
+std::optional<std::uint32_t> StoredNumber(std::uint32_t type, std::string_view data);
 std::optional<std::uint32_t> ExportNumber(const ExportValue& value);
 
 

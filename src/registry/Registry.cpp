@@ -227,7 +227,7 @@ std::optional<std::vector<std::optional<ValueHolder>>> Registry::ReadShownValues
     OpenedKey key(api_, root, path, kKeyRead);
     if (!key) return std::nullopt;
     std::vector<std::optional<ValueHolder>> found(1);
-    ReadOpenedKey(key.get(), {first}, found, nullptr);
+    ReadOpenedKey(key.get(), std::span<const std::string_view>(&first, 1), found, nullptr);
     if (!found.front()) return std::nullopt;
     std::vector<std::optional<ValueHolder>> values(then.size());
     ReadOpenedKey(key.get(), then, values, &values);
@@ -238,6 +238,14 @@ Registry::StoredAndResolved Registry::ReadValuesAndResolved(RegKey root, const s
                                                              std::initializer_list<std::string_view> names,
                                                              const std::string& subkey,
                                                              std::initializer_list<std::string_view> subNames) {
+    return ReadValuesAndResolved(root, path, std::span<const std::string_view>(names.begin(), names.size()), subkey,
+                                 std::span<const std::string_view>(subNames.begin(), subNames.size()));
+}
+
+Registry::StoredAndResolved Registry::ReadValuesAndResolved(RegKey root, const std::string& path,
+                                                             std::span<const std::string_view> names,
+                                                             const std::string& subkey,
+                                                             std::span<const std::string_view> subNames) {
     StoredAndResolved read{std::vector<std::optional<ValueHolder>>(names.size()),
                            std::vector<std::optional<ValueHolder>>(names.size()),
                            std::vector<std::optional<ValueHolder>>(subNames.size())};
@@ -253,14 +261,14 @@ Registry::StoredAndResolved Registry::ReadValuesAndResolved(RegKey root, const s
     return read;
 }
 
-void Registry::ReadThroughOneOpen(RegKey root, const std::string& path, std::initializer_list<std::string_view> names,
+void Registry::ReadThroughOneOpen(RegKey root, const std::string& path, std::span<const std::string_view> names,
                                   std::vector<std::optional<ValueHolder>>& values,
                                   std::vector<std::optional<ValueHolder>>* resolved) {
     OpenedKey key(api_, root, path, kKeyRead);
     if (key) ReadOpenedKey(key.get(), names, values, resolved);
 }
 
-void Registry::ReadOpenedKey(RegKey key, std::initializer_list<std::string_view> names,
+void Registry::ReadOpenedKey(RegKey key, std::span<const std::string_view> names,
                              std::vector<std::optional<ValueHolder>>& values,
                              std::vector<std::optional<ValueHolder>>* resolved) {
     if (buffer_.size() < kFirstReadBytes) buffer_.resize(kFirstReadBytes);
@@ -351,8 +359,13 @@ long Registry::ReadStored(RegKey root, const std::string& path, const std::strin
 long Registry::WriteStored(RegKey root, const std::string& path, const std::string& name, const StoredValue& value) {
     OpenedKey key(api_, root, path, kKeyAllAccess, false);
     if (!key) return key.Result();
-    return api_.SetValue(key.get(), ToUtf16(name).c_str(), value.type,
-                         reinterpret_cast<const unsigned char*>(value.data.data()),
+    // The system stores a text whose size leaves out its NUL with a NUL
+    // added when the memory right behind the data holds one, as a string's
+    // always does: the bytes go from a copy with non-zero bytes behind them,
+    // so that they are stored exactly as given.
+    std::vector<unsigned char> bytes(value.data.begin(), value.data.end());
+    bytes.insert(bytes.end(), {0xFF, 0xFF});
+    return api_.SetValue(key.get(), ToUtf16(name).c_str(), value.type, bytes.data(),
                          static_cast<std::uint32_t>(value.data.size()));
 }
 

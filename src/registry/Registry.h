@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -109,6 +110,9 @@ public:
                                             std::initializer_list<std::string_view> names,
                                             const std::string& subkey = {},
                                             std::initializer_list<std::string_view> subNames = {});
+    StoredAndResolved ReadValuesAndResolved(RegKey root, const std::string& path,
+                                            std::span<const std::string_view> names, const std::string& subkey,
+                                            std::span<const std::string_view> subNames);
 
     // An integer becomes REG_DWORD, a text REG_SZ with one NUL; nothing is
     // not written (and counts as success once the key opens).
@@ -143,10 +147,10 @@ private:
     // The reads through one open: one read per name into values; where
     // resolved is given, an indirect text resolved into it (which may be
     // values itself, to deliver the shown texts).
-    void ReadThroughOneOpen(RegKey root, const std::string& path, std::initializer_list<std::string_view> names,
+    void ReadThroughOneOpen(RegKey root, const std::string& path, std::span<const std::string_view> names,
                             std::vector<std::optional<ValueHolder>>& values,
                             std::vector<std::optional<ValueHolder>>* resolved);
-    void ReadOpenedKey(RegKey key, std::initializer_list<std::string_view> names,
+    void ReadOpenedKey(RegKey key, std::span<const std::string_view> names,
                        std::vector<std::optional<ValueHolder>>& values,
                        std::vector<std::optional<ValueHolder>>* resolved);
     bool WriteText(RegKey root, const std::string& path, const std::string& name,

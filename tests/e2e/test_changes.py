@@ -529,6 +529,50 @@ class RestoreTest(h.E2ETestCase):
         self.wait_program_end()
 
 
+    def test_a_text_exported_without_its_nul_is_restored_with_the_exported_bytes(self):
+        d = self.driver
+        self.install("SwRstNoNul", **{"Parameters\\ServiceDll": h.expand_sz(r"C:\alt.dll")})
+        folder = self.start_merotan()
+        export = os.path.join(folder, "Merotan.reg")
+        exported = self.wait_for_export(export)
+        d.keys("Esc")
+        self.wait_program_end()
+        # The export as Windows' registry editor writes texts stored without
+        # their NUL: hex(1) and hex(2) with the stored bytes and no NUL.
+        display, dll = h.sz("Alter Name", nul=False), h.expand_sz(r"C:\alt.dll", nul=False)
+        rewritten = []
+        for path, deleted, values in h.read_reg_file(exported):
+            self.assertFalse(deleted)
+            if path == EXPORT_PREFIX + "SwRstNoNul":
+                values["DisplayName"] = display
+            elif path == EXPORT_PREFIX + "SwRstNoNul\\Parameters":
+                values["ServiceDll"] = dll
+            rewritten.append((path[len("HKEY_LOCAL_MACHINE\\"):], values))
+        with open(export, "wb") as f:
+            f.write(h.reg5_file(rewritten))
+        d.reg_set(h.SERVICES + r"\SwRstNoNul\Parameters", "ServiceDll", h.expand_sz(r"C:\neu.dll"))
+
+        self.start_merotan(folder)
+        open_changes(self)
+        d.keys("Ctrl+A")
+        self.assertEqual([(row[1], row[2]) for row in d.listview(LIST, CHANGES)["rows"]],
+                         [("SwRstNoNul", "Parameters\\ServiceDll"), ("SwRstNoNul", "DisplayName")])
+        preview, buttons, result = self.restore_selected("no-nul")
+        self.assertIn("  SwRstNoNul – DisplayName: SwRstNoNul → Alter Name\n", preview)
+        self.assertIn("  SwRstNoNul – Parameters\\ServiceDll: C:\\neu.dll → C:\\alt.dll\n", preview)
+        outcomes = [line for line in result.split("\n") if line.startswith("  SwRstNoNul")]
+        self.assertEqual(len(outcomes), 2, result)
+        for outcome in outcomes:
+            self.assertNotIn("nicht zurückgesetzt", outcome, result)
+        # The entry holds the exported bytes, and the comparison finds nothing.
+        self.assertEqual(d.reg_get(h.SERVICES + r"\SwRstNoNul", "DisplayName")["data"], display[1])
+        self.assertEqual(d.reg_get(h.SERVICES + r"\SwRstNoNul\Parameters", "ServiceDll")["data"], dll[1])
+        self.assertEqual(d.listview(LIST, CHANGES)["rows"], [])
+        d.keys("Esc")
+        d.keys("Esc")
+        self.wait_program_end()
+
+
 def csv_rows(path):
     """The rows of a CSV file the program wrote (UTF-8 with a byte order
     mark, ";" between cells), the header first."""

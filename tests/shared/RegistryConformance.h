@@ -337,6 +337,9 @@ TEST_F(RegistryConformance, RawValuesOfEveryTypeAreWrittenAndReadAsStored) {
         {"Qword", {kRegQword, std::string("\x01\0\0\0\0\0\0\x80", 8)}},
         {"None", {kRegNone, std::string()}},
         {"", {kRegSz, std::string("d\0\0\0", 4)}},
+        // Texts stored without their NUL keep exactly their bytes.
+        {"SzNoNul", {kRegSz, std::string("a\0b\0", 4)}},
+        {"ExpandNoNul", {kRegExpandSz, std::string("%\0S\0%\0", 6)}},
     };
     for (const auto& [name, value] : values)
         EXPECT_EQ(registry->WriteStored(backend->Root(), P("raw"), name, value), kErrorSuccess) << name;

@@ -1,5 +1,5 @@
-// The key name of a line is the field that SplitLine gives for the view,
-// for lines with any number of TABs.
+// The key name of a line as the lists build it: whatever the display name,
+// description or group hold, the line gives back the key it was built for.
 #include <gtest/gtest.h>
 
 #include "catalogue/Lines.h"
@@ -7,16 +7,22 @@
 namespace sw {
 namespace {
 
-TEST(KeyNameOf, AgreesWithSplitLineInBothViews) {
-    for (const std::string line : {"", "key", "a\tb", "a\tb\tc", "a\tb\tc\td", "\t\t", "\t", "a\t\tc", "x\ty\t"}) {
-        const LineFields fields = SplitLine(line);
-        EXPECT_EQ(KeyNameOf(line, false), fields.third) << line;
-        EXPECT_EQ(KeyNameOf(line, true), fields.second) << line;
+TEST(KeyNameOf, GivesBackTheKeyOfTheLinesTheListsBuild) {
+    for (const std::string text : {"", "Anzeige", "mit\tTab", "zwei\t\tTabs", "Zeile\r\numbruch", "\t"}) {
+        EXPECT_EQ(KeyNameOf(ServiceLine(text, text, "Dienst"), false), "Dienst") << text;
+        EXPECT_EQ(KeyNameOf(DriverLine(text, "Treiber", text), true), "Treiber") << text;
     }
-    EXPECT_EQ(KeyNameOf("Anzeige\tBeschreibung\tDienst", false), "Dienst");
-    EXPECT_EQ(KeyNameOf("Anzeige\tTreiber\tGruppe", true), "Treiber");
+    // A key name with a blank stays whole.
+    EXPECT_EQ(KeyNameOf(ServiceLine("A", "B", "Mein Dienst"), false), "Mein Dienst");
+}
+
+TEST(KeyNameOf, ALineWithFewerFieldsNamesWhatItHas) {
+    // Lines that were not built by the lists (a line without TAB, with one).
     EXPECT_EQ(KeyNameOf("ohne Tab", true), "ohne Tab");
+    EXPECT_EQ(KeyNameOf("ohne Tab", false), "ohne Tab");
     EXPECT_EQ(KeyNameOf("eins\tzwei", false), "zwei");
+    EXPECT_EQ(KeyNameOf("eins\tzwei", true), "zwei");
+    EXPECT_EQ(KeyNameOf("", false), "");
 }
 
 }  // namespace

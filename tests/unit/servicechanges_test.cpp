@@ -23,6 +23,16 @@ namespace {
 
 const std::string kServicesExportPath = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\";
 
+// The rows of the compared values that the tests set and read.
+const std::size_t kTypeIndex = IndexOf(ManagerField::Type);
+const std::size_t kImagePathIndex = IndexOf(ManagerField::ImagePath);
+const std::size_t kObjectNameIndex = IndexOf(ManagerField::Account);
+const std::size_t kFailureCommandIndex = IndexOf(ManagerField::FailureCommand);
+const std::size_t kDisplayNameIndex = IndexOf(ManagerField::DisplayName);
+const std::size_t kParametersServiceDllIndex = IndexOf(*ComparedByLabel("Parameters\\ServiceDll"));
+const std::size_t kServiceDllIndex = IndexOf(*ComparedByLabel("ServiceDll"));
+std::string Label(std::size_t index) { return std::string(kComparedValues[index].label); }
+
 std::string Section(const std::string& key, const std::string& values) {
     return "[" + kServicesExportPath + key + "]\r\n" + values + "\r\n";
 }
@@ -437,7 +447,7 @@ struct NotesFixture : test::RootFixture {
     // The note of a row about this value, set to text.
     std::string NoteOf(std::size_t index, const std::string& text) {
         Text(index, text);
-        return Note(kComparedValues[index]);
+        return Note(Label(index));
     }
 };
 
@@ -536,14 +546,13 @@ TEST(ChangeNotesTest, AccountsNewDriversAndWhichRowsGetNotes) {
     f.Text(kImagePathIndex, "\\??\\C:\\Users\\Public\\neu.sys");
     EXPECT_EQ(f.Note(kEntryAdded), kWritable + "; Datei fehlt; Neuer Treiber");
     // Rows about other values, and removed entries, get none.
-    for (const std::string& change : {kComparedValues[0], kComparedValues[kTypeIndex],
-                                      kComparedValues[kDisplayNameIndex], kEntryRemoved})
+    for (const std::string& change : {Label(0), Label(kTypeIndex), Label(kDisplayNameIndex), kEntryRemoved})
         EXPECT_EQ(f.Note(change), "") << change;
     // Nor do values that are not texts now.
     f.service.values[kImagePathIndex] = {};
-    EXPECT_EQ(f.Note(kComparedValues[kImagePathIndex]), "");
+    EXPECT_EQ(f.Note(Label(kImagePathIndex)), "");
     f.Number(kServiceDllIndex, 5);
-    EXPECT_EQ(f.Note(kComparedValues[kServiceDllIndex]), "");
+    EXPECT_EQ(f.Note(Label(kServiceDllIndex)), "");
 }
 
 // The window's model: the previous export by the program's base name, the

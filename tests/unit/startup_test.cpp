@@ -16,28 +16,43 @@ using namespace std::string_literals;
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::Not;
+
+const std::string kRefusal = "Diese Anwendung läuft nur unter Microsoft Windows XP oder höher.  ";
 
 struct VersionCase {
     VersionRecord record;
-    const char* label;
+    bool starts;
 };
 
 class WinVersionTest : public ::testing::TestWithParam<VersionCase> {};
 
-TEST_P(WinVersionTest, LabelsTheVersionRecord) {
+// Only the NT line from Windows 2000 on runs the program; every other system
+// is told so and left before anything is touched.
+TEST_P(WinVersionTest, OnlyTheNtLineFromWindows2000OnStarts) {
     RootFixture f;
     f.program.version = GetParam().record;
-    EXPECT_EQ(f.root.GetWinVersion(), GetParam().label);
+    f.Service("a", "A", "d", 2);
+    if (GetParam().starts) {
+        EXPECT_NO_THROW(f.root.Form_Load());
+        for (const auto& shown : f.messages.shown) EXPECT_NE(shown.text, kRefusal);
+        EXPECT_THAT(f.LObjekte.lines, Not(IsEmpty()));
+    } else {
+        EXPECT_THROW(f.root.Form_Load(), ProgramEnded);
+        ASSERT_EQ(f.messages.shown.size(), 1u);
+        EXPECT_EQ(f.messages.shown[0].text, kRefusal);
+        EXPECT_THAT(f.files.log, IsEmpty());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Versions, WinVersionTest,
-    ::testing::Values(VersionCase{{3, 10, 0, 0}, "Windows 16bit mit 32bit-Erweiterung"},
-                      VersionCase{{4, 0, 950, 1}, "95"}, VersionCase{{4, 10, 1998, 1}, "98"},
-                      VersionCase{{4, 90, 3000, 1}, "Me"}, VersionCase{{4, 3, 0, 1}, "Unknown"},
-                      VersionCase{{3, 51, 0, 2}, ""}, VersionCase{{4, 0, 1381, 2}, "Nt"},
-                      VersionCase{{5, 0, 2195, 2}, "XP"}, VersionCase{{5, 1, 2600, 2}, "XP"},
-                      VersionCase{{10, 0, 19045, 2}, "XP"}, VersionCase{{6, 1, 0, 3}, "Unknown"}));
+    ::testing::Values(VersionCase{{3, 10, 0, 0}, false}, VersionCase{{4, 0, 950, 1}, false},
+                      VersionCase{{4, 10, 1998, 1}, false}, VersionCase{{4, 90, 3000, 1}, false},
+                      VersionCase{{4, 3, 0, 1}, false}, VersionCase{{3, 51, 0, 2}, false},
+                      VersionCase{{4, 0, 1381, 2}, false}, VersionCase{{5, 0, 2195, 2}, true},
+                      VersionCase{{5, 1, 2600, 2}, true}, VersionCase{{10, 0, 19045, 2}, true},
+                      VersionCase{{6, 1, 0, 3}, false}));
 
 class StartupTest : public ::testing::Test {
 protected:
