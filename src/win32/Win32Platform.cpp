@@ -447,7 +447,6 @@ VersionRecord Win32Program::Version() {
     return VersionRecord{info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber, info.dwPlatformId};
 }
 
-namespace {
 std::wstring ModulePath() {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
@@ -456,7 +455,6 @@ std::wstring ModulePath() {
         buffer.resize(buffer.size() * 2);
     }
 }
-}  // namespace
 
 std::string Win32Program::Folder() {
     const std::wstring path = ModulePath();
