@@ -17,7 +17,8 @@ const std::string kLineEnd = "\r\n";
 std::size_t Units(const std::string& text) { return ToUtf16(text).size(); }
 
 // The longest start of text that takes at most `units` UTF-16 units, cut
-// between two characters, and the rest.
+// between two characters, and the rest. The start holds one character at
+// least, so that cutting always moves on.
 std::pair<std::string, std::string> CutAtUnits(const std::string& text, std::size_t units) {
     std::size_t at = 0;
     std::size_t used = 0;
@@ -25,7 +26,7 @@ std::pair<std::string, std::string> CutAtUnits(const std::string& text, std::siz
         std::size_t next = at;
         const std::uint32_t codePoint = NextCodePoint(text, next);
         const std::size_t width = codePoint >= 0x10000 ? 2 : 1;
-        if (used + width > units) break;
+        if (used + width > units && at > 0) break;
         used += width;
         at = next;
     }
@@ -123,6 +124,7 @@ std::string RegisterEventSource(Registry& registry, EventLog& log) {
 std::vector<std::string> LineParts(const std::string& title, const std::vector<std::string>& lines, std::size_t room) {
     std::vector<std::string> parts;
     const std::size_t titleUnits = Units(title);
+    room = std::max(room, titleUnits + kLineEnd.size() + 2);
     std::string part = title;
     std::size_t used = titleUnits;
     for (const std::string& line : lines) {

@@ -433,6 +433,9 @@ TEST(CheckEventsTest, ManyChangesAreSplitIntoPartsBelowTheLimitThatTogetherHoldE
     std::string expected101;
     for (const ChangeRow& row : outcome.rows) expected101 += CsvLine(row);
     EXPECT_EQ(joined101, expected101);
+    // At the smallest room a two-unit character still moves on whole.
+    EXPECT_THAT(LineParts("T", {"ab\xF0\x9F\x98\x80" "c", "d"}, 5),
+                ElementsAre("T\r\nab", "T\r\n\xF0\x9F\x98\x80", "T\r\nc", "T\r\nd"));
     std::string joined103;
     for (const std::string& part : parts103) joined103 += (joined103.empty() ? "" : "\r\n") + part;
     EXPECT_EQ(std::count(joined103.begin(), joined103.end(), '\n'), 149);
