@@ -157,13 +157,16 @@ TEST(InvocationTest, OnlyTheCheckSwitchWithAtMostOneFileIsTaken) {
 
 TEST(InvocationTest, TheNoEventSwitchGoesAnywhereAfterTheCheckAndEveryOtherSwitchIsRefused) {
     using Mode = Invocation::Mode;
-    for (const std::vector<std::string>& quiet :
-         {std::vector<std::string>{"/pruefen", "/keinereignis"}, {"-pruefen", "-KeinEreignis", "C:\\a.csv"},
-          {"/PRUEFEN", "C:\\a.csv", "/KEINEREIGNIS"}, {"/pruefen", "/keinereignis", "/keinereignis"}}) {
-        const Invocation read = ReadInvocation(quiet);
-        EXPECT_EQ(read.mode, Mode::Check) << quiet.back();
-        EXPECT_FALSE(read.events) << quiet.back();
-        EXPECT_EQ(read.file, quiet.size() == 3 && quiet[1] != "/keinereignis" ? "C:\\a.csv" : "") << quiet.back();
+    const std::pair<std::vector<std::string>, std::string> quiet[] = {
+        {{"/pruefen", "/keinereignis"}, ""},
+        {{"-pruefen", "-KeinEreignis", "C:\\a.csv"}, "C:\\a.csv"},
+        {{"/PRUEFEN", "C:\\a.csv", "/KEINEREIGNIS"}, "C:\\a.csv"},
+        {{"/pruefen", "/keinereignis", "/keinereignis"}, ""}};
+    for (const auto& [arguments, file] : quiet) {
+        const Invocation read = ReadInvocation(arguments);
+        EXPECT_EQ(read.mode, Mode::Check) << arguments[1];
+        EXPECT_FALSE(read.events) << arguments[1];
+        EXPECT_EQ(read.file, file) << arguments[1];
     }
     // A switch is never taken for the file: before the switch existed,
     // "/keinereignis" became a file in the drive's root.
