@@ -517,6 +517,15 @@ TEST(CheckEventsTest, ASourceInPlaceIsLeftAloneAndOneForAnotherProgramIsRewritte
     EXPECT_EQ(RegisterEventSource(moved.f.registry, moved.log), "");
     EXPECT_EQ(moved.Registered("EventMessageFile"), "1:C:\\100%\\Merotan.exe") << "plain text: nothing to expand";
     EXPECT_EQ(moved.Registered("TypesSupported"), "4:7");
+
+    // No event log entry below the Services key: nothing is made there,
+    // where it would be a new entry that the next check reports.
+    CheckSetup bare;
+    FakeEventLog log;
+    EXPECT_EQ(RegisterEventSource(bare.f.registry, log),
+              "Die Ereignisquelle \"Tavrine Startwart\" wird nicht eingetragen: kein Ereignisprotokoll "
+              "(HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\EventLog fehlt)");
+    EXPECT_EQ(bare.f.memory.FindKey(kHkeyLocalMachine, ServiceKeyPath("EventLog")), nullptr);
 }
 
 TEST(InfoBoxTest, NamesTheBuildTheFolderAndEverySideFileByTheProgramsBaseName) {
