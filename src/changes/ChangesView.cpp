@@ -171,22 +171,41 @@ void ChangesView::Print() {
         s.messages.Show(kNotPrinted + "\n" + PrintFailureReason(printer.get()), kPrintTitle, kMbIconExclamation);
 }
 
-std::string ChangesView::SavedText(SaveFormat format) const {
-    // CSV: fields quoted as spreadsheets read them, ";" between them; text:
-    // the title and status over lines of tab-separated cells on one line each.
+namespace {
+
+// CSV: fields quoted as spreadsheets read them, ";" between them; text:
+// tab-separated cells on one line.
+std::string SavedLine(const std::array<const std::string*, 6>& cells, SaveFormat format) {
     const bool csv = format == SaveFormat::Csv;
+    std::string out;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (i > 0) out += csv ? ';' : '\t';
+        out += csv ? CsvField(*cells[i]) : ShownInLine(*cells[i]);
+    }
+    return out;
+}
+
+std::string TitleLine(SaveFormat format) {
+    return SavedLine({&kChangesColumns[0], &kChangesColumns[1], &kChangesColumns[2], &kChangesColumns[3],
+                      &kChangesColumns[4], &kChangesColumns[5]},
+                     format);
+}
+
+std::string RowLine(const ChangeRow& row, SaveFormat format) {
+    return SavedLine({&row.entry, &row.key, &row.change, &row.before, &row.now, &row.note}, format);
+}
+
+}  // namespace
+
+std::string CsvTitleLine() { return TitleLine(SaveFormat::Csv); }
+std::string CsvLine(const ChangeRow& row) { return RowLine(row, SaveFormat::Csv); }
+
+std::string ChangesView::SavedText(SaveFormat format) const {
+    // Text: the title and status over the lines.
     std::string out = kBom;
-    if (!csv) out += kChangesTitle + "\r\n" + status_ + "\r\n\r\n";
-    const auto line = [&out, csv](const std::array<const std::string*, 6>& cells) {
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            if (i > 0) out += csv ? ';' : '\t';
-            out += csv ? CsvField(*cells[i]) : ShownInLine(*cells[i]);
-        }
-        out += "\r\n";
-    };
-    line({&kChangesColumns[0], &kChangesColumns[1], &kChangesColumns[2], &kChangesColumns[3], &kChangesColumns[4],
-          &kChangesColumns[5]});
-    for (const ChangeRow& row : rows_) line({&row.entry, &row.key, &row.change, &row.before, &row.now, &row.note});
+    if (format == SaveFormat::Text) out += kChangesTitle + "\r\n" + status_ + "\r\n\r\n";
+    out += TitleLine(format) + "\r\n";
+    for (const ChangeRow& row : rows_) out += RowLine(row, format) + "\r\n";
     return out;
 }
 

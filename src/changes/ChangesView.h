@@ -24,6 +24,11 @@ enum class SaveFormat { Text, Csv };
 // would take for a formula ("=", "+", "-", "@") gets a leading apostrophe.
 std::string CsvField(const std::string& text);
 
+// One line of the CSV file without its line end: the column titles, or
+// the cells of one row, as the saved file holds them.
+std::string CsvTitleLine();
+std::string CsvLine(const ChangeRow& row);
+
 struct SaveChoice {
     std::string path;  // UTF-8
     SaveFormat format = SaveFormat::Text;

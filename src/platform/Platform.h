@@ -10,6 +10,20 @@
 
 namespace sw {
 
+struct Date {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+};
+
+// A moment in local time, to the second.
+struct LocalTime {
+    Date date;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
 class Files {
 public:
     virtual ~Files() = default;
@@ -30,6 +44,9 @@ public:
     // disk first; when it fails both files stay as they were.
     virtual bool Move(const std::string& from, const std::string& to) = 0;
     virtual bool Read(const std::string& path, std::string& bytes) = 0;
+    // When the file was last written, in local time; nothing when that
+    // cannot be learned (no such file). A copy keeps its original's time.
+    virtual std::optional<LocalTime> LastWritten(const std::string& path) = 0;
     // The text with its %NAME% environment strings replaced as the system
     // does for a stored path; a name the environment does not hold stays
     // as written.
@@ -78,12 +95,6 @@ public:
     // bounded wait). The interpreter reads its file line by line while it
     // runs, so a batch file must not be rewritten under a running batch.
     virtual void EndBatch() = 0;
-};
-
-struct Date {
-    int year = 0;
-    int month = 0;
-    int day = 0;
 };
 
 class Clock {

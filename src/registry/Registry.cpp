@@ -120,7 +120,8 @@ std::optional<ValueHolder> ResolveOpened(RegistryApi& api, RegKey key, const std
     return ValueHolder(FromUtf16(buffer.substr(0, length)) + std::string("\0 ", 2));
 }
 
-// UTF-16 little-endian bytes of text and one NUL character.
+}  // namespace
+
 std::string TextData(const std::string& text) {
     const std::u16string wide = ToUtf16(text);
     std::string data;
@@ -132,8 +133,6 @@ std::string TextData(const std::string& text) {
     data.append(2, '\0');
     return data;
 }
-
-}  // namespace
 
 std::string AsText(const ValueHolder& value) {
     if (const auto* text = std::get_if<std::string>(&value)) return *text;

@@ -30,6 +30,9 @@ std::optional<std::int32_t> AsInteger(const ValueHolder& value);
 // The text up to its first NUL; a text without NUL is returned whole.
 std::string CutAtNul(const std::string& text);
 
+// The stored bytes of a text value: UTF-16 little-endian and one NUL.
+std::string TextData(const std::string& text);
+
 // A value as the registry stores it: its type and its bytes, texts in
 // UTF-16LE with whatever NUL they were stored with.
 struct StoredValue {

@@ -12,11 +12,13 @@
 #include "changes/ChangesRestorer.h"
 #include "registry/Registry.h"
 #include "unattended/Arguments.h"
+#include "unattended/CheckEvents.h"
 #include "unattended/UnattendedCheck.h"
 #include "win32/GdiPrinter.h"
 #include "win32/MessageLoop.h"
 #include "win32/RootWindow.h"
 #include "win32/SettingsWindow.h"
+#include "win32/Win32EventLog.h"
 #include "win32/Win32FileIdentity.h"
 #include "win32/Win32Platform.h"
 #include "win32/Win32Registry.h"
@@ -71,7 +73,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (invocation.mode == Invocation::Mode::Check) {
         Win32FileIdentity identity;
         UnattendedServices unattended{registry, files, shell, program, clock, identity};
-        return RunUnattendedCheck(unattended, invocation.file.empty() ? std::string() : FullPath(invocation.file));
+        Win32EventLog events;
+        return RunReportedCheck(unattended, invocation.events ? &events : nullptr,
+                                invocation.file.empty() ? std::string() : FullPath(invocation.file));
     }
     GdiPrinterFactory printers;
     RootServices services{registry, files, shell, clock, messages, ui, program};

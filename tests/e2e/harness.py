@@ -727,13 +727,23 @@ class Session:
         self._start_session()
         return self.start_driver()
 
-    def start_program(self, folder, exe_name="Merotan.exe", cwd=None, attach=True, args=()):
+    def start_program(self, folder, exe_name="Merotan.exe", cwd=None, attach=True, args=(), debug=None):
         """Starts the program from its folder (as Explorer would: the folder
         as working directory, unless cwd names another), with args on its
-        command line, and returns its Popen. With attach, the driver adopts it."""
+        command line, and returns its Popen. With attach, the driver adopts it.
+        debug: (WINEDEBUG, file): Wine's debug channels as given, written to
+        that file (a file, never a pipe: see docs/wine.md)."""
         exe = os.path.join(folder, exe_name)
-        proc = subprocess.Popen(["wine", self.unix_to_windows(exe), *args], env=self.env, cwd=cwd or folder,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        env, stderr = self.env, subprocess.DEVNULL
+        if debug is not None:
+            env = dict(self.env, WINEDEBUG=debug[0])
+            stderr = open(debug[1], "wb")
+        try:
+            proc = subprocess.Popen(["wine", self.unix_to_windows(exe), *args], env=env, cwd=cwd or folder,
+                                    stdout=subprocess.DEVNULL, stderr=stderr)
+        finally:
+            if debug is not None:
+                stderr.close()
         with self._lock:
             self.programs.append(proc)
         if attach and self.driver is not None:

@@ -8,8 +8,10 @@ registry editor's import takes back. The check without a window
 rows as CSV and says by its exit code whether anything changed."""
 
 import csv
+import datetime
 import io
 import os
+import re
 import shutil
 import subprocess
 import time
@@ -803,6 +805,163 @@ class UnattendedCheckTest(h.E2ETestCase):
             "AccLose_4c5d": ("Eintrag hinzugefügt", "Keine echte Instanz"),
             "AccPerf": ("Eintrag hinzugefügt", "Pfad für Benutzer beschreibbar"),
         })
+
+
+SOURCE_KEY = h.SERVICES + r"\EventLog\Application\Tavrine Startwart"
+EVENT_TYPES = {1: "error", 2: "warning", 4: "information"}
+
+
+def wine_string(literal):
+    r"""A string as Wine's debug channels print it (L"...", with \\, \", \n,
+    \r, \t, and \ with four hex digits for any other unit outside ASCII's
+    printable range); a string cut short ends in "..." there and in what
+    this returns."""
+    body, cut = literal[2:], False
+    if body.endswith('"...'):
+        body, cut = body[:-4], True
+    else:
+        body = body[:-1]
+    out, i = [], 0
+    while i < len(body):
+        c = body[i]
+        if c == "\\":
+            n = body[i + 1]
+            if n in "0123456789abcdefABCDEF":
+                out.append(chr(int(body[i + 1:i + 5], 16)))
+                i += 5
+                continue
+            out.append({"n": "\n", "r": "\r", "t": "\t"}.get(n, n))
+            i += 2
+            continue
+        out.append(c)
+        i += 1
+    return "".join(out) + ("..." if cut else "")
+
+
+def reported_events(path):
+    """The events the program's ReportEventW calls left in Wine's debug
+    output, which is all that Wine's event log does with them:
+    [(id, type, [strings])]."""
+    events = []
+    with open(path, "rb") as f:
+        text = f.read().decode("utf-8", "replace")
+    for line in text.splitlines():
+        call = re.search(r"ReportEventW \((\w+),0x([0-9a-f]+),0x([0-9a-f]+),0x([0-9a-f]+),", line)
+        if call:
+            events.append((int(call.group(4), 16), EVENT_TYPES.get(int(call.group(2), 16)), []))
+            continue
+        string = re.search(r":eventlog:ReportEventW (L\".*)$", line)
+        if string and events:
+            events[-1][2].append(wine_string(string.group(1).rstrip()))
+    return events
+
+
+def same_or_cut(test, seen, expected):
+    """Wine cuts long strings in its debug output: what it shows must be
+    the expected text, or the start of it."""
+    if seen.endswith("...") and seen != expected:
+        test.assertTrue(expected.startswith(seen[:-3]) and len(seen) > 40, (seen, expected))
+    else:
+        test.assertEqual(seen, expected)
+
+
+class CheckEventsTest(h.E2ETestCase):
+    """"/pruefen" reports into the Application log. Wine has no event log:
+    its ReportEventW writes the events' strings to its debug channels, and
+    only there can a run's events be seen here."""
+    TIME_LIMIT = 240
+    CHECK_TIME = UnattendedCheckTest.CHECK_TIME
+    watch = UnattendedCheckTest.watch
+
+    def checked(self, folder, *args):
+        """Runs the check with the event log's debug channels on; its exit
+        code and the events it reported."""
+        log = os.path.join(self.session.artifacts, "events-%d.txt" % len(os.listdir(self.session.artifacts)))
+        others = {p["pid"] for p in self.driver.find_processes("Merotan.exe")}
+        proc = self.session.start_program(folder, attach=False, args=args or ("/pruefen",),
+                                          debug=("+eventlog", log))
+        code, windows = self.watch(proc, others)
+        self.assertEqual(windows, [])
+        return code, reported_events(log)
+
+    def test_every_run_reports_its_outcome_and_a_refused_registration_changes_nothing_else(self):
+        d, s = self.driver, self.session
+        os.makedirs(s.artifacts, exist_ok=True)
+        svchost = r"%SystemRoot%\system32\svchost.exe -k netsvcs"
+        d.seed([h.service("SwEv%d" % i, display="Ereignis %d" % i, start=3, image_path=svchost) for i in (1, 2, 3)])
+        folder = s.program_folder()
+        csv_path = os.path.join(folder, "Merotan-Änderungen.csv")
+        errors = os.path.join(folder, "Merotan-Fehler.txt")
+
+        # The first run has nothing to compare with: 102 with its error line,
+        # and the source registered for the program.
+        code, events = self.checked(folder)
+        self.assertEqual(code, 2)
+        line = csv_rows(csv_path)[0][0]
+        self.assertEqual(events, [(102, "error", [line])])
+        self.assertEqual(text_of((0, d.reg_get(SOURCE_KEY, "EventMessageFile")["data"])),
+                         r"C:\Startwart\Merotan.exe")
+        self.assertEqual(d.reg_get(SOURCE_KEY, "EventMessageFile")["type"], 2)
+        self.assertEqual(d.reg_get(SOURCE_KEY, "TypesSupported")["data"], h.dword(7)[1])
+
+        # Nothing changed: one 100 with the two exports' times and paths.
+        code, events = self.checked(folder)
+        self.assertEqual(code, 0)
+        self.assertEqual([(i, t, len(strings)) for i, t, strings in events], [(100, "information", 4)])
+        times = events[0][2]
+        self.assertEqual(times[1::2], [r"C:\Startwart\Merotan.tmr", r"C:\Startwart\Merotan.reg"])
+        previous, this = (datetime.datetime.strptime(shown, "%d.%m.%Y %H:%M:%S") for shown in times[0::2])
+        self.assertLessEqual(previous, this)
+
+        # Four changes, one of them noted: 101 with the CSV's lines, 103
+        # with the noted one.
+        s.wine("sc", "create", "SwEvNew", "binPath=", r"C:\Users\Public\neu.exe", "DisplayName=", "Neu bei Public")
+        for i in (1, 2, 3):
+            d.reg_set(h.SERVICES + r"\SwEv%d" % i, "Start", h.dword(4))
+        code, events = self.checked(folder)
+        self.assertEqual(code, 1)
+        with open(csv_path, "rb") as f:
+            lines = f.read().decode("utf-8-sig").removesuffix("\r\n")
+        rows = csv_rows(csv_path)
+        self.assertEqual(len(rows), 5, rows)
+        noted = [row for row in rows[1:] if row[5]]
+        self.assertEqual([row[1] for row in noted], ["SwEvNew"])
+        self.assertIn("Pfad für Benutzer beschreibbar", noted[0][5])
+        self.assertEqual([(i, t) for i, t, _ in events], [(101, "warning"), (103, "warning")])
+        self.assertEqual(events[0][2][:4], ["4", "1", "1", "1"])
+        same_or_cut(self, events[0][2][4], lines)
+        self.assertEqual(events[1][2][:4], ["1", "Pfad für Benutzer beschreibbar, Befehlsinterpreter, Neuer Treiber",
+                                            "1", "1"])
+        same_or_cut(self, events[1][2][4], "\r\n".join(lines.split("\r\n")[:2]))
+
+        # "/keinereignis" (any case, "-" as well) writes none, the CSV as ever.
+        code, events = self.checked(folder, "-PRUEFEN", "/KeinEreignis")
+        self.assertEqual((code, events), (0, []))
+        self.assertEqual(csv_rows(csv_path), [COLUMNS])
+        # An unknown switch: exit code 2, its reason, and no file named after it.
+        code, events = self.checked(folder, "/pruefen", "/keinereignisse")
+        self.assertEqual((code, events), (2, []))
+        with open(errors, "rb") as f:
+            self.assertTrue(f.read().decode("utf-8-sig").startswith('Unbekannter Schalter "/keinereignisse"'))
+        self.assertFalse(os.path.exists(s.drive_c("keinereignisse")))
+
+        # A source key nobody may write, naming another program: the
+        # registration is refused, the CSV and exit code are as ever, and
+        # why is beside the program. (Wine lets any handle create subkeys,
+        # so a locked parent key would refuse nothing.)
+        d.reg_set(SOURCE_KEY, "EventMessageFile", h.expand_sz(r"D:\Alt\Merotan.exe"))
+        d.reg_dacl(SOURCE_KEY, "D:(A;;KR;;;WD)")
+        os.remove(errors)
+        code, events = self.checked(folder)
+        self.assertEqual(code, 0)
+        self.assertEqual(csv_rows(csv_path), [COLUMNS])
+        self.assertEqual([i for i, _, _ in events], [100])
+        self.assertEqual(text_of((0, d.reg_get(SOURCE_KEY, "EventMessageFile")["data"])), r"D:\Alt\Merotan.exe")
+        with open(errors, "rb") as f:
+            reason = f.read().decode("utf-8-sig")
+        self.assertTrue(reason.startswith('Die Ereignisquelle "Tavrine Startwart" kann nicht eingetragen werden '
+                                          "(HKEY_LOCAL_MACHINE\\" + SOURCE_KEY + "): Fehler 5"), reason)
+        self.assertTrue(reason.endswith("\r\n") and reason.count("\n") == 1, reason)
 
 
 if __name__ == "__main__":

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "mainwindow/Root.h"
+#include "platform/EventLog.h"
 #include "platform/FileIdentity.h"
 #include "registry/MemoryRegistry.h"
 
@@ -233,6 +234,12 @@ public:
         bytes = it->second;
         return true;
     }
+    std::map<std::string, LocalTime> times;  // when each file was last written, where a test says
+    std::optional<LocalTime> LastWritten(const std::string& path) override {
+        auto it = times.find(path);
+        if (it == times.end() || !files.count(path)) return std::nullopt;
+        return it->second;
+    }
     // The environment, by names in capitals; %NAME% matches without regard
     // to ASCII case, as the system's does.
     std::map<std::string, std::string> environment{{"SYSTEMROOT", "C:\\Windows"}, {"PROGRAMDATA", "C:\\ProgramData"}};
@@ -434,6 +441,27 @@ public:
     std::string LongPath(const std::string& path) override {
         const auto at = longPaths.find(path);
         return at == longPaths.end() ? path : at->second;
+    }
+};
+
+// The event log: what was reported under which source, and a refusal.
+class FakeEventLog final : public EventLog {
+public:
+    std::string messageFile = "C:\\Tools\\Merotan.exe";
+    std::uint32_t refuseWith = 0;  // the error code Report answers with, when not 0
+    std::string source;
+    std::vector<Event> reported;
+    int reports = 0;
+    std::string MessageFile() override { return messageFile; }
+    std::uint32_t Report(const std::string& name, const std::vector<Event>& events) override {
+        ++reports;
+        source = name;
+        if (refuseWith != 0) return refuseWith;
+        reported.insert(reported.end(), events.begin(), events.end());
+        return 0;
+    }
+    std::string SystemMessage(std::uint32_t error) override {
+        return error == 5 ? "Zugriff verweigert" : "";
     }
 };
 

@@ -2,8 +2,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "changes/ChangeNotes.h"
 #include "changes/ChangesView.h"
+#include "platform/Utf16.h"
 #include "unattended/Arguments.h"
+#include "unattended/CheckEvents.h"
 #include "unattended/OwnRecordGuard.h"
 #include "unattended/UnattendedCheck.h"
 #include "unit/ExportText.h"
@@ -157,13 +160,41 @@ TEST(InvocationTest, OnlyTheCheckSwitchWithAtMostOneFileIsTaken) {
     EXPECT_EQ(dashed.mode, Mode::Check);
     EXPECT_EQ(dashed.file, "C:\\Mit Leer\\Prüfung.csv");
     EXPECT_EQ(ReadInvocation({"/Pruefen", "x.csv"}).mode, Mode::Check);
+    EXPECT_TRUE(plain.events);
+    EXPECT_TRUE(dashed.events);
     for (const std::vector<std::string>& refused :
          {std::vector<std::string>{"/pruefen", "a", "b"}, {"/check"}, {"pruefen"}, {"/pruefenx"}, {"/"},
-          {"/pruefen", ""}, {"x.csv", "/pruefen"}}) {
+          {"/pruefen", ""}, {"x.csv", "/pruefen"}, {"/pruefen", "/keinereignis", "a", "b"}}) {
         const Invocation read = ReadInvocation(refused);
         EXPECT_EQ(read.mode, Mode::Refused) << refused[0];
         EXPECT_FALSE(read.reason.empty());
     }
+}
+
+TEST(InvocationTest, TheNoEventSwitchGoesAnywhereAfterTheCheckAndEveryOtherSwitchIsRefused) {
+    using Mode = Invocation::Mode;
+    const std::pair<std::vector<std::string>, std::string> quiet[] = {
+        {{"/pruefen", "/keinereignis"}, ""},
+        {{"-pruefen", "-KeinEreignis", "C:\\a.csv"}, "C:\\a.csv"},
+        {{"/PRUEFEN", "C:\\a.csv", "/KEINEREIGNIS"}, "C:\\a.csv"},
+        {{"/pruefen", "/keinereignis", "/keinereignis"}, ""}};
+    for (const auto& [arguments, file] : quiet) {
+        const Invocation read = ReadInvocation(arguments);
+        EXPECT_EQ(read.mode, Mode::Check) << arguments[1];
+        EXPECT_FALSE(read.events) << arguments[1];
+        EXPECT_EQ(read.file, file) << arguments[1];
+    }
+    // A switch is never taken for the file: before the switch existed,
+    // "/keinereignis" became a file in the drive's root.
+    for (const char* unknown : {"/keinereignisse", "-x", "/", "-", "/daten/pruefung.csv"}) {
+        const Invocation read = ReadInvocation({"/pruefen", unknown});
+        EXPECT_EQ(read.mode, Mode::Refused) << unknown;
+        EXPECT_THAT(read.reason, ::testing::StartsWith("Unbekannter Schalter \"" + std::string(unknown) + "\""));
+        EXPECT_THAT(read.reason, ::testing::HasSubstr(".\\"));
+    }
+    // Such a file is given with a drive or ".\\".
+    EXPECT_EQ(ReadInvocation({"/pruefen", ".\\/daten.csv"}).file, ".\\/daten.csv");
+    EXPECT_EQ(ReadInvocation({"/pruefen", "C:/daten/pruefung.csv"}).file, "C:/daten/pruefung.csv");
 }
 
 // The check without a window over the main window's fakes: the previous
@@ -177,10 +208,10 @@ struct CheckSetup {
         f.shell.finishExitCode = 0;
         f.shell.whileFinishing = [this] { f.files.files[f.SideFile("Merotan.reg.part")] = Export("4"); };
     }
-    static std::string Export(const std::string& start) {
+    static std::string Export(const std::string& start, const std::string& more = {}) {
         return test::ServicesExport("[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\a]\r\n"
                                     "\"DisplayName\"=\"Alpha\"\r\n\"ObjectName\"=\"LocalSystem\"\r\n"
-                                    "\"Start\"=dword:0000000" + start + "\r\n\r\n");
+                                    "\"Start\"=dword:0000000" + start + "\r\n\r\n" + more);
     }
     int Run(const std::string& file = {}) { return RunUnattendedCheck(services, file); }
     std::string Reason(const std::string& file) {
@@ -315,6 +346,239 @@ TEST(OwnRecordGuardTest, FilesThereAreToldByIdentityOthersByNameInTheSameFolder)
     EXPECT_EQ(at("C:\\Link\\Merotan.reg.part2"), std::nullopt);
     EXPECT_EQ(at("C:\\Tools\\Merotan-Änderungen.csv"), std::nullopt);
     EXPECT_EQ(at("E:\\Fehlt\\Merotan.reg.part"), std::nullopt);
+}
+
+// The check with the event log: the registration before it, the events
+// after it, over the check's own fakes.
+struct ReportedCheck : CheckSetup {
+    // The event log's own entry below the Services key, in the registry
+    // and in both exports, as on every Windows.
+    ReportedCheck() {
+        f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("EventLog"), "Start", 2);
+        const std::string section = "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\EventLog]\r\n"
+                                    "\"Start\"=dword:00000002\r\n\r\n";
+        f.files.files[f.SideFile("Merotan.reg")] = Export("3", section);
+        f.shell.whileFinishing = [this, section] { f.files.files[f.SideFile("Merotan.reg.part")] = Export("4", section); };
+    }
+    int Run(const std::string& file = {}) { return RunReportedCheck(services, &log, file); }
+    // A file's text without its byte-order mark and its last line end.
+    std::string Lines(const std::string& path) {
+        const std::string bytes = f.files.files[path];
+        EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+        return bytes.substr(3, bytes.size() - 5);
+    }
+    std::optional<std::string> Registered(const std::string& name) {
+        StoredValue value;
+        if (f.registry.ReadStored(kHkeyLocalMachine, kEventSourceKey, name, value) != 0) return std::nullopt;
+        return std::to_string(value.type) + ":" + (value.type == kRegDword ? std::to_string(value.data[0])
+                                                                            : CutAtNul(FromUtf16Le(value.data)));
+    }
+    FakeEventLog log;
+    const std::string alerting = "Pfad für Benutzer beschreibbar, Befehlsinterpreter, Neuer Treiber";
+};
+
+TEST(CheckEventsTest, NothingChangedRegistersTheSourceAndGivesOneInformationWithTheExportsTimes) {
+    ReportedCheck c;
+    c.f.files.times[c.f.SideFile("Merotan.tmr")] = {{2026, 3, 6}, 8, 5, 9};
+    c.f.files.times[c.f.SideFile("Merotan.reg")] = {{2026, 3, 7}, 10, 0, 1};
+    EXPECT_EQ(c.Run(), 0);
+    EXPECT_EQ(c.log.source, "Tavrine Startwart");
+    EXPECT_THAT(c.log.reported,
+                ElementsAre(Event{100, EventType::Information,
+                                  {"06.03.2026 08:05:09", "C:\\Tools\\Merotan.tmr", "07.03.2026 10:00:01",
+                                   "C:\\Tools\\Merotan.reg"}}));
+    EXPECT_EQ(c.Registered("EventMessageFile"), "2:C:\\Tools\\Merotan.exe");
+    EXPECT_EQ(c.Registered("TypesSupported"), "4:7");
+    EXPECT_FALSE(c.f.files.Exists(c.errors));
+    EXPECT_EQ(c.f.files.files[c.csv], c.WindowCsv(0)) << "the CSV as without events";
+
+    // A time that cannot be learned is said to be unknown.
+    ReportedCheck untimed;
+    EXPECT_EQ(untimed.Run(), 0);
+    ASSERT_EQ(untimed.log.reported.size(), 1u);
+    EXPECT_EQ(untimed.log.reported[0].inserts[0], "unbekannt");
+}
+
+TEST(CheckEventsTest, ChangesGiveTheCsvsLinesAndTheAlertingOnesOnceMore) {
+    ReportedCheck c;
+    c.f.files.files["C:\\Windows\\system32\\svchost.exe"] = "";
+    c.f.Service("a", "Alpha", "d", 4);
+    for (const char* key : {"c", "d"}) {
+        c.f.Service(key, key, "d", 3);
+        c.f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath(key), "ImagePath",
+                             "C:\\Windows\\system32\\svchost.exe -k netsvcs");
+    }
+    c.f.Service("b", "Bravo", "d", 2);
+    c.f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("b"), "ImagePath", "C:\\Users\\Public\\neu.exe");
+    c.f.files.files["C:\\Users\\Public\\neu.exe"] = "";
+
+    EXPECT_EQ(c.Run("D:\\Prüfung.csv"), 1);
+    const std::string lines = c.Lines("D:\\Prüfung.csv");
+    ASSERT_EQ(c.log.reported.size(), 2u);
+    EXPECT_EQ(c.log.reported[0], (Event{101, EventType::Warning, {"4", "1", "1", "1", lines}}));
+    // The noted row comes first in the CSV, right below the titles.
+    const std::size_t second = lines.find("\r\n", lines.find("\r\n") + 2);
+    const std::string noted = lines.substr(0, second);
+    EXPECT_THAT(noted, ::testing::EndsWith(";b;Eintrag hinzugefügt;;C:\\Users\\Public\\neu.exe;Pfad für Benutzer beschreibbar"));
+    EXPECT_EQ(c.log.reported[1], (Event{103, EventType::Warning, {"1", c.alerting, "1", "1", noted}}));
+}
+
+TEST(CheckEventsTest, OnlyTheThreeNotesAsWholeNotesAlert) {
+    CheckOutcome outcome;
+    outcome.exitCode = kCheckChangesFound;
+    const auto row = [](const std::string& key, const std::string& note) {
+        return ChangeRow{key, key, "ImagePath", "x", "y", note};
+    };
+    outcome.rows = {row("w", "Datei fehlt; Neuer Treiber"), row("x", "Datei fehlt"),
+                    row("y", "Befehlsinterpreter (alt)"), row("z", "")};
+    FakeFiles files;
+    const std::vector<Event> events = CheckEvents(outcome, files);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].inserts[0], "4");
+    EXPECT_EQ(events[0].inserts[1], "3");
+    EXPECT_EQ(events[1].inserts[0], "1");
+    EXPECT_EQ(events[1].inserts[4], CsvTitleLine() + "\r\n" + CsvLine(outcome.rows[0]));
+
+    outcome.rows.erase(outcome.rows.begin());
+    ASSERT_EQ(CheckEvents(outcome, files).size(), 1u) << "no note that alerts: no 103";
+}
+
+TEST(CheckEventsTest, ManyChangesAreSplitIntoPartsBelowTheLimitThatTogetherHoldEveryLine) {
+    CheckOutcome outcome;
+    outcome.exitCode = kCheckChangesFound;
+    // 300 rows of about 200 characters, one of 37,500 UTF-16 units (more
+    // than a whole event), in letters of one and of two units.
+    for (int i = 0; i < 300; ++i)
+        outcome.rows.push_back(ChangeRow{"Eintrag " + std::to_string(i), "k" + std::to_string(i), "ImagePath",
+                                std::string(90, 'a'), "C:\\Users\\Public\\" + std::string(40, 'b') + ".exe",
+                                i % 2 ? kNoteUserWritable : ""});
+    std::string huge;
+    for (int i = 0; i < 25000; ++i) huge += i % 2 ? "ä" : "\xF0\x9F\x98\x80";  // U+1F600: two units
+    outcome.rows.insert(outcome.rows.begin() + 7, ChangeRow{"Riesig", "riesig", "ImagePath", "x", huge, ""});
+    FakeFiles files;
+    const std::vector<Event> events = CheckEvents(outcome, files);
+
+    std::vector<std::string> parts101;
+    std::vector<std::string> parts103;
+    for (const Event& event : events) {
+        EXPECT_EQ(event.type, EventType::Warning);
+        std::size_t units = 0;
+        for (const std::string& insert : event.inserts) units += ToUtf16(insert).size();
+        EXPECT_LE(units, kEventTextLimit - kEventWordsReserve);
+        ASSERT_EQ(event.inserts.size(), 5u);
+        EXPECT_THAT(event.inserts[4], ::testing::StartsWith(CsvTitleLine() + "\r\n"));
+        auto& parts = event.id == 101 ? parts101 : parts103;
+        EXPECT_EQ(event.inserts[2], std::to_string(parts.size() + 1));
+        parts.push_back(event.inserts[4].substr(CsvTitleLine().size() + 2));
+        EXPECT_EQ(event.inserts[0], event.id == 101 ? "301" : "150");
+    }
+    ASSERT_GE(parts101.size(), 4u);
+    for (const Event& event : events)
+        EXPECT_EQ(event.inserts[3], std::to_string((event.id == 101 ? parts101 : parts103).size()));
+    // Nothing lost or doubled, and every piece cut between two characters
+    // (a cut inside one would not convert back unchanged).
+    const auto withoutLineEnds = [](std::string text) {
+        for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 2);
+        return text;
+    };
+    std::string joined101;
+    for (const std::string& part : parts101) {
+        EXPECT_EQ(FromUtf16(ToUtf16(part)), part);
+        joined101 += withoutLineEnds(part);
+    }
+    std::string expected101;
+    for (const ChangeRow& row : outcome.rows) expected101 += CsvLine(row);
+    EXPECT_EQ(joined101, expected101);
+    // At the smallest room a two-unit character still moves on whole.
+    EXPECT_THAT(LineParts("T", {"ab\xF0\x9F\x98\x80" "c", "d"}, 5),
+                ElementsAre("T\r\nab", "T\r\n\xF0\x9F\x98\x80", "T\r\nc", "T\r\nd"));
+    std::string joined103;
+    for (const std::string& part : parts103) joined103 += (joined103.empty() ? "" : "\r\n") + part;
+    EXPECT_EQ(std::count(joined103.begin(), joined103.end(), '\n'), 149);
+}
+
+TEST(CheckEventsTest, AFailedRunGivesOneErrorWithItsErrorLine) {
+    ReportedCheck c;
+    c.f.files.files.erase(c.f.SideFile("Merotan.reg"));
+    EXPECT_EQ(c.Run(), 2);
+    EXPECT_THAT(c.log.reported, ElementsAre(Event{102, EventType::Error, {c.Lines(c.csv)}}));
+
+    // A held folder: no file is touched, the event says why.
+    ReportedCheck held;
+    held.f.program.folderHeldByAnother = true;
+    held.log.refuseWith = 5;
+    EXPECT_EQ(held.Run(), 2);
+    EXPECT_THAT(held.f.files.log, IsEmpty());
+    ASSERT_EQ(held.log.reports, 1);
+    held.log.refuseWith = 0;
+    held.Run();
+    ASSERT_EQ(held.log.reported.size(), 1u);
+    EXPECT_EQ(held.log.reported[0].inserts[0],
+              "Ein anderer Lauf des Programms arbeitet im Programmordner; die Prüfung hat nichts angefasst: C:\\Tools");
+}
+
+TEST(CheckEventsTest, ARefusedRegistrationOrEventKeepsTheCsvAndTheExitCodeAndSaysWhyBesideTheProgram) {
+    const std::string refused =
+        "Die Ereignisquelle \"Tavrine Startwart\" kann nicht eingetragen werden (HKEY_LOCAL_MACHINE\\"
+        "System\\CurrentControlSet\\Services\\EventLog\\Application\\Tavrine Startwart): Fehler 5: Zugriff verweigert";
+    ReportedCheck c;
+    c.f.memory.CreateKey(kHkeyLocalMachine, kServicesPath + "\\EventLog\\Application").denyFull = true;
+    EXPECT_EQ(c.Run(), 0);
+    EXPECT_EQ(c.f.files.files[c.csv], c.WindowCsv(0));
+    EXPECT_EQ(c.Lines(c.errors), refused);
+    EXPECT_EQ(c.log.reported.size(), 1u) << "an unregistered source still reports";
+
+    // A failed check carries the refusal in its error line, and so in its event.
+    ReportedCheck failed;
+    failed.f.memory.CreateKey(kHkeyLocalMachine, kServicesPath + "\\EventLog\\Application").denyFull = true;
+    failed.f.files.files.erase(failed.f.SideFile("Merotan.reg"));
+    EXPECT_EQ(failed.Run(), 2);
+    EXPECT_EQ(failed.Lines(failed.csv), "Kein Export vom letzten Start gefunden: C:\\Tools\\Merotan.tmr; " + refused);
+    EXPECT_THAT(failed.log.reported, ElementsAre(Event{102, EventType::Error, {failed.Lines(failed.csv)}}));
+    EXPECT_FALSE(failed.f.files.Exists(failed.errors));
+
+    // Events the log refuses: the CSV and exit code as ever, the reason
+    // beside the program, after the check's own when it wrote one there.
+    ReportedCheck unreported;
+    unreported.log.refuseWith = 1502;
+    EXPECT_EQ(unreported.Run(), 0);
+    EXPECT_EQ(unreported.f.files.files[unreported.csv], unreported.WindowCsv(0));
+    EXPECT_EQ(unreported.Lines(unreported.errors),
+              "Die Ereignisse konnten nicht ins Ereignisprotokoll geschrieben werden: Fehler 1502");
+    ReportedCheck both;
+    both.log.refuseWith = 1502;
+    both.f.files.readOnly = {both.f.SideFile("Merotan.dat"), both.csv};
+    EXPECT_EQ(both.Run(), 2);
+    EXPECT_THAT(both.Lines(both.errors), ::testing::EndsWith(
+        "; Die Ereignisse konnten nicht ins Ereignisprotokoll geschrieben werden: Fehler 1502"));
+    EXPECT_THAT(both.Lines(both.errors), ::testing::StartsWith("Die Sicherung der Starttypen"));
+}
+
+TEST(CheckEventsTest, ASourceInPlaceIsLeftAloneAndOneForAnotherProgramIsRewritten) {
+    // In place for this program (as written by another case of letters):
+    // nothing to write, so a key nobody may write is no refusal.
+    ReportedCheck c;
+    c.f.memory.SetString(kHkeyLocalMachine, kEventSourceKey, "EventMessageFile", "c:\\tools\\MEROTAN.EXE");
+    c.f.memory.SetDword(kHkeyLocalMachine, kEventSourceKey, "TypesSupported", 7);
+    c.f.memory.FindKey(kHkeyLocalMachine, kEventSourceKey)->denyFull = true;
+    EXPECT_EQ(RegisterEventSource(c.f.registry, c.log), "");
+
+    ReportedCheck moved;
+    moved.f.memory.SetString(kHkeyLocalMachine, kEventSourceKey, "EventMessageFile", "D:\\Alt\\Merotan.exe");
+    moved.f.memory.SetDword(kHkeyLocalMachine, kEventSourceKey, "TypesSupported", 7);
+    moved.log.messageFile = "C:\\100%\\Merotan.exe";
+    EXPECT_EQ(RegisterEventSource(moved.f.registry, moved.log), "");
+    EXPECT_EQ(moved.Registered("EventMessageFile"), "1:C:\\100%\\Merotan.exe") << "plain text: nothing to expand";
+    EXPECT_EQ(moved.Registered("TypesSupported"), "4:7");
+
+    // No event log entry below the Services key: nothing is made there,
+    // where it would be a new entry that the next check reports.
+    CheckSetup bare;
+    FakeEventLog log;
+    EXPECT_EQ(RegisterEventSource(bare.f.registry, log),
+              "Die Ereignisquelle \"Tavrine Startwart\" wird nicht eingetragen: kein Ereignisprotokoll "
+              "(HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\EventLog fehlt)");
+    EXPECT_EQ(bare.f.memory.FindKey(kHkeyLocalMachine, ServiceKeyPath("EventLog")), nullptr);
 }
 
 TEST(InfoBoxTest, NamesTheBuildTheFolderAndEverySideFileByTheProgramsBaseName) {

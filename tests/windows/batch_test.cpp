@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "win32/Win32FileIdentity.h"
 #include "win32/Win32Platform.h"
@@ -270,6 +271,25 @@ TEST_F(BatchTest, WriteWholeReplacesOnlyWhenItCanAndLeavesNoTemporaryFile) {
     EXPECT_FALSE(Exists("from.reg"));
     EXPECT_FALSE(files_.Move(In("from.reg"), In("moved.reg")));
     EXPECT_EQ(Read("moved.reg"), "export");
+
+    // The last write in the local time of its own day, here a summer's
+    // day and a winter's; a missing file has none.
+    for (const SYSTEMTIME& wanted : {SYSTEMTIME{2026, 7, 3, 15, 14, 5, 9, 0}, SYSTEMTIME{2025, 12, 1, 24, 23, 59, 58, 0}}) {
+        SYSTEMTIME utc{};
+        FILETIME stamp{};
+        ASSERT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &wanted, &utc));
+        ASSERT_TRUE(SystemTimeToFileTime(&utc, &stamp));
+        HANDLE file = CreateFileA(In("moved.reg").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &stamp));
+        CloseHandle(file);
+        const std::optional<LocalTime> read = files_.LastWritten(In("moved.reg"));
+        ASSERT_TRUE(read.has_value());
+        EXPECT_EQ(std::tie(read->date.year, read->date.month, read->date.day, read->hour, read->minute, read->second),
+                  std::make_tuple(int(wanted.wYear), int(wanted.wMonth), int(wanted.wDay), int(wanted.wHour),
+                                  int(wanted.wMinute), int(wanted.wSecond)));
+    }
+    EXPECT_FALSE(files_.LastWritten(In("from.reg")).has_value());
 }
 
 // Paths in the registry name folders through environment strings; the

@@ -1,16 +1,22 @@
-// The manifest that the build puts into Merotan.exe: elevation, the common
-// controls of version 6 and system DPI awareness. Wine acts on none of them
-// (every Wine process runs as administrator), so this reads what Windows
-// will read, from the 64-bit program of this build and, where it was built,
-// from the 32-bit one, which Wine here cannot run but can read as data.
+// The resources that the build puts into Merotan.exe. The manifest:
+// elevation, the common controls of version 6 and system DPI awareness.
+// Wine acts on none of them (every Wine process runs as administrator), so
+// this reads what Windows will read, from the 64-bit program of this build
+// and, where it was built, from the 32-bit one, which Wine here cannot run
+// but can read as data. The message table: the texts the event viewer
+// shows for the check's events (Wine has no event viewer).
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "shared/CallerLine.h"
+#include "win32/WideText.h"
+#include "unattended/CheckEvents.h"
 
 namespace {
 
@@ -74,6 +80,86 @@ TEST(Manifest, The32BitProgramCarriesTheSame) {
     std::string manifest;
     ASSERT_TRUE(ReadManifest(WindowsPath(unixPath), manifest));
     ExpectComplete(manifest, "x86");
+}
+
+// The programs this build made: the 64-bit one, and the 32-bit one where
+// it was built.
+std::vector<std::string> BuiltPrograms() {
+    std::vector<std::string> programs;
+    for (const char* name : {"SW_MEROTAN_EXE", "SW_MEROTAN_EXE_I686"}) {
+        const char* unixPath = std::getenv(name);
+        if (unixPath != nullptr && GetFileAttributesA(WindowsPath(unixPath).c_str()) != INVALID_FILE_ATTRIBUTES)
+            programs.push_back(WindowsPath(unixPath));
+    }
+    return programs;
+}
+
+// A message of the table as the event viewer makes it: FormatMessageW from
+// the program file, in whatever language it finds first, with the inserts.
+std::optional<std::wstring> Message(HMODULE program, DWORD id, const std::vector<std::wstring>& inserts) {
+    std::vector<DWORD_PTR> arguments;
+    for (const std::wstring& insert : inserts) arguments.push_back(reinterpret_cast<DWORD_PTR>(insert.c_str()));
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_ARGUMENT_ARRAY, program, id, 0,
+        reinterpret_cast<wchar_t*>(&text), 0, reinterpret_cast<va_list*>(arguments.data()));
+    if (length == 0 || text == nullptr) return std::nullopt;
+    std::wstring message(text, length);
+    LocalFree(text);
+    return message;
+}
+
+TEST(MessageTable, EveryEventHasItsGermanTextWithItsInsertsInPlaceWithinTheWordsReserve) {
+    const std::vector<std::string> programs = BuiltPrograms();
+    if (programs.empty()) GTEST_SKIP() << "SW_MEROTAN_EXE names no program";
+    struct Expected {
+        DWORD id;
+        std::size_t inserts;
+        const wchar_t* begins;
+    };
+    const Expected expected[] = {
+        {sw::kEventNothingChanged, 4, L"Die Pr\u00fcfung der Dienste hat seit dem letzten Start keine \u00c4nderung gefunden.\r\n\r\n"},
+        {sw::kEventChangesFound, 5, L"Die Pr\u00fcfung der Dienste hat \u00c4nderungen seit dem letzten Start gefunden: "},
+        {sw::kEventCheckFailed, 1, L"Die Pr\u00fcfung der Dienste ist fehlgeschlagen (R\u00fcckgabewert 2):\r\n\r\n"},
+        {sw::kEventAlertingNotes, 5, L"\u00c4nderungen mit einem Hinweis, der Aufmerksamkeit verlangt ("},
+    };
+    for (const std::string& path : programs) {
+        SCOPED_TRACE(path);
+        HMODULE program = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(program, nullptr);
+        // Filed as language neutral, which every lookup tries first.
+        EXPECT_NE(FindResourceExW(program, MAKEINTRESOURCEW(11), MAKEINTRESOURCEW(1), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL)),
+                  nullptr);
+        for (const Expected& e : expected) {
+            SCOPED_TRACE(e.id);
+            std::vector<std::wstring> marks;
+            for (std::size_t i = 1; i <= e.inserts; ++i) marks.push_back(L"<" + std::to_wstring(i) + L">");
+            const std::optional<std::wstring> text = Message(program, e.id, marks);
+            ASSERT_TRUE(text.has_value()) << GetLastError();
+            EXPECT_EQ(text->rfind(e.begins, 0), 0u) << sw::Utf8(*text);
+            for (const std::wstring& mark : marks) {
+                const std::size_t found = text->find(mark);
+                EXPECT_NE(found, std::wstring::npos) << sw::Utf8(mark);
+                EXPECT_EQ(text->find(mark, found + 1), std::wstring::npos) << "once: " << sw::Utf8(mark);
+            }
+            // The lines (or the reason) come last and end the text, with no
+            // line end after them.
+            if (e.id != sw::kEventNothingChanged)
+                EXPECT_EQ(text->substr(text->size() - marks.back().size()), marks.back());
+            else
+                EXPECT_EQ(text->substr(text->size() - 11), L"(<3>, <4>).");
+            EXPECT_EQ(text->find(L'%'), std::wstring::npos);
+            for (std::size_t lf = text->find(L'\n'); lf != std::wstring::npos; lf = text->find(L'\n', lf + 1))
+                EXPECT_TRUE(lf > 0 && (*text)[lf - 1] == L'\r') << "CR LF between lines";
+            // With its short inserts at ten digits and no lines, the text
+            // stays within what the events leave to the message's words.
+            std::vector<std::wstring> shortOnes(e.inserts, std::wstring(10, L'9'));
+            shortOnes.back().clear();
+            EXPECT_LT(Message(program, e.id, shortOnes)->size(), sw::kEventWordsReserve);
+        }
+        EXPECT_FALSE(Message(program, 104, {}).has_value()) << "the four ids only";
+        FreeLibrary(program);
+    }
 }
 
 }  // namespace
