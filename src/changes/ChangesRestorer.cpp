@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+
+#include "changes/ChangeTexts.h"
 #include "platform/CaseFold.h"
 
 namespace sw {
@@ -31,8 +33,8 @@ bool SameName(const std::string& a, const std::string& b) { return FoldCase(a) =
 // Whether a row (a selected one, an outcome) is the one of that entry and
 // change.
 template <typename Row>
-bool SameRow(const Row& row, const std::string& key, const std::string& change) {
-    return row.change == change && SameName(row.key, key);
+bool SameRow(const Row& row, const std::string& key, const Change& change) {
+    return row.change.SameAs(change) && SameName(row.key, key);
 }
 
 void Skip(RestorePlan& plan, const ChangeRow& row, const std::string& reason) {
@@ -74,9 +76,9 @@ std::string JoinPath(const std::string& path, const std::string& subkey) {
 }
 
 // The values a row puts back: the start type and its delay go together.
-std::vector<const ComparedValue*> ValuesOfRow(const std::string& change) {
-    const ComparedValue* compared = ComparedByLabel(change);
-    if (compared == nullptr) return {};
+std::vector<const ComparedValue*> ValuesOfRow(const Change& change) {
+    const ComparedValue* compared = change.value;
+    if (change.IsEntry() || compared == nullptr) return {};
     if (compared->field == ManagerField::Start || compared->field == ManagerField::DelayedAutoStart)
         return {&ComparedByField(ManagerField::Start), &ComparedByField(ManagerField::DelayedAutoStart)};
     return {compared};
@@ -161,12 +163,18 @@ bool AccountNeedsNoPassword(const std::string& account) {
 }
 
 bool CanRestore(const ChangeRow& row) {
-    if (row.change == kEntryAdded || row.change == kEntryRemoved) return true;
-    const ComparedValue* compared = ComparedByLabel(row.change);
-    if (compared == nullptr) return false;
-    // An account that needs a password cannot be put back without it.
-    return compared->field != ManagerField::Account || row.before == kValueAbsent || row.before == kValueOtherType ||
-           AccountNeedsNoPassword(row.before);
+    if (row.change.IsEntry()) return true;
+    if (row.change.value == nullptr) return false;
+    // An account that needs a password cannot be put back without it; one
+    // that was not there, or not a text, leaves the manager's default.
+    if (row.change.value->field != ManagerField::Account) return true;
+    switch (row.before.kind) {
+        case FoundValue::Kind::Absent:
+        case FoundValue::Kind::Other: return true;
+        case FoundValue::Kind::Text: return AccountNeedsNoPassword(row.before.text);
+        case FoundValue::Kind::Number: break;
+    }
+    return false;
 }
 
 // The manager's calls: one change of the configuration for the fields it
@@ -231,9 +239,9 @@ RestorePlan ChangesRestorer::Plan(const std::vector<ChangeRow>& selected) {
 void ChangesRestorer::PlanRow(const RegExport& previous, const ChangeRow& row, const std::vector<ChangeRow>& selected,
                               RestorePlan& plan) {
     if (!CanRestore(row)) {
-        if (row.change == kObjectName)
+        if (row.change.value != nullptr && row.change.value->field == ManagerField::Account)
             Skip(plan, row,
-                 "Das Konto \"" + row.before +
+                 "Das Konto \"" + BeforeText(row) +
                      "\" braucht ein Kennwort, das das Programm nicht kennt. Stellen Sie es in der Diensteverwaltung "
                      "mit seinem Kennwort ein, oder wählen Sie ein Konto ohne Kennwort: LocalSystem, "
                      "NT AUTHORITY\\LocalService, NT AUTHORITY\\NetworkService oder ein Konto \"NT SERVICE\\…\".");
@@ -241,9 +249,9 @@ void ChangesRestorer::PlanRow(const RegExport& previous, const ChangeRow& row, c
             Skip(plan, row, "Diese Änderung kann nicht zurückgesetzt werden.");
         return;
     }
-    if (row.change == kEntryAdded) return PlanAddedEntry(row, plan);
+    if (row.change.kind == ChangeKind::EntryAdded) return PlanAddedEntry(row, plan);
     const auto subtree = EntrySubtree(previous, row.key);
-    if (row.change == kEntryRemoved) return PlanRemovedEntry(subtree, row, plan);
+    if (row.change.kind == ChangeKind::EntryRemoved) return PlanRemovedEntry(subtree, row, plan);
     if (!subtree) return Skip(plan, row, "Der Export vom letzten Start enthält den Eintrag nicht.");
     if (!registry_.KeyExists(kHkeyLocalMachine, ServiceKeyPath(row.key)))
         return Skip(plan, row, "Der Eintrag ist nicht mehr vorhanden.");
@@ -324,11 +332,12 @@ void ChangesRestorer::PlanValues(const std::vector<ExportKey>& subtree, const Ch
                            target ? Shown(valuePath, target) : kValueAbsent};
         // The partner of "Start" and "DelayedAutostart" is reported on its
         // own row where that is selected too.
+        const Change partner{ChangeKind::ValueChanged, compared};
         const bool partnerSelected =
-            valuePath != row.change && std::any_of(selected.begin(), selected.end(), [&](const ChangeRow& r) {
-                return SameRow(r, row.key, valuePath);
+            compared != row.change.value && std::any_of(selected.begin(), selected.end(), [&](const ChangeRow& r) {
+                return SameRow(r, row.key, partner);
             });
-        write.change = partnerSelected ? valuePath : row.change;
+        write.change = partnerSelected ? partner : row.change;
         write.action = target ? RestoreAction::SetValue : RestoreAction::RemoveValue;
         write.subkey = subkey;
         write.name = name;
@@ -341,7 +350,7 @@ void ChangesRestorer::PlanValues(const std::vector<ExportKey>& subtree, const Ch
         plan.writes.push_back(std::move(write));
     }
     const bool hasWrites = std::any_of(plan.writes.begin(), plan.writes.end(), [&](const PlannedWrite& w) {
-        return SameName(w.key, row.key) && w.change == row.change;
+        return SameName(w.key, row.key) && w.change.SameAs(row.change);
     });
     if (!hasWrites) Skip(plan, row, !unreadable.empty() ? unreadable : "Der Wert ist schon wieder wie im Export vom letzten Start.");
 }
@@ -405,7 +414,7 @@ RestoreResult ChangesRestorer::CarryOut(const RestorePlan& plan) {
         auto row = std::find_if(result.rows.begin() + skipped, result.rows.end(),
                                 [&](const RestoreOutcome& r) { return SameRow(r, c.write.key, c.write.change); });
         if (row == result.rows.end()) {
-            std::string reason = c.write.change == kEntryAdded ? "Der Eintrag wurde nicht gelöscht, sondern deaktiviert." : "";
+            std::string reason = c.write.change.kind == ChangeKind::EntryAdded ? "Der Eintrag wurde nicht gelöscht, sondern deaktiviert." : "";
             result.rows.push_back({c.write.entry, c.write.key, c.write.change, RestoreOutcomeKind::Restored, reason});
             row = result.rows.end() - 1;
         }

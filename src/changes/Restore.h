@@ -29,11 +29,11 @@ struct PlannedWrite {
     std::string key;     // key name
     std::string value;   // the value's name ("Start", "Parameters\ServiceDll", ...),
                          // or what happens to the whole entry
-    std::string now;     // full text now (kValueAbsent when there is none)
-    std::string before;  // full text it gets (kValueAbsent: the value is removed)
+    std::string now;     // full text now ("(nicht vorhanden)" when there is none)
+    std::string before;  // full text it gets ("(nicht vorhanden)": the value is removed)
 
     // What the restorer carries out; the window only shows the texts above.
-    std::string change{};  // the row it restores (ChangeRow::change)
+    Change change{};  // the row it restores
     RestoreAction action = RestoreAction::SetValue;
     std::string subkey{};  // "" or "Parameters": where the value lies below the entry's key
     std::string name{};    // the value's own name ("ServiceDll")
@@ -46,7 +46,7 @@ struct PlannedWrite {
 struct NotRestored {
     std::string entry;
     std::string key;
-    std::string change;
+    Change change;
     std::string reason;
 };
 
@@ -70,7 +70,7 @@ enum class RestoreOutcomeKind {
 struct RestoreOutcome {
     std::string entry;
     std::string key;
-    std::string change;
+    Change change;
     RestoreOutcomeKind kind = RestoreOutcomeKind::NotRestored;
     std::string reason;  // German, with the system's message where one is given
 };

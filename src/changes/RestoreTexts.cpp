@@ -2,6 +2,8 @@
 
 #include <set>
 
+#include "changes/ChangeTexts.h"
+
 namespace sw {
 namespace {
 
@@ -34,13 +36,13 @@ std::string Entry(const std::string& entry, const std::string& key) {
 
 void AddSkipped(std::string& out, const std::vector<NotRestored>& skipped) {
     for (const NotRestored& row : skipped)
-        out += "  " + Entry(row.entry, row.key) + " \xE2\x80\x93 " + row.change + ": " + row.reason + "\n";
+        out += "  " + Entry(row.entry, row.key) + " \xE2\x80\x93 " + ChangeText(row.change) + ": " + row.reason + "\n";
 }
 
 inline const std::string kAfterRestart = "wirksam nach dem nächsten Neustart";
 
 std::string OutcomeText(const RestoreOutcome& row) {
-    const bool added = row.change == kEntryAdded;
+    const bool added = row.change.kind == ChangeKind::EntryAdded;
     // An added entry's reason only says again that it was disabled.
     const std::string done = added ? "deaktiviert, nicht gelöscht" : "zurückgesetzt";
     const std::string reason = added ? std::string() : row.reason;
@@ -73,7 +75,7 @@ std::string RestorePreviewText(const RestorePlan& plan, const std::vector<Change
     }
     std::string added;
     for (const ChangeRow& row : selected)
-        if (row.change == kEntryAdded && written.count(row.key) != 0) added += "  " + Entry(row.entry, row.key) + "\n";
+        if (row.change.kind == ChangeKind::EntryAdded && written.count(row.key) != 0) added += "  " + Entry(row.entry, row.key) + "\n";
     if (!added.empty())
         out += "\nHinzugefügte Einträge werden nicht gelöscht, sondern auf \"Deaktiviert\" gesetzt, so dass sie "
                "nicht mehr starten:\n" +
@@ -113,7 +115,7 @@ std::string RestoreResultText(const RestoreResult& result) {
            "\nIhr Import in den Registrierungs-Editor (Doppelklick) stellt den Stand vor dem Zurücksetzen wieder "
            "her.\n\n";
     for (const RestoreOutcome& row : result.rows)
-        out += "  " + Entry(row.entry, row.key) + " \xE2\x80\x93 " + row.change + ": " + OutcomeText(row) + "\n";
+        out += "  " + Entry(row.entry, row.key) + " \xE2\x80\x93 " + ChangeText(row.change) + ": " + OutcomeText(row) + "\n";
     out.pop_back();
     return out;
 }
