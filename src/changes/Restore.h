@@ -37,8 +37,7 @@ struct PlannedWrite {
     RestoreAction action = RestoreAction::SetValue;
     std::string subkey{};  // "" or "Parameters": where the value lies below the entry's key
     std::string name{};    // the value's own name ("ServiceDll")
-    std::uint32_t type = 0;
-    std::string data{};    // the bytes it gets, as the export holds them
+    StoredValue target{};  // SetValue: what it gets, as the export holds it
     std::vector<ExportKey> subtree{};  // CreateEntry: the entry's keys, paths relative to it
 };
 

@@ -175,12 +175,12 @@ void AddRows(const ServiceValues* before, const ServiceValues* now, bool notAnIn
 
 }  // namespace
 
-FoundValue FoundOf(std::uint32_t type, std::string_view data) {
+FoundValue FoundOf(const StoredValue& value) {
     FoundValue found;
-    if (auto text = StoredText(type, data)) {
+    if (auto text = StoredText(value)) {
         found.kind = FoundValue::Kind::Text;
         found.text = std::move(*text);
-    } else if (auto number = StoredNumber(type, data)) {
+    } else if (auto number = StoredNumber(value)) {
         found.kind = FoundValue::Kind::Number;
         found.number = *number;
     } else {
@@ -272,7 +272,7 @@ std::optional<std::vector<ServiceValues>> ServicesInExport(const RegExport& file
         ServiceValues& service = services[it->second];
         for (const ExportValue& value : key.values) {
             const std::size_t index = names.Index(value.name, inParameters);
-            if (index != std::string::npos) service.values[index] = FoundOf(value.type, value.data);
+            if (index != std::string::npos) service.values[index] = FoundOf(value.stored);
         }
     }
     if (!servicesKeyFound) return std::nullopt;

@@ -29,9 +29,8 @@ struct FoundValue {
     bool operator==(const FoundValue&) const = default;
 };
 
-// A value found as stored: by its type and bytes (an exported one, or one
-// the registry holds as stored).
-FoundValue FoundOf(std::uint32_t type, std::string_view data);
+// A value found as stored (an exported one, or one the registry holds).
+FoundValue FoundOf(const StoredValue& value);
 
 struct ServiceValues {
     std::string keyName;

@@ -261,7 +261,7 @@ TEST(ServiceChangesTest, TheExportReadForTheComparisonKeepsOnlyTheComparedValues
     std::vector<std::string> kept;
     for (const auto& key : file.keys) {
         std::string line = key.path.substr(key.path.rfind("Services"));
-        for (const auto& value : key.values) line += " " + value.name + "=" + std::to_string(value.data.size());
+        for (const auto& value : key.values) line += " " + value.name + "=" + std::to_string(value.stored.data.size());
         kept.push_back(line);
     }
     const std::vector<std::string> expected = {"Services", "Services\\Svc START=4 ImagePath=6",
@@ -1065,7 +1065,7 @@ struct RestoreFixture : ChangesFixture {
             registry.CreateKey(kHkeyLocalMachine, path);
             for (const ExportValue& value : key.values) {
                 if (value.removed) registry.DeleteStoredValue(kHkeyLocalMachine, path, value.name);
-                else registry.WriteStored(kHkeyLocalMachine, path, value.name, {value.type, value.data});
+                else registry.WriteStored(kHkeyLocalMachine, path, value.name, {value.stored.type, value.stored.data});
             }
         }
     }
@@ -1078,7 +1078,7 @@ struct RestoreFixture : ChangesFixture {
         for (const ExportKey& k : *subtree)
             for (const ExportValue& v : k.values)
                 EXPECT_EQ(Stored(ServiceKeyPath(key) + (k.path.empty() ? "" : "\\" + k.path), v.name),
-                          (StoredValue{v.type, v.data}))
+                          (StoredValue{v.stored.type, v.stored.data}))
                     << key << "\\" << k.path << " " << v.name;
     }
 };
@@ -1173,8 +1173,8 @@ TEST(RestoreTest, EveryKindOfRowGoesBackInItsExportedTypeAndTheUndoFileTakesItBa
             const ExportValue& was = expected[k].values[v];
             EXPECT_EQ(is.name, was.name);
             EXPECT_EQ(is.removed, was.removed) << was.name;
-            EXPECT_EQ(is.type, was.type) << was.name;
-            EXPECT_EQ(is.data, was.data) << was.name;
+            EXPECT_EQ(is.stored.type, was.stored.type) << was.name;
+            EXPECT_EQ(is.stored.data, was.stored.data) << was.name;
         }
     }
     // Imported, it puts the registry back as it was before the restore.
