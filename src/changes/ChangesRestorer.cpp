@@ -14,8 +14,6 @@ namespace {
 const std::string kStart = "Start";
 const std::string kObjectName = "ObjectName";
 const std::string kMachine = "HKEY_LOCAL_MACHINE\\";
-const std::string kWholeEntry = "(ganzer Eintrag)";
-const std::string kDisabledNotDeleted = "Deaktiviert (der Eintrag wird nicht gelöscht)";
 const std::string kNoCall = "Für diesen Wert hat die Dienstverwaltung keinen Aufruf; wirksam nach dem nächsten Neustart.";
 const std::string kNotTaken =
     "Die Dienstverwaltung hat den Wert nicht übernommen; in der Registrierung gesetzt, wirksam nach dem nächsten "
@@ -47,16 +45,6 @@ std::string ErrorText(ServiceManager& services, std::uint32_t error) {
     return "Fehler " + std::to_string(error) + (message.empty() ? "" : ": " + message);
 }
 
-
-// A stored value as the preview shows it; one of a type the comparison
-// does not read by its type and size.
-std::string Shown(const std::string& valuePath, const std::optional<StoredValue>& value) {
-    const FoundValue found = value ? FoundOf(*value) : FoundValue{};
-    if (found.kind == FoundValue::Kind::Other)
-        return "(Typ " + std::to_string(value->type) + ", " + std::to_string(value->data.size()) + " Bytes)";
-    const ComparedValue* compared = ComparedByLabel(valuePath);
-    return ShownValue(compared != nullptr ? *compared : ComparedByField(ManagerField::ImagePath), found);
-}
 
 const ExportValue* FindValue(const ExportKey& key, const std::string& name) {
     for (const ExportValue& value : key.values)
@@ -238,11 +226,7 @@ void PlanRemovedEntry(const std::optional<std::vector<ExportKey>>& subtree, cons
                       RestorePlan& plan) {
     if (!subtree) return Skip(plan, row, "Der Export vom letzten Start enthält den Eintrag nicht.");
     if (now.Has(row.key)) return Skip(plan, row, "Der Eintrag ist inzwischen wieder vorhanden.");
-    std::size_t values = 0;
-    for (const ExportKey& key : *subtree) values += key.values.size();
-    PlannedWrite write{row.entry, row.key, kWholeEntry, kValueAbsent,
-                       "neu angelegt wie im Export vom letzten Start: " + std::to_string(values) + " Werte in " +
-                           std::to_string(subtree->size()) + " Schlüsseln"};
+    PlannedWrite write{row.entry, row.key};
     write.change = row.change;
     write.action = RestoreAction::CreateEntry;
     write.subtree = *subtree;
@@ -259,8 +243,8 @@ void PlanAddedEntry(const RegistryNow& now, const ChangeRow& row, RestorePlan& p
     const std::optional<StoredValue>& start = read.value;
     if (start && start->type == kRegDword && StoredNumber(*start) == kDisabled)
         return Skip(plan, row, "Der Eintrag ist schon deaktiviert.");
-    PlannedWrite write{row.entry, row.key, kStart, Shown(kStart, start), kDisabledNotDeleted};
-    write.change = row.change;
+    PlannedWrite write{row.entry, row.key, row.change};
+    write.current = start;
     write.name = kStart;
     write.target = StoredValue{kRegDword, std::string("\x04\0\0\0", 4)};
     if (IsBootOrSystem(start)) plan.touchesBootOrSystemStart = true;
@@ -295,8 +279,8 @@ void PlanValues(const std::vector<ExportKey>& subtree, const RegistryNow& now, c
             unreadable = "Das Konto \"" + *StoredText(*target) + "\" braucht ein Kennwort, das das Programm nicht kennt.";
             continue;
         }
-        PlannedWrite write{row.entry, row.key, valuePath, Shown(valuePath, current),
-                           target ? Shown(valuePath, target) : kValueAbsent};
+        PlannedWrite write{row.entry, row.key};
+        write.current = current;
         // The partner of "Start" and "DelayedAutostart" is reported on its
         // own row where that is selected too.
         const Change partner{ChangeKind::ValueChanged, compared};

@@ -829,10 +829,11 @@ TEST(ChangesViewTest, NotedRowsComeFirstAndInstancesLeftOutAreCounted) {
 TEST(RestoreTextsTest, ThePreviewListsEveryWriteTheRowsLeftOutAndWhatHappensToAnAddedEntry) {
     RestorePlan plan;
     const std::string longPath = "C:\\" + std::string(300, 'p') + "\\dienst.exe -k netsvcs";
-    plan.writes = {{"Neues Programm", "SwImage", "ImagePath", "C:\\boese.exe", longPath},
-                   {"Neuer Dienst", "SwNew", "Start", "Manuell", "Deaktiviert"},
-                   {"Gruppe", "Gruppe", "Group", "", kValueAbsent},
-                   {"Zeilen", "Zeilen", "DisplayName", "a\r\nb", "c\nd"}};
+    using test::TextStored;
+    plan.writes = {test::WriteOf("Neues Programm", "SwImage", "ImagePath", TextStored("C:\\boese.exe"), TextStored(longPath)),
+                   test::WriteOf("Neuer Dienst", "SwNew", "Start", test::NumberStored(3), test::NumberStored(4)),
+                   test::WriteOf("Gruppe", "Gruppe", "Group", TextStored(""), std::nullopt),
+                   test::WriteOf("Zeilen", "Zeilen", "DisplayName", TextStored("a\r\nb"), TextStored("c\nd"))};
     plan.skipped = {{"Anderes Konto", "SwAccount", test::ChangeNamed("ObjectName"),
                      "Das Konto \".\\Hans\" braucht ein Kennwort; LocalSystem verwenden."}};
     const std::vector<ChangeRow> selected = {test::RowOf("Neuer Dienst", "SwNew", kEntryAdded, "", "C:\\neu.exe"),
@@ -914,7 +915,8 @@ TEST(ChangesViewTest, RestoreAsksThePlanPreviewsItAndWritesOnlyWhenConfirmed) {
     EXPECT_FALSE(f.view.CanRestoreAny({7}));
     EXPECT_TRUE(f.view.CanRestoreAny({7, 0}));
     f.view.SortBy(2);  // ObjectName, Start
-    f.restorer.plan.writes = {{"Erster; \"Dienst\"", "Alpha", "Start", "Deaktiviert", "Automatisch"}};
+    f.restorer.plan.writes = {
+        test::WriteOf("Erster; \"Dienst\"", "Alpha", "Start", test::NumberStored(4), test::NumberStored(2))};
     f.restorer.plan.touchesBootOrSystemStart = true;
 
     f.view.Restore({1, 5});
@@ -962,7 +964,8 @@ TEST(ChangesViewTest, RestoreWithNothingToWriteSaysWhyInsteadOfAnEmptyPreview) {
 
     // A failed undo file is shown as the result; nothing was written.
     f.restorer.plan = RestorePlan{};
-    f.restorer.plan.writes = {{"Beta", "Beta", "ObjectName", "LocalSystem", "NT AUTHORITY\\LocalService"}};
+    f.restorer.plan.writes = {test::WriteOf("Beta", "Beta", "ObjectName", test::TextStored("LocalSystem"),
+                                             test::TextStored("NT AUTHORITY\\LocalService"))};
     f.restorer.result.failure = "Die Rückgängig-Datei kann nicht geschrieben werden: C:\\Tools\\x.reg";
     f.view.Restore({1});
     ASSERT_EQ(f.restoreDialogs.results.size(), 1u);
@@ -1102,7 +1105,10 @@ TEST(RestoreTest, EveryKindOfRowGoesBackInItsExportedTypeAndTheUndoFileTakesItBa
     EXPECT_TRUE(plan.skipped.empty());
     EXPECT_FALSE(plan.touchesBootOrSystemStart);
     std::vector<std::string> writes;
-    for (const auto& w : plan.writes) writes.push_back(w.key + " – " + w.value + ": " + w.now + " → " + w.before);
+    for (const auto& w : plan.writes) {
+        const WriteTexts texts = TextsOf(w);
+        writes.push_back(w.key + " – " + texts.value + ": " + texts.now + " → " + texts.before);
+    }
     const std::vector<std::string> expectedWrites = {
         "Abgang – (ganzer Eintrag): (nicht vorhanden) → neu angelegt wie im Export vom letzten Start: 10 Werte in 3 "
         "Schlüsseln",
