@@ -172,10 +172,10 @@ struct Noter {
         NoteSet notes{};
         const FoundValue& type = service.values[IndexOf(ManagerField::Type)];
         const bool isDriver = type.kind == FoundValue::Kind::Number && (type.number & kDriverTypeBits) != 0;
-        const bool added = row.change == kEntryAdded;
+        const bool added = row.change.kind == ChangeKind::EntryAdded;
         // An entry added is judged by every value, a changed value by itself.
         for (const ComparedValue& compared : kComparedValues) {
-            if (!added && row.change != compared.label) continue;
+            if (!added && row.change.value != &compared) continue;
             const FoundValue& value = service.values[IndexOf(compared)];
             switch (compared.risk) {
                 case ValueRisk::ServiceProgram: Command(value, true, isDriver, notes); break;
@@ -292,7 +292,7 @@ void NoteRows(std::vector<ChangeRow>& rows, const std::vector<ServiceValues>& no
     for (ChangeRow& row : rows) {
         row.note.clear();
         NoteSet notes{};
-        if (row.change != kEntryRemoved) {
+        if (row.change.kind != ChangeKind::EntryRemoved) {
             const auto it = byKey.find(FoldCase(row.key));
             if (it != byKey.end()) notes = noter.For(row, *it->second);
         }

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <map>
+
+#include "changes/ChangeTexts.h"
 #include "platform/CaseFold.h"
 
 namespace sw {
@@ -11,8 +14,6 @@ namespace {
 const std::string kStart = "Start";
 const std::string kObjectName = "ObjectName";
 const std::string kMachine = "HKEY_LOCAL_MACHINE\\";
-const std::string kWholeEntry = "(ganzer Eintrag)";
-const std::string kDisabledNotDeleted = "Deaktiviert (der Eintrag wird nicht gelöscht)";
 const std::string kNoCall = "Für diesen Wert hat die Dienstverwaltung keinen Aufruf; wirksam nach dem nächsten Neustart.";
 const std::string kNotTaken =
     "Die Dienstverwaltung hat den Wert nicht übernommen; in der Registrierung gesetzt, wirksam nach dem nächsten "
@@ -31,8 +32,8 @@ bool SameName(const std::string& a, const std::string& b) { return FoldCase(a) =
 // Whether a row (a selected one, an outcome) is the one of that entry and
 // change.
 template <typename Row>
-bool SameRow(const Row& row, const std::string& key, const std::string& change) {
-    return row.change == change && SameName(row.key, key);
+bool SameRow(const Row& row, const std::string& key, const Change& change) {
+    return row.change.SameAs(change) && SameName(row.key, key);
 }
 
 void Skip(RestorePlan& plan, const ChangeRow& row, const std::string& reason) {
@@ -44,18 +45,6 @@ std::string ErrorText(ServiceManager& services, std::uint32_t error) {
     return "Fehler " + std::to_string(error) + (message.empty() ? "" : ": " + message);
 }
 
-std::optional<std::uint32_t> Number(const StoredValue& value) { return StoredNumber(value.type, value.data); }
-std::optional<std::string> Text(const StoredValue& value) { return StoredText(value.type, value.data); }
-
-// A stored value as the preview shows it; one of a type the comparison
-// does not read by its type and size.
-std::string Shown(const std::string& valuePath, const std::optional<StoredValue>& value) {
-    const FoundValue found = value ? FoundOf(value->type, value->data) : FoundValue{};
-    if (found.kind == FoundValue::Kind::Other)
-        return "(Typ " + std::to_string(value->type) + ", " + std::to_string(value->data.size()) + " Bytes)";
-    const ComparedValue* compared = ComparedByLabel(valuePath);
-    return ShownValue(compared != nullptr ? *compared : ComparedByField(ManagerField::ImagePath), found);
-}
 
 const ExportValue* FindValue(const ExportKey& key, const std::string& name) {
     for (const ExportValue& value : key.values)
@@ -74,9 +63,9 @@ std::string JoinPath(const std::string& path, const std::string& subkey) {
 }
 
 // The values a row puts back: the start type and its delay go together.
-std::vector<const ComparedValue*> ValuesOfRow(const std::string& change) {
-    const ComparedValue* compared = ComparedByLabel(change);
-    if (compared == nullptr) return {};
+std::vector<const ComparedValue*> ValuesOfRow(const Change& change) {
+    const ComparedValue* compared = change.value;
+    if (change.IsEntry() || compared == nullptr) return {};
     if (compared->field == ManagerField::Start || compared->field == ManagerField::DelayedAutoStart)
         return {&ComparedByField(ManagerField::Start), &ComparedByField(ManagerField::DelayedAutoStart)};
     return {compared};
@@ -84,11 +73,9 @@ std::vector<const ComparedValue*> ValuesOfRow(const std::string& change) {
 
 bool IsBootOrSystem(const std::optional<StoredValue>& value) {
     if (!value) return false;
-    const auto number = Number(*value);
+    const auto number = StoredNumber(*value);
     return number && *number <= 1;
 }
-
-StoredValue Target(const PlannedWrite& write) { return StoredValue{write.type, write.data}; }
 
 // The manager's field a write is told through: one of the entry's own
 // values that gets a value of the type the manager's call takes; None for
@@ -97,9 +84,9 @@ ManagerField FieldTold(const PlannedWrite& write) {
     if (!write.subkey.empty() || write.action != RestoreAction::SetValue) return ManagerField::None;
     const ComparedValue* compared = ComparedByLabel(write.name);
     if (compared == nullptr) return ManagerField::None;
-    const StoredValue target = Target(write);
-    const auto number = Number(target);
-    const auto text = Text(target);
+    const StoredValue& target = write.target;
+    const auto number = StoredNumber(target);
+    const auto text = StoredText(target);
     switch (compared->field) {
         case ManagerField::Start: return number && *number <= kDisabled ? compared->field : ManagerField::None;
         case ManagerField::Type:
@@ -118,14 +105,14 @@ ManagerField FieldTold(const PlannedWrite& write) {
 // Whether the manager's configuration holds the target in its field.
 bool Holds(const ServiceConfig& config, ManagerField field, const StoredValue& target) {
     switch (field) {
-        case ManagerField::Start: return Number(target) == config.start;
-        case ManagerField::Type: return Number(target) == config.type;
-        case ManagerField::DelayedAutoStart: return (Number(target).value_or(0) != 0) == config.delayedAutoStart;
-        case ManagerField::ImagePath: return Text(target) == config.imagePath;
-        case ManagerField::Group: return Text(target) == config.group;
-        case ManagerField::DisplayName: return Text(target) == config.displayName;
-        case ManagerField::Account: return SameName(Text(target).value_or(""), config.account);
-        case ManagerField::FailureCommand: return Text(target).value_or("") == config.failureCommand;
+        case ManagerField::Start: return StoredNumber(target) == config.start;
+        case ManagerField::Type: return StoredNumber(target) == config.type;
+        case ManagerField::DelayedAutoStart: return (StoredNumber(target).value_or(0) != 0) == config.delayedAutoStart;
+        case ManagerField::ImagePath: return StoredText(target) == config.imagePath;
+        case ManagerField::Group: return StoredText(target) == config.group;
+        case ManagerField::DisplayName: return StoredText(target) == config.displayName;
+        case ManagerField::Account: return SameName(StoredText(target).value_or(""), config.account);
+        case ManagerField::FailureCommand: return StoredText(target).value_or("") == config.failureCommand;
         case ManagerField::None: break;
     }
     return false;
@@ -135,14 +122,185 @@ bool Holds(const ServiceConfig& config, ManagerField field, const StoredValue& t
 // false for the fields with calls of their own.
 bool AddToChange(ServiceConfigChange& change, ManagerField field, const StoredValue& target) {
     switch (field) {
-        case ManagerField::Start: change.start = Number(target); return true;
-        case ManagerField::Type: change.type = Number(target); return true;
-        case ManagerField::ImagePath: change.imagePath = Text(target); return true;
-        case ManagerField::Group: change.group = Text(target); return true;
-        case ManagerField::DisplayName: change.displayName = Text(target); return true;
-        case ManagerField::Account: change.account = Text(target); return true;
+        case ManagerField::Start: change.start = StoredNumber(target); return true;
+        case ManagerField::Type: change.type = StoredNumber(target); return true;
+        case ManagerField::ImagePath: change.imagePath = StoredText(target); return true;
+        case ManagerField::Group: change.group = StoredText(target); return true;
+        case ManagerField::DisplayName: change.displayName = StoredText(target); return true;
+        case ManagerField::Account: change.account = StoredText(target); return true;
         default: return false;
     }
+}
+
+// One value of a key as stored now, or nothing when it is not there; error
+// is set when it cannot be read.
+std::optional<StoredValue> ReadCurrent(Registry& registry, const std::string& path, const std::string& name,
+                                       long& error) {
+    StoredValue value;
+    error = registry.ReadStored(kHkeyLocalMachine, path, name, value);
+    if (error == kErrorSuccess) return value;
+    if (error == kErrorFileNotFound) error = kErrorSuccess;
+    return std::nullopt;
+}
+
+// What the plan needs of the registry now, read before it is made: which
+// of the selected entries are there, and the values their rows put back.
+// The plan itself reads nothing.
+struct RegistryNow {
+    struct Read {
+        std::optional<StoredValue> value;
+        std::string failure;  // why it could not be read (the system's message); empty when it was
+    };
+    std::vector<std::string> entries;  // folded key names of the selected entries that are there
+    std::map<std::string, Read> values;  // by Place()
+
+    static std::string Place(const std::string& key, std::string_view subkey, std::string_view name) {
+        return FoldCase(key + "\\" + std::string(subkey) + "\\" + std::string(name));
+    }
+    bool Has(const std::string& key) const {
+        return std::find(entries.begin(), entries.end(), FoldCase(key)) != entries.end();
+    }
+    const Read& At(const std::string& key, std::string_view subkey, std::string_view name) const {
+        static const Read kNone{};
+        const auto it = values.find(Place(key, subkey, name));
+        return it == values.end() ? kNone : it->second;
+    }
+};
+
+// The places a row's plan looks at now: "Start" of an added entry, the
+// values a changed one puts back.
+std::vector<std::pair<std::string_view, std::string_view>> PlacesOfRow(const ChangeRow& row) {
+    if (row.change.kind == ChangeKind::EntryAdded) return {{"", "Start"}};
+    std::vector<std::pair<std::string_view, std::string_view>> places;
+    for (const ComparedValue* compared : ValuesOfRow(row.change)) places.emplace_back(compared->subkey, compared->name);
+    return places;
+}
+
+RegistryNow ReadForPlan(Registry& registry, ServiceManager& services, const std::vector<ChangeRow>& selected) {
+    RegistryNow now;
+    for (const ChangeRow& row : selected) {
+        const std::string path = ServiceKeyPath(row.key);
+        if (!now.Has(row.key) && registry.KeyExists(kHkeyLocalMachine, path)) now.entries.push_back(FoldCase(row.key));
+        for (const auto& [subkey, name] : PlacesOfRow(row)) {
+            const std::string place = RegistryNow::Place(row.key, subkey, name);
+            if (now.values.count(place) != 0) continue;
+            long error = 0;
+            RegistryNow::Read read;
+            read.value = ReadCurrent(registry, JoinPath(path, std::string(subkey)), std::string(name), error);
+            if (error != kErrorSuccess) read.failure = ErrorText(services, static_cast<std::uint32_t>(error));
+            now.values.emplace(place, std::move(read));
+        }
+    }
+    return now;
+}
+
+void PlanAddedEntry(const RegistryNow& now, const ChangeRow& row, RestorePlan& plan);
+void PlanRemovedEntry(const std::optional<std::vector<ExportKey>>& subtree, const RegistryNow& now, const ChangeRow& row,
+                      RestorePlan& plan);
+void PlanValues(const std::vector<ExportKey>& subtree, const RegistryNow& now, const ChangeRow& row,
+                const std::vector<ChangeRow>& selected, RestorePlan& plan);
+
+void PlanRow(const RegExport& previous, const RegistryNow& now, const ChangeRow& row,
+             const std::vector<ChangeRow>& selected, RestorePlan& plan) {
+    if (!CanRestore(row)) {
+        if (row.change.value != nullptr && row.change.value->field == ManagerField::Account)
+            Skip(plan, row,
+                 "Das Konto \"" + BeforeText(row) +
+                     "\" braucht ein Kennwort, das das Programm nicht kennt. Stellen Sie es in der Diensteverwaltung "
+                     "mit seinem Kennwort ein, oder wählen Sie ein Konto ohne Kennwort: LocalSystem, "
+                     "NT AUTHORITY\\LocalService, NT AUTHORITY\\NetworkService oder ein Konto \"NT SERVICE\\…\".");
+        else
+            Skip(plan, row, "Diese Änderung kann nicht zurückgesetzt werden.");
+        return;
+    }
+    if (row.change.kind == ChangeKind::EntryAdded) return PlanAddedEntry(now, row, plan);
+    const auto subtree = EntrySubtree(previous, row.key);
+    if (row.change.kind == ChangeKind::EntryRemoved) return PlanRemovedEntry(subtree, now, row, plan);
+    if (!subtree) return Skip(plan, row, "Der Export vom letzten Start enthält den Eintrag nicht.");
+    if (!now.Has(row.key)) return Skip(plan, row, "Der Eintrag ist nicht mehr vorhanden.");
+    PlanValues(*subtree, now, row, selected, plan);
+}
+
+// A removed entry comes back whole, as the export holds it.
+void PlanRemovedEntry(const std::optional<std::vector<ExportKey>>& subtree, const RegistryNow& now, const ChangeRow& row,
+                      RestorePlan& plan) {
+    if (!subtree) return Skip(plan, row, "Der Export vom letzten Start enthält den Eintrag nicht.");
+    if (now.Has(row.key)) return Skip(plan, row, "Der Eintrag ist inzwischen wieder vorhanden.");
+    PlannedWrite write{row.entry, row.key};
+    write.change = row.change;
+    write.action = RestoreAction::CreateEntry;
+    write.subtree = *subtree;
+    if (const ExportValue* start = FindValue(subtree->front(), kStart))
+        if (IsBootOrSystem(start->stored)) plan.touchesBootOrSystemStart = true;
+    plan.writes.push_back(std::move(write));
+}
+
+// An added entry is not deleted: its start type becomes "Deaktiviert".
+void PlanAddedEntry(const RegistryNow& now, const ChangeRow& row, RestorePlan& plan) {
+    if (!now.Has(row.key)) return Skip(plan, row, "Der Eintrag ist nicht mehr vorhanden.");
+    const RegistryNow::Read& read = now.At(row.key, "", kStart);
+    if (!read.failure.empty()) return Skip(plan, row, "\"Start\" kann nicht gelesen werden (" + read.failure + ").");
+    const std::optional<StoredValue>& start = read.value;
+    if (start && start->type == kRegDword && StoredNumber(*start) == kDisabled)
+        return Skip(plan, row, "Der Eintrag ist schon deaktiviert.");
+    PlannedWrite write{row.entry, row.key, row.change};
+    write.current = start;
+    write.name = kStart;
+    write.target = StoredValue{kRegDword, std::string("\x04\0\0\0", 4)};
+    if (IsBootOrSystem(start)) plan.touchesBootOrSystemStart = true;
+    plan.writes.push_back(std::move(write));
+}
+
+// A changed value gets what the export holds (its partner too, for the
+// start type); only what differs now is written.
+void PlanValues(const std::vector<ExportKey>& subtree, const RegistryNow& now, const ChangeRow& row,
+                const std::vector<ChangeRow>& selected, RestorePlan& plan) {
+    std::string unreadable;
+    for (const ComparedValue* compared : ValuesOfRow(row.change)) {
+        const std::string valuePath(compared->label), subkey(compared->subkey), name(compared->name);
+        // A value another selected row already puts back is not planned twice.
+        const bool planned = std::any_of(plan.writes.begin(), plan.writes.end(), [&](const PlannedWrite& w) {
+            return w.action != RestoreAction::CreateEntry && SameName(w.key, row.key) && SameName(w.subkey, subkey) &&
+                   SameName(w.name, name);
+        });
+        if (planned) continue;
+        const ExportKey* exportedKey = FindKey(subtree, subkey);
+        const ExportValue* exported = exportedKey ? FindValue(*exportedKey, name) : nullptr;
+        const RegistryNow::Read& read = now.At(row.key, subkey, name);
+        if (!read.failure.empty()) {
+            unreadable = "\"" + valuePath + "\" kann nicht gelesen werden (" + read.failure + ").";
+            continue;
+        }
+        const std::optional<StoredValue>& current = read.value;
+        std::optional<StoredValue> target;
+        if (exported) target = exported->stored;
+        if (current == target) continue;
+        if (compared->field == ManagerField::Account && target && StoredText(*target) && !AccountNeedsNoPassword(*StoredText(*target))) {
+            unreadable = "Das Konto \"" + *StoredText(*target) + "\" braucht ein Kennwort, das das Programm nicht kennt.";
+            continue;
+        }
+        PlannedWrite write{row.entry, row.key};
+        write.current = current;
+        // The partner of "Start" and "DelayedAutostart" is reported on its
+        // own row where that is selected too.
+        const Change partner{ChangeKind::ValueChanged, compared};
+        const bool partnerSelected =
+            compared != row.change.value && std::any_of(selected.begin(), selected.end(), [&](const ChangeRow& r) {
+                return SameRow(r, row.key, partner);
+            });
+        write.change = partnerSelected ? partner : row.change;
+        write.action = target ? RestoreAction::SetValue : RestoreAction::RemoveValue;
+        write.subkey = subkey;
+        write.name = name;
+        if (target) write.target = *target;
+        if (compared->field == ManagerField::Start && (IsBootOrSystem(current) || IsBootOrSystem(target)))
+            plan.touchesBootOrSystemStart = true;
+        plan.writes.push_back(std::move(write));
+    }
+    const bool hasWrites = std::any_of(plan.writes.begin(), plan.writes.end(), [&](const PlannedWrite& w) {
+        return SameName(w.key, row.key) && w.change.SameAs(row.change);
+    });
+    if (!hasWrites) Skip(plan, row, !unreadable.empty() ? unreadable : "Der Wert ist schon wieder wie im Export vom letzten Start.");
 }
 
 }  // namespace
@@ -161,12 +319,18 @@ bool AccountNeedsNoPassword(const std::string& account) {
 }
 
 bool CanRestore(const ChangeRow& row) {
-    if (row.change == kEntryAdded || row.change == kEntryRemoved) return true;
-    const ComparedValue* compared = ComparedByLabel(row.change);
-    if (compared == nullptr) return false;
-    // An account that needs a password cannot be put back without it.
-    return compared->field != ManagerField::Account || row.before == kValueAbsent || row.before == kValueOtherType ||
-           AccountNeedsNoPassword(row.before);
+    if (row.change.IsEntry()) return true;
+    if (row.change.value == nullptr) return false;
+    // An account that needs a password cannot be put back without it; one
+    // that was not there, or not a text, leaves the manager's default.
+    if (row.change.value->field != ManagerField::Account) return true;
+    switch (row.before.kind) {
+        case FoundValue::Kind::Absent:
+        case FoundValue::Kind::Other: return true;
+        case FoundValue::Kind::Text: return AccountNeedsNoPassword(row.before.text);
+        case FoundValue::Kind::Number: break;
+    }
+    return false;
 }
 
 // The manager's calls: one change of the configuration for the fields it
@@ -176,26 +340,22 @@ bool CanRestore(const ChangeRow& row) {
 void ChangesRestorer::CallManager(const std::string& keyName, const ServiceConfig& config, std::vector<Told>& told) {
     ServiceConfigChange change;
     for (Told& t : told)
-        if (!Holds(config, t.field, Target(t.carried.write))) AddToChange(change, t.field, Target(t.carried.write));
+        if (!Holds(config, t.field, t.carried.write.target)) AddToChange(change, t.field, t.carried.write.target);
     const std::uint32_t error = change.Empty() ? 0 : services_.ChangeConfig(keyName, change);
     for (Told& t : told)
         if (t.field != ManagerField::DelayedAutoStart && t.field != ManagerField::FailureCommand) t.error = error;
     for (const ManagerField field : {ManagerField::DelayedAutoStart, ManagerField::FailureCommand})
         for (Told& t : told) {
-            if (t.field != field || Holds(config, field, Target(t.carried.write))) continue;
-            const StoredValue target = Target(t.carried.write);
+            if (t.field != field || Holds(config, field, t.carried.write.target)) continue;
+            const StoredValue& target = t.carried.write.target;
             t.error = field == ManagerField::DelayedAutoStart
-                          ? services_.SetDelayedAutoStart(keyName, Number(target).value_or(0) != 0)
-                          : services_.SetFailureCommand(keyName, Text(target).value_or(""));
+                          ? services_.SetDelayedAutoStart(keyName, StoredNumber(target).value_or(0) != 0)
+                          : services_.SetFailureCommand(keyName, StoredText(target).value_or(""));
         }
 }
 
 std::optional<StoredValue> ChangesRestorer::Current(const std::string& path, const std::string& name, long& error) {
-    StoredValue value;
-    error = registry_.ReadStored(kHkeyLocalMachine, path, name, value);
-    if (error == kErrorSuccess) return value;
-    if (error == kErrorFileNotFound) error = kErrorSuccess;
-    return std::nullopt;
+    return ReadCurrent(registry_, path, name, error);
 }
 
 RestorePlan ChangesRestorer::Plan(const std::vector<ChangeRow>& selected) {
@@ -218,132 +378,15 @@ RestorePlan ChangesRestorer::Plan(const std::vector<ChangeRow>& selected) {
         plan.failure = "Der Export vom letzten Start enthält den Schlüssel der Dienste nicht: " + exportPath;
         return plan;
     }
+    const RegistryNow now = ReadForPlan(registry_, services_, selected);
     for (std::size_t i = 0; i < selected.size(); ++i) {
         const ChangeRow& row = selected[i];
         // A row selected twice is planned once.
         const bool again = std::any_of(selected.begin(), selected.begin() + static_cast<std::ptrdiff_t>(i),
                                        [&](const ChangeRow& r) { return SameRow(r, row.key, row.change); });
-        if (!again) PlanRow(previous, row, selected, plan);
+        if (!again) PlanRow(previous, now, row, selected, plan);
     }
     return plan;
-}
-
-void ChangesRestorer::PlanRow(const RegExport& previous, const ChangeRow& row, const std::vector<ChangeRow>& selected,
-                              RestorePlan& plan) {
-    if (!CanRestore(row)) {
-        if (row.change == kObjectName)
-            Skip(plan, row,
-                 "Das Konto \"" + row.before +
-                     "\" braucht ein Kennwort, das das Programm nicht kennt. Stellen Sie es in der Diensteverwaltung "
-                     "mit seinem Kennwort ein, oder wählen Sie ein Konto ohne Kennwort: LocalSystem, "
-                     "NT AUTHORITY\\LocalService, NT AUTHORITY\\NetworkService oder ein Konto \"NT SERVICE\\…\".");
-        else
-            Skip(plan, row, "Diese Änderung kann nicht zurückgesetzt werden.");
-        return;
-    }
-    if (row.change == kEntryAdded) return PlanAddedEntry(row, plan);
-    const auto subtree = EntrySubtree(previous, row.key);
-    if (row.change == kEntryRemoved) return PlanRemovedEntry(subtree, row, plan);
-    if (!subtree) return Skip(plan, row, "Der Export vom letzten Start enthält den Eintrag nicht.");
-    if (!registry_.KeyExists(kHkeyLocalMachine, ServiceKeyPath(row.key)))
-        return Skip(plan, row, "Der Eintrag ist nicht mehr vorhanden.");
-    PlanValues(*subtree, row, selected, plan);
-}
-
-// A removed entry comes back whole, as the export holds it.
-void ChangesRestorer::PlanRemovedEntry(const std::optional<std::vector<ExportKey>>& subtree, const ChangeRow& row,
-                                       RestorePlan& plan) {
-    if (!subtree) return Skip(plan, row, "Der Export vom letzten Start enthält den Eintrag nicht.");
-    if (registry_.KeyExists(kHkeyLocalMachine, ServiceKeyPath(row.key)))
-        return Skip(plan, row, "Der Eintrag ist inzwischen wieder vorhanden.");
-    std::size_t values = 0;
-    for (const ExportKey& key : *subtree) values += key.values.size();
-    PlannedWrite write{row.entry, row.key, kWholeEntry, kValueAbsent,
-                       "neu angelegt wie im Export vom letzten Start: " + std::to_string(values) + " Werte in " +
-                           std::to_string(subtree->size()) + " Schlüsseln"};
-    write.change = row.change;
-    write.action = RestoreAction::CreateEntry;
-    write.subtree = *subtree;
-    if (const ExportValue* start = FindValue(subtree->front(), kStart))
-        if (IsBootOrSystem(StoredValue{start->type, start->data})) plan.touchesBootOrSystemStart = true;
-    plan.writes.push_back(std::move(write));
-}
-
-// An added entry is not deleted: its start type becomes "Deaktiviert".
-void ChangesRestorer::PlanAddedEntry(const ChangeRow& row, RestorePlan& plan) {
-    const std::string path = ServiceKeyPath(row.key);
-    long error = 0;
-    const auto start = Current(path, kStart, error);
-    if (!registry_.KeyExists(kHkeyLocalMachine, path)) return Skip(plan, row, "Der Eintrag ist nicht mehr vorhanden.");
-    if (error != kErrorSuccess)
-        return Skip(plan, row,
-                    "\"Start\" kann nicht gelesen werden (" + ErrorText(services_, static_cast<std::uint32_t>(error)) +
-                        ").");
-    if (start && start->type == kRegDword && Number(*start) == kDisabled)
-        return Skip(plan, row, "Der Eintrag ist schon deaktiviert.");
-    PlannedWrite write{row.entry, row.key, kStart, Shown(kStart, start), kDisabledNotDeleted};
-    write.change = row.change;
-    write.name = kStart;
-    write.type = kRegDword;
-    write.data = std::string("\x04\0\0\0", 4);
-    if (IsBootOrSystem(start)) plan.touchesBootOrSystemStart = true;
-    plan.writes.push_back(std::move(write));
-}
-
-// A changed value gets what the export holds (its partner too, for the
-// start type); only what differs now is written.
-void ChangesRestorer::PlanValues(const std::vector<ExportKey>& subtree, const ChangeRow& row,
-                                 const std::vector<ChangeRow>& selected, RestorePlan& plan) {
-    const std::string path = ServiceKeyPath(row.key);
-    std::string unreadable;
-    for (const ComparedValue* compared : ValuesOfRow(row.change)) {
-        const std::string valuePath(compared->label), subkey(compared->subkey), name(compared->name);
-        // A value another selected row already puts back is not planned twice.
-        const bool planned = std::any_of(plan.writes.begin(), plan.writes.end(), [&](const PlannedWrite& w) {
-            return w.action != RestoreAction::CreateEntry && SameName(w.key, row.key) && SameName(w.subkey, subkey) &&
-                   SameName(w.name, name);
-        });
-        if (planned) continue;
-        const ExportKey* exportedKey = FindKey(subtree, subkey);
-        const ExportValue* exported = exportedKey ? FindValue(*exportedKey, name) : nullptr;
-        long error = 0;
-        const auto now = Current(JoinPath(path, subkey), name, error);
-        if (error != kErrorSuccess) {
-            unreadable = "\"" + valuePath + "\" kann nicht gelesen werden (" +
-                         ErrorText(services_, static_cast<std::uint32_t>(error)) + ").";
-            continue;
-        }
-        std::optional<StoredValue> target;
-        if (exported) target = StoredValue{exported->type, exported->data};
-        if (now == target) continue;
-        if (compared->field == ManagerField::Account && target && Text(*target) && !AccountNeedsNoPassword(*Text(*target))) {
-            unreadable = "Das Konto \"" + *Text(*target) + "\" braucht ein Kennwort, das das Programm nicht kennt.";
-            continue;
-        }
-        PlannedWrite write{row.entry, row.key, valuePath, Shown(valuePath, now),
-                           target ? Shown(valuePath, target) : kValueAbsent};
-        // The partner of "Start" and "DelayedAutostart" is reported on its
-        // own row where that is selected too.
-        const bool partnerSelected =
-            valuePath != row.change && std::any_of(selected.begin(), selected.end(), [&](const ChangeRow& r) {
-                return SameRow(r, row.key, valuePath);
-            });
-        write.change = partnerSelected ? valuePath : row.change;
-        write.action = target ? RestoreAction::SetValue : RestoreAction::RemoveValue;
-        write.subkey = subkey;
-        write.name = name;
-        if (target) {
-            write.type = target->type;
-            write.data = target->data;
-        }
-        if (compared->field == ManagerField::Start && (IsBootOrSystem(now) || IsBootOrSystem(target)))
-            plan.touchesBootOrSystemStart = true;
-        plan.writes.push_back(std::move(write));
-    }
-    const bool hasWrites = std::any_of(plan.writes.begin(), plan.writes.end(), [&](const PlannedWrite& w) {
-        return SameName(w.key, row.key) && w.change == row.change;
-    });
-    if (!hasWrites) Skip(plan, row, !unreadable.empty() ? unreadable : "Der Wert ist schon wieder wie im Export vom letzten Start.");
 }
 
 std::string ChangesRestorer::UndoFilePath() {
@@ -405,7 +448,7 @@ RestoreResult ChangesRestorer::CarryOut(const RestorePlan& plan) {
         auto row = std::find_if(result.rows.begin() + skipped, result.rows.end(),
                                 [&](const RestoreOutcome& r) { return SameRow(r, c.write.key, c.write.change); });
         if (row == result.rows.end()) {
-            std::string reason = c.write.change == kEntryAdded ? "Der Eintrag wurde nicht gelöscht, sondern deaktiviert." : "";
+            std::string reason = c.write.change.kind == ChangeKind::EntryAdded ? "Der Eintrag wurde nicht gelöscht, sondern deaktiviert." : "";
             result.rows.push_back({c.write.entry, c.write.key, c.write.change, RestoreOutcomeKind::Restored, reason});
             row = result.rows.end() - 1;
         }
@@ -449,7 +492,7 @@ std::string ChangesRestorer::UndoFileBytes(std::vector<Carried>& carried) {
         ExportKey& key = section(kMachine + valuePath);
         if (std::any_of(key.values.begin(), key.values.end(), [&](const ExportValue& v) { return SameName(v.name, write.name); }))
             continue;
-        key.values.push_back(now ? ExportValue{write.name, now->type, now->data} : ExportValue{write.name, 0, {}, true});
+        key.values.push_back(now ? ExportValue{write.name, *now} : ExportValue{write.name, {}, true});
     }
     return WriteRegFile(undo);
 }
@@ -470,7 +513,7 @@ void ChangesRestorer::RestoreValues(const std::string& keyName, const std::vecto
     // only where it differs, and read back.
     for (Carried* c : writes) {
         std::optional<StoredValue> target;
-        if (c->write.action == RestoreAction::SetValue) target = StoredValue{c->write.type, c->write.data};
+        if (c->write.action == RestoreAction::SetValue) target = c->write.target;
         const std::string failed = WriteValue(JoinPath(path, c->write.subkey), c->write.name, target);
         if (!failed.empty()) Worsen(c->outcome, RestoreOutcomeKind::NotRestored, failed);
     }
@@ -524,7 +567,7 @@ void ChangesRestorer::TellManager(const std::string& keyName, const std::vector<
             Worsen(t.carried.outcome, RestoreOutcomeKind::AfterNextRestart,
                    "Die Dienstverwaltung hat abgelehnt (" + ErrorText(services_, t.error) +
                        "); in der Registrierung gesetzt, wirksam nach dem nächsten Neustart.");
-        else if (!reread || !Holds(now, t.field, Target(t.carried.write)))
+        else if (!reread || !Holds(now, t.field, t.carried.write.target))
             Worsen(t.carried.outcome, RestoreOutcomeKind::AfterNextRestart, kNotTaken);
     }
 }
@@ -555,11 +598,11 @@ void ChangesRestorer::RegisterEntry(const PlannedWrite& write, WriteOutcome& out
     const ExportKey& own = write.subtree.front();
     const auto number = [&](const std::string& name) -> std::optional<std::uint32_t> {
         const ExportValue* v = FindValue(own, name);
-        return v ? ExportNumber(*v) : std::nullopt;
+        return v ? StoredNumber(v->stored) : std::nullopt;
     };
     const auto text = [&](const std::string& name) -> std::string {
         const ExportValue* v = FindValue(own, name);
-        return v ? ExportText(*v).value_or("") : std::string();
+        return v ? StoredText(v->stored).value_or("") : std::string();
     };
     const auto type = number("Type");
     const std::string account = text(kObjectName);
@@ -610,7 +653,7 @@ ChangesRestorer::WriteOutcome ChangesRestorer::CreateEntry(const PlannedWrite& w
             return outcome;
         }
         for (const ExportValue& value : key.values) {
-            const std::string failed = WriteValue(keyPath, value.name, StoredValue{value.type, value.data});
+            const std::string failed = WriteValue(keyPath, value.name, value.stored);
             if (!failed.empty()) Worsen(outcome, RestoreOutcomeKind::NotRestored, value.name + ": " + failed);
         }
     }

@@ -47,15 +47,6 @@ private:
     // error is set when it cannot be read.
     std::optional<StoredValue> Current(const std::string& path, const std::string& name, long& error);
 
-    // The plan, row by row.
-    void PlanRow(const RegExport& previous, const ChangeRow& row, const std::vector<ChangeRow>& selected,
-                 RestorePlan& plan);
-    void PlanAddedEntry(const ChangeRow& row, RestorePlan& plan);
-    void PlanRemovedEntry(const std::optional<std::vector<ExportKey>>& subtree, const ChangeRow& row,
-                          RestorePlan& plan);
-    void PlanValues(const std::vector<ExportKey>& subtree, const ChangeRow& row, const std::vector<ChangeRow>& selected,
-                    RestorePlan& plan);
-
     // The undo file: what every due write's value holds now. A write whose
     // value cannot be read is no longer due.
     std::string UndoFileBytes(std::vector<Carried>& carried);

@@ -57,13 +57,13 @@ std::string CsvField(const std::string& text) {
 
 std::string ChangesView::PreviousExportPath() const { return sw::PreviousExportPath(s.program); }
 
-const std::string& ChangesView::Cell(const ChangeRow& row, int column) {
+std::string ChangesView::Cell(const ChangeRow& row, int column) {
     switch (column) {
         case 0: return row.entry;
         case 1: return row.key;
-        case 2: return row.change;
-        case 3: return row.before;
-        case 4: return row.now;
+        case 2: return ChangeText(row.change);
+        case 3: return BeforeText(row);
+        case 4: return NowText(row);
         default: return row.note;
     }
 }
@@ -150,15 +150,15 @@ void ChangesView::Print() {
             p.SetCurrentX(kKeyColumn);
             p.PrintKeep(ShownInLine(row.key));
             p.SetCurrentX(kChangeColumn);
-            p.PrintLine(row.change);
+            p.PrintLine(ChangeText(row.change));
             // An added entry has no before, a removed one no now.
-            if (row.change != kEntryAdded) {
+            if (row.change.kind != ChangeKind::EntryAdded) {
                 p.SetCurrentX(kDetailColumn);
-                p.PrintLine(kChangesColumns[3] + ": " + ShownInLine(row.before));
+                p.PrintLine(kChangesColumns[3] + ": " + ShownInLine(BeforeText(row)));
             }
-            if (row.change != kEntryRemoved) {
+            if (row.change.kind != ChangeKind::EntryRemoved) {
                 p.SetCurrentX(kDetailColumn);
-                p.PrintLine(kChangesColumns[4] + ": " + ShownInLine(row.now));
+                p.PrintLine(kChangesColumns[4] + ": " + ShownInLine(NowText(row)));
             }
             if (!row.note.empty()) {
                 p.SetCurrentX(kDetailColumn);
@@ -175,24 +175,22 @@ namespace {
 
 // CSV: fields quoted as spreadsheets read them, ";" between them; text:
 // tab-separated cells on one line.
-std::string SavedLine(const std::array<const std::string*, 6>& cells, SaveFormat format) {
+std::string SavedLine(const std::array<std::string, 6>& cells, SaveFormat format) {
     const bool csv = format == SaveFormat::Csv;
     std::string out;
     for (std::size_t i = 0; i < cells.size(); ++i) {
         if (i > 0) out += csv ? ';' : '\t';
-        out += csv ? CsvField(*cells[i]) : ShownInLine(*cells[i]);
+        out += csv ? CsvField(cells[i]) : ShownInLine(cells[i]);
     }
     return out;
 }
 
 std::string TitleLine(SaveFormat format) {
-    return SavedLine({&kChangesColumns[0], &kChangesColumns[1], &kChangesColumns[2], &kChangesColumns[3],
-                      &kChangesColumns[4], &kChangesColumns[5]},
-                     format);
+    return SavedLine(kChangesColumns, format);
 }
 
 std::string RowLine(const ChangeRow& row, SaveFormat format) {
-    return SavedLine({&row.entry, &row.key, &row.change, &row.before, &row.now, &row.note}, format);
+    return SavedLine({row.entry, row.key, ChangeText(row.change), BeforeText(row), NowText(row), row.note}, format);
 }
 
 }  // namespace

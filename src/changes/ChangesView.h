@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "changes/ChangeTexts.h"
 #include "changes/Restore.h"
 #include "changes/ServiceChanges.h"
 #include "platform/Platform.h"
@@ -87,7 +88,7 @@ public:
     // True when the comparison ran; printing and saving need it.
     bool Compared() const { return compared_; }
     const std::vector<ChangeRow>& Rows() const { return rows_; }
-    static const std::string& Cell(const ChangeRow& row, int column);
+    static std::string Cell(const ChangeRow& row, int column);
 
     // Sorts by a column; the same column again reverses the order. Rows that
     // compare equal keep their order. Positions in `selected` are moved

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,31 +23,25 @@ enum class RestoreAction {
     CreateEntry,  // the removed entry is created again with its whole subtree
 };
 
-// One write that the restore will make, as the preview lists it:
-// "Eintrag – Wert: jetzt → vorher", with the full texts.
+// One write that the restore will make. The preview lists it as
+// "Eintrag – Wert: jetzt → vorher" (changes/RestoreTexts.h makes the texts).
 struct PlannedWrite {
-    std::string entry;   // as the changes row shows it
-    std::string key;     // key name
-    std::string value;   // the value's name ("Start", "Parameters\ServiceDll", ...),
-                         // or what happens to the whole entry
-    std::string now;     // full text now (kValueAbsent when there is none)
-    std::string before;  // full text it gets (kValueAbsent: the value is removed)
-
-    // What the restorer carries out; the window only shows the texts above.
-    std::string change{};  // the row it restores (ChangeRow::change)
+    std::string entry;  // as the changes row shows it
+    std::string key;    // key name
+    Change change{};    // the row it restores
     RestoreAction action = RestoreAction::SetValue;
     std::string subkey{};  // "" or "Parameters": where the value lies below the entry's key
     std::string name{};    // the value's own name ("ServiceDll")
-    std::uint32_t type = 0;
-    std::string data{};    // the bytes it gets, as the export holds them
-    std::vector<ExportKey> subtree{};  // CreateEntry: the entry's keys, paths relative to it
+    StoredValue target{};  // SetValue: what it gets, as the export holds it
+    std::optional<StoredValue> current{};  // the value as stored when planned; none where it was not there
+    std::vector<ExportKey> subtree{};      // CreateEntry: the entry's keys, paths relative to it
 };
 
 // A selected row that will not be restored, and why (German, for the user).
 struct NotRestored {
     std::string entry;
     std::string key;
-    std::string change;
+    Change change;
     std::string reason;
 };
 
@@ -70,7 +65,7 @@ enum class RestoreOutcomeKind {
 struct RestoreOutcome {
     std::string entry;
     std::string key;
-    std::string change;
+    Change change;
     RestoreOutcomeKind kind = RestoreOutcomeKind::NotRestored;
     std::string reason;  // German, with the system's message where one is given
 };

@@ -2,6 +2,8 @@
 
 #include <set>
 
+#include "changes/ChangeTexts.h"
+
 namespace sw {
 namespace {
 
@@ -34,13 +36,13 @@ std::string Entry(const std::string& entry, const std::string& key) {
 
 void AddSkipped(std::string& out, const std::vector<NotRestored>& skipped) {
     for (const NotRestored& row : skipped)
-        out += "  " + Entry(row.entry, row.key) + " \xE2\x80\x93 " + row.change + ": " + row.reason + "\n";
+        out += "  " + Entry(row.entry, row.key) + " \xE2\x80\x93 " + ChangeText(row.change) + ": " + row.reason + "\n";
 }
 
 inline const std::string kAfterRestart = "wirksam nach dem nächsten Neustart";
 
 std::string OutcomeText(const RestoreOutcome& row) {
-    const bool added = row.change == kEntryAdded;
+    const bool added = row.change.kind == ChangeKind::EntryAdded;
     // An added entry's reason only says again that it was disabled.
     const std::string done = added ? "deaktiviert, nicht gelöscht" : "zurückgesetzt";
     const std::string reason = added ? std::string() : row.reason;
@@ -57,7 +59,44 @@ std::string OutcomeText(const RestoreOutcome& row) {
     }
 }
 
+// A stored value as the preview shows it; one of a type the comparison
+// does not read by its type and size.
+std::string ShownStored(const ComparedValue* compared, const std::optional<StoredValue>& value) {
+    const FoundValue found = value ? FoundOf(*value) : FoundValue{};
+    if (found.kind == FoundValue::Kind::Other)
+        return "(Typ " + std::to_string(value->type) + ", " + std::to_string(value->data.size()) + " Bytes)";
+    return ShownValue(compared != nullptr ? *compared : ComparedByField(ManagerField::ImagePath), found);
+}
+
+// A value that is not in the table by its place: "Sub\\Name".
+std::string JoinedName(const PlannedWrite& write) {
+    return write.subkey.empty() ? write.name : write.subkey + "\\" + write.name;
+}
+
+// The table's row of a value by its place below the entry's key.
+const ComparedValue* ComparedAt(const std::string& subkey, const std::string& name) {
+    for (const ComparedValue& compared : kComparedValues)
+        if (compared.subkey == subkey && compared.name == name) return &compared;
+    return nullptr;
+}
+
 }  // namespace
+
+WriteTexts TextsOf(const PlannedWrite& write) {
+    if (write.action == RestoreAction::CreateEntry) {
+        std::size_t values = 0;
+        for (const ExportKey& key : write.subtree) values += key.values.size();
+        return {"(ganzer Eintrag)", kValueAbsent,
+                "neu angelegt wie im Export vom letzten Start: " + std::to_string(values) + " Werte in " +
+                    std::to_string(write.subtree.size()) + " Schlüsseln"};
+    }
+    const ComparedValue* compared = ComparedAt(write.subkey, write.name);
+    WriteTexts texts{compared != nullptr ? std::string(compared->label) : JoinedName(write),
+                     ShownStored(compared, write.current), kValueAbsent};
+    if (write.change.kind == ChangeKind::EntryAdded) texts.before = "Deaktiviert (der Eintrag wird nicht gelöscht)";
+    else if (write.action == RestoreAction::SetValue) texts.before = ShownStored(compared, write.target);
+    return texts;
+}
 
 std::string RestorePreviewText(const RestorePlan& plan, const std::vector<ChangeRow>& selected,
                                const std::string& programFolder) {
@@ -67,13 +106,14 @@ std::string RestorePreviewText(const RestorePlan& plan, const std::vector<Change
            "\xE2\x86\x92 vorher):\n";
     std::set<std::string> written;
     for (const PlannedWrite& write : plan.writes) {
-        out += "  " + Entry(write.entry, write.key) + " \xE2\x80\x93 " + write.value + ": " + Shown(write.now) +
-               " \xE2\x86\x92 " + Shown(write.before) + "\n";
+        const WriteTexts texts = TextsOf(write);
+        out += "  " + Entry(write.entry, write.key) + " \xE2\x80\x93 " + texts.value + ": " + Shown(texts.now) +
+               " \xE2\x86\x92 " + Shown(texts.before) + "\n";
         written.insert(write.key);
     }
     std::string added;
     for (const ChangeRow& row : selected)
-        if (row.change == kEntryAdded && written.count(row.key) != 0) added += "  " + Entry(row.entry, row.key) + "\n";
+        if (row.change.kind == ChangeKind::EntryAdded && written.count(row.key) != 0) added += "  " + Entry(row.entry, row.key) + "\n";
     if (!added.empty())
         out += "\nHinzugefügte Einträge werden nicht gelöscht, sondern auf \"Deaktiviert\" gesetzt, so dass sie "
                "nicht mehr starten:\n" +
@@ -113,7 +153,7 @@ std::string RestoreResultText(const RestoreResult& result) {
            "\nIhr Import in den Registrierungs-Editor (Doppelklick) stellt den Stand vor dem Zurücksetzen wieder "
            "her.\n\n";
     for (const RestoreOutcome& row : result.rows)
-        out += "  " + Entry(row.entry, row.key) + " \xE2\x80\x93 " + row.change + ": " + OutcomeText(row) + "\n";
+        out += "  " + Entry(row.entry, row.key) + " \xE2\x80\x93 " + ChangeText(row.change) + ": " + OutcomeText(row) + "\n";
     out.pop_back();
     return out;
 }

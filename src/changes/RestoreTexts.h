@@ -14,6 +14,16 @@ namespace sw {
 inline const std::string kRestoreTitle = " Zurücksetzen";
 inline const std::string kRestoreResultTitle = " Zurückgesetzt";
 
+// A planned write's texts in the preview: the value ("Start",
+// "Parameters\ServiceDll", or "(ganzer Eintrag)"), what it holds now and what
+// it gets, whole.
+struct WriteTexts {
+    std::string value;
+    std::string now;
+    std::string before;
+};
+WriteTexts TextsOf(const PlannedWrite& write);
+
 // Every write as "Eintrag – Wert: jetzt → vorher", the boot/system warning,
 // the selected rows that will not be restored and why, what happens to an
 // added entry, and where the undo file goes. `selected` are the rows the

@@ -1,7 +1,6 @@
 #include "changes/ServiceChanges.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string_view>
 #include <unordered_map>
 
@@ -121,10 +120,14 @@ std::string EntryName(const ServiceValues& service) {
     return service.keyName;
 }
 
-std::string ImagePathShown(const ServiceValues& service) {
-    const ComparedValue& compared = ComparedByField(ManagerField::ImagePath);
-    const FoundValue& image = service.values[IndexOf(compared)];
-    return image.kind == FoundValue::Kind::Absent ? std::string() : ShownValue(compared, image);
+const FoundValue& ImagePathOf(const ServiceValues& service) {
+    return service.values[IndexOf(ManagerField::ImagePath)];
+}
+
+ChangeKind KindOf(const FoundValue& before, const FoundValue& now) {
+    if (before.kind == FoundValue::Kind::Absent) return ChangeKind::ValueAdded;
+    if (now.kind == FoundValue::Kind::Absent) return ChangeKind::ValueRemoved;
+    return ChangeKind::ValueChanged;
 }
 
 // A registry read as the comparison needs it: a text as stored, a number,
@@ -154,31 +157,30 @@ FoundValue FoundFrom(std::optional<ValueHolder>&& value) {
 void AddRows(const ServiceValues* before, const ServiceValues* now, bool notAnInstance,
              std::vector<ChangeRow>& rows) {
     if (!before) {
-        rows.push_back({EntryName(*now), now->keyName, kEntryAdded, "", ImagePathShown(*now), "", notAnInstance});
+        rows.push_back({EntryName(*now), now->keyName, {ChangeKind::EntryAdded}, {}, ImagePathOf(*now), "",
+                        notAnInstance});
         return;
     }
     if (!now) {
-        rows.push_back(
-            {EntryName(*before), before->keyName, kEntryRemoved, ImagePathShown(*before), "", "", notAnInstance});
+        rows.push_back({EntryName(*before), before->keyName, {ChangeKind::EntryRemoved}, ImagePathOf(*before), {}, "",
+                        notAnInstance});
         return;
     }
     for (const ComparedValue& compared : kComparedValues) {
         const FoundValue& was = before->values[IndexOf(compared)];
         const FoundValue& is = now->values[IndexOf(compared)];
-        if (was != is)
-            rows.push_back({EntryName(*now), now->keyName, std::string(compared.label), ShownValue(compared, was),
-                            ShownValue(compared, is)});
+        if (was != is) rows.push_back({EntryName(*now), now->keyName, {KindOf(was, is), &compared}, was, is});
     }
 }
 
 }  // namespace
 
-FoundValue FoundOf(std::uint32_t type, std::string_view data) {
+FoundValue FoundOf(const StoredValue& value) {
     FoundValue found;
-    if (auto text = StoredText(type, data)) {
+    if (auto text = StoredText(value)) {
         found.kind = FoundValue::Kind::Text;
         found.text = std::move(*text);
-    } else if (auto number = StoredNumber(type, data)) {
+    } else if (auto number = StoredNumber(value)) {
         found.kind = FoundValue::Kind::Number;
         found.number = *number;
     } else {
@@ -191,20 +193,6 @@ std::string PreviousExportPath(Program& program) { return program.Folder() + "\\
 
 std::string DisplayNameForShow(const std::string& text, const std::string& resolved) {
     return resolved.empty() ? text : resolved;
-}
-
-std::string ShownValue(const ComparedValue& compared, const FoundValue& value) {
-    switch (value.kind) {
-        case FoundValue::Kind::Absent: return kValueAbsent;
-        case FoundValue::Kind::Other: return kValueOtherType;
-        case FoundValue::Kind::Text: return value.text;
-        case FoundValue::Kind::Number: break;
-    }
-    if (compared.form == ValueForm::StartType) return PrintedStartLabel(value.number);
-    char text[32];
-    std::snprintf(text, sizeof text, "0x%08x (%u)", static_cast<unsigned>(value.number),
-                  static_cast<unsigned>(value.number));
-    return text;
 }
 
 RegExport ReadServicesExport(std::string_view fileBytes) { return ReadRegExport(fileBytes, ServicesSelection()); }
@@ -284,7 +272,7 @@ std::optional<std::vector<ServiceValues>> ServicesInExport(const RegExport& file
         ServiceValues& service = services[it->second];
         for (const ExportValue& value : key.values) {
             const std::size_t index = names.Index(value.name, inParameters);
-            if (index != std::string::npos) service.values[index] = FoundOf(value.type, value.data);
+            if (index != std::string::npos) service.values[index] = FoundOf(value.stored);
         }
     }
     if (!servicesKeyFound) return std::nullopt;

@@ -29,9 +29,8 @@ struct FoundValue {
     bool operator==(const FoundValue&) const = default;
 };
 
-// A value found as stored: by its type and bytes (an exported one, or one
-// the registry holds as stored).
-FoundValue FoundOf(std::uint32_t type, std::string_view data);
+// A value found as stored (an exported one, or one the registry holds).
+FoundValue FoundOf(const StoredValue& value);
 
 struct ServiceValues {
     std::string keyName;
@@ -47,31 +46,41 @@ struct ServiceValues {
     bool operator==(const ServiceValues&) const = default;
 };
 
-// One row of the list: the entry, what changed, before and now.
+// What a row is about: an entry added or removed, or one compared value
+// that changed, came or went.
+enum class ChangeKind { EntryAdded, EntryRemoved, ValueChanged, ValueAdded, ValueRemoved };
+
+struct Change {
+    ChangeKind kind = ChangeKind::ValueChanged;
+    const ComparedValue* value = nullptr;  // the table's row; none for an entry added or removed
+
+    bool IsEntry() const { return kind == ChangeKind::EntryAdded || kind == ChangeKind::EntryRemoved; }
+    // The same row of an entry: the same entry change, or the same value
+    // however it changed.
+    bool SameAs(const Change& other) const {
+        return IsEntry() || other.IsEntry() ? kind == other.kind : value == other.value;
+    }
+};
+
+// One row of the list: the entry, what changed, the value before and now as
+// the comparison read them. For an entry added or removed, before and now
+// hold its "ImagePath" on the side that has the entry. The texts shown are
+// made from it in changes/ChangeTexts.h.
 struct ChangeRow {
     std::string entry;   // display name (the key name when there is none)
     std::string key;     // key name
-    std::string change;  // the value's name, or that the entry was added or removed
-    std::string before;
-    std::string now;
+    Change change;
+    FoundValue before;
+    FoundValue now;
     std::string note{};  // why the row matters (changes/ChangeNotes.h), notes joined with "; "
     // An entry added or removed whose "Type" carries the per-user instance
     // bit but which is no instance of a template on its side.
     bool notAnInstance = false;
 };
 
-inline const std::string kEntryAdded = "Eintrag hinzugefügt";
-inline const std::string kEntryRemoved = "Eintrag entfernt";
-inline const std::string kValueAbsent = "(nicht vorhanden)";
-inline const std::string kValueOtherType = "(anderer Werttyp)";
-
 // A display name as the list shows it: the resolved text where the entry's
 // indirect name could be resolved now, the stored text otherwise.
 std::string DisplayNameForShow(const std::string& text, const std::string& resolved);
-
-// A value as the list shows it: start types by their labels, other numbers
-// as "0x00000010 (16)", texts as stored.
-std::string ShownValue(const ComparedValue& compared, const FoundValue& value);
 
 // The previous run's export, which the comparison and the restore read:
 // program folder, base name, ".tmr".

@@ -96,8 +96,8 @@ std::u16string Quoted(std::u16string_view text) {
 // A REG_SZ that a quoted text gives back exactly: whole characters, one NUL
 // at the end and none before it, no line end.
 bool WritableAsText(const ExportValue& value) {
-    if (value.type != kSz || value.data.size() % 2 != 0 || value.data.size() < 2) return false;
-    const std::u16string units = Units(value.data);
+    if (value.stored.type != kSz || value.stored.data.size() % 2 != 0 || value.stored.data.size() < 2) return false;
+    const std::u16string units = Units(value.stored.data);
     if (units.back() != u'\0') return false;
     return units.find_first_of(std::u16string_view(u"\0\r\n", 3)) == units.size() - 1;
 }
@@ -111,35 +111,33 @@ void AddValue(FileText& out, const ExportValue& value) {
         return;
     }
     if (WritableAsText(value)) {
-        const std::u16string units = Units(value.data);
+        const std::u16string units = Units(value.stored.data);
         out.Add(line + Quoted(std::u16string_view(units).substr(0, units.size() - 1)));
         out.EndLine();
         return;
     }
     char number[24];
-    if (value.type == kDword && value.data.size() == 4) {
-        std::uint32_t dword = 0;
-        for (std::size_t i = 4; i-- > 0;) dword = dword << 8 | static_cast<unsigned char>(value.data[i]);
-        std::snprintf(number, sizeof number, "dword:%08x", static_cast<unsigned>(dword));
+    if (const auto dword = value.stored.type == kDword ? StoredNumber(value.stored) : std::nullopt) {
+        std::snprintf(number, sizeof number, "dword:%08x", static_cast<unsigned>(*dword));
         out.Add(line);
         out.Add(std::string_view(number));
         out.EndLine();
         return;
     }
-    if (value.type == kBinary) {
+    if (value.stored.type == kBinary) {
         line += u"hex:";
     } else {
-        std::snprintf(number, sizeof number, "hex(%x):", static_cast<unsigned>(value.type));
+        std::snprintf(number, sizeof number, "hex(%x):", static_cast<unsigned>(value.stored.type));
         line += ToUtf16(number);
     }
     // As the registry editor wraps: a line holds at most 79 characters
     // before its continuation mark, and goes on after two blanks.
     static constexpr char kDigits[] = "0123456789abcdef";
-    for (std::size_t i = 0; i < value.data.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(value.data[i]);
+    for (std::size_t i = 0; i < value.stored.data.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(value.stored.data[i]);
         line += static_cast<char16_t>(kDigits[byte >> 4]);
         line += static_cast<char16_t>(kDigits[byte & 0xF]);
-        if (i + 1 == value.data.size()) break;
+        if (i + 1 == value.stored.data.size()) break;
         line += u',';
         if (line.size() + 3 > 79) {
             out.Add(line + u"\\");
@@ -354,12 +352,12 @@ private:
             const std::size_t after = Unquote(data, 1, text_);
             if (after == std::u16string_view::npos || !TrimLeft(data.substr(after)).empty())
                 return FailAt(lineNumber, "Text ohne schließendes Anführungszeichen.");
-            value.type = kSz;
+            value.stored.type = kSz;
             if (kept) {
-                value.data.assign((text_.size() + 1) * 2, '\0');
+                value.stored.data.assign((text_.size() + 1) * 2, '\0');
                 for (std::size_t i = 0; i < text_.size(); ++i) {
-                    value.data[2 * i] = static_cast<char>(text_[i] & 0xFF);
-                    value.data[2 * i + 1] = static_cast<char>(text_[i] >> 8);
+                    value.stored.data[2 * i] = static_cast<char>(text_[i] & 0xFF);
+                    value.stored.data[2 * i + 1] = static_cast<char>(text_[i] >> 8);
                 }
             }
             pending_ = nullptr;
@@ -374,15 +372,15 @@ private:
                 if (digit < 0) return FailAt(lineNumber, "ungültige DWORD-Zahl.");
                 number = number << 4 | static_cast<std::uint32_t>(digit);
             }
-            value.type = kDword;
+            value.stored.type = kDword;
             if (kept)
-                for (int shift = 0; shift < 32; shift += 8) value.data.push_back(static_cast<char>(number >> shift));
+                for (int shift = 0; shift < 32; shift += 8) value.stored.data.push_back(static_cast<char>(number >> shift));
             pending_ = nullptr;
             return true;
         }
         if (!StartsWith(data, u"hex")) return FailAt(lineNumber, "unbekannte Form der Wertdaten.");
         std::size_t colon = 3;
-        value.type = kBinary;
+        value.stored.type = kBinary;
         if (colon < data.size() && data[colon] == u'(') {
             const std::size_t close = data.find(u')', colon);
             if (close == std::u16string_view::npos || close == colon + 1 || close - colon - 1 > 8)
@@ -393,7 +391,7 @@ private:
                 if (digit < 0) return FailAt(lineNumber, "ungültiger Werttyp hex(...).");
                 type = type << 4 | static_cast<std::uint32_t>(digit);
             }
-            value.type = type;
+            value.stored.type = type;
             colon = close + 1;
         }
         if (colon >= data.size() || data[colon] != u':') return FailAt(lineNumber, "Wert ohne Datenangabe.");
@@ -409,7 +407,7 @@ private:
         if (continuing_) list.remove_suffix(1);
         // Written through a pointer into room for the most bytes the line
         // can hold (one digit and a comma each), cut to what it held.
-        std::string* bytes = pending_ ? &pending_->data : nullptr;
+        std::string* bytes = pending_ ? &pending_->stored.data : nullptr;
         const std::size_t before = bytes ? bytes->size() : 0;
         if (bytes) bytes->resize(before + (list.size() + 1) / 2);
         char* out = bytes ? bytes->data() + before : nullptr;
@@ -529,25 +527,5 @@ RegExport ReadRegExport(std::string_view bytes, const ExportSelection& keep) {
     if (!reader.ReadLines(lines, 1)) out.keys.clear();
     return out;
 }
-
-std::optional<std::string> StoredText(std::uint32_t type, std::string_view data) {
-    if ((type != kSz && type != kExpandSz) || data.size() % 2 != 0) return std::nullopt;
-    std::size_t end = 0;
-    while (end < data.size() && (data[end] != 0 || data[end + 1] != 0)) end += 2;
-    return FromUtf16Le(data.substr(0, end));
-}
-
-std::optional<std::uint32_t> StoredNumber(std::uint32_t type, std::string_view data) {
-    const bool dword = type == kDword && data.size() == 4;
-    const bool shortBinary = type == kBinary && data.size() <= 4;
-    if (!dword && !shortBinary) return std::nullopt;
-    std::uint32_t number = 0;
-    for (std::size_t i = data.size(); i-- > 0;) number = number << 8 | static_cast<unsigned char>(data[i]);
-    return number;
-}
-
-std::optional<std::string> ExportText(const ExportValue& value) { return StoredText(value.type, value.data); }
-
-std::optional<std::uint32_t> ExportNumber(const ExportValue& value) { return StoredNumber(value.type, value.data); }
 
 }  // namespace sw

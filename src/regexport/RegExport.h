@@ -16,14 +16,15 @@
 #include <string_view>
 #include <vector>
 
+#include "registry/StoredValue.h"
+
 namespace sw {
 
 struct ExportValue {
-    std::string name;           // UTF-8; "" is the key's default value
-    std::uint32_t type = 0;     // REG_SZ, REG_DWORD, ... as the file gives it
-    std::string data;           // the bytes as the registry keeps them; texts in
-                                // UTF-16LE with their terminating NUL
-    bool removed = false;       // "name"=-: the value is to be deleted
+    std::string name;      // UTF-8; "" is the key's default value
+    StoredValue stored{};  // type as the file gives it, bytes as the registry keeps
+                           // them (texts in UTF-16LE with their terminating NUL)
+    bool removed = false;  // "name"=-: the value is to be deleted
 };
 
 struct ExportKey {
@@ -75,17 +76,5 @@ RegExport ReadRegFile(std::string_view fileBytes);
 // editor wraps them (at most 80 characters a line, continued after ",\" on
 // a line that begins with two blanks).
 std::string WriteRegFile(const std::vector<ExportKey>& keys);
-
-// The text of a REG_SZ or REG_EXPAND_SZ value in UTF-8, up to its first NUL
-// (whole when it holds none); nothing for other types or an odd byte count.
-// For a value of any source by its type and bytes, and for an exported one.
-std::optional<std::string> StoredText(std::uint32_t type, std::string_view data);
-std::optional<std::string> ExportText(const ExportValue& value);
-
-// The number of a REG_DWORD value, or of a REG_BINARY value of at most four
-// bytes (little-endian), as the program's registry reads give them.
-std::optional<std::uint32_t> StoredNumber(std::uint32_t type, std::string_view data);
-std::optional<std::uint32_t> ExportNumber(const ExportValue& value);
-
 
 }  // namespace sw

@@ -16,6 +16,7 @@
 
 #include "platform/AnsiCodec.h"
 #include "registry/RegistryApi.h"
+#include "registry/StoredValue.h"
 
 namespace sw {
 
@@ -32,15 +33,6 @@ std::string CutAtNul(const std::string& text);
 
 // The stored bytes of a text value: UTF-16 little-endian and one NUL.
 std::string TextData(const std::string& text);
-
-// A value as the registry stores it: its type and its bytes, texts in
-// UTF-16LE with whatever NUL they were stored with.
-struct StoredValue {
-    std::uint32_t type = kRegNone;
-    std::string data;
-
-    bool operator==(const StoredValue&) const = default;
-};
 
 class Registry {
 public:

@@ -37,8 +37,8 @@ void ExpectValue(const ExportKey& key, const std::string& name, std::uint32_t ty
     CalledFrom at(caller);
     const ExportValue* value = Find(key, name);
     ASSERT_NE(value, nullptr) << name;
-    EXPECT_EQ(value->type, type) << name;
-    EXPECT_EQ(value->data, data) << name;
+    EXPECT_EQ(value->stored.type, type) << name;
+    EXPECT_EQ(value->stored.data, data) << name;
 }
 
 TEST(RegExportTest, ReadsEveryValueForm) {
@@ -68,22 +68,22 @@ TEST(RegExportTest, ReadsEveryValueForm) {
     ASSERT_EQ(key.values.size(), 14u);
     EXPECT_EQ(key.values[0].name, "");
     ExpectValue(key, "", 1, Wide("Vorgabe"));
-    EXPECT_EQ(ExportText(*Find(key, "Text")), "C:\\Pfad\\mit \"Anführung\" und ü");
+    EXPECT_EQ(StoredText(Find(key, "Text")->stored), "C:\\Pfad\\mit \"Anführung\" und ü");
     ExpectValue(key, "Leer", 1, std::string(2, '\0'));
     ExpectValue(key, "Zahl", 4, std::string("\x2a\0\0\0", 4));
-    EXPECT_EQ(ExportNumber(*Find(key, "Gross")), 0xFFFFFFFFu);
+    EXPECT_EQ(StoredNumber(Find(key, "Gross")->stored), 0xFFFFFFFFu);
     ExpectValue(key, "Binaer", 3, std::string("\x00\x01\xfe\xff", 4));
-    EXPECT_EQ(ExportNumber(*Find(key, "Binaer")), 0xFFFE0100u);
+    EXPECT_EQ(StoredNumber(Find(key, "Binaer")->stored), 0xFFFE0100u);
     ExpectValue(key, "KeinByte", 3, "");
     ExpectValue(key, "Erweitert", 2, Wide("%Sys"));
-    EXPECT_EQ(ExportText(*Find(key, "Erweitert")), "%Sys");
+    EXPECT_EQ(StoredText(Find(key, "Erweitert")->stored), "%Sys");
     ExpectValue(key, "Mehrfach", 7, Wide("a") + Wide("b") + std::string(2, '\0'));
-    EXPECT_EQ(ExportText(*Find(key, "Mehrfach")), std::nullopt);
+    EXPECT_EQ(StoredText(Find(key, "Mehrfach")->stored), std::nullopt);
     ExpectValue(key, "Qword", 11, std::string("\x01\0\0\0\0\0\0\x80", 8));
-    EXPECT_EQ(ExportNumber(*Find(key, "Qword")), std::nullopt);
+    EXPECT_EQ(StoredNumber(Find(key, "Qword")->stored), std::nullopt);
     ExpectValue(key, "Keiner", 0, "");
     ExpectValue(key, "Eigen", 0x10000, "\x7f");
-    EXPECT_EQ(ExportText(*Find(key, "Ohne NUL")), "A");
+    EXPECT_EQ(StoredText(Find(key, "Ohne NUL")->stored), "A");
     ExpectValue(key, "mit \\ und \"", 4, std::string("\x01\0\0\0", 4));
 }
 
@@ -159,8 +159,8 @@ TEST(RegExportTest, HugeValuesAreReadWhole) {
     ASSERT_TRUE(file.Ok()) << file.error;
     ASSERT_EQ(file.keys.size(), 1u);
     ASSERT_EQ(file.keys[0].values.size(), 2u);
-    EXPECT_TRUE(file.keys[0].values[0].data == expected);
-    EXPECT_EQ(ExportText(file.keys[0].values[1])->size(), 1000000u);
+    EXPECT_TRUE(file.keys[0].values[0].stored.data == expected);
+    EXPECT_EQ(StoredText(file.keys[0].values[1].stored)->size(), 1000000u);
 }
 
 // A failure is one line and leaves no keys behind.
@@ -275,8 +275,8 @@ TEST(RegExportTest, WriterAndReaderRoundTripEveryValueType) {
             EXPECT_EQ(read.name, written.name);
             EXPECT_EQ(read.removed, written.removed) << written.name;
             if (written.removed) continue;
-            EXPECT_EQ(read.type, written.type) << written.name;
-            EXPECT_EQ(read.data, written.data) << written.name;
+            EXPECT_EQ(read.stored.type, written.stored.type) << written.name;
+            EXPECT_EQ(read.stored.data, written.stored.data) << written.name;
         }
     }
     // The plain reader skips the deletions, as it does in any file.

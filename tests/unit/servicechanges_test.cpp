@@ -14,6 +14,7 @@
 #include "changes/ServiceChanges.h"
 #include "platform/Utf16.h"
 #include "shared/CallerLine.h"
+#include "shared/ChangeRows.h"
 #include "unit/ExportText.h"
 #include "unit/FakePrinter.h"
 #include "unit/SettingsFakes.h"
@@ -58,9 +59,7 @@ struct ChangesFixture : test::RootFixture {
     }
 };
 
-std::string Row(const ChangeRow& row) {
-    return row.entry + " | " + row.key + " | " + row.change + " | " + row.before + " | " + row.now;
-}
+std::string Row(const ChangeRow& row) { return test::RowText(row); }
 
 std::vector<std::string> Rows(const std::vector<ChangeRow>& rows) {
     std::vector<std::string> out;
@@ -120,6 +119,12 @@ TEST(ServiceChangesTest, EveryComparedValueIsReportedWithBeforeAndNow) {
         "Neuer Name | Wechsel | Parameters\\ServiceDll | C:\\alt | C:\\neu.dll",
     };
     EXPECT_EQ(Rows(rows), expected);
+    // How each changed: the failure command came, the others changed; the
+    // rows keep the values as read, numbers as numbers.
+    ASSERT_EQ(rows.size(), expected.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        EXPECT_EQ(rows[i].change.kind, i == 5 ? ChangeKind::ValueAdded : ChangeKind::ValueChanged) << i;
+    EXPECT_EQ(rows[0].before, (FoundValue{FoundValue::Kind::Number, 2, ""}));
 }
 
 TEST(ServiceChangesTest, EntriesAddedAndRemovedShowTheProgramTheyRun) {
@@ -138,6 +143,7 @@ TEST(ServiceChangesTest, EntriesAddedAndRemovedShowTheProgramTheyRun) {
         "Hinzu | Zugang | Eintrag hinzugefügt |  | C:\\neu.exe",
     };
     EXPECT_EQ(Rows(rows), expected);
+    for (const ChangeRow& row : rows) EXPECT_EQ(row.change.value, nullptr) << Row(row);
 }
 
 // Rows name an entry by its display name resolved now where it is indirect;
@@ -255,7 +261,7 @@ TEST(ServiceChangesTest, TheExportReadForTheComparisonKeepsOnlyTheComparedValues
     std::vector<std::string> kept;
     for (const auto& key : file.keys) {
         std::string line = key.path.substr(key.path.rfind("Services"));
-        for (const auto& value : key.values) line += " " + value.name + "=" + std::to_string(value.data.size());
+        for (const auto& value : key.values) line += " " + value.name + "=" + std::to_string(value.stored.data.size());
         kept.push_back(line);
     }
     const std::vector<std::string> expected = {"Services", "Services\\Svc START=4 ImagePath=6",
@@ -382,7 +388,7 @@ TEST(ServiceChangesTest, AnInstanceIsLeftOutOnlyWhereItRunsItsTemplatesProgram) 
     f.files.files["C:\\Windows\\v.dll"] = "";
     NoteRows(rows, *ServicesNow(f.registry), f.files, f.program.windowsFolder);
     std::vector<std::string> listed;
-    for (const auto& row : rows) listed.push_back(row.key + " " + row.change + ": " + row.note);
+    for (const auto& row : rows) listed.push_back(row.key + " " + ChangeText(row.change) + ": " + row.note);
     const std::string forged = "Keine echte Instanz";
     EXPECT_EQ(listed, (std::vector<std::string>{
                           "Allein_1 Eintrag hinzugefügt: " + forged,
@@ -410,6 +416,12 @@ TEST(ServiceChangesTest, BothPlacesOfAServiceDllAreComparedAndRestoredApart) {
     const auto rows = f.Compare(sections);
     EXPECT_EQ(Rows(rows), (std::vector<std::string>{"Dll | Dll | Parameters\\ServiceDll | C:\\p.dll | C:\\q.dll",
                                                     "Dll | Dll | ServiceDll | C:\\alt.dll | (nicht vorhanden)"}));
+    // Each row names its place by the table's row, and how the value changed.
+    EXPECT_EQ(rows[0].change.value, &kComparedValues[kParametersServiceDllIndex]);
+    EXPECT_EQ(rows[0].change.kind, ChangeKind::ValueChanged);
+    EXPECT_EQ(rows[1].change.value, &kComparedValues[kServiceDllIndex]);
+    EXPECT_EQ(rows[1].change.kind, ChangeKind::ValueRemoved);
+    EXPECT_EQ(rows[1].now.kind, FoundValue::Kind::Absent);
 
     test::FakeServiceManager manager{f.memory};
     ChangesRestorer restorer{f.registry, manager, f.files, f.program, f.clock};
@@ -440,7 +452,7 @@ struct NotesFixture : test::RootFixture {
     }
     void There(const std::string& path) { files.files[path] = ""; }
     std::string Note(const std::string& change) {
-        std::vector<ChangeRow> rows{{"Dienst", "DIENST", change, "", ""}};
+        std::vector<ChangeRow> rows{test::RowOf("Dienst", "DIENST", change)};
         NoteRows(rows, {service}, files, program.windowsFolder);
         return rows[0].note;
     }
@@ -579,7 +591,7 @@ public:
     std::vector<std::pair<std::string, std::uint32_t>> startsWritten;
     RestorePlan Plan(const std::vector<ChangeRow>& selected) override {
         std::vector<std::string> keys;
-        for (const auto& row : selected) keys.push_back(row.key + "/" + row.change);
+        for (const auto& row : selected) keys.push_back(row.key + "/" + ChangeText(row.change));
         planned.push_back(keys);
         return plan;
     }
@@ -670,7 +682,7 @@ TEST(ChangesViewTest, SortsByAColumnAndReversesOnTheSecondClick) {
     EXPECT_EQ(f.view.Status(), "Verglichen mit C:\\Tools\\Merotan.tmr: 2 Änderungen.");
     const auto changes = [&f] {
         std::vector<std::string> out;
-        for (const auto& row : f.view.Rows()) out.push_back(row.change);
+        for (const auto& row : f.view.Rows()) out.push_back(ChangeText(row.change));
         return out;
     };
     EXPECT_EQ(changes(), (std::vector<std::string>{"Start", "ObjectName"}));
@@ -689,7 +701,7 @@ TEST(ChangesViewTest, SortsByAColumnAndReversesOnTheSecondClick) {
     EXPECT_EQ(selected, std::vector<std::size_t>{1});
     f.view.SortBy(3, &selected);
     EXPECT_EQ(selected, std::vector<std::size_t>{0});
-    EXPECT_EQ(f.view.Rows()[0].change, "ObjectName");
+    EXPECT_EQ(ChangeText(f.view.Rows()[0].change), "ObjectName");
 }
 
 TEST(ChangesViewTest, PrintsEveryRowWithBeforeAndNowAndReportsAFailedPrint) {
@@ -787,7 +799,7 @@ TEST(ChangesViewTest, NotedRowsComeFirstAndInstancesLeftOutAreCounted) {
     const std::string note = "Pfad für Benutzer beschreibbar; Datei fehlt";
     const auto keysAndNotes = [&f] {
         std::vector<std::string> out;
-        for (const auto& row : f.view.Rows()) out.push_back(row.key + " " + row.change + ": " + row.note);
+        for (const auto& row : f.view.Rows()) out.push_back(row.key + " " + ChangeText(row.change) + ": " + row.note);
         return out;
     };
     EXPECT_EQ(keysAndNotes(), (std::vector<std::string>{"Gamma ImagePath: " + note, "Alpha Start: ",
@@ -817,14 +829,15 @@ TEST(ChangesViewTest, NotedRowsComeFirstAndInstancesLeftOutAreCounted) {
 TEST(RestoreTextsTest, ThePreviewListsEveryWriteTheRowsLeftOutAndWhatHappensToAnAddedEntry) {
     RestorePlan plan;
     const std::string longPath = "C:\\" + std::string(300, 'p') + "\\dienst.exe -k netsvcs";
-    plan.writes = {{"Neues Programm", "SwImage", "ImagePath", "C:\\boese.exe", longPath},
-                   {"Neuer Dienst", "SwNew", "Start", "Manuell", "Deaktiviert"},
-                   {"Gruppe", "Gruppe", "Group", "", kValueAbsent},
-                   {"Zeilen", "Zeilen", "DisplayName", "a\r\nb", "c\nd"}};
-    plan.skipped = {{"Anderes Konto", "SwAccount", "ObjectName",
+    using test::TextStored;
+    plan.writes = {test::WriteOf("Neues Programm", "SwImage", "ImagePath", TextStored("C:\\boese.exe"), TextStored(longPath)),
+                   test::WriteOf("Neuer Dienst", "SwNew", "Start", test::NumberStored(3), test::NumberStored(4)),
+                   test::WriteOf("Gruppe", "Gruppe", "Group", TextStored(""), std::nullopt),
+                   test::WriteOf("Zeilen", "Zeilen", "DisplayName", TextStored("a\r\nb"), TextStored("c\nd"))};
+    plan.skipped = {{"Anderes Konto", "SwAccount", test::ChangeNamed("ObjectName"),
                      "Das Konto \".\\Hans\" braucht ein Kennwort; LocalSystem verwenden."}};
-    const std::vector<ChangeRow> selected = {{"Neuer Dienst", "SwNew", kEntryAdded, "", "C:\\neu.exe"},
-                                             {"Nicht geplant", "SwOther", kEntryAdded, "", "C:\\x.exe"}};
+    const std::vector<ChangeRow> selected = {test::RowOf("Neuer Dienst", "SwNew", kEntryAdded, "", "C:\\neu.exe"),
+                                             test::RowOf("Nicht geplant", "SwOther", kEntryAdded, "", "C:\\x.exe")};
     EXPECT_EQ(RestorePreviewText(plan, selected, "C:\\Tools"),
               "Diese Werte werden auf den Stand vom letzten Start zurückgesetzt (Eintrag – Wert: jetzt → vorher):\n"
               "  Neues Programm (SwImage) – ImagePath: C:\\boese.exe → " + longPath + "\n"
@@ -863,14 +876,14 @@ TEST(RestoreTextsTest, ThePreviewListsEveryWriteTheRowsLeftOutAndWhatHappensToAn
 TEST(RestoreTextsTest, TheResultNamesTheUndoFileAndEachRowsOutcomeOrThatNothingWasChanged) {
     RestoreResult result;
     result.undoFile = "C:\\Tools\\Merotan-Rückgängig-2026-03-07-140502.reg";
-    result.rows = {{"Anderer Start", "SwStart", "Start", RestoreOutcomeKind::Restored, ""},
-                   {"Neue DLL", "SwDll", "Parameters\\ServiceDll", RestoreOutcomeKind::AfterNextRestart,
+    result.rows = {{"Anderer Start", "SwStart", test::ChangeNamed("Start"), RestoreOutcomeKind::Restored, ""},
+                   {"Neue DLL", "SwDll", test::ChangeNamed("Parameters\\ServiceDll"), RestoreOutcomeKind::AfterNextRestart,
                     "Der Dienstmanager kennt diesen Wert nicht"},
-                   {"Unbekannt", "Unbekannt", "Start", RestoreOutcomeKind::AfterNextRestart,
+                   {"Unbekannt", "Unbekannt", test::ChangeNamed("Start"), RestoreOutcomeKind::AfterNextRestart,
                     "Die Dienstverwaltung kennt den Eintrag nicht; wirksam nach dem nächsten Neustart."},
-                   {"Neuer Dienst", "SwNew", kEntryAdded, RestoreOutcomeKind::Restored,
+                   {"Neuer Dienst", "SwNew", test::ChangeNamed(kEntryAdded), RestoreOutcomeKind::Restored,
                     "Der Eintrag wurde nicht gelöscht, sondern deaktiviert."},
-                   {"Geschützt", "Geschützt", "ImagePath", RestoreOutcomeKind::NotRestored,
+                   {"Geschützt", "Geschützt", test::ChangeNamed("ImagePath"), RestoreOutcomeKind::NotRestored,
                     "Zugriff verweigert (5: Zugriff verweigert)"}};
     EXPECT_EQ(RestoreResultText(result),
               "Zurückgesetzt: 4, davon 2 wirksam nach dem nächsten Neustart. Nicht zurückgesetzt: 1.\n\n"
@@ -902,7 +915,8 @@ TEST(ChangesViewTest, RestoreAsksThePlanPreviewsItAndWritesOnlyWhenConfirmed) {
     EXPECT_FALSE(f.view.CanRestoreAny({7}));
     EXPECT_TRUE(f.view.CanRestoreAny({7, 0}));
     f.view.SortBy(2);  // ObjectName, Start
-    f.restorer.plan.writes = {{"Erster; \"Dienst\"", "Alpha", "Start", "Deaktiviert", "Automatisch"}};
+    f.restorer.plan.writes = {
+        test::WriteOf("Erster; \"Dienst\"", "Alpha", "Start", test::NumberStored(4), test::NumberStored(2))};
     f.restorer.plan.touchesBootOrSystemStart = true;
 
     f.view.Restore({1, 5});
@@ -919,7 +933,7 @@ TEST(ChangesViewTest, RestoreAsksThePlanPreviewsItAndWritesOnlyWhenConfirmed) {
     f.restorer.plan.touchesBootOrSystemStart = false;
     f.restorer.startsWritten = {{"Alpha", 2}};
     f.restorer.result.undoFile = "C:\\Tools\\Merotan-Rückgängig-2026-03-07-140502.reg";
-    f.restorer.result.rows = {{"Erster; \"Dienst\"", "Alpha", "Start", RestoreOutcomeKind::Restored, ""}};
+    f.restorer.result.rows = {{"Erster; \"Dienst\"", "Alpha", test::ChangeNamed("Start"), RestoreOutcomeKind::Restored, ""}};
     f.restoreDialogs.whileResultShown = [&f] { EXPECT_EQ(f.view.Rows().size(), 2u); };
     f.view.Restore({0, 1});
     EXPECT_EQ(f.restorer.planned.back(), (std::vector<std::string>{"Beta/ObjectName", "Alpha/Start"}));
@@ -936,7 +950,7 @@ TEST(ChangesViewTest, RestoreWithNothingToWriteSaysWhyInsteadOfAnEmptyPreview) {
     ViewFixture f;
     f.TwoChanges();
     f.restoreDialogs.confirm = true;
-    f.restorer.plan.skipped = {{"Beta", "Beta", "ObjectName", "Das Konto braucht ein Kennwort."}};
+    f.restorer.plan.skipped = {{"Beta", "Beta", test::ChangeNamed("ObjectName"), "Das Konto braucht ein Kennwort."}};
     f.view.Restore({1});
     const std::string nothing = NothingToRestoreText(f.restorer.plan);
     f.restorer.plan.failure = "Der Export vom letzten Start ist nicht lesbar.";
@@ -950,7 +964,8 @@ TEST(ChangesViewTest, RestoreWithNothingToWriteSaysWhyInsteadOfAnEmptyPreview) {
 
     // A failed undo file is shown as the result; nothing was written.
     f.restorer.plan = RestorePlan{};
-    f.restorer.plan.writes = {{"Beta", "Beta", "ObjectName", "LocalSystem", "NT AUTHORITY\\LocalService"}};
+    f.restorer.plan.writes = {test::WriteOf("Beta", "Beta", "ObjectName", test::TextStored("LocalSystem"),
+                                             test::TextStored("NT AUTHORITY\\LocalService"))};
     f.restorer.result.failure = "Die Rückgängig-Datei kann nicht geschrieben werden: C:\\Tools\\x.reg";
     f.view.Restore({1});
     ASSERT_EQ(f.restoreDialogs.results.size(), 1u);
@@ -1053,7 +1068,7 @@ struct RestoreFixture : ChangesFixture {
             registry.CreateKey(kHkeyLocalMachine, path);
             for (const ExportValue& value : key.values) {
                 if (value.removed) registry.DeleteStoredValue(kHkeyLocalMachine, path, value.name);
-                else registry.WriteStored(kHkeyLocalMachine, path, value.name, {value.type, value.data});
+                else registry.WriteStored(kHkeyLocalMachine, path, value.name, {value.stored.type, value.stored.data});
             }
         }
     }
@@ -1066,7 +1081,7 @@ struct RestoreFixture : ChangesFixture {
         for (const ExportKey& k : *subtree)
             for (const ExportValue& v : k.values)
                 EXPECT_EQ(Stored(ServiceKeyPath(key) + (k.path.empty() ? "" : "\\" + k.path), v.name),
-                          (StoredValue{v.type, v.data}))
+                          (StoredValue{v.stored.type, v.stored.data}))
                     << key << "\\" << k.path << " " << v.name;
     }
 };
@@ -1074,7 +1089,7 @@ struct RestoreFixture : ChangesFixture {
 std::vector<std::string> Outcomes(const RestoreResult& result) {
     std::vector<std::string> out;
     for (const auto& row : result.rows)
-        out.push_back(row.key + " " + row.change + ": " + std::to_string(static_cast<int>(row.kind)));
+        out.push_back(row.key + " " + ChangeText(row.change) + ": " + std::to_string(static_cast<int>(row.kind)));
     return out;
 }
 
@@ -1090,7 +1105,10 @@ TEST(RestoreTest, EveryKindOfRowGoesBackInItsExportedTypeAndTheUndoFileTakesItBa
     EXPECT_TRUE(plan.skipped.empty());
     EXPECT_FALSE(plan.touchesBootOrSystemStart);
     std::vector<std::string> writes;
-    for (const auto& w : plan.writes) writes.push_back(w.key + " – " + w.value + ": " + w.now + " → " + w.before);
+    for (const auto& w : plan.writes) {
+        const WriteTexts texts = TextsOf(w);
+        writes.push_back(w.key + " – " + texts.value + ": " + texts.now + " → " + texts.before);
+    }
     const std::vector<std::string> expectedWrites = {
         "Abgang – (ganzer Eintrag): (nicht vorhanden) → neu angelegt wie im Export vom letzten Start: 10 Werte in 3 "
         "Schlüsseln",
@@ -1117,7 +1135,7 @@ TEST(RestoreTest, EveryKindOfRowGoesBackInItsExportedTypeAndTheUndoFileTakesItBa
     EXPECT_EQ(result.rows[0].kind, RestoreOutcomeKind::Restored) << result.rows[0].reason;
     for (std::size_t i = 1; i < result.rows.size(); ++i) {
         const auto& row = result.rows[i];
-        EXPECT_EQ(row.kind, RestoreOutcomeKind::AfterNextRestart) << row.key << " " << row.change << ": " << row.reason;
+        EXPECT_EQ(row.kind, RestoreOutcomeKind::AfterNextRestart) << row.key << " " << ChangeText(row.change) << ": " << row.reason;
         EXPECT_NE(row.reason.find("wirksam nach dem nächsten Neustart"), std::string::npos)
             << row.reason;
     }
@@ -1161,8 +1179,8 @@ TEST(RestoreTest, EveryKindOfRowGoesBackInItsExportedTypeAndTheUndoFileTakesItBa
             const ExportValue& was = expected[k].values[v];
             EXPECT_EQ(is.name, was.name);
             EXPECT_EQ(is.removed, was.removed) << was.name;
-            EXPECT_EQ(is.type, was.type) << was.name;
-            EXPECT_EQ(is.data, was.data) << was.name;
+            EXPECT_EQ(is.stored.type, was.stored.type) << was.name;
+            EXPECT_EQ(is.stored.data, was.stored.data) << was.name;
         }
     }
     // Imported, it puts the registry back as it was before the restore.
@@ -1182,8 +1200,8 @@ TEST(RestoreTest, TheServiceManagerIsToldFirstOnlyWhatDiffersAndTheRegistryKeeps
                            "\"DelayedAutostart\"=dword:00000000\r\n\"FailureCommand\"=\"cmd /c x\"\r\n") +
         Section("Wechsel\\Parameters", "\"ServiceDll\"=\"C:\\\\neu.dll\"\r\n"));
     f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Wechsel"), "Group", "Eigen");
-    const std::vector<ChangeRow> rows = {{"Neuer Name", "Wechsel", "Start", "Manuell", "Deaktiviert"},
-                                         {"Neuer Name", "Wechsel", "ImagePath", "C:\\gut.exe", "C:\\böse.exe"}};
+    const std::vector<ChangeRow> rows = {test::RowOf("Neuer Name", "Wechsel", "Start", "Manuell", "Deaktiviert"),
+                                         test::RowOf("Neuer Name", "Wechsel", "ImagePath", "C:\\gut.exe", "C:\\böse.exe")};
     const RestorePlan plan = f.restorer.Plan(rows);
     ASSERT_EQ(plan.writes.size(), 2u) << "DelayedAutostart is 0 on both sides: not written";
     const RestoreResult result = f.restorer.CarryOut(plan);
@@ -1215,7 +1233,7 @@ TEST(RestoreTest, RefusalsAreNamedAndTheRegistryStandsInOrNothingChanges) {
         f.manager.known["Wechsel"] = ServiceConfig{0x10, 4, 1, "x", "", "LocalSystem", "Neuer Name", false, ""};
         f.manager.refusals["Wechsel"] = 5;
         const RestoreResult result =
-            f.restorer.CarryOut(f.restorer.Plan({{"Neuer Name", "Wechsel", "Start", "Automatisch", "Deaktiviert"}}));
+            f.restorer.CarryOut(f.restorer.Plan({test::RowOf("Neuer Name", "Wechsel", "Start", "Automatisch", "Deaktiviert")}));
         ASSERT_EQ(result.rows.size(), 1u) << "DelayedAutostart goes back with its row";
         EXPECT_EQ(result.rows[0].kind, RestoreOutcomeKind::AfterNextRestart);
         EXPECT_NE(result.rows[0].reason.find("Fehler 5: Zugriff verweigert"), std::string::npos) << result.rows[0].reason;
@@ -1233,7 +1251,7 @@ TEST(RestoreTest, RefusalsAreNamedAndTheRegistryStandsInOrNothingChanges) {
             Section("Wechsel", "\"Start\"=dword:00000002\r\n\"DelayedAutostart\"=dword:00000001\r\n"
                                "\"FailureCommand\"=\"C:\\\\heil.cmd\"\r\n"));
         const RestoreResult result = f.restorer.CarryOut(
-            f.restorer.Plan({{"W", "Wechsel", "DelayedAutostart", "", ""}, {"W", "Wechsel", "FailureCommand", "", ""}}));
+            f.restorer.Plan({test::RowOf("W", "Wechsel", "DelayedAutostart", "", ""), test::RowOf("W", "Wechsel", "FailureCommand", "", "")}));
         ASSERT_EQ(result.rows.size(), 2u);
         EXPECT_EQ(result.rows[0].kind, RestoreOutcomeKind::AfterNextRestart);
         EXPECT_NE(result.rows[0].reason.find("Fehler 124"), std::string::npos) << result.rows[0].reason;
@@ -1249,7 +1267,7 @@ TEST(RestoreTest, RefusalsAreNamedAndTheRegistryStandsInOrNothingChanges) {
         const auto before = f.Dump("Wechsel");
         f.memory.FindKey(kHkeyLocalMachine, ServiceKeyPath("Wechsel"))->denyFull = true;
         const RestoreResult result =
-            f.restorer.CarryOut(f.restorer.Plan({{"N", "Wechsel", "ImagePath", "", ""}, {"N", "Wechsel", "Group", "", ""}}));
+            f.restorer.CarryOut(f.restorer.Plan({test::RowOf("N", "Wechsel", "ImagePath", "", ""), test::RowOf("N", "Wechsel", "Group", "", "")}));
         EXPECT_EQ(result.failure, "");
         ASSERT_EQ(result.rows.size(), 2u);
         for (const auto& row : result.rows) {
@@ -1262,14 +1280,14 @@ TEST(RestoreTest, RefusalsAreNamedAndTheRegistryStandsInOrNothingChanges) {
         // The entry is gone between the plan and the writes: its values do
         // not make a new one.
         RestoreFixture f;
-        const RestorePlan plan = f.restorer.Plan({{"N", "Wechsel", "Group", "", ""}});
+        const RestorePlan plan = f.restorer.Plan({test::RowOf("N", "Wechsel", "Group", "", "")});
         ASSERT_EQ(plan.writes.size(), 1u);
         f.memory.DeleteKey(kHkeyLocalMachine, ServiceKeyPath("Wechsel"));
         const RestoreResult result = f.restorer.CarryOut(plan);
         ASSERT_EQ(result.rows.size(), 1u);
         EXPECT_EQ(result.rows[0].kind, RestoreOutcomeKind::NotRestored);
         EXPECT_FALSE(f.registry.KeyExists(kHkeyLocalMachine, ServiceKeyPath("Wechsel")));
-        EXPECT_NE(f.restorer.Plan({{"N", "Wechsel", "Group", "", ""}}).skipped.at(0).reason.find("nicht mehr"),
+        EXPECT_NE(f.restorer.Plan({test::RowOf("N", "Wechsel", "Group", "", "")}).skipped.at(0).reason.find("nicht mehr"),
                   std::string::npos);
     }
     {
@@ -1292,7 +1310,7 @@ TEST(RestoreTest, RefusalsAreNamedAndTheRegistryStandsInOrNothingChanges) {
 TEST(RestoreTest, ARemovedServiceIsRegisteredAgainAndKeepsOnlyWhatTheExportHad) {
     RestoreFixture f;
     const RestoreResult result =
-        f.restorer.CarryOut(f.restorer.Plan({{"Fort", "Abgang", kEntryRemoved, "C:\\alt.exe", ""}}));
+        f.restorer.CarryOut(f.restorer.Plan({test::RowOf("Fort", "Abgang", kEntryRemoved, "C:\\alt.exe")}));
     EXPECT_EQ(f.manager.log, (std::vector<std::string>{"create Abgang type=16 start=3 image=C:\\alt.exe"}));
     EXPECT_EQ(Outcomes(result), (std::vector<std::string>{"Abgang Eintrag entfernt: 0"}));
     f.ExpectAsExported("Abgang");
@@ -1303,7 +1321,7 @@ TEST(RestoreTest, ARemovedServiceIsRegisteredAgainAndKeepsOnlyWhatTheExportHad) 
     RestoreFixture g;
     g.manager.known["Abgang"] = ServiceConfig{0x10, 4, 1, "C:\\x.exe", "", "LocalSystem", "X", false, ""};
     const RestoreResult again =
-        g.restorer.CarryOut(g.restorer.Plan({{"Fort", "Abgang", kEntryRemoved, "C:\\alt.exe", ""}}));
+        g.restorer.CarryOut(g.restorer.Plan({test::RowOf("Fort", "Abgang", kEntryRemoved, "C:\\alt.exe", "")}));
     ASSERT_EQ(g.manager.log.size(), 2u);
     EXPECT_EQ(g.manager.log[1].rfind("change Abgang type=16 start=3 image=C:\\alt.exe", 0), 0u) << g.manager.log[1];
     EXPECT_EQ(Outcomes(again), (std::vector<std::string>{"Abgang Eintrag entfernt: 0"}));
@@ -1314,7 +1332,7 @@ TEST(RestoreTest, ARemovedServiceIsRegisteredAgainAndKeepsOnlyWhatTheExportHad) 
     g.memory.DeleteKey(kHkeyLocalMachine, ServiceKeyPath("Abgang"));
     g.clock.now = 36000.0;
     const RestoreResult third =
-        g.restorer.CarryOut(g.restorer.Plan({{"Fort", "Abgang", kEntryRemoved, "C:\\alt.exe", ""}}));
+        g.restorer.CarryOut(g.restorer.Plan({test::RowOf("Fort", "Abgang", kEntryRemoved, "C:\\alt.exe", "")}));
     EXPECT_EQ(third.undoFile, g.SideFile("Merotan-R\xc3\xbc" "ckg\xc3\xa4ngig-2026-03-07-100000-2.reg"));
     EXPECT_TRUE(g.files.files.count(g.UndoPath()));
 }
@@ -1326,9 +1344,16 @@ TEST(RestoreTest, AnAccountThatNeedsAPasswordIsNotRestoredAndSaysWhatToUseInstea
     for (const char* account : {".\\Benutzer", "DOMAIN\\svc", "NT SERVICE\\", "NT AUTHORITY\\SYSTEMX"})
         EXPECT_FALSE(AccountNeedsNoPassword(account)) << account;
     RestoreFixture f;
-    const ChangeRow row{"N", "Wechsel", "ObjectName", ".\\Benutzer", "LocalSystem"};
+    const ChangeRow row = test::RowOf("N", "Wechsel", "ObjectName", ".\\Benutzer", "LocalSystem");
     EXPECT_FALSE(CanRestore(row));
-    EXPECT_TRUE(CanRestore({"N", "Wechsel", "ObjectName", "NT SERVICE\\Wechsel", "LocalSystem"}));
+    EXPECT_TRUE(CanRestore(test::RowOf("N", "Wechsel", "ObjectName", "NT SERVICE\\Wechsel", "LocalSystem")));
+    // What a row shows is not read back: an account whose name reads like
+    // the text for a missing value still needs its password, one that was
+    // missing does not.
+    EXPECT_FALSE(CanRestore(test::RowOf("N", "Wechsel", "ObjectName", kValueAbsent, "LocalSystem")));
+    ChangeRow missing = row;
+    missing.before = {};
+    EXPECT_TRUE(CanRestore(missing));
     const RestorePlan plan = f.restorer.Plan({row});
     EXPECT_TRUE(plan.writes.empty());
     ASSERT_EQ(plan.skipped.size(), 1u);
@@ -1346,7 +1371,7 @@ TEST(RestoreTest, BootAndSystemStartTypesOnEitherSideAreFlagged) {
                                  Section("Abgang", "\"Type\"=dword:00000001\r\n\"Start\"=dword:0000000" +
                                                        std::to_string(was) + "\r\n"));
         const std::string key = change == "Start" ? "Wechsel" : change == kEntryAdded ? "Zugang" : "Abgang";
-        const RestorePlan plan = f.restorer.Plan({{key, key, change, "", ""}});
+        const RestorePlan plan = f.restorer.Plan({test::RowOf(key, key, change)});
         EXPECT_FALSE(plan.writes.empty()) << was << " " << is << " " << change;
         return plan.touchesBootOrSystemStart;
     };

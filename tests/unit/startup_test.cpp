@@ -9,6 +9,7 @@
 #include "unattended/CheckEvents.h"
 #include "unattended/OwnRecordGuard.h"
 #include "unattended/UnattendedCheck.h"
+#include "shared/ChangeRows.h"
 #include "unit/ExportText.h"
 #include "unit/Fakes.h"
 
@@ -427,7 +428,7 @@ TEST(CheckEventsTest, OnlyTheThreeNotesAsWholeNotesAlert) {
     CheckOutcome outcome;
     outcome.exitCode = kCheckChangesFound;
     const auto row = [](const std::string& key, const std::string& note) {
-        return ChangeRow{key, key, "ImagePath", "x", "y", note};
+        return test::RowOf(key, key, "ImagePath", "x", "y", note);
     };
     outcome.rows = {row("w", "Datei fehlt; Neuer Treiber"), row("x", "Datei fehlt"),
                     row("y", "Befehlsinterpreter (alt)"), row("z", "")};
@@ -449,12 +450,12 @@ TEST(CheckEventsTest, ManyChangesAreSplitIntoPartsBelowTheLimitThatTogetherHoldE
     // 300 rows of about 200 characters, one of 37,500 UTF-16 units (more
     // than a whole event), in letters of one and of two units.
     for (int i = 0; i < 300; ++i)
-        outcome.rows.push_back(ChangeRow{"Eintrag " + std::to_string(i), "k" + std::to_string(i), "ImagePath",
+        outcome.rows.push_back(test::RowOf("Eintrag " + std::to_string(i), "k" + std::to_string(i), "ImagePath",
                                 std::string(90, 'a'), "C:\\Users\\Public\\" + std::string(40, 'b') + ".exe",
-                                i % 2 ? kNoteUserWritable : ""});
+                                i % 2 ? kNoteUserWritable : ""));
     std::string huge;
     for (int i = 0; i < 25000; ++i) huge += i % 2 ? "ä" : "\xF0\x9F\x98\x80";  // U+1F600: two units
-    outcome.rows.insert(outcome.rows.begin() + 7, ChangeRow{"Riesig", "riesig", "ImagePath", "x", huge, ""});
+    outcome.rows.insert(outcome.rows.begin() + 7, test::RowOf("Riesig", "riesig", "ImagePath", "x", huge));
     FakeFiles files;
     const std::vector<Event> events = CheckEvents(outcome, files);
 

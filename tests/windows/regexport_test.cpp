@@ -134,14 +134,14 @@ TEST_F(RegExportRoundTrip, EveryValueTypeComesBackAsWritten) {
         for (const auto& v : key->values)
             if (v.name == Utf8(value.name)) found = &v;
         ASSERT_NE(found, nullptr) << path << " has no value " << Utf8(value.name);
-        EXPECT_EQ(found->type, value.type) << Utf8(value.name);
+        EXPECT_EQ(found->stored.type, value.type) << Utf8(value.name);
         // Wine's regedit writes a text stored without its NUL as a quoted
         // text, which gains the NUL; Windows' writes it as hex(1).
-        const bool gainsNul = value.name == L"Ohne NUL" && found->data == value.data + std::string(2, '\0');
-        EXPECT_TRUE(found->data == value.data || gainsNul) << Utf8(value.name) << ": " << found->data.size() << " bytes read, "
+        const bool gainsNul = value.name == L"Ohne NUL" && found->stored.data == value.data + std::string(2, '\0');
+        EXPECT_TRUE(found->stored.data == value.data || gainsNul) << Utf8(value.name) << ": " << found->stored.data.size() << " bytes read, "
                                                << value.data.size() << " written";
-        if (value.name == L"Ohne NUL") EXPECT_EQ(ExportText(*found), "abc");
-        if (value.name == L"Text") EXPECT_EQ(ExportText(*found), "C:\\Pfad mit \"Anführung\" und ü, Ω, 😀");
+        if (value.name == L"Ohne NUL") EXPECT_EQ(StoredText(found->stored), "abc");
+        if (value.name == L"Text") EXPECT_EQ(StoredText(found->stored), "C:\\Pfad mit \"Anführung\" und ü, Ω, 😀");
     }
 }
 

@@ -14,6 +14,7 @@
 
 #include "changes/ChangesRestorer.h"
 #include "regexport/RegExport.h"
+#include "shared/ChangeRows.h"
 #include "registry/Registry.h"
 #include "win32/Win32Platform.h"
 #include "win32/Win32Registry.h"
@@ -292,10 +293,10 @@ TEST_F(ServiceManagerTest, TheRestorePutsServicesBackThroughTheManagerAndTheRegi
     InFolder program(folderUtf8);
     Win32Clock clock;
     ChangesRestorer restorer(registry, manager, files, program, clock);
-    const RestorePlan plan = restorer.Plan({{"Sonde", "SwManagerProbe", "Start", "Manuell", "Deaktiviert"},
-                                            {"Sonde", "SwManagerProbe", "ImagePath", "", ""},
-                                            {"Sonde", "SwManagerProbe", "Parameters\\ServiceDll", "", ""},
-                                            {"SwRestoreGone", "SwRestoreGone", kEntryRemoved, "", ""}});
+    const RestorePlan plan = restorer.Plan({test::RowOf("Sonde", "SwManagerProbe", "Start", "Manuell", "Deaktiviert"),
+                                            test::RowOf("Sonde", "SwManagerProbe", "ImagePath"),
+                                            test::RowOf("Sonde", "SwManagerProbe", "Parameters\\ServiceDll"),
+                                            test::RowOf("SwRestoreGone", "SwRestoreGone", kEntryRemoved)});
     ASSERT_EQ(plan.failure, "");
     const RestoreResult result = restorer.CarryOut(plan);
 
@@ -311,7 +312,7 @@ TEST_F(ServiceManagerTest, TheRestorePutsServicesBackThroughTheManagerAndTheRegi
     ASSERT_EQ(result.failure, "");
     std::vector<std::string> outcomes;
     for (const auto& row : result.rows)
-        outcomes.push_back(row.key + " " + row.change + ": " + std::to_string(static_cast<int>(row.kind)) + " " +
+        outcomes.push_back(row.key + " " + ChangeText(row.change) + ": " + std::to_string(static_cast<int>(row.kind)) + " " +
                            row.reason);
     // Start and image path through the manager; the service DLL, which it
     // has no call for, in the registry for the next start.
