@@ -29,8 +29,7 @@ public:
     bool WriteWhole(const std::string& path, const std::string& bytes) override;
     bool Move(const std::string& from, const std::string& to) override;
     bool Read(const std::string& path, std::string& bytes) override;
-    // GetFileAttributesExW's last write, in the local time of that day
-    // (win32/Win32FileTimes.cpp).
+    // GetFileAttributesExW's last write, in the local time of that day.
     std::optional<LocalTime> LastWritten(const std::string& path) override;
     std::string ExpandEnvironment(const std::string& text) override;
 };
