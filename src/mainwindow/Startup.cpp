@@ -32,6 +32,11 @@ void Root::Form_Load() {
     if (c.LObjekte.ListCount() > 0) c.LObjekte.SetListIndex(0);
 }
 
+void Root::Form_Shown() {
+    if (!std::exchange(exportDue_, false)) return;
+    sideFiles.StartExport();
+}
+
 // Closing ends the program at once, whatever is still pending. There is no
 // yield here: a batch that ended meanwhile would show its message over a
 // window that is going, and a message box opened then kept the program
@@ -39,11 +44,6 @@ void Root::Form_Load() {
 // that has already ended is put in place, one that still runs is not
 // trusted by the next start, which removes it, as any export whose end was
 // never seen.
-void Root::Form_Shown() {
-    if (!std::exchange(exportDue_, false)) return;
-    sideFiles.StartExport();
-}
-
 void Root::Form_QueryUnload() {
     sideFiles.DeleteBatch();
     sideFiles.TakeEndedExport();
