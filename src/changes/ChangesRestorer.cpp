@@ -195,12 +195,13 @@ RegistryNow ReadForPlan(Registry& registry, ServiceManager& services, const std:
 }
 
 void PlanAddedEntry(const RegistryNow& now, const ChangeRow& row, RestorePlan& plan);
-void PlanRemovedEntry(const std::optional<std::vector<ExportKey>>& subtree, const RegistryNow& now, const ChangeRow& row,
-                      RestorePlan& plan);
-void PlanValues(const std::vector<ExportKey>& subtree, const RegistryNow& now, const ChangeRow& row,
+void PlanRemovedEntry(const EarlierEntry* then, const RegistryNow& now, const ChangeRow& row, RestorePlan& plan);
+void PlanValues(const EarlierEntry& then, const RegistryNow& now, const ChangeRow& row,
                 const std::vector<ChangeRow>& selected, RestorePlan& plan);
 
-void PlanRow(const RegExport& previous, const RegistryNow& now, const ChangeRow& row,
+std::string NotHeld(const RestorePlan& plan) { return "Der " + plan.name.source + " enthält den Eintrag nicht."; }
+
+void PlanRow(const EarlierState& earlier, const RegistryNow& now, const ChangeRow& row,
              const std::vector<ChangeRow>& selected, RestorePlan& plan) {
     if (!CanRestore(row)) {
         if (row.change.value != nullptr && row.change.value->field == ManagerField::Account)
@@ -214,23 +215,23 @@ void PlanRow(const RegExport& previous, const RegistryNow& now, const ChangeRow&
         return;
     }
     if (row.change.kind == ChangeKind::EntryAdded) return PlanAddedEntry(now, row, plan);
-    const auto subtree = EntrySubtree(previous, row.key);
-    if (row.change.kind == ChangeKind::EntryRemoved) return PlanRemovedEntry(subtree, now, row, plan);
-    if (!subtree) return Skip(plan, row, "Der Export vom letzten Start enthält den Eintrag nicht.");
+    const EarlierEntry* then = earlier.Find(row.key);
+    if (row.change.kind == ChangeKind::EntryRemoved) return PlanRemovedEntry(then, now, row, plan);
+    if (then == nullptr) return Skip(plan, row, NotHeld(plan));
     if (!now.Has(row.key)) return Skip(plan, row, "Der Eintrag ist nicht mehr vorhanden.");
-    PlanValues(*subtree, now, row, selected, plan);
+    PlanValues(*then, now, row, selected, plan);
 }
 
-// A removed entry comes back whole, as the export holds it.
-void PlanRemovedEntry(const std::optional<std::vector<ExportKey>>& subtree, const RegistryNow& now, const ChangeRow& row,
-                      RestorePlan& plan) {
-    if (!subtree) return Skip(plan, row, "Der Export vom letzten Start enthält den Eintrag nicht.");
+// A removed entry comes back whole, as the earlier state holds it; one
+// known only by some of its values cannot be made again.
+void PlanRemovedEntry(const EarlierEntry* then, const RegistryNow& now, const ChangeRow& row, RestorePlan& plan) {
+    if (then == nullptr || !then->whole || then->subtree.empty()) return Skip(plan, row, NotHeld(plan));
     if (now.Has(row.key)) return Skip(plan, row, "Der Eintrag ist inzwischen wieder vorhanden.");
     PlannedWrite write{row.entry, row.key};
     write.change = row.change;
     write.action = RestoreAction::CreateEntry;
-    write.subtree = *subtree;
-    if (const ExportValue* start = FindValue(subtree->front(), kStart))
+    write.subtree = then->subtree;
+    if (const ExportValue* start = FindValue(write.subtree.front(), kStart))
         if (IsBootOrSystem(start->stored)) plan.touchesBootOrSystemStart = true;
     plan.writes.push_back(std::move(write));
 }
@@ -251,10 +252,12 @@ void PlanAddedEntry(const RegistryNow& now, const ChangeRow& row, RestorePlan& p
     plan.writes.push_back(std::move(write));
 }
 
-// A changed value gets what the export holds (its partner too, for the
-// start type); only what differs now is written.
-void PlanValues(const std::vector<ExportKey>& subtree, const RegistryNow& now, const ChangeRow& row,
+// A changed value gets what the earlier state holds (its partner too, for
+// the start type); only what differs now is written. Where the state knows
+// only some values, one it does not name is left as it is now.
+void PlanValues(const EarlierEntry& then, const RegistryNow& now, const ChangeRow& row,
                 const std::vector<ChangeRow>& selected, RestorePlan& plan) {
+    const std::vector<ExportKey>& subtree = then.subtree;
     std::string unreadable;
     for (const ComparedValue* compared : ValuesOfRow(row.change)) {
         const std::string valuePath(compared->label), subkey(compared->subkey), name(compared->name);
@@ -266,6 +269,7 @@ void PlanValues(const std::vector<ExportKey>& subtree, const RegistryNow& now, c
         if (planned) continue;
         const ExportKey* exportedKey = FindKey(subtree, subkey);
         const ExportValue* exported = exportedKey ? FindValue(*exportedKey, name) : nullptr;
+        if (exported == nullptr && !then.whole) continue;
         const RegistryNow::Read& read = now.At(row.key, subkey, name);
         if (!read.failure.empty()) {
             unreadable = "\"" + valuePath + "\" kann nicht gelesen werden (" + read.failure + ").";
@@ -273,7 +277,7 @@ void PlanValues(const std::vector<ExportKey>& subtree, const RegistryNow& now, c
         }
         const std::optional<StoredValue>& current = read.value;
         std::optional<StoredValue> target;
-        if (exported) target = exported->stored;
+        if (exported && !exported->removed) target = exported->stored;
         if (current == target) continue;
         if (compared->field == ManagerField::Account && target && StoredText(*target) && !AccountNeedsNoPassword(*StoredText(*target))) {
             unreadable = "Das Konto \"" + *StoredText(*target) + "\" braucht ein Kennwort, das das Programm nicht kennt.";
@@ -300,7 +304,8 @@ void PlanValues(const std::vector<ExportKey>& subtree, const RegistryNow& now, c
     const bool hasWrites = std::any_of(plan.writes.begin(), plan.writes.end(), [&](const PlannedWrite& w) {
         return SameName(w.key, row.key) && w.change.SameAs(row.change);
     });
-    if (!hasWrites) Skip(plan, row, !unreadable.empty() ? unreadable : "Der Wert ist schon wieder wie im Export vom letzten Start.");
+    if (!hasWrites)
+        Skip(plan, row, !unreadable.empty() ? unreadable : "Der Wert ist schon wieder wie im " + plan.name.source + ".");
 }
 
 }  // namespace
@@ -358,24 +363,41 @@ std::optional<StoredValue> ChangesRestorer::Current(const std::string& path, con
     return ReadCurrent(registry_, path, name, error);
 }
 
-RestorePlan ChangesRestorer::Plan(const std::vector<ChangeRow>& selected) {
-    RestorePlan plan;
-    const std::string exportPath = PreviousExportPath(program_);
+const EarlierEntry* EarlierState::Find(const std::string& keyName) const {
+    const auto it = entries.find(FoldCase(keyName));
+    return it == entries.end() ? nullptr : &it->second;
+}
+
+EarlierState PreviousRunState(Files& files, Program& program, const std::vector<ChangeRow>& selected) {
+    EarlierState state;
+    const std::string exportPath = PreviousExportPath(program);
     std::string bytes;
-    if (!files_.Read(exportPath, bytes)) {
-        plan.failure = files_.Exists(exportPath) ? "Der Export vom letzten Start kann nicht geöffnet werden: " + exportPath
+    if (!files.Read(exportPath, bytes)) {
+        state.failure = files.Exists(exportPath) ? "Der Export vom letzten Start kann nicht geöffnet werden: " + exportPath
                                                  : "Kein Export vom letzten Start gefunden: " + exportPath;
-        return plan;
+        return state;
     }
     std::vector<std::string> keys;
     for (const ChangeRow& row : selected) keys.push_back(row.key);
     const RegExport previous = ReadEntrySubtrees(bytes, keys);
     if (!previous.Ok()) {
-        plan.failure = "Der Export vom letzten Start ist nicht lesbar (" + exportPath + "): " + previous.error;
-        return plan;
+        state.failure = "Der Export vom letzten Start ist nicht lesbar (" + exportPath + "): " + previous.error;
+        return state;
     }
     if (!HoldsServicesKey(previous)) {
-        plan.failure = "Der Export vom letzten Start enthält den Schlüssel der Dienste nicht: " + exportPath;
+        state.failure = "Der Export vom letzten Start enthält den Schlüssel der Dienste nicht: " + exportPath;
+        return state;
+    }
+    for (const std::string& key : keys)
+        if (auto subtree = EntrySubtree(previous, key)) state.entries[FoldCase(key)] = EarlierEntry{std::move(*subtree)};
+    return state;
+}
+
+RestorePlan ChangesRestorer::Plan(const std::vector<ChangeRow>& selected, const EarlierState& earlier) {
+    RestorePlan plan;
+    plan.name = earlier.name;
+    if (!earlier.failure.empty()) {
+        plan.failure = earlier.failure;
         return plan;
     }
     const RegistryNow now = ReadForPlan(registry_, services_, selected);
@@ -384,7 +406,7 @@ RestorePlan ChangesRestorer::Plan(const std::vector<ChangeRow>& selected) {
         // A row selected twice is planned once.
         const bool again = std::any_of(selected.begin(), selected.begin() + static_cast<std::ptrdiff_t>(i),
                                        [&](const ChangeRow& r) { return SameRow(r, row.key, row.change); });
-        if (!again) PlanRow(previous, now, row, selected, plan);
+        if (!again) PlanRow(earlier, now, row, selected, plan);
     }
     return plan;
 }

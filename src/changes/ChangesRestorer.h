@@ -1,6 +1,5 @@
-// The restore over the real seams: reads the previous run's export
-// (<folder>\<base>.tmr) with the whole subtrees of the selected entries,
-// plans every write against the registry now, writes the undo file and then
+// The restore over the real seams: plans every write from the earlier state
+// it is given against the registry now, writes the undo file and then
 // carries the writes out through the service manager and the registry.
 #pragma once
 
@@ -12,12 +11,17 @@
 
 namespace sw {
 
+// The changes window's earlier state: the previous run's export
+// (<folder>\<base>.tmr) with the whole subtrees of the selected rows'
+// entries, or why it cannot be read.
+EarlierState PreviousRunState(Files& files, Program& program, const std::vector<ChangeRow>& selected);
+
 class ChangesRestorer final : public Restorer {
 public:
     ChangesRestorer(Registry& registry, ServiceManager& services, Files& files, Program& program, Clock& clock)
         : registry_(registry), services_(services), files_(files), program_(program), clock_(clock) {}
 
-    RestorePlan Plan(const std::vector<ChangeRow>& selected) override;
+    RestorePlan Plan(const std::vector<ChangeRow>& selected, const EarlierState& earlier) override;
     RestoreResult CarryOut(const RestorePlan& plan) override;
 
 private:

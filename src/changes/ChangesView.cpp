@@ -5,6 +5,7 @@
 
 #include "catalogue/Lines.h"
 #include "changes/ChangeNotes.h"
+#include "changes/ChangesRestorer.h"
 #include "changes/RestoreTexts.h"
 #include "platform/CaseFold.h"
 #include "printing/Heading.h"
@@ -135,47 +136,50 @@ void ChangesView::SortBy(int column, std::vector<std::size_t>* selected) {
     *selected = std::move(moved);
 }
 
-void ChangesView::Print() {
-    if (!compared_) return;
+void PrintChangeRow(Printer& p, const ChangeRow& row) {
+    p.SetCurrentX(kEntryColumn);
+    p.PrintKeep(ShownInLine(row.entry));
+    p.SetCurrentX(kKeyColumn);
+    p.PrintKeep(ShownInLine(row.key));
+    p.SetCurrentX(kChangeColumn);
+    p.PrintLine(ChangeText(row.change));
+    // An added entry has no before, a removed one no now.
+    if (row.change.kind != ChangeKind::EntryAdded) PrintDetail(p, kChangesColumns[3], ShownInLine(BeforeText(row)));
+    if (row.change.kind != ChangeKind::EntryRemoved) PrintDetail(p, kChangesColumns[4], ShownInLine(NowText(row)));
+    if (!row.note.empty()) PrintDetail(p, kChangesColumns[5], row.note);
+}
+
+void PrintDetail(Printer& p, const std::string& title, const std::string& text) {
+    p.SetCurrentX(kDetailColumn);
+    p.PrintLine(title + ": " + text);
+}
+
+void PrintChanges(ChangesServices& s, const std::string& title, const std::string& status,
+                  const std::function<void(Printer&)>& rows) {
     std::unique_ptr<Printer> printer = OpenDefaultPrinter(s.printers);
     bool printed = false;
     if (printer) {
         Printer& p = *printer;
-        PrintHeading(p, kChangesTitle, s.clock.Today(), {status_},
+        PrintHeading(p, title, s.clock.Today(), {status},
                      {{kEntryColumn, kChangesColumns[0]}, {kKeyColumn, kChangesColumns[1]},
                       {kChangeColumn, kChangesColumns[2]}});
-        for (const ChangeRow& row : rows_) {
-            p.SetCurrentX(kEntryColumn);
-            p.PrintKeep(ShownInLine(row.entry));
-            p.SetCurrentX(kKeyColumn);
-            p.PrintKeep(ShownInLine(row.key));
-            p.SetCurrentX(kChangeColumn);
-            p.PrintLine(ChangeText(row.change));
-            // An added entry has no before, a removed one no now.
-            if (row.change.kind != ChangeKind::EntryAdded) {
-                p.SetCurrentX(kDetailColumn);
-                p.PrintLine(kChangesColumns[3] + ": " + ShownInLine(BeforeText(row)));
-            }
-            if (row.change.kind != ChangeKind::EntryRemoved) {
-                p.SetCurrentX(kDetailColumn);
-                p.PrintLine(kChangesColumns[4] + ": " + ShownInLine(NowText(row)));
-            }
-            if (!row.note.empty()) {
-                p.SetCurrentX(kDetailColumn);
-                p.PrintLine(kChangesColumns[5] + ": " + row.note);
-            }
-        }
+        rows(p);
         printed = p.EndDoc();
     }
     if (!printed)
         s.messages.Show(kNotPrinted + "\n" + PrintFailureReason(printer.get()), kPrintTitle, kMbIconExclamation);
 }
 
-namespace {
+void ChangesView::Print() {
+    if (!compared_) return;
+    PrintChanges(s, kChangesTitle, status_, [this](Printer& p) {
+        for (const ChangeRow& row : rows_) PrintChangeRow(p, row);
+    });
+}
 
 // CSV: fields quoted as spreadsheets read them, ";" between them; text:
 // tab-separated cells on one line.
-std::string SavedLine(const std::array<std::string, 6>& cells, SaveFormat format) {
+std::string SavedLine(const std::vector<std::string>& cells, SaveFormat format) {
     const bool csv = format == SaveFormat::Csv;
     std::string out;
     for (std::size_t i = 0; i < cells.size(); ++i) {
@@ -185,13 +189,20 @@ std::string SavedLine(const std::array<std::string, 6>& cells, SaveFormat format
     return out;
 }
 
-std::string TitleLine(SaveFormat format) {
-    return SavedLine(kChangesColumns, format);
+std::vector<std::string> RowCells(const ChangeRow& row) {
+    std::vector<std::string> cells;
+    for (int column = 0; column < static_cast<int>(kChangesColumns.size()); ++column)
+        cells.push_back(ChangesView::Cell(row, column));
+    return cells;
 }
 
-std::string RowLine(const ChangeRow& row, SaveFormat format) {
-    return SavedLine({row.entry, row.key, ChangeText(row.change), BeforeText(row), NowText(row), row.note}, format);
+namespace {
+
+std::string TitleLine(SaveFormat format) {
+    return SavedLine({kChangesColumns.begin(), kChangesColumns.end()}, format);
 }
+
+std::string RowLine(const ChangeRow& row, SaveFormat format) { return SavedLine(RowCells(row), format); }
 
 }  // namespace
 
@@ -200,21 +211,30 @@ std::string CsvLine(const ChangeRow& row) { return RowLine(row, SaveFormat::Csv)
 
 std::string ChangesView::SavedText(SaveFormat format) const {
     // Text: the title and status over the lines.
-    std::string out = kBom;
-    if (format == SaveFormat::Text) out += kChangesTitle + "\r\n" + status_ + "\r\n\r\n";
+    std::string out = SavedFileStart(kChangesTitle, status_, format);
     out += TitleLine(format) + "\r\n";
     for (const ChangeRow& row : rows_) out += RowLine(row, format) + "\r\n";
     return out;
 }
 
-void ChangesView::Save() {
-    if (!compared_ || !s.save) return;
-    const auto choice = s.save->Ask(s.program.BaseName() + "-Änderungen.txt");
+void SaveChanges(ChangesServices& s, const std::string& suggestedName,
+                 const std::function<std::string(SaveFormat)>& text) {
+    if (!s.save) return;
+    const auto choice = s.save->Ask(suggestedName);
     if (!choice) return;
     // Written whole: a full disk leaves the file the user chose as it was,
     // never cut short.
-    if (!s.files.WriteWhole(choice->path, SavedText(choice->format)))
+    if (!s.files.WriteWhole(choice->path, text(choice->format)))
         s.messages.Show(kNotSaved + "\n" + choice->path, kSaveTitle, kMbIconExclamation);
+}
+
+std::string SavedFileStart(const std::string& title, const std::string& status, SaveFormat format) {
+    return format == SaveFormat::Text ? kBom + title + "\r\n" + status + "\r\n\r\n" : kBom;
+}
+
+void ChangesView::Save() {
+    if (!compared_) return;
+    SaveChanges(s, s.program.BaseName() + "-Änderungen.txt", [this](SaveFormat format) { return SavedText(format); });
 }
 
 bool ChangesView::CanRestoreAny(const std::vector<std::size_t>& selected) const {
@@ -224,34 +244,44 @@ bool ChangesView::CanRestoreAny(const std::vector<std::size_t>& selected) const 
     return false;
 }
 
-bool ChangesView::Restore(const std::vector<std::size_t>& selected) {
-    if (!compared_ || s.restorer == nullptr || s.restoreDialogs == nullptr) return false;
-    std::vector<ChangeRow> rows;
-    for (std::size_t index : selected)
-        if (index < rows_.size()) rows.push_back(rows_[index]);
-    if (rows.empty()) return false;
-    Pointer(kPointerHourglass);
-    const RestorePlan plan = s.restorer->Plan(rows);
-    Pointer(kPointerDefault);
+namespace {
+
+void Pointer(ChangesServices& s, int shape) {
+    if (s.ui != nullptr) s.ui->SetPointer(shape);
+}
+
+}  // namespace
+
+bool PreviewAndRestore(ChangesServices& s, const std::vector<ChangeRow>& rows,
+                       const std::function<EarlierState()>& earlier) {
+    if (s.restorer == nullptr || s.restoreDialogs == nullptr || rows.empty()) return false;
+    Pointer(s, kPointerHourglass);
+    const RestorePlan plan = s.restorer->Plan(rows, earlier());
+    Pointer(s, kPointerDefault);
     if (!plan.failure.empty() || plan.writes.empty()) {
         s.messages.Show(NothingToRestoreText(plan), kRestoreTitle, kMbIconExclamation);
         return false;
     }
     if (!s.restoreDialogs->Confirm(RestorePreviewText(plan, rows, s.program.Folder()), plan.touchesBootOrSystemStart))
         return false;
-    Pointer(kPointerHourglass);
+    Pointer(s, kPointerHourglass);
     const RestoreResult result = s.restorer->CarryOut(plan);
-    Pointer(kPointerDefault);
+    Pointer(s, kPointerDefault);
     s.restoreDialogs->ShowResult(RestoreResultText(result));
-    // What was restored is no longer a change.
-    Pointer(kPointerHourglass);
-    Load();
-    Pointer(kPointerDefault);
     return true;
 }
 
-void ChangesView::Pointer(int shape) {
-    if (s.ui != nullptr) s.ui->SetPointer(shape);
+bool ChangesView::Restore(const std::vector<std::size_t>& selected) {
+    if (!compared_) return false;
+    std::vector<ChangeRow> rows;
+    for (std::size_t index : selected)
+        if (index < rows_.size()) rows.push_back(rows_[index]);
+    if (!PreviewAndRestore(s, rows, [&] { return PreviousRunState(s.files, s.program, rows); })) return false;
+    // What was restored is no longer a change.
+    Pointer(s, kPointerHourglass);
+    Load();
+    Pointer(s, kPointerDefault);
+    return true;
 }
 
 }  // namespace sw

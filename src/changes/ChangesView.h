@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,15 @@ std::string CsvField(const std::string& text);
 // the cells of one row, as the saved file holds them.
 std::string CsvTitleLine();
 std::string CsvLine(const ChangeRow& row);
+
+// One line of a saved file without its line end: CSV cells, or the cells
+// separated by tabs.
+std::string SavedLine(const std::vector<std::string>& cells, SaveFormat format);
+// A row's cells as the list shows them, in the columns' order.
+std::vector<std::string> RowCells(const ChangeRow& row);
+// What a saved file begins with: the byte-order mark, and for the text
+// form the title and the status line.
+std::string SavedFileStart(const std::string& title, const std::string& status, SaveFormat format);
 
 struct SaveChoice {
     std::string path;  // UTF-8
@@ -66,6 +76,24 @@ struct ChangesServices {
     RestoreDialogs* restoreDialogs = nullptr;
     UserInterface* ui = nullptr;  // the pointer while the restore works
 };
+
+// The changes window's and the history window's common ways: printing
+// their rows (a heading, then what rows() prints, and a failure said in a
+// message box), saving a file whole where the user chose (a failure said
+// likewise), and the restore: the plan back to the earlier state, its
+// preview, and when confirmed, the writes and their result. True when it
+// wrote.
+void PrintChanges(ChangesServices& s, const std::string& title, const std::string& status,
+                  const std::function<void(Printer&)>& rows);
+// One row as the print shows it: entry, key and change on a line, before,
+// now and the note indented below.
+void PrintChangeRow(Printer& p, const ChangeRow& row);
+// A line below a row: "title: text", indented.
+void PrintDetail(Printer& p, const std::string& title, const std::string& text);
+void SaveChanges(ChangesServices& s, const std::string& suggestedName,
+                 const std::function<std::string(SaveFormat)>& text);
+bool PreviewAndRestore(ChangesServices& s, const std::vector<ChangeRow>& rows,
+                       const std::function<EarlierState()>& earlier);
 
 inline const std::string kChangesTitle = "Änderungen seit dem letzten Start";
 inline const std::array<std::string, 6> kChangesColumns = {"Eintrag", "Schlüssel", "Änderung",
@@ -116,8 +144,6 @@ public:
     std::string SavedText(SaveFormat format) const;
 
 private:
-    void Pointer(int shape);
-
     ChangesServices& s;
     std::string status_;
     bool compared_ = false;

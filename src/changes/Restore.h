@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,7 +46,16 @@ struct NotRestored {
     std::string reason;
 };
 
+// How the texts name what a restore goes back to: the state as a noun
+// ("Export vom letzten Start": "Der … enthält den Eintrag nicht", "wie im …")
+// and its time ("vom letzten Start": "auf den Stand …").
+struct EarlierName {
+    std::string source = "Export vom letzten Start";
+    std::string when = "vom letzten Start";
+};
+
 struct RestorePlan {
+    EarlierName name{};  // what it goes back to
     std::vector<PlannedWrite> writes;
     std::vector<NotRestored> skipped;
     // A boot or system start type (0 or 1) on either side of a "Start"
@@ -78,6 +88,28 @@ struct RestoreResult {
     std::vector<RestoreOutcome> rows;
 };
 
+// One entry as it was at the time a restore goes back to.
+struct EarlierEntry {
+    // Its keys then, paths relative to the entry's key ("" first).
+    std::vector<ExportKey> subtree;
+    // True when subtree holds the entry whole, so that a value it lacks was
+    // not there; false when it holds only the values known to have changed
+    // since (one marked removed was not there, one it lacks is as now).
+    bool whole = true;
+};
+
+// What the selected entries were like then: the previous run's export
+// (ChangesRestorer's PreviousRunState), or the state of an earlier run that
+// the history gives (history/StateAtRun.h). An entry it does not hold was
+// not there.
+struct EarlierState {
+    EarlierName name{};
+    std::string failure;  // why it could not be read; empty when it was
+    std::map<std::string, EarlierEntry> entries;  // by folded key name (platform/CaseFold.h)
+
+    const EarlierEntry* Find(const std::string& keyName) const;
+};
+
 // Whether a row of the changes window is one a restore can act on (the
 // button "&Zurücksetzen…" is enabled while the selection holds one).
 bool CanRestore(const ChangeRow& row);
@@ -87,14 +119,14 @@ bool CanRestore(const ChangeRow& row);
 // the "NT SERVICE\..." accounts (case ignored); so is none at all.
 bool AccountNeedsNoPassword(const std::string& account);
 
-// What the changes window asks of a restore. The implementation over the
+// What the changes window and the history window ask of a restore. The implementation over the
 // registry, the service manager and the files is ChangesRestorer.
 class Restorer {
 public:
     virtual ~Restorer() = default;
-    // The plan for the selected rows: reads the previous export and the
+    // The plan for the selected rows, back to the earlier state: reads the
     // registry, writes nothing.
-    virtual RestorePlan Plan(const std::vector<ChangeRow>& selected) = 0;
+    virtual RestorePlan Plan(const std::vector<ChangeRow>& selected, const EarlierState& earlier) = 0;
     // Writes the undo file, then carries out the plan's writes.
     virtual RestoreResult CarryOut(const RestorePlan& plan) = 0;
 };

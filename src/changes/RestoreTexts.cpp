@@ -82,12 +82,12 @@ const ComparedValue* ComparedAt(const std::string& subkey, const std::string& na
 
 }  // namespace
 
-WriteTexts TextsOf(const PlannedWrite& write) {
+WriteTexts TextsOf(const PlannedWrite& write, const EarlierName& name) {
     if (write.action == RestoreAction::CreateEntry) {
         std::size_t values = 0;
         for (const ExportKey& key : write.subtree) values += key.values.size();
         return {"(ganzer Eintrag)", kValueAbsent,
-                "neu angelegt wie im Export vom letzten Start: " + std::to_string(values) + " Werte in " +
+                "neu angelegt wie im " + name.source + ": " + std::to_string(values) + " Werte in " +
                     std::to_string(write.subtree.size()) + " Schlüsseln"};
     }
     const ComparedValue* compared = ComparedAt(write.subkey, write.name);
@@ -102,11 +102,11 @@ std::string RestorePreviewText(const RestorePlan& plan, const std::vector<Change
                                const std::string& programFolder) {
     std::string out;
     if (plan.touchesBootOrSystemStart) out += kBootWarning + "\n\n";
-    out += "Diese Werte werden auf den Stand vom letzten Start zurückgesetzt (Eintrag \xE2\x80\x93 Wert: jetzt "
-           "\xE2\x86\x92 vorher):\n";
+    out += "Diese Werte werden auf den Stand " + plan.name.when +
+           " zurückgesetzt (Eintrag \xE2\x80\x93 Wert: jetzt \xE2\x86\x92 vorher):\n";
     std::set<std::string> written;
     for (const PlannedWrite& write : plan.writes) {
-        const WriteTexts texts = TextsOf(write);
+        const WriteTexts texts = TextsOf(write, plan.name);
         out += "  " + Entry(write.entry, write.key) + " \xE2\x80\x93 " + texts.value + ": " + Shown(texts.now) +
                " \xE2\x86\x92 " + Shown(texts.before) + "\n";
         written.insert(write.key);
@@ -131,7 +131,7 @@ std::string RestorePreviewText(const RestorePlan& plan, const std::vector<Change
 std::string NothingToRestoreText(const RestorePlan& plan) {
     if (!plan.failure.empty()) return "Es kann nichts zurückgesetzt werden:\n" + plan.failure;
     if (plan.skipped.empty())
-        return "Es gibt nichts zu schreiben: Die gewählten Werte haben schon den Stand vom letzten Start.";
+        return "Es gibt nichts zu schreiben: Die gewählten Werte haben schon den Stand " + plan.name.when + ".";
     std::string out = "Keine der gewählten Zeilen kann zurückgesetzt werden:\n";
     AddSkipped(out, plan.skipped);
     out.pop_back();

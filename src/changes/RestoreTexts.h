@@ -22,7 +22,7 @@ struct WriteTexts {
     std::string now;
     std::string before;
 };
-WriteTexts TextsOf(const PlannedWrite& write);
+WriteTexts TextsOf(const PlannedWrite& write, const EarlierName& name = {});
 
 // Every write as "Eintrag – Wert: jetzt → vorher", the boot/system warning,
 // the selected rows that will not be restored and why, what happens to an

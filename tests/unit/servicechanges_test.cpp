@@ -427,7 +427,8 @@ TEST(ServiceChangesTest, BothPlacesOfAServiceDllAreComparedAndRestoredApart) {
     ChangesRestorer restorer{f.registry, manager, f.files, f.program, f.clock};
     f.files.files[f.SideFile("Merotan.tmr")] = test::ServicesExport(sections);
     for (const ChangeRow& row : rows) EXPECT_TRUE(CanRestore(row)) << Row(row);
-    const RestoreResult result = restorer.CarryOut(restorer.Plan({rows[1]}));
+    const RestoreResult result =
+        restorer.CarryOut(restorer.Plan({rows[1]}, PreviousRunState(f.files, f.program, {rows[1]})));
     ASSERT_EQ(result.failure, "");
     const ServiceValues after = ReadServiceNow(f.registry, "Dll");
     EXPECT_EQ(after.values[kServiceDllIndex].text, "C:\\alt.dll");
@@ -589,7 +590,9 @@ public:
     std::vector<std::vector<std::string>> planned;  // keys of the rows asked about, per call
     std::vector<std::size_t> carriedOut;            // writes of each plan carried out
     std::vector<std::pair<std::string, std::uint32_t>> startsWritten;
-    RestorePlan Plan(const std::vector<ChangeRow>& selected) override {
+    std::vector<EarlierState> earlier;  // what each call was given
+    RestorePlan Plan(const std::vector<ChangeRow>& selected, const EarlierState& state) override {
+        earlier.push_back(state);
         std::vector<std::string> keys;
         for (const auto& row : selected) keys.push_back(row.key + "/" + ChangeText(row.change));
         planned.push_back(keys);
@@ -1035,7 +1038,11 @@ struct RestoreFixture : ChangesFixture {
         memory.SetDword(kHkeyLocalMachine, z, "Start", 2);
     }
     std::vector<ChangeRow> Rows() { return Compare(kBefore); }
-    RestoreResult RestoreAll() { return restorer.CarryOut(restorer.Plan(Rows())); }
+    // Plans back to the previous run's export, as the changes window does.
+    RestorePlan Plan(const std::vector<ChangeRow>& rows) {
+        return restorer.Plan(rows, PreviousRunState(files, program, rows));
+    }
+    RestoreResult RestoreAll() { return restorer.CarryOut(Plan(Rows())); }
     std::optional<StoredValue> Stored(const std::string& path, const std::string& name) {
         StoredValue value;
         if (registry.ReadStored(kHkeyLocalMachine, path, name, value) != kErrorSuccess) return std::nullopt;
@@ -1100,7 +1107,7 @@ TEST(RestoreTest, EveryKindOfRowGoesBackInItsExportedTypeAndTheUndoFileTakesItBa
     ASSERT_EQ(rows.size(), 11u);
     for (const auto& row : rows) EXPECT_TRUE(CanRestore(row)) << Row(row);
 
-    const RestorePlan plan = f.restorer.Plan(rows);
+    const RestorePlan plan = f.Plan(rows);
     ASSERT_EQ(plan.failure, "");
     EXPECT_TRUE(plan.skipped.empty());
     EXPECT_FALSE(plan.touchesBootOrSystemStart);
@@ -1202,7 +1209,7 @@ TEST(RestoreTest, TheServiceManagerIsToldFirstOnlyWhatDiffersAndTheRegistryKeeps
     f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Wechsel"), "Group", "Eigen");
     const std::vector<ChangeRow> rows = {test::RowOf("Neuer Name", "Wechsel", "Start", "Manuell", "Deaktiviert"),
                                          test::RowOf("Neuer Name", "Wechsel", "ImagePath", "C:\\gut.exe", "C:\\böse.exe")};
-    const RestorePlan plan = f.restorer.Plan(rows);
+    const RestorePlan plan = f.Plan(rows);
     ASSERT_EQ(plan.writes.size(), 2u) << "DelayedAutostart is 0 on both sides: not written";
     const RestoreResult result = f.restorer.CarryOut(plan);
     EXPECT_EQ(f.manager.log, (std::vector<std::string>{"change Wechsel start=3 image=C:\\gut.exe"}));
@@ -1216,7 +1223,7 @@ TEST(RestoreTest, TheServiceManagerIsToldFirstOnlyWhatDiffersAndTheRegistryKeeps
     EXPECT_EQ(f.Stored(ServiceKeyPath("Wechsel"), "Description"), (StoredValue{kRegSz, W("Neu")}));
 
     // Asked again, nothing differs: the plan has nothing to write and says so.
-    const RestorePlan again = f.restorer.Plan(rows);
+    const RestorePlan again = f.Plan(rows);
     EXPECT_TRUE(again.writes.empty());
     ASSERT_EQ(again.skipped.size(), 2u);
     EXPECT_NE(again.skipped[0].reason.find("schon wieder wie"), std::string::npos);
@@ -1233,7 +1240,7 @@ TEST(RestoreTest, RefusalsAreNamedAndTheRegistryStandsInOrNothingChanges) {
         f.manager.known["Wechsel"] = ServiceConfig{0x10, 4, 1, "x", "", "LocalSystem", "Neuer Name", false, ""};
         f.manager.refusals["Wechsel"] = 5;
         const RestoreResult result =
-            f.restorer.CarryOut(f.restorer.Plan({test::RowOf("Neuer Name", "Wechsel", "Start", "Automatisch", "Deaktiviert")}));
+            f.restorer.CarryOut(f.Plan({test::RowOf("Neuer Name", "Wechsel", "Start", "Automatisch", "Deaktiviert")}));
         ASSERT_EQ(result.rows.size(), 1u) << "DelayedAutostart goes back with its row";
         EXPECT_EQ(result.rows[0].kind, RestoreOutcomeKind::AfterNextRestart);
         EXPECT_NE(result.rows[0].reason.find("Fehler 5: Zugriff verweigert"), std::string::npos) << result.rows[0].reason;
@@ -1251,7 +1258,7 @@ TEST(RestoreTest, RefusalsAreNamedAndTheRegistryStandsInOrNothingChanges) {
             Section("Wechsel", "\"Start\"=dword:00000002\r\n\"DelayedAutostart\"=dword:00000001\r\n"
                                "\"FailureCommand\"=\"C:\\\\heil.cmd\"\r\n"));
         const RestoreResult result = f.restorer.CarryOut(
-            f.restorer.Plan({test::RowOf("W", "Wechsel", "DelayedAutostart", "", ""), test::RowOf("W", "Wechsel", "FailureCommand", "", "")}));
+            f.Plan({test::RowOf("W", "Wechsel", "DelayedAutostart", "", ""), test::RowOf("W", "Wechsel", "FailureCommand", "", "")}));
         ASSERT_EQ(result.rows.size(), 2u);
         EXPECT_EQ(result.rows[0].kind, RestoreOutcomeKind::AfterNextRestart);
         EXPECT_NE(result.rows[0].reason.find("Fehler 124"), std::string::npos) << result.rows[0].reason;
@@ -1267,7 +1274,7 @@ TEST(RestoreTest, RefusalsAreNamedAndTheRegistryStandsInOrNothingChanges) {
         const auto before = f.Dump("Wechsel");
         f.memory.FindKey(kHkeyLocalMachine, ServiceKeyPath("Wechsel"))->denyFull = true;
         const RestoreResult result =
-            f.restorer.CarryOut(f.restorer.Plan({test::RowOf("N", "Wechsel", "ImagePath", "", ""), test::RowOf("N", "Wechsel", "Group", "", "")}));
+            f.restorer.CarryOut(f.Plan({test::RowOf("N", "Wechsel", "ImagePath", "", ""), test::RowOf("N", "Wechsel", "Group", "", "")}));
         EXPECT_EQ(result.failure, "");
         ASSERT_EQ(result.rows.size(), 2u);
         for (const auto& row : result.rows) {
@@ -1280,14 +1287,14 @@ TEST(RestoreTest, RefusalsAreNamedAndTheRegistryStandsInOrNothingChanges) {
         // The entry is gone between the plan and the writes: its values do
         // not make a new one.
         RestoreFixture f;
-        const RestorePlan plan = f.restorer.Plan({test::RowOf("N", "Wechsel", "Group", "", "")});
+        const RestorePlan plan = f.Plan({test::RowOf("N", "Wechsel", "Group", "", "")});
         ASSERT_EQ(plan.writes.size(), 1u);
         f.memory.DeleteKey(kHkeyLocalMachine, ServiceKeyPath("Wechsel"));
         const RestoreResult result = f.restorer.CarryOut(plan);
         ASSERT_EQ(result.rows.size(), 1u);
         EXPECT_EQ(result.rows[0].kind, RestoreOutcomeKind::NotRestored);
         EXPECT_FALSE(f.registry.KeyExists(kHkeyLocalMachine, ServiceKeyPath("Wechsel")));
-        EXPECT_NE(f.restorer.Plan({test::RowOf("N", "Wechsel", "Group", "", "")}).skipped.at(0).reason.find("nicht mehr"),
+        EXPECT_NE(f.Plan({test::RowOf("N", "Wechsel", "Group", "", "")}).skipped.at(0).reason.find("nicht mehr"),
                   std::string::npos);
     }
     {
@@ -1310,7 +1317,7 @@ TEST(RestoreTest, RefusalsAreNamedAndTheRegistryStandsInOrNothingChanges) {
 TEST(RestoreTest, ARemovedServiceIsRegisteredAgainAndKeepsOnlyWhatTheExportHad) {
     RestoreFixture f;
     const RestoreResult result =
-        f.restorer.CarryOut(f.restorer.Plan({test::RowOf("Fort", "Abgang", kEntryRemoved, "C:\\alt.exe")}));
+        f.restorer.CarryOut(f.Plan({test::RowOf("Fort", "Abgang", kEntryRemoved, "C:\\alt.exe")}));
     EXPECT_EQ(f.manager.log, (std::vector<std::string>{"create Abgang type=16 start=3 image=C:\\alt.exe"}));
     EXPECT_EQ(Outcomes(result), (std::vector<std::string>{"Abgang Eintrag entfernt: 0"}));
     f.ExpectAsExported("Abgang");
@@ -1321,7 +1328,7 @@ TEST(RestoreTest, ARemovedServiceIsRegisteredAgainAndKeepsOnlyWhatTheExportHad) 
     RestoreFixture g;
     g.manager.known["Abgang"] = ServiceConfig{0x10, 4, 1, "C:\\x.exe", "", "LocalSystem", "X", false, ""};
     const RestoreResult again =
-        g.restorer.CarryOut(g.restorer.Plan({test::RowOf("Fort", "Abgang", kEntryRemoved, "C:\\alt.exe", "")}));
+        g.restorer.CarryOut(g.Plan({test::RowOf("Fort", "Abgang", kEntryRemoved, "C:\\alt.exe", "")}));
     ASSERT_EQ(g.manager.log.size(), 2u);
     EXPECT_EQ(g.manager.log[1].rfind("change Abgang type=16 start=3 image=C:\\alt.exe", 0), 0u) << g.manager.log[1];
     EXPECT_EQ(Outcomes(again), (std::vector<std::string>{"Abgang Eintrag entfernt: 0"}));
@@ -1332,7 +1339,7 @@ TEST(RestoreTest, ARemovedServiceIsRegisteredAgainAndKeepsOnlyWhatTheExportHad) 
     g.memory.DeleteKey(kHkeyLocalMachine, ServiceKeyPath("Abgang"));
     g.clock.now = 36000.0;
     const RestoreResult third =
-        g.restorer.CarryOut(g.restorer.Plan({test::RowOf("Fort", "Abgang", kEntryRemoved, "C:\\alt.exe", "")}));
+        g.restorer.CarryOut(g.Plan({test::RowOf("Fort", "Abgang", kEntryRemoved, "C:\\alt.exe", "")}));
     EXPECT_EQ(third.undoFile, g.SideFile("Merotan-R\xc3\xbc" "ckg\xc3\xa4ngig-2026-03-07-100000-2.reg"));
     EXPECT_TRUE(g.files.files.count(g.UndoPath()));
 }
@@ -1354,7 +1361,7 @@ TEST(RestoreTest, AnAccountThatNeedsAPasswordIsNotRestoredAndSaysWhatToUseInstea
     ChangeRow missing = row;
     missing.before = {};
     EXPECT_TRUE(CanRestore(missing));
-    const RestorePlan plan = f.restorer.Plan({row});
+    const RestorePlan plan = f.Plan({row});
     EXPECT_TRUE(plan.writes.empty());
     ASSERT_EQ(plan.skipped.size(), 1u);
     for (const char* words : {"Kennwort", "LocalSystem", "NT AUTHORITY\\LocalService", "NT SERVICE\\"})
@@ -1371,7 +1378,7 @@ TEST(RestoreTest, BootAndSystemStartTypesOnEitherSideAreFlagged) {
                                  Section("Abgang", "\"Type\"=dword:00000001\r\n\"Start\"=dword:0000000" +
                                                        std::to_string(was) + "\r\n"));
         const std::string key = change == "Start" ? "Wechsel" : change == kEntryAdded ? "Zugang" : "Abgang";
-        const RestorePlan plan = f.restorer.Plan({test::RowOf(key, key, change)});
+        const RestorePlan plan = f.Plan({test::RowOf(key, key, change)});
         EXPECT_FALSE(plan.writes.empty()) << was << " " << is << " " << change;
         return plan.touchesBootOrSystemStart;
     };
