@@ -225,7 +225,9 @@ void PlanRow(const EarlierState& earlier, const RegistryNow& now, const ChangeRo
 // A removed entry comes back whole, as the earlier state holds it; one
 // known only by some of its values cannot be made again.
 void PlanRemovedEntry(const EarlierEntry* then, const RegistryNow& now, const ChangeRow& row, RestorePlan& plan) {
-    if (then == nullptr || !then->whole || then->subtree.empty()) return Skip(plan, row, NotHeld(plan));
+    if (then == nullptr || then->subtree.empty()) return Skip(plan, row, NotHeld(plan));
+    if (!then->whole)
+        return Skip(plan, row, "Der " + plan.name.source + " kennt nur einige Werte des Eintrags; er kann nicht angelegt werden.");
     if (now.Has(row.key)) return Skip(plan, row, "Der Eintrag ist inzwischen wieder vorhanden.");
     PlannedWrite write{row.entry, row.key};
     write.change = row.change;

@@ -136,7 +136,7 @@ void ChangesView::SortBy(int column, std::vector<std::size_t>* selected) {
     *selected = std::move(moved);
 }
 
-void PrintChangeRow(Printer& p, const ChangeRow& row) {
+void PrintChangeRow(Printer& p, const ChangeRow& row, const std::string& nowTitle) {
     p.SetCurrentX(kEntryColumn);
     p.PrintKeep(ShownInLine(row.entry));
     p.SetCurrentX(kKeyColumn);
@@ -145,7 +145,7 @@ void PrintChangeRow(Printer& p, const ChangeRow& row) {
     p.PrintLine(ChangeText(row.change));
     // An added entry has no before, a removed one no now.
     if (row.change.kind != ChangeKind::EntryAdded) PrintDetail(p, kChangesColumns[3], ShownInLine(BeforeText(row)));
-    if (row.change.kind != ChangeKind::EntryRemoved) PrintDetail(p, kChangesColumns[4], ShownInLine(NowText(row)));
+    if (row.change.kind != ChangeKind::EntryRemoved) PrintDetail(p, nowTitle, ShownInLine(NowText(row)));
     if (!row.note.empty()) PrintDetail(p, kChangesColumns[5], row.note);
 }
 

@@ -85,9 +85,6 @@ struct ChangesServices {
 // wrote.
 void PrintChanges(ChangesServices& s, const std::string& title, const std::string& status,
                   const std::function<void(Printer&)>& rows);
-// One row as the print shows it: entry, key and change on a line, before,
-// now and the note indented below.
-void PrintChangeRow(Printer& p, const ChangeRow& row);
 // A line below a row: "title: text", indented.
 void PrintDetail(Printer& p, const std::string& title, const std::string& text);
 void SaveChanges(ChangesServices& s, const std::string& suggestedName,
@@ -98,6 +95,10 @@ bool PreviewAndRestore(ChangesServices& s, const std::vector<ChangeRow>& rows,
 inline const std::string kChangesTitle = "Änderungen seit dem letzten Start";
 inline const std::array<std::string, 6> kChangesColumns = {"Eintrag", "Schlüssel", "Änderung",
                                                            "Vorher",  "Jetzt",     "Hinweis"};
+
+// One row as the print shows it: entry, key and change on a line, before,
+// now (under the title given) and the note indented below.
+void PrintChangeRow(Printer& p, const ChangeRow& row, const std::string& nowTitle = kChangesColumns[4]);
 
 class ChangesView {
 public:
