@@ -60,6 +60,7 @@ struct Change {
     bool SameAs(const Change& other) const {
         return IsEntry() || other.IsEntry() ? kind == other.kind : value == other.value;
     }
+    bool operator==(const Change&) const = default;
 };
 
 // One row of the list: the entry, what changed, the value before and now as

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,6 +37,8 @@ struct HistoryRecord {
     // An entry added or removed whose "Type" carries the per-user instance
     // bit but which is no instance of a template on its side.
     bool notAnInstance = false;
+
+    bool operator==(const HistoryRecord&) const = default;
 };
 
 // One pair of adjacent runs, recorded once whether it found changes or not.
@@ -43,7 +46,15 @@ struct HistoryPair {
     LocalTime from;  // when the earlier run's export was written
     LocalTime to;    // when the later run's export was written
     std::size_t instancesLeftOut = 0;  // per-user instances added or removed, not recorded
+    // The CRC-32 of each export's bytes (ExportChecksum). With the times they
+    // tell one run's export from another's, so that a pair found twice (a
+    // run killed after recording, whose export the next start finds again)
+    // is recorded once.
+    std::uint32_t fromChecksum = 0;
+    std::uint32_t toChecksum = 0;
     std::vector<HistoryRecord> records;
+
+    bool operator==(const HistoryPair&) const = default;
 };
 
 struct History {
@@ -68,5 +79,9 @@ std::optional<HistoryPair> DifferencesBetween(std::string_view earlierExport, st
 
 // The bytes one pair adds to the history file.
 std::string PairBytes(const HistoryPair& pair);
+
+// The CRC-32 (IEEE 802.3, as zip has it) of bytes: of an export for
+// HistoryPair, and of each pair's body in the file.
+std::uint32_t ExportChecksum(std::string_view bytes);
 
 }  // namespace sw

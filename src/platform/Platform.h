@@ -14,6 +14,8 @@ struct Date {
     int year = 0;
     int month = 0;
     int day = 0;
+
+    bool operator==(const Date&) const = default;
 };
 
 // A moment in local time, to the second.
@@ -22,6 +24,8 @@ struct LocalTime {
     int hour = 0;
     int minute = 0;
     int second = 0;
+
+    bool operator==(const LocalTime&) const = default;
 };
 
 class Files {

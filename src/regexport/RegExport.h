@@ -25,6 +25,8 @@ struct ExportValue {
     StoredValue stored{};  // type as the file gives it, bytes as the registry keeps
                            // them (texts in UTF-16LE with their terminating NUL)
     bool removed = false;  // "name"=-: the value is to be deleted
+
+    bool operator==(const ExportValue&) const = default;
 };
 
 struct ExportKey {
@@ -32,6 +34,8 @@ struct ExportKey {
                                      // brackets: one backslash between names
     std::vector<ExportValue> values; // in file order
     bool removed = false;            // "[-path]": the key is to be deleted, with its subkeys
+
+    bool operator==(const ExportKey&) const = default;
 };
 
 struct RegExport {
