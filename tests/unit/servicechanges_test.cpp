@@ -12,6 +12,9 @@
 #include "changes/ChangesView.h"
 #include "changes/RestoreTexts.h"
 #include "changes/ServiceChanges.h"
+#include "history/HistoryView.h"
+#include "history/StateAtRun.h"
+#include "platform/CaseFold.h"
 #include "platform/Utf16.h"
 #include "shared/CallerLine.h"
 #include "shared/ChangeRows.h"
@@ -1392,6 +1395,309 @@ TEST(RestoreTest, BootAndSystemStartTypesOnEitherSideAreFlagged) {
 }
 
 }  // namespace restore
+
+// The history window's model and the way back to an earlier run. Three
+// pairs of runs: R0 → R1 changes "Wechsel"'s program and "Abgang"'s start
+// type, R1 → R2 the program again, the start type of "Wechsel", and removes
+// "Abgang", R2 → R3 adds "Zugang". The dates sort otherwise as texts.
+namespace history {
+
+LocalTime At(int day, int month, int hour) { return {{2026, month, day}, hour, 0, 0}; }
+const LocalTime kR0 = At(30, 11, 8), kR1 = At(1, 12, 9), kR2 = At(2, 12, 10), kR3 = At(10, 12, 11);
+const std::string kSystem = "C:\\Windows\\System32\\";
+
+HistoryRecord ValueRecord(const std::string& entry, const std::string& key, const std::string& label,
+                          const StoredValue& before, const StoredValue& after) {
+    return {entry, key, test::ChangeNamed(label), before, after};
+}
+
+History ThreeGenerations() {
+    using test::NumberStored;
+    using test::TextStored;
+    HistoryRecord removed{"Fort", "Abgang", {ChangeKind::EntryRemoved}, TextStored("C:\\alt.exe"), std::nullopt};
+    removed.removedSubtree = {
+        {"", {{"DisplayName", TextStored("Fort")}, {"Type", NumberStored(0x10)}, {"Start", NumberStored(4)},
+              {"ErrorControl", NumberStored(1)}, {"ImagePath", TextStored("C:\\alt.exe")},
+              {"ObjectName", TextStored("LocalSystem")}}},
+        {"Parameters", {{"Roh", StoredValue{kRegBinary, "\x01\x02"}}}}};
+    const auto pair = [](LocalTime from, LocalTime to, std::size_t instances, std::vector<HistoryRecord> records) {
+        HistoryPair p{from, to, instances};
+        p.records = std::move(records);
+        return p;
+    };
+    History history;
+    history.pairs = {
+        pair(kR0, kR1, 0,
+             {ValueRecord("Wechsel", "Wechsel", "ImagePath", TextStored(kSystem + "a.exe"), TextStored(kSystem + "b.exe")),
+              ValueRecord("Fort", "Abgang", "Start", NumberStored(3), NumberStored(4))}),
+        pair(kR1, kR2, 2,
+             {ValueRecord("Wechsel", "Wechsel", "ImagePath", TextStored(kSystem + "b.exe"), TextStored(kSystem + "c.exe")),
+              ValueRecord("Wechsel", "Wechsel", "Start", NumberStored(3), NumberStored(2)), removed}),
+        pair(kR2, kR3, 0,
+             {{"Zugang", "Zugang", {ChangeKind::EntryAdded}, std::nullopt, TextStored(kSystem + "z.exe")}})};
+    return history;
+}
+
+// The registry now: as R3 left it, "Wechsel" with a delayed start the
+// history never saw change.
+void SeedNow(test::RootFixture& f) {
+    const std::string w = ServiceKeyPath("Wechsel"), z = ServiceKeyPath("Zugang");
+    f.memory.SetString(kHkeyLocalMachine, w, "ImagePath", kSystem + "c.exe");
+    f.memory.SetDword(kHkeyLocalMachine, w, "Start", 2);
+    f.memory.SetDword(kHkeyLocalMachine, w, "DelayedAutostart", 1);
+    f.memory.SetDword(kHkeyLocalMachine, w, "Type", 0x10);
+    f.memory.SetString(kHkeyLocalMachine, z, "ImagePath", kSystem + "z.exe");
+    f.memory.SetDword(kHkeyLocalMachine, z, "Start", 2);
+    f.files.files[kSystem + "c.exe"] = "";
+}
+
+class FakeRunChooser final : public RunChooser {
+public:
+    std::optional<std::size_t> answer;
+    std::vector<std::pair<std::vector<std::string>, std::size_t>> asked;
+    std::optional<std::size_t> Choose(const std::vector<std::string>& runs, std::size_t preselected) override {
+        asked.emplace_back(runs, preselected);
+        return answer;
+    }
+};
+
+struct HistoryFixture : ViewFixture {
+    FakeRunChooser chooser;
+    HistoryView history{changes, &chooser};
+
+    HistoryFixture() { SeedNow(*this); }
+    void Show() { history.Show(ThreeGenerations(), SideFile("Merotan-Verlauf.dat")); }
+    // Each shown row as "Gefunden | Eintrag | Änderung".
+    std::vector<std::string> Shown() const {
+        std::vector<std::string> out;
+        for (std::size_t i = 0; i < history.Count(); ++i)
+            out.push_back(history.Cell(i, 0) + " | " + history.Cell(i, 1) + " | " + history.Cell(i, 3));
+        return out;
+    }
+};
+
+const std::string kP0 = "vom 30.11.2026 08:00:00 bis 01.12.2026 09:00:00";
+const std::string kP1 = "vom 01.12.2026 09:00:00 bis 02.12.2026 10:00:00";
+const std::string kP2 = "vom 02.12.2026 10:00:00 bis 10.12.2026 11:00:00";
+
+TEST(HistoryViewTest, RowsComeNewestFirstAndSortByTimeOrTextAndTheFilterNarrowsThem) {
+    HistoryFixture f;
+    f.Show();
+    ASSERT_TRUE(f.history.Loaded());
+    EXPECT_EQ(f.history.Status(),
+              "Verlauf aus C:\\Tools\\Merotan-Verlauf.dat: 4 Läufe, 6 Änderungen; 2 Instanzen benutzerbezogener "
+              "Dienste nicht aufgeführt.");
+    const std::vector<std::string> newestFirst = {
+        kP2 + " | Zugang | Eintrag hinzugefügt", kP1 + " | Wechsel | ImagePath", kP1 + " | Wechsel | Start",
+        kP1 + " | Fort | Eintrag entfernt",      kP0 + " | Wechsel | ImagePath", kP0 + " | Fort | Start"};
+    EXPECT_EQ(f.Shown(), newestFirst);
+    EXPECT_EQ(f.history.SortColumn(), 0);
+    EXPECT_TRUE(f.history.Descending());
+    // The later run's value is "Nachher"; the notes are the changes window's.
+    EXPECT_EQ(f.history.Cell(1, 4), kSystem + "b.exe");
+    EXPECT_EQ(f.history.Cell(1, 5), kSystem + "c.exe");
+    EXPECT_EQ(f.history.Cell(1, 6), "");
+    EXPECT_EQ(f.history.Cell(4, 6), kNoteMissing);
+
+    // "Gefunden" again: oldest first, by time (as text "vom 30.11." would come last).
+    std::vector<std::size_t> selected = {0};  // Zugang
+    f.history.SortBy(0, &selected);
+    EXPECT_EQ(f.Shown(), (std::vector<std::string>{newestFirst[4], newestFirst[5], newestFirst[1], newestFirst[2],
+                                                   newestFirst[3], newestFirst[0]}));
+    EXPECT_EQ(selected, std::vector<std::size_t>{5});
+    f.history.SortBy(1, &selected);  // Eintrag, stable within equal names
+    EXPECT_EQ(f.Shown(), (std::vector<std::string>{newestFirst[5], newestFirst[3], newestFirst[4], newestFirst[1],
+                                                   newestFirst[2], newestFirst[0]}));
+    EXPECT_EQ(selected, std::vector<std::size_t>{5});
+    f.history.SortBy(1, &selected);
+    EXPECT_EQ(f.history.Cell(0, 1), "Zugang");
+    EXPECT_EQ(selected, std::vector<std::size_t>{0});
+    for (int column = 2; column < 7; ++column) {
+        f.history.SortBy(column);
+        for (std::size_t i = 1; i < f.history.Count(); ++i)
+            EXPECT_LE(FoldCase(f.history.Cell(i - 1, column)), FoldCase(f.history.Cell(i, column))) << column;
+    }
+
+    // By entry or key name, case ignored: "ABG" finds "Fort" by its key.
+    f.history.SortBy(0);
+    f.history.Filter("ABG");
+    EXPECT_EQ(f.Shown(), (std::vector<std::string>{newestFirst[5], newestFirst[3]}));
+    f.history.Filter("ng");
+    EXPECT_EQ(f.history.Count(), 3u);
+    EXPECT_NE(f.history.Status().find("Gefiltert: 3 gezeigt."), std::string::npos);
+    f.history.Filter("");
+    EXPECT_EQ(f.history.Count(), 6u);
+}
+
+TEST(HistoryViewTest, WithoutAHistoryItSaysWhereItLookedAndADamagedEndIsSaid) {
+    HistoryFixture f;
+    f.history.Load();
+    EXPECT_FALSE(f.history.Loaded());
+    EXPECT_EQ(f.history.Status(), "Noch kein Verlauf vorhanden; gesucht wurde C:\\Tools\\Merotan-Verlauf.dat");
+    EXPECT_EQ(f.history.Count(), 0u);
+    f.history.Print();
+    f.history.Save();
+    EXPECT_EQ(f.printers.opened, 0);
+    EXPECT_TRUE(f.save.asked.empty());
+    EXPECT_FALSE(f.history.CanRestoreAny({0}));
+
+    // The file as the record writes it, cut short in its last pair.
+    History history = ThreeGenerations();
+    std::string bytes;
+    for (const HistoryPair& pair : history.pairs) bytes += PairBytes(pair);
+    f.files.files[f.SideFile("Merotan-Verlauf.dat")] = bytes.substr(0, bytes.size() - 3);
+    f.history.Load();
+    ASSERT_TRUE(f.history.Loaded());
+    const History read = ReadHistory(bytes.substr(0, bytes.size() - 3));
+    ASSERT_FALSE(read.damage.empty());
+    EXPECT_EQ(f.history.Count(), 5u);
+    EXPECT_EQ(f.history.Status(), "Verlauf aus C:\\Tools\\Merotan-Verlauf.dat: 3 Läufe, 5 Änderungen; 2 Instanzen "
+                                  "benutzerbezogener Dienste nicht aufgeführt. " + read.damage);
+}
+
+TEST(HistoryViewTest, PrintsAndSavesTheRowsShownWithWhenTheyWereFound) {
+    HistoryFixture f;
+    f.Show();
+    f.history.Filter("zugang");
+    EXPECT_EQ(f.history.SavedText(SaveFormat::Csv),
+              "\xEF\xBB\xBFGefunden;Eintrag;Schlüssel;Änderung;Vorher;Nachher;Hinweis\r\n" + kP2 +
+                  ";Zugang;Zugang;Eintrag hinzugefügt;;" + kSystem + "z.exe;Datei fehlt\r\n");
+    f.save.answer = SaveChoice{"C:\\Daten\\v.txt", SaveFormat::Text};
+    f.history.Save();
+    EXPECT_EQ(f.save.asked, std::vector<std::string>{"Merotan-Verlauf.txt"});
+    EXPECT_EQ(f.files.files.at("C:\\Daten\\v.txt").rfind("\xEF\xBB\xBFVerlauf der Änderungen\r\nVerlauf aus ", 0), 0u);
+
+    f.history.Filter("");
+    f.history.Print();
+    const std::vector<std::string>& log = f.printers.log;
+    const auto at = [&log](const std::string& entry) { return std::find(log.begin(), log.end(), entry) - log.begin(); };
+    EXPECT_LT(at("line:Verlauf der Änderungen - Ausdruck vom 07.03.2026"), at("keep:Zugang"));
+    EXPECT_LT(at("keep:Zugang"), at("line:Nachher: " + kSystem + "z.exe"));
+    EXPECT_LT(at("line:Nachher: " + kSystem + "z.exe"), at("line:Gefunden: " + kP2));
+    EXPECT_LT(at("line:Gefunden: " + kP0), static_cast<std::ptrdiff_t>(log.size()));
+    EXPECT_EQ(log.back(), "end");
+}
+
+// "Wechsel" row by row, "Abgang" whole from its removal with the start type
+// it had before, "Zugang" as not there.
+std::vector<std::string> RowsOf(const RestoreToRun& back) {
+    std::vector<std::string> out;
+    for (const ChangeRow& row : back.rows) out.push_back(row.key + " " + ChangeText(row.change) + " " + BeforeText(row));
+    return out;
+}
+
+TEST(StateAtRunTest, EachValueTakesTheBeforeOfItsOldestChangeSinceAndEntriesComeAndGo) {
+    const History history = ThreeGenerations();
+    EXPECT_EQ(RunsOf(history), (std::vector<LocalTime>{kR0, kR1, kR2, kR3}));
+    const std::vector<std::string> keys = {"wechsel", "Abgang", "Zugang", "Unberührt"};
+    const auto exists = [](const std::string& key) { return FoldCase(key) != "abgang"; };
+
+    const RestoreToRun r0 = StateAtRun(history, 0, keys, exists);
+    EXPECT_EQ(RowsOf(r0), (std::vector<std::string>{"wechsel ImagePath " + kSystem + "a.exe", "wechsel Start Manuell",
+                                                    "Abgang Eintrag entfernt C:\\alt.exe", "Zugang Eintrag hinzugefügt "}));
+    EXPECT_EQ(r0.earlier.name.when, "vom 30.11.2026 08:00:00");
+    const EarlierEntry* wechsel = r0.earlier.Find("WECHSEL");
+    ASSERT_NE(wechsel, nullptr);
+    EXPECT_FALSE(wechsel->whole);
+    ASSERT_EQ(wechsel->subtree.size(), 1u);
+    EXPECT_EQ(wechsel->subtree[0].values.size(), 2u);
+    const EarlierEntry* abgang = r0.earlier.Find("Abgang");
+    ASSERT_NE(abgang, nullptr);
+    EXPECT_TRUE(abgang->whole);
+    ASSERT_EQ(abgang->subtree.size(), 2u);
+    const auto start = std::find_if(abgang->subtree[0].values.begin(), abgang->subtree[0].values.end(),
+                                    [](const ExportValue& v) { return v.name == "Start"; });
+    ASSERT_NE(start, abgang->subtree[0].values.end());
+    EXPECT_EQ(start->stored, test::NumberStored(3));  // R0's, not the 4 it had when removed
+    EXPECT_EQ(r0.earlier.Find("Zugang"), nullptr);
+    EXPECT_EQ(r0.earlier.Find("Unberührt"), nullptr);
+
+    // From R1 on, the first program change and the start type before it are past.
+    EXPECT_EQ(RowsOf(StateAtRun(history, 1, keys, exists)),
+              (std::vector<std::string>{"wechsel ImagePath " + kSystem + "b.exe", "wechsel Start Manuell",
+                                        "Abgang Eintrag entfernt C:\\alt.exe", "Zugang Eintrag hinzugefügt "}));
+    EXPECT_EQ(RowsOf(StateAtRun(history, 2, keys, exists)), std::vector<std::string>{"Zugang Eintrag hinzugefügt "});
+    EXPECT_TRUE(StateAtRun(history, 3, keys, exists).rows.empty());
+    // An entry added since that is gone again needs nothing; one removed
+    // since that is there again gets every compared value back.
+    const RestoreToRun again = StateAtRun(history, 0, {"Abgang", "Zugang"}, [](const std::string&) { return false; });
+    EXPECT_EQ(RowsOf(again), std::vector<std::string>{"Abgang Eintrag entfernt C:\\alt.exe"});
+    const RestoreToRun back = StateAtRun(history, 0, {"Abgang"}, [](const std::string&) { return true; });
+    EXPECT_EQ(back.rows.size(), kComparedValues.size());
+    EXPECT_TRUE(back.earlier.Find("Abgang")->whole);
+}
+
+TEST(StateAtRunTest, TheRestoreToTheFirstRunPutsEveryEntryBackAsItWasThen) {
+    HistoryFixture f;
+    test::FakeServiceManager manager{f.memory};
+    ChangesRestorer restorer{f.registry, manager, f.files, f.program, f.clock};
+    const RestoreToRun back = StateAtRun(ThreeGenerations(), 0, {"Wechsel", "Abgang", "Zugang"}, [&f](const std::string& key) {
+        return f.registry.KeyExists(kHkeyLocalMachine, ServiceKeyPath(key));
+    });
+    const RestorePlan plan = restorer.Plan(back.rows, back.earlier);
+    ASSERT_EQ(plan.failure, "");
+    EXPECT_TRUE(plan.skipped.empty());
+    std::vector<std::string> writes;
+    for (const PlannedWrite& w : plan.writes) {
+        const WriteTexts texts = TextsOf(w, plan.name);
+        writes.push_back(w.key + " " + texts.value + ": " + texts.now + " -> " + texts.before);
+    }
+    // The delayed start, which no record names, stays as it is now.
+    EXPECT_EQ(writes, (std::vector<std::string>{
+                          "Wechsel ImagePath: " + kSystem + "c.exe -> " + kSystem + "a.exe",
+                          "Wechsel Start: Automatisch -> Manuell",
+                          "Abgang (ganzer Eintrag): (nicht vorhanden) -> neu angelegt wie im Stand vom 30.11.2026 "
+                          "08:00:00: 7 Werte in 2 Schlüsseln",
+                          "Zugang Start: Automatisch -> Deaktiviert (der Eintrag wird nicht gelöscht)"}));
+    EXPECT_EQ(RestorePreviewText(plan, back.rows, "C:\\Tools")
+                  .rfind("Diese Werte werden auf den Stand vom 30.11.2026 08:00:00 zurückgesetzt", 0),
+              0u);
+
+    const RestoreResult result = restorer.CarryOut(plan);
+    ASSERT_EQ(result.failure, "");
+    const ServiceValues wechsel = ReadServiceNow(f.registry, "Wechsel");
+    EXPECT_EQ(wechsel.values[IndexOf(ManagerField::ImagePath)].text, kSystem + "a.exe");
+    EXPECT_EQ(wechsel.values[IndexOf(ManagerField::Start)].number, 3u);
+    EXPECT_EQ(wechsel.values[IndexOf(ManagerField::DelayedAutoStart)].number, 1u);
+    EXPECT_EQ(ReadServiceNow(f.registry, "Abgang").values[IndexOf(ManagerField::Start)].number, 3u);
+    StoredValue raw;
+    EXPECT_EQ(f.registry.ReadStored(kHkeyLocalMachine, ServiceKeyPath("Abgang") + "\\Parameters", "Roh", raw), kErrorSuccess);
+    EXPECT_EQ(ReadServiceNow(f.registry, "Zugang").values[IndexOf(ManagerField::Start)].number, 4u);
+    EXPECT_TRUE(f.files.files.count(result.undoFile));
+}
+
+TEST(HistoryViewTest, RestoreOffersTheEarlierRunOfTheOldestRowAndGoesBackToTheRunChosen) {
+    HistoryFixture f;
+    f.Show();
+    EXPECT_FALSE(f.history.CanRestoreAny({}));
+    ASSERT_TRUE(f.history.CanRestoreAny({0, 2}));
+    EXPECT_FALSE(f.history.Restore({0, 2}));  // cancelled: nothing planned
+    ASSERT_EQ(f.chooser.asked.size(), 1u);
+    EXPECT_EQ(f.chooser.asked[0].first, (std::vector<std::string>{"30.11.2026 08:00:00", "01.12.2026 09:00:00",
+                                                                  "02.12.2026 10:00:00", "10.12.2026 11:00:00"}));
+    EXPECT_EQ(f.chooser.asked[0].second, 1u);  // "Wechsel | Start" was found after R1
+    EXPECT_TRUE(f.restorer.planned.empty());
+
+    f.chooser.answer = 0;
+    f.restorer.plan.writes.push_back(test::WriteOf("Wechsel", "Wechsel", "Start", test::NumberStored(2), test::NumberStored(3)));
+    f.restoreDialogs.confirm = true;
+    EXPECT_TRUE(f.history.Restore({0, 2}));
+    ASSERT_EQ(f.restorer.planned.size(), 1u);
+    EXPECT_EQ(f.restorer.planned[0], (std::vector<std::string>{"Zugang/Eintrag hinzugefügt", "Wechsel/ImagePath",
+                                                               "Wechsel/Start"}));
+    EXPECT_EQ(f.restorer.earlier[0].name.source, "Stand vom 30.11.2026 08:00:00");
+    EXPECT_EQ(f.restorer.carriedOut, std::vector<std::size_t>{1});
+    EXPECT_EQ(f.restoreDialogs.results.size(), 1u);
+
+    // The last run: the history knows no change since.
+    f.chooser.answer = 3;
+    EXPECT_FALSE(f.history.Restore({0}));
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_EQ(f.messages.shown[0].text,
+              "Es gibt nichts zu schreiben: Die gewählten Werte haben schon den Stand vom 10.12.2026 11:00:00.");
+}
+
+}  // namespace history
 
 }  // namespace
 }  // namespace sw
