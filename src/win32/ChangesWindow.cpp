@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "win32/ControlIds.h"
+#include "win32/ReportList.h"
 #include "win32/Win32Platform.h"
 #include "win32/WideText.h"
 
@@ -85,22 +86,9 @@ void ChangesWindow::CreateControls() {
     status_ = CreateChild(Hwnd(), {L"STATIC", "", IDC_CHG_STATUS, kChild | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0,
                                    0, 0, 0, 0},
                           twips_, font_.Get());
-    list_ = CreateChild(Hwnd(),
-                        {WC_LISTVIEWW, "", IDC_CHG_LIST,
-                         kChild | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
-                         WS_EX_CLIENTEDGE, 0, 0, 0, 0},
-                        twips_, font_.Get());
-    SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-                 LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER | LVS_EX_INFOTIP);
-    for (int i = 0; i < static_cast<int>(kChangesColumns.size()); ++i) {
-        std::wstring title = Wide(kChangesColumns[static_cast<std::size_t>(i)]);
-        LVCOLUMNW column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.pszText = title.data();
-        column.cx = twips_.ToPx(kColumnWidths[i]);
-        column.iSubItem = i;
-        SendMessageW(list_, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-    }
+    std::vector<ReportColumn> columns;
+    for (std::size_t i = 0; i < kChangesColumns.size(); ++i) columns.push_back({kChangesColumns[i], kColumnWidths[i]});
+    list_ = CreateReportList(Hwnd(), IDC_CHG_LIST, columns, twips_, font_.Get());
     restore_ = CreateChild(Hwnd(), {L"BUTTON", "&Zurücksetzen…", IDC_CHG_BZURUECKSETZEN,
                                     kChild | WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, 0, 0, 0, 0, 0},
                            twips_, font_.Get());
@@ -160,29 +148,17 @@ void ChangesWindow::Refill() {
 }
 
 void ChangesWindow::ShowSortArrow() {
-    HWND header = reinterpret_cast<HWND>(SendMessageW(list_, LVM_GETHEADER, 0, 0));
-    for (int i = 0; i < static_cast<int>(kChangesColumns.size()); ++i) {
-        HDITEMW item{};
-        item.mask = HDI_FORMAT;
-        SendMessageW(header, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
-        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-        if (i == view_.SortColumn()) item.fmt |= view_.Descending() ? HDF_SORTDOWN : HDF_SORTUP;
-        SendMessageW(header, HDM_SETITEMW, i, reinterpret_cast<LPARAM>(&item));
-    }
+    sw::ShowSortArrow(list_, static_cast<int>(kChangesColumns.size()), view_.SortColumn(), view_.Descending());
 }
 
 LRESULT ChangesWindow::OnNotify(const NMHDR& header, LPARAM lParam) {
     if (header.hwndFrom != list_) return 0;
     if (header.code == LVN_GETDISPINFOW) {
         LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(lParam)->item;
-        if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) return 0;
         const auto& rows = view_.Rows();
-        if (item.iItem < 0 || static_cast<std::size_t>(item.iItem) >= rows.size()) {
-            item.pszText[0] = L'\0';
-            return 0;
-        }
-        cell_ = Wide(ChangesView::Cell(rows[static_cast<std::size_t>(item.iItem)], item.iSubItem));
-        lstrcpynW(item.pszText, cell_.c_str(), item.cchTextMax);
+        const bool there = item.iItem >= 0 && static_cast<std::size_t>(item.iItem) < rows.size();
+        HandOverCell(item, there ? ChangesView::Cell(rows[static_cast<std::size_t>(item.iItem)], item.iSubItem) : "",
+                     cell_);
     } else if (header.code == LVN_COLUMNCLICK) {
         // The selected rows stay selected where the sort puts them.
         std::vector<std::size_t> selected = Selected();
@@ -193,27 +169,14 @@ LRESULT ChangesWindow::OnNotify(const NMHDR& header, LPARAM lParam) {
     } else if (header.code == LVN_ITEMCHANGED || header.code == LVN_ODSTATECHANGED) {
         SelectionChanged();
     } else if (header.code == LVN_KEYDOWN) {
-        const auto& key = *reinterpret_cast<const NMLVKEYDOWN*>(lParam);
-        if (key.wVKey == 'A' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0)
-            ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED);
+        SelectAllOnCtrlA(list_, *reinterpret_cast<const NMLVKEYDOWN*>(lParam));
     }
     return 0;
 }
 
-std::vector<std::size_t> ChangesWindow::Selected() const {
-    std::vector<std::size_t> rows;
-    for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
-        rows.push_back(static_cast<std::size_t>(i));
-    return rows;
-}
+std::vector<std::size_t> ChangesWindow::Selected() const { return SelectedRows(list_); }
 
-void ChangesWindow::Select(const std::vector<std::size_t>& rows) {
-    // All rows (Ctrl+A before the sort) in one call; the list keeps ranges.
-    const bool all = !rows.empty() && rows.size() == view_.Rows().size();
-    ListView_SetItemState(list_, -1, all ? LVIS_SELECTED : 0, LVIS_SELECTED);
-    if (all) return;
-    for (std::size_t row : rows) ListView_SetItemState(list_, static_cast<int>(row), LVIS_SELECTED, LVIS_SELECTED);
-}
+void ChangesWindow::Select(const std::vector<std::size_t>& rows) { SelectRows(list_, rows, view_.Rows().size()); }
 
 void ChangesWindow::SelectionChanged() {
     if (restoreUpdatePosted_) return;

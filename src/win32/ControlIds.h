@@ -54,3 +54,17 @@
 #define IDC_RST_BABBRECHEN 2
 #define IDC_RST_TEXT 400
 #define IDC_RST_BZURUECKSETZEN 401
+// The list of runs when the history window's restore asks which to go back to.
+#define IDC_RST_CHOICES 402
+
+// "Verlauf der Änderungen": the system-menu item below the changes item and
+// the window it opens.
+#define IDM_ROOT_HISTORY 0x0120
+#define SW_HISTORY_CLASS L"StartwartHistory"
+#define IDC_HIS_STATUS 500
+#define IDC_HIS_FILTERLABEL 501
+#define IDC_HIS_FILTER 502
+#define IDC_HIS_LIST 503
+#define IDC_HIS_BWIEDERHERSTELLEN 504
+#define IDC_HIS_BDRUCKEN 505
+#define IDC_HIS_BSPEICHERN 506

@@ -25,6 +25,7 @@ constexpr int kMargin = 135;
 constexpr int kButtonWidth = 1500;
 constexpr int kButtonHeight = 420;
 constexpr int kGap = 75;
+constexpr int kPromptHeight = 720;  // the text above a list of choices
 
 // The edit control breaks lines at CR LF only.
 std::string WithCrLf(const std::string& text) {
@@ -60,6 +61,16 @@ bool RestoreWindow::Create(const Content& content) {
     SendMessageW(text_, EM_SETLIMITTEXT, 0, 0);
     SetWindowTextW(text_, Wide(WithCrLf(content.text)).c_str());
     textKeys_.Attach(text_, [](std::int16_t&) {}, KeyRelay::DialogKeys::ToDialog);
+    if (!content.choices.empty()) {
+        choices_ = CreateChild(Hwnd(),
+                               {L"LISTBOX", "", IDC_RST_CHOICES,
+                                kChild | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE,
+                                0, 0, 0, 0},
+                               twips_, font_.Get());
+        for (const std::string& choice : content.choices)
+            SendMessageW(choices_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(choice).c_str()));
+        SendMessageW(choices_, LB_SETCURSEL, std::min(content.chosen, content.choices.size() - 1), 0);
+    }
     defaultId_ = content.closeIsDefault || content.accept.empty() ? IDCANCEL : IDC_RST_BZURUECKSETZEN;
     const auto button = [&](const std::string& caption, int id) {
         const DWORD kind = id == defaultId_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
@@ -81,8 +92,15 @@ void RestoreWindow::Layout() {
     const int buttonHeight = twips_.ToPx(kButtonHeight);
     const int gap = twips_.ToPx(kGap);
     const int buttonTop = client.bottom - margin - buttonHeight;
-    MoveWindow(text_, margin, margin, std::max<int>(0, client.right - 2 * margin),
-               std::max<int>(0, buttonTop - gap - margin), TRUE);
+    const int width = std::max<int>(0, client.right - 2 * margin);
+    const int below = std::max<int>(0, buttonTop - gap - margin);
+    if (choices_ == nullptr) {
+        MoveWindow(text_, margin, margin, width, below, TRUE);
+    } else {
+        const int prompt = std::min(below, twips_.ToPx(kPromptHeight));
+        MoveWindow(text_, margin, margin, width, prompt, TRUE);
+        MoveWindow(choices_, margin, margin + prompt + gap, width, std::max<int>(0, below - prompt - gap), TRUE);
+    }
     MoveWindow(close_, client.right - margin - buttonWidth, buttonTop, buttonWidth, buttonHeight, TRUE);
     if (accept_ != nullptr)
         MoveWindow(accept_, client.right - margin - 2 * buttonWidth - gap, buttonTop, buttonWidth, buttonHeight, TRUE);
@@ -115,7 +133,7 @@ bool RestoreWindow::ShowModal(const Content& content) {
     DisableOwners();
     ShowWindow(Hwnd(), SW_SHOW);
     SetForegroundWindow(Hwnd());
-    SetFocus(defaultId_ == IDCANCEL ? close_ : accept_);
+    SetFocus(choices_ != nullptr ? choices_ : defaultId_ == IDCANCEL ? close_ : accept_);
     if (const auto quit = PumpWhile([this] { return open_; })) PostQuitMessage(*quit);
     open_ = false;
     // The owners take input again before this window goes, so that the
@@ -128,6 +146,11 @@ bool RestoreWindow::ShowModal(const Content& content) {
 
 void RestoreWindow::End(bool accepted) {
     if (!open_) return;
+    if (accepted && choices_ != nullptr) {
+        const LRESULT line = SendMessageW(choices_, LB_GETCURSEL, 0, 0);
+        if (line == LB_ERR) return;  // nothing chosen yet
+        chosen_ = static_cast<std::size_t>(line);
+    }
     accepted_ = accepted;
     open_ = false;
 }
@@ -135,6 +158,10 @@ void RestoreWindow::End(bool accepted) {
 LRESULT RestoreWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_COMMAND:
+            if (LOWORD(wParam) == IDC_RST_CHOICES && HIWORD(wParam) == LBN_DBLCLK) {
+                End(true);
+                return 0;
+            }
             if (HIWORD(wParam) != BN_CLICKED) break;
             if (LOWORD(wParam) == IDC_RST_BZURUECKSETZEN && accept_ != nullptr) End(true);
             else if (LOWORD(wParam) == IDCANCEL) End(false);  // the button, or Esc

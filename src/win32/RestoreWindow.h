@@ -1,4 +1,5 @@
-// The restore's preview and its result on USER32: a resizable window owned
+// The restore's preview and its result (and the choice of the run that the
+// history window's restore goes back to) on USER32: a resizable window owned
 // by the changes window and shown modally (the program's message pump runs
 // until it closes) while the windows that own it take no input. Its text
 // stands in a read-only multi-line box, so that long values can be read
@@ -9,6 +10,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "changes/ChangesView.h"
 #include "win32/KeyRelay.h"
@@ -25,6 +27,10 @@ public:
         std::string accept;  // the accepting button's caption; empty: none
         std::string close;   // the closing button's caption (IDCANCEL, also Esc)
         bool closeIsDefault = false;
+        // A choice to make: a list below the text (a double click
+        // accepts), with this line selected first.
+        std::vector<std::string> choices{};
+        std::size_t chosen = 0;
     };
 
     explicit RestoreWindow(HWND owner) : owner_(owner) {}
@@ -34,6 +40,8 @@ public:
     // the accepting button ended it. An ending program (WM_QUIT) is left to
     // the main loop and counts as closed.
     bool ShowModal(const Content& content);
+    // The line of the choices selected when the accepting button ended it.
+    std::size_t Chosen() const { return chosen_; }
 
 private:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -47,6 +55,8 @@ private:
     HWND text_ = nullptr;
     HWND accept_ = nullptr;
     HWND close_ = nullptr;
+    HWND choices_ = nullptr;
+    std::size_t chosen_ = 0;
     HWND owners_[4] = {};  // the owners this window disabled
     int defaultId_ = IDCANCEL;
     bool open_ = false;

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "win32/ChangesWindow.h"
+#include "win32/HistoryWindow.h"
 #include "win32/ControlIds.h"
 #include "win32/Win32Platform.h"
 #include "win32/WideText.h"
@@ -63,12 +64,18 @@ void RootWindow::AddSystemMenuItems() {
     if (menu == nullptr) return;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_ROOT_CHANGES, Wide("Än&derungen seit dem letzten Start…").c_str());
+    AppendMenuW(menu, MF_STRING, IDM_ROOT_HISTORY, Wide("&Verlauf der Änderungen…").c_str());
     AppendMenuW(menu, MF_STRING, IDM_ROOT_INFO, Wide(kInfoMenuItem).c_str());
 }
 
 void RootWindow::OpenChanges() {
     if (!changes_) changes_ = std::make_unique<ChangesWindow>(Hwnd(), root_.s);
     changes_->Open();
+}
+
+void RootWindow::OpenHistory() {
+    if (!history_) history_ = std::make_unique<HistoryWindow>(Hwnd(), root_.s);
+    history_->Open();
 }
 
 void RootWindow::CreateControls() {
@@ -218,6 +225,10 @@ LRESULT RootWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             // The low four bits of the command are the system's own.
             if ((wParam & 0xFFF0) == IDM_ROOT_CHANGES) {
                 OpenChanges();
+                return 0;
+            }
+            if ((wParam & 0xFFF0) == IDM_ROOT_HISTORY) {
+                OpenHistory();
                 return 0;
             }
             if ((wParam & 0xFFF0) == IDM_ROOT_INFO) {

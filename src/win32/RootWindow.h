@@ -15,6 +15,7 @@
 namespace sw {
 
 class ChangesWindow;
+class HistoryWindow;
 
 class RootWindow final : public WindowBase {
 public:
@@ -37,10 +38,11 @@ private:
     void RestoreFocus();
     // Where a column title with this left edge in twips stands, in pixels.
     int TitleLeft(int twipsLeft) const;
-    // The system menu's items "Änderungen seit dem letzten Start…" and
-    // "Info über Tavrine Startwart…".
+    // The system menu's items "Änderungen seit dem letzten Start…",
+    // "Verlauf der Änderungen…" and "Info über Tavrine Startwart…".
     void AddSystemMenuItems();
     void OpenChanges();
+    void OpenHistory();
 
     Twips twips_;
     FontOwner font_;
@@ -55,6 +57,7 @@ private:
     Root root_;
     KeyRelay listKeys_;  // the entry list's keys to LObjekte_KeyPress
     std::unique_ptr<ChangesWindow> changes_;  // made at its first opening
+    std::unique_ptr<HistoryWindow> history_;  // made at its first opening
     BuildFacts build_;                        // what the Info box says of this build
 };
 

@@ -293,10 +293,11 @@ TEST_F(ServiceManagerTest, TheRestorePutsServicesBackThroughTheManagerAndTheRegi
     InFolder program(folderUtf8);
     Win32Clock clock;
     ChangesRestorer restorer(registry, manager, files, program, clock);
-    const RestorePlan plan = restorer.Plan({test::RowOf("Sonde", "SwManagerProbe", "Start", "Manuell", "Deaktiviert"),
-                                            test::RowOf("Sonde", "SwManagerProbe", "ImagePath"),
-                                            test::RowOf("Sonde", "SwManagerProbe", "Parameters\\ServiceDll"),
-                                            test::RowOf("SwRestoreGone", "SwRestoreGone", kEntryRemoved)});
+    const std::vector<ChangeRow> rows = {test::RowOf("Sonde", "SwManagerProbe", "Start", "Manuell", "Deaktiviert"),
+                                         test::RowOf("Sonde", "SwManagerProbe", "ImagePath"),
+                                         test::RowOf("Sonde", "SwManagerProbe", "Parameters\\ServiceDll"),
+                                         test::RowOf("SwRestoreGone", "SwRestoreGone", kEntryRemoved)};
+    const RestorePlan plan = restorer.Plan(rows, PreviousRunState(files, program, rows));
     ASSERT_EQ(plan.failure, "");
     const RestoreResult result = restorer.CarryOut(plan);
 
