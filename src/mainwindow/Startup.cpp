@@ -20,6 +20,10 @@ void Root::Form_Load() {
     // a window (the unattended check) has none to show; the start then ends
     // quietly all the same.
     if (!s.program.ClaimFolder(HeldFolder::ShowRunningWindow)) s.program.EndNow();
+    // The records' problems are told as the snapshot's are, once each: an
+    // export that ended cut short, a history that could not be continued.
+    sideFiles.TellProblemsTo(
+        [this](const std::string& text) { s.messages.Show(text, kProgramTitle, kMbIconExclamation); });
     sideFiles.Rotate();
     const bool listed = GetProfile(kHkeyLocalMachine, kServicesPath);
     s.ui.DoEvents();
@@ -40,11 +44,13 @@ void Root::Form_Shown() {
 // Closing ends the program at once, whatever is still pending. There is no
 // yield here: a batch that ended meanwhile would show its message over a
 // window that is going, and a message box opened then kept the program
-// alive until someone answered it. No child is waited for either: an export
-// that has already ended is put in place, one that still runs is not
-// trusted by the next start, which removes it, as any export whose end was
-// never seen.
+// alive until someone answered it, so the records' problems are no longer
+// told. No child is waited for either: an export that has already ended is
+// recorded and put in place; one that still runs is left to the next start,
+// which records and keeps it once it has ended whole, and removes it
+// otherwise.
 void Root::Form_QueryUnload() {
+    sideFiles.TellProblemsTo(nullptr);
     sideFiles.DeleteBatch();
     sideFiles.TakeEndedExport();
 }

@@ -3,6 +3,7 @@
 // Paths and texts are UTF-8; file contents are bytes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -48,6 +49,15 @@ public:
     // disk first; when it fails both files stay as they were.
     virtual bool Move(const std::string& from, const std::string& to) = 0;
     virtual bool Read(const std::string& path, std::string& bytes) = 0;
+    // Reads a file that no other program has open: false while one still
+    // holds it (a registry editor writing it), or when it cannot be read.
+    virtual bool ReadUnshared(const std::string& path, std::string& bytes) = 0;
+    // Opens the file (made when it is not there), cuts it to its first keep
+    // bytes, appends bytes there and has them on the disk before it returns.
+    // The first keep bytes are never touched; false when the file is shorter
+    // than keep or anything fails, and a failed write is cut off again as
+    // far as the disk lets it.
+    virtual bool Append(const std::string& path, std::size_t keep, const std::string& bytes) = 0;
     // When the file was last written, in local time; nothing when that
     // cannot be learned (no such file). A copy keeps its original's time.
     virtual std::optional<LocalTime> LastWritten(const std::string& path) = 0;

@@ -1,5 +1,7 @@
 #include "snapshots/SideFiles.h"
 
+#include "history/History.h"
+#include "history/HistoryFile.h"
 #include "snapshots/Snapshot.h"
 #include "snapshots/WholeFiles.h"
 
@@ -18,17 +20,24 @@ const std::string kNextCheckOlder =
 // has ended whole.
 const std::string kExportPart = ".reg.part";
 
+const std::string kNotRecorded =
+    "Der Verlauf der Änderungen wurde bei diesem Programmstart nicht fortgeschrieben, weil kein vollständiger "
+    "Export der Dienste vorliegt.";
+
 // Copies a whole current file over the previous one. True when nothing
 // needed keeping (no current file, or one cut short, which is no record) or
-// the copy was made; false when a whole record could not be kept, so that
-// this run does not replace it.
+// the copy was made (then *copied is set); false when a whole record could
+// not be kept, so that this run does not replace it.
 template <class Whole>
-bool KeepPrevious(Files& files, const std::string& current, const std::string& previous, Whole whole) {
+bool KeepPrevious(Files& files, const std::string& current, const std::string& previous, Whole whole,
+                  bool* copied = nullptr) {
     if (!files.Exists(current)) return true;
     std::string bytes;
     if (!files.Read(current, bytes)) return false;
     if (!whole(bytes)) return true;
-    return files.WriteWhole(previous, bytes);
+    const bool written = files.WriteWhole(previous, bytes);
+    if (copied) *copied = written;
+    return written;
 }
 
 }  // namespace
@@ -37,16 +46,56 @@ std::vector<std::string> SideFiles::OwnFiles() const {
     std::vector<std::string> paths;
     for (const char* extension : {".dat", ".tmd", ".reg", ".tmr", ".reg.part", ".dat.part"})
         paths.push_back(OwnPath(extension));
+    paths.push_back(HistoryPath(program_));
     paths.push_back(Path(kBatchFileName));
     return paths;
 }
 
+void SideFiles::Tell(const std::string& problem, const std::string& before) {
+    historyProblems_ += (historyProblems_.empty() ? "" : "\n") + problem;
+    if (tell_) tell_(before.empty() ? problem : before + "\n" + problem);
+}
+
+bool SideFiles::RecordPair(const std::string& earlier, std::optional<LocalTime> from, const std::string& later,
+                           std::optional<LocalTime> to) {
+    const std::string problem =
+        sw::RecordPair(files_, HistoryPath(program_), earlier, later, from, to.value_or(LocalTime{}));
+    if (!problem.empty()) Tell(problem);
+    return problem.empty();
+}
+
 void SideFiles::Rotate() {
     snapshotKept_ = KeepPrevious(files_, OwnPath(".dat"), OwnPath(".tmd"), IsWholeSnapshot);
-    exportKept_ = KeepPrevious(files_, OwnPath(".reg"), OwnPath(".tmr"), IsWholeExport);
-    // An export of an earlier run whose end was never seen is not trusted.
+    TakeLeftOverExport();
+    const std::string current = OwnPath(".reg");
+    const std::optional<LocalTime> written = files_.LastWritten(current);
+    bool copied = false;
+    exportKept_ = KeepPrevious(files_, current, OwnPath(".tmr"), IsWholeExport, &copied);
+    previousExportTime_ = copied ? written : std::nullopt;
+    // Any other export of an earlier run whose end was never seen is not
+    // trusted: cut short, or still being written.
     if (files_.Exists(OwnPath(kExportPart))) files_.Delete(OwnPath(kExportPart));
     DeleteBatch();
+}
+
+// The window of an earlier run was closed before its export ended. The
+// export is taken only when no registry editor holds it open any more (one
+// that outlives a quick restart may still be writing it, and a section's
+// end looks like a file's) and it ends as a whole export does. That run
+// never replaced ".reg", so ".reg" is the export it was compared with: the
+// pair is recorded, and the export becomes the current one, so that this
+// run's pair joins it and no run is left out. When the pair cannot be
+// recorded the export is dropped as before: this run's pair then spans
+// both steps and loses no change.
+void SideFiles::TakeLeftOverExport() {
+    const std::string part = OwnPath(kExportPart);
+    const std::string current = OwnPath(".reg");
+    std::string later;
+    if (!files_.Exists(part) || !files_.ReadUnshared(part, later) || !IsWholeExport(later)) return;
+    std::string earlier;
+    const bool hasEarlier = files_.Exists(current) && files_.Read(current, earlier) && IsWholeExport(earlier);
+    if (hasEarlier && !RecordPair(earlier, files_.LastWritten(current), later, files_.LastWritten(part))) return;
+    files_.Move(part, current);
 }
 
 bool SideFiles::WriteSnapshot(const AnsiCodec& codec, const std::string& snapshotLines) {
@@ -73,17 +122,36 @@ void SideFiles::StartExport() {
     const bool started = shell_.StartWatched(commandLine, ShowStyle::MinimizedFocus,
                                              [this](std::optional<std::uint32_t> exitCode) { ExportEnded(exitCode); });
     export_ = started ? ExportOutcome::Running : ExportOutcome::StartFailed;
+    if (!started) Tell(kNotRecorded, ExportNotDoneText(export_, 0));
 }
 
 void SideFiles::ExportEnded(std::optional<std::uint32_t> exitCode) {
     const std::string part = OwnPath(kExportPart);
     std::string bytes;
-    if (exitCode == 0u && files_.Read(part, bytes) && IsWholeExport(bytes) && files_.Move(part, OwnPath(".reg"))) {
-        export_ = ExportOutcome::Replaced;
-        return;
+    const bool whole = exitCode == 0u && files_.Read(part, bytes) && IsWholeExport(bytes);
+    if (whole) {
+        // Recorded before it moves: a run killed in between leaves the
+        // export behind, and the next start finds its pair recorded already.
+        RecordAgainstPrevious(bytes, files_.LastWritten(part));
+        if (files_.Move(part, OwnPath(".reg"))) {
+            export_ = ExportOutcome::Replaced;
+            return;
+        }
     }
     export_ = ExportOutcome::Failed;
     files_.Delete(part);
+    const std::string text = ExportNotDoneText(ExportOutcome::Failed, 0);
+    if (!whole) Tell(kNotRecorded, text);
+    else if (tell_) tell_(text);
+}
+
+void SideFiles::RecordAgainstPrevious(const std::string& later, std::optional<LocalTime> to) {
+    const std::string previous = OwnPath(".tmr");
+    if (!files_.Exists(previous)) return;  // the first run in this folder: no pair yet
+    std::string earlier;
+    if (files_.Read(previous, earlier)) RecordPair(earlier, previousExportTime_, later, to);
+    else Tell("Der Verlauf der Änderungen wurde nicht fortgeschrieben: der Export vom letzten Programmstart kann "
+              "nicht gelesen werden: " + previous);
 }
 
 void SideFiles::TakeEndedExport() { shell_.FinishWatched(0); }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,13 +44,24 @@ public:
     // A side file of this run: the executable's base name and an extension
     // (".dat", ".tmd", ".reg", ".tmr").
     std::string OwnPath(const std::string& extension) const { return Path(program_.BaseName() + extension); }
-    // The side files (snapshots, exports and their temporary names) and the
-    // batch file, by their full paths.
+    // The side files (snapshots, exports and their temporary names, the
+    // history of changes) and the batch file, by their full paths.
     std::vector<std::string> OwnFiles() const;
 
-    // At start-up: copies a whole snapshot and export over the previous
-    // run's, and removes an export whose end was never seen and the batch
-    // file. A step that fails is skipped; it tells nothing itself.
+    // Where a run says what went wrong with its records after the start's
+    // own messages: the export that ended cut short, the history that could
+    // not be continued. Nothing is told without it (the close tells nothing).
+    void TellProblemsTo(std::function<void(const std::string&)> tell) { tell_ = std::move(tell); }
+    // What went wrong with the history in this run, one line a problem;
+    // empty when every pair was recorded.
+    const std::string& HistoryProblems() const { return historyProblems_; }
+
+    // At start-up: an export of an earlier run that has ended whole but
+    // whose end that run never saw is recorded in the history and becomes
+    // the current export; then a whole snapshot and export are copied over
+    // the previous run's, and any other export left behind and the batch
+    // file are removed. A step that fails is skipped; only the history's
+    // problems are told.
     void Rotate();
     // Writes this run's snapshot (the lines of SnapshotLines) whole. False
     // when it was not written; SnapshotNotWrittenText says why.
@@ -64,8 +76,9 @@ public:
     // not written (SnapshotNotWrittenText); the export is started all the
     // same, as the two are separate records.
     bool RecordThisRun(const AnsiCodec& codec, const std::string& snapshotLines);
-    // The registry editor's export has ended: a whole export replaces the
-    // last one, anything else is removed.
+    // The registry editor's export has ended: a whole export is recorded in
+    // the history against the previous run's and then replaces the last
+    // one; anything else is removed, and that is told.
     void ExportEnded(std::optional<std::uint32_t> exitCode);
     // At shut-down: an export that has ended but whose end was not seen yet
     // is put in place (or removed) now; one that still runs is not waited
@@ -81,6 +94,17 @@ public:
     void DeleteBatch();
 
 private:
+    // The left-over export of an earlier run, when it has ended whole.
+    void TakeLeftOverExport();
+    // Records the pair from the previous run's export (".tmr") to this one's.
+    void RecordAgainstPrevious(const std::string& later, std::optional<LocalTime> to);
+    // Records the pair of two exports' bytes; false (and
+    // the problem told) when it is not in the history.
+    bool RecordPair(const std::string& earlier, std::optional<LocalTime> from, const std::string& later,
+                    std::optional<LocalTime> to);
+    // A problem of the history, told with what stands before it.
+    void Tell(const std::string& problem, const std::string& before = "");
+
     Files& files_;
     Shell& shell_;
     Program& program_;
@@ -90,6 +114,11 @@ private:
     bool snapshotKept_ = true;
     bool exportKept_ = true;
     ExportOutcome export_ = ExportOutcome::NotStarted;
+    // When the previous run's export was written, learned from ".reg" before
+    // the rotation copied it over ".tmr" (the copy gets a time of its own).
+    std::optional<LocalTime> previousExportTime_;
+    std::function<void(const std::string&)> tell_;
+    std::string historyProblems_;
 };
 
 }  // namespace sw

@@ -127,6 +127,11 @@ int Check(UnattendedServices& s, const std::string& given, CheckOutcome& out) {
     ChangesView changes(changesServices);
     changes.Load();
     const ExportOutcome exported = side.WaitForExport(kCheckExportWait);
+    // The history's problems go with the run's own reasons: they fail no
+    // check, whose CSV and exit code stay what the comparison found.
+    if (!side.HistoryProblems().empty())
+        out.addToReason = OneLine(out.addToReason.empty() ? side.HistoryProblems()
+                                                          : out.addToReason + "\n" + side.HistoryProblems());
 
     if (!snapshotWritten) return Fail(s.files, s.program, out, file, side.SnapshotNotWrittenText());
     if (!changes.Compared()) return Fail(s.files, s.program, out, file, changes.Status());

@@ -62,20 +62,59 @@ bool Win32Files::Move(const std::string& from, const std::string& to) {
     return MoveFileExW(source.c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-bool Win32Files::Read(const std::string& path, std::string& bytes) {
-    FileHandle file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
+namespace {
+
+bool ReadAll(HANDLE file, std::string& bytes) {
     std::string content;
     char buffer[65536];
     DWORD got = 0;
     for (;;) {
-        if (!ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr)) return false;
+        if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) return false;
         if (got == 0) break;
         content.append(buffer, got);
     }
     bytes = std::move(content);
     return true;
+}
+
+bool CutAt(HANDLE file, std::size_t at) {
+    LARGE_INTEGER position{};
+    position.QuadPart = static_cast<LONGLONG>(at);
+    return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+}
+
+}  // namespace
+
+bool Win32Files::Read(const std::string& path, std::string& bytes) {
+    FileHandle file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && ReadAll(file.Get(), bytes);
+}
+
+bool Win32Files::ReadUnshared(const std::string& path, std::string& bytes) {
+    FileHandle file(CreateFileW(Wide(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+    return file && ReadAll(file.Get(), bytes);
+}
+
+bool Win32Files::Append(const std::string& path, std::size_t keep, const std::string& bytes) {
+    // No one else writes while the record grows; readers may look.
+    FileHandle file(CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.Get(), &size) || static_cast<unsigned long long>(size.QuadPart) < keep)
+        return false;
+    if (!CutAt(file.Get(), keep)) return false;
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size() || !FlushFileBuffers(file.Get())) {
+        // A full disk: what was written of the pair goes again, so that the
+        // file ends with a whole pair; where even that fails, the next
+        // append cuts it.
+        if (CutAt(file.Get(), keep)) FlushFileBuffers(file.Get());
+        return false;
+    }
+    return CloseHandle(file.Release()) != 0;
 }
 
 std::string Win32Files::ExpandEnvironment(const std::string& text) {

@@ -29,6 +29,10 @@ public:
     bool WriteWhole(const std::string& path, const std::string& bytes) override;
     bool Move(const std::string& from, const std::string& to) override;
     bool Read(const std::string& path, std::string& bytes) override;
+    // Opened with no sharing at all, which fails while another handle is open.
+    bool ReadUnshared(const std::string& path, std::string& bytes) override;
+    // SetEndOfFile at keep, WriteFile, FlushFileBuffers.
+    bool Append(const std::string& path, std::size_t keep, const std::string& bytes) override;
     // GetFileAttributesExW's last write, in the local time of that day.
     std::optional<LocalTime> LastWritten(const std::string& path) override;
     std::string ExpandEnvironment(const std::string& text) override;

@@ -226,6 +226,8 @@ public:
         std::string bytes = std::move(it->second);
         files.erase(it);
         files[to] = std::move(bytes);
+        // A move keeps the file's time; where a test gave it one.
+        if (const auto time = times.find(from); time != times.end()) times[to] = time->second;
         return true;
     }
     bool Read(const std::string& path, std::string& bytes) override {
@@ -233,6 +235,15 @@ public:
         if (it == files.end()) return false;
         bytes = it->second;
         return true;
+    }
+    std::set<std::string> held;  // open in another program: ReadUnshared fails
+    bool ReadUnshared(const std::string& path, std::string& bytes) override {
+        return !held.count(path) && Read(path, bytes);
+    }
+    bool Append(const std::string& path, std::size_t keep, const std::string& bytes) override {
+        log.push_back("append " + path);
+        if (readOnly.count(path) || folders.count(path) || files[path].size() < keep) return false;
+        return Store(path, files[path].substr(0, keep) + bytes);
     }
     std::map<std::string, LocalTime> times;  // when each file was last written, where a test says
     std::optional<LocalTime> LastWritten(const std::string& path) override {

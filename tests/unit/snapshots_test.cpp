@@ -1,10 +1,12 @@
 // The side files beside the program: the snapshot's format and how it is
-// read back, the rotation at start-up, and this run's snapshot and export.
+// read back, the rotation at start-up, this run's snapshot and export, and
+// the pairs of runs they add to the history.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "Fakes.h"
+#include "history/History.h"
 #include "snapshots/SideFiles.h"
 #include "snapshots/Snapshot.h"
 #include "snapshots/WholeFiles.h"
@@ -460,6 +462,97 @@ TEST_F(SnapshotFixture, StartUpRotatesBeforeWritingTheNewSnapshot) {
     root.Form_Load();
     EXPECT_EQ(files.files[SideFile("Merotan.tmd")], "Svc|2\r\n\r\n");
     EXPECT_EQ(files.files[SideFile("Merotan.dat")], "Svc|4\r\n\r\n");
+}
+
+// An export whose one entry has this start type.
+std::string ExportWithStart(int start) {
+    return WholeExport("[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Svc]\r\n\"Start\"=dword:0000000" +
+                       std::to_string(start));
+}
+
+struct HistoryFixture : SnapshotFixture {
+    const std::string part = SideFile("Merotan.reg.part");
+    const std::string history = SideFile("Merotan-Verlauf.dat");
+    static LocalTime Day(int day) { return {{2026, 12, day}, 8, 0, day}; }
+    // One run: the rotation, the export written at that day, and its end
+    // seen or not (the window closed before it ended). What it had to say
+    // about the history.
+    std::string Run(int start, int day, bool endSeen = true) {
+        SideFiles run(files, shell, program);
+        run.Rotate();
+        run.StartExport();
+        files.files[part] = ExportWithStart(start);
+        files.times[part] = Day(day);
+        if (endSeen) shell.EndWatched(0u);
+        return run.HistoryProblems();
+    }
+    // The pairs' days and the start types each found, "1-2:2>3".
+    std::vector<std::string> Pairs() {
+        const History read = ReadHistory(files.files[history]);
+        EXPECT_EQ(read.damage, "");
+        std::vector<std::string> out;
+        for (const HistoryPair& pair : read.pairs) {
+            std::string text = std::to_string(pair.from.date.day) + "-" + std::to_string(pair.to.date.day) + ":";
+            for (const HistoryRecord& record : pair.records)
+                text += std::to_string(record.before->data[0]) + ">" + std::to_string(record.after->data[0]);
+            out.push_back(text);
+        }
+        return out;
+    }
+};
+
+TEST_F(HistoryFixture, EveryPairOfRunsIsRecordedOnceAlsoWhenTheWindowClosedBeforeItsExportEnded) {
+    EXPECT_EQ(Run(2, 1), "");
+    EXPECT_FALSE(files.Exists(history)) << "the first run has no pair";
+    EXPECT_EQ(Run(3, 2, false), "");
+    EXPECT_EQ(Run(4, 3), "");
+    // The second run's export was taken by the third start and made current.
+    EXPECT_EQ(Pairs(), (std::vector<std::string>{"1-2:2>3", "2-3:3>4"}));
+    EXPECT_EQ(files.files[SideFile("Merotan.reg")], ExportWithStart(4));
+
+    // A run killed after recording, before its export moved: the next start
+    // finds the pair recorded already and only makes the export current.
+    files.files[part] = ExportWithStart(4);
+    files.files[SideFile("Merotan.reg")] = ExportWithStart(3);
+    files.times[SideFile("Merotan.reg")] = Day(2);
+    files.times[part] = Day(3);
+    EXPECT_EQ(Run(2, 4), "");
+    EXPECT_EQ(Pairs(), (std::vector<std::string>{"1-2:2>3", "2-3:3>4", "3-4:4>2"}));
+
+    // An export still held open by a registry editor is left alone: no pair.
+    Run(3, 5, false);
+    files.held.insert(part);
+    Run(4, 6, false);
+    EXPECT_EQ(Pairs().size(), 3u);
+}
+
+TEST_F(HistoryFixture, ARunWithoutAWholeExportRecordsNothingAndSaysSo) {
+    Run(2, 1);
+    SideFiles run(files, shell, program);
+    std::vector<std::string> told;
+    run.TellProblemsTo([&](const std::string& text) { told.push_back(text); });
+    run.Rotate();
+    run.StartExport();
+    files.files[part] = ExportWithStart(3).substr(0, 100);
+    shell.EndWatched(0u);
+    EXPECT_FALSE(files.Exists(history));
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("nicht vollständig geschrieben"), std::string::npos) << told[0];
+    EXPECT_NE(run.HistoryProblems().find("Verlauf der Änderungen wurde bei diesem Programmstart nicht"),
+              std::string::npos);
+}
+
+TEST_F(HistoryFixture, AFullDiskCutsOnlyTheRecordBeingWrittenAndTheNextAppendReadsOn) {
+    Run(2, 1);
+    Run(3, 2);
+    const std::string whole = files.files[history];
+    files.capacity = files.Used() + ExportWithStart(4).size() + 20;  // the export fits, the pair does not
+    EXPECT_NE(Run(4, 3).find("Datenträger voll"), std::string::npos);
+    EXPECT_GT(files.files[history].size(), whole.size()) << "a cut pair stands at the end";
+    EXPECT_EQ(ReadHistory(files.files[history]).pairs.size(), 1u);
+    files.capacity.reset();
+    EXPECT_EQ(Run(5, 4), "");
+    EXPECT_EQ(Pairs(), (std::vector<std::string>{"1-2:2>3", "3-4:4>5"}));
 }
 
 }  // namespace
