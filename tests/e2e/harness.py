@@ -198,6 +198,74 @@ def _quoted(text, at):
     return "".join(out), i + 1
 
 
+HISTORY_KINDS = ["EntryAdded", "EntryRemoved", "ValueChanged", "ValueAdded", "ValueRemoved"]
+
+
+def read_history(data):
+    """The pairs of a history file ("<base>-Verlauf.dat") as far as they are
+    whole, read from the bytes alone (format: src/history/HistoryFormat.cpp),
+    and where the whole ones end. Each pair is a dict: from, to (datetime),
+    checksums, left_out, records; a record: kind, label, entry, key,
+    not_an_instance, before, after ((type, bytes) or None), subtree
+    ([(path, removed, [(name, removed, type, bytes)])])."""
+    import datetime
+    import struct
+    import zlib
+
+    def reader(body):
+        at = [0]
+
+        def take(n):
+            if at[0] + n > len(body):
+                raise ValueError("body ends early")
+            at[0] += n
+            return body[at[0] - n:at[0]]
+        u8 = lambda: take(1)[0]
+        u32 = lambda: struct.unpack("<I", take(4))[0]
+        text = lambda: take(u32())
+        stored = lambda: (u32(), text())
+
+        def time_():
+            year, month, day, hour, minute, second = struct.unpack("<HBBBBB", take(7))
+            return datetime.datetime(year, month, day, hour, minute, second) if year else None
+        return take, u8, u32, text, stored, time_, at
+
+    def pair_of(body):
+        take, u8, u32, text, stored, time_, at = reader(body)
+        pair = {"from": time_(), "to": time_(), "checksums": (u32(), u32()), "left_out": u32(), "records": []}
+        for _ in range(u32()):
+            kind, label, flags = u8(), text().decode("utf-8"), None
+            flags = u8()
+            record = {"kind": HISTORY_KINDS[kind], "label": label, "not_an_instance": bool(flags & 1),
+                      "entry": text().decode("utf-8"), "key": text().decode("utf-8")}
+            record["before"] = stored() if flags & 2 else None
+            record["after"] = stored() if flags & 4 else None
+            subtree = []
+            for _ in range(u32()):
+                path, removed = text().decode("utf-8"), bool(u8())
+                values = []
+                for _ in range(u32()):
+                    name, gone = text().decode("utf-8"), bool(u8())
+                    type_, data = stored()
+                    values.append((name, gone, type_, data))
+                subtree.append((path, removed, values))
+            record["subtree"] = subtree
+            pair["records"].append(record)
+        if at[0] != len(body):
+            raise ValueError("bytes after the records")
+        return pair
+
+    pairs, at = [], 0
+    while at + 12 <= len(data) and data[at:at + 4] == b"VRL1":
+        length, checksum = struct.unpack_from("<II", data, at + 4)
+        body = data[at + 12:at + 12 + length]
+        if len(body) < length or zlib.crc32(body) != checksum:
+            break
+        pairs.append(pair_of(body))
+        at += 12 + length
+    return pairs, at
+
+
 def folder_state(folder):
     """Every file of the folder with its bytes and modification time."""
     state = {}

@@ -3,10 +3,13 @@ and export as "Merotan.tmd" and "Merotan.tmr", switching views writes
 nothing, another executable name rotates, writes and checks under its own
 name, a second start in the folder touches nothing, and the check finds
 exactly the start types changed behind the program's back (a full disk:
-test_full_disk.py). These tests run without a printer
+test_full_disk.py). Every pair of runs goes into the history of changes
+once, with the runs' times, also the export of a run whose window closed
+before it ended, and a record cut short leaves the earlier ones readable. These tests run without a printer
 (CUPS_SERVER points nowhere): the check then saves its report beside the
 program and says where."""
 
+import datetime
 import os
 import sys
 import time
@@ -331,6 +334,117 @@ class SnapshotRunsTest(NoPrinterTestCase):
         self.assertFalse(os.path.exists(os.path.join(folder, REPORT_FILE)))
         d.close()
         self.assertEqual(self.wait_program_end(), 0)
+
+
+HISTORY = "Merotan-Verlauf.dat"
+SERVICES_KEY = "HKEY_LOCAL_MACHINE\\" + h.SERVICES
+
+
+class HistoryTest(NoPrinterTestCase):
+    TIME_LIMIT = 360
+
+    def history(self, folder):
+        """The history's whole pairs, where they end, and its bytes."""
+        path = os.path.join(folder, HISTORY)
+        data = self.read(folder, HISTORY) if os.path.exists(path) else b""
+        pairs, end = h.read_history(data)
+        return pairs, end, data
+
+    def written(self, folder, name="Merotan.reg"):
+        """A file's last write in local time, to the second, as the program reads it."""
+        return datetime.datetime.fromtimestamp(int(os.stat(os.path.join(folder, name)).st_mtime))
+
+    def window_run(self, folder, pairs):
+        """A run with the window, closed once its export is the current one
+        and the history holds that many pairs; the export's time."""
+        before = os.stat(os.path.join(folder, "Merotan.reg")).st_mtime_ns if pairs else None
+        self.start_merotan(folder)
+        self.assertIsNotNone(self.driver.wait_selected())
+        self.wait_until(lambda: len(self.history(folder)[0]) == pairs and os.path.exists(
+            os.path.join(folder, "Merotan.reg")) and os.stat(os.path.join(folder, "Merotan.reg")).st_mtime_ns != before,
+            timeout=60, message=lambda: "%d pairs in the history and a new export" % pairs)
+        self.driver.close()
+        self.assertEqual(self.wait_program_end(), 0)
+        self.assertFalse(os.path.exists(os.path.join(folder, "Merotan.reg.part")))
+        return self.written(folder)
+
+    def check_run(self, folder):
+        proc = self.session.start_program(folder, attach=False, args=("/pruefen",))
+        return proc.wait(timeout=150)
+
+    def changes(self, pair):
+        return sorted((r["key"], r["kind"], r["label"], r["before"], r["after"]) for r in pair["records"])
+
+    def test_three_runs_record_each_change_once_with_their_times_and_a_cut_record_hides_nothing(self):
+        d = self.driver
+        d.seed([
+            h.service("SwHisStart", start=3),
+            h.service("SwHisImage", image_path=r"C:\alt\dienst.exe"),
+            h.service("SwHisGone", image_path=r"C:\geht.exe"),
+        ])
+        d.reg_set(h.SERVICES + r"\SwHisGone\Parameters", "ServiceDll", h.expand_sz(r"C:\geht.dll"))
+        folder = self.session.program_folder()
+        self.start_merotan(folder)
+        self.wait_for_export(os.path.join(folder, "Merotan.reg"))
+        d.close()
+        self.assertEqual(self.wait_program_end(), 0)
+        first = self.written(folder)
+        self.assertFalse(os.path.exists(os.path.join(folder, HISTORY)), "the first run has no pair")
+
+        d.reg_set(h.SERVICES + r"\SwHisStart", "Start", h.dword(4))
+        d.reg_set(h.SERVICES + r"\SwHisImage", "ImagePath", h.expand_sz(r"C:\neu\dienst.exe"))
+        second = self.window_run(folder, 1)
+
+        d.reg_delete_key(h.SERVICES + r"\SwHisGone")
+        self.session.wine("sc", "create", "SwHisNew", "binPath=", r"C:\neu.exe")
+        third = self.window_run(folder, 2)
+
+        pairs, end, data = self.history(folder)
+        self.assertEqual(end, len(data))
+        self.assertEqual([(p["from"], p["to"]) for p in pairs], [(first, second), (second, third)])
+        self.assertEqual(self.changes(pairs[0]), [
+            ("SwHisImage", "ValueChanged", "ImagePath", h.expand_sz(r"C:\alt\dienst.exe"), h.expand_sz(r"C:\neu\dienst.exe")),
+            ("SwHisStart", "ValueChanged", "Start", h.dword(3), h.dword(4)),
+        ])
+        new = d.reg_get(h.SERVICES + r"\SwHisNew", "ImagePath")
+        self.assertEqual(self.changes(pairs[1]), [
+            ("SwHisGone", "EntryRemoved", "", h.expand_sz(r"C:\geht.exe"), None),
+            ("SwHisNew", "EntryAdded", "", None, (new["type"], bytes.fromhex(new["hex"]))),
+        ])
+        gone = next(r for r in pairs[1]["records"] if r["key"] == "SwHisGone")
+        subtree = {path: {name: (type_, value) for name, _, type_, value in values} for path, _, values in gone["subtree"]}
+        self.assertEqual(subtree["Parameters"], {"ServiceDll": h.expand_sz(r"C:\geht.dll")})
+        self.assertEqual(subtree[""]["Start"], h.dword(3))
+
+        # A run whose window closed before its export ended: the registry
+        # editor's whole export is left behind, and the next start records
+        # it and makes it current, so that every pair is adjacent.
+        d.reg_set(h.SERVICES + r"\SwHisStart", "Start", h.dword(2))
+        part = os.path.join(folder, "Merotan.reg.part")
+        self.session.wine("regedit", "/e", self.session.unix_to_windows(part), SERVICES_KEY)
+        left_over = self.written(folder, "Merotan.reg.part")
+        self.assertEqual(self.check_run(folder), 0, "nothing changed since the left-over export")
+        pairs, end, data = self.history(folder)
+        self.assertEqual([(p["from"], p["to"]) for p in pairs[2:]],
+                         [(third, left_over), (left_over, self.written(folder))])
+        self.assertEqual(self.changes(pairs[2]), [("SwHisStart", "ValueChanged", "Start", h.dword(4), h.dword(2))])
+        self.assertEqual(pairs[3]["records"], [])
+
+        # Killed while it appended: the last pair cut in its head, in its
+        # body and one byte short. The next run cuts the torn tail off and
+        # appends after the whole pairs, which stay as they were.
+        whole = data[:h.read_history(data[:end - 1])[1]]
+        self.assertEqual(len(h.read_history(whole)[0]), 3)
+        for cut in (len(whole) + 6, (len(whole) + len(data)) // 2, len(data) - 1):
+            with open(os.path.join(folder, HISTORY), "wb") as f:
+                f.write(data[:cut])
+            previous = self.written(folder)
+            self.assertEqual(self.check_run(folder), 0)
+            again, again_end, again_data = self.history(folder)
+            self.assertEqual(again_end, len(again_data), cut)
+            self.assertEqual(again_data[:len(whole)], whole, cut)
+            self.assertEqual(len(again), 4, cut)
+            self.assertEqual((again[3]["from"], again[3]["to"]), (previous, self.written(folder)), cut)
 
 
 class CheckTimeTest(NoPrinterTestCase):

@@ -542,6 +542,30 @@ TEST_F(HistoryFixture, ARunWithoutAWholeExportRecordsNothingAndSaysSo) {
               std::string::npos);
 }
 
+// The window tells it as it tells the snapshot not written; a closing
+// window tells nothing, so that no message box keeps the program alive.
+TEST_F(HistoryFixture, TheWindowTellsAnExportCutShortButNotWhileItCloses) {
+    Service("A", "Alpha", "Text", 4);
+    root.Form_Load();
+    Build();
+    files.files[part] = ExportWithStart(3).substr(0, 100);
+    shell.EndWatched(0u);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("Export der Dienste ist nicht vollständig"), std::string::npos);
+    EXPECT_NE(messages.shown[0].text.find("Verlauf der Änderungen wurde bei diesem Programmstart nicht"),
+              std::string::npos);
+
+    RootFixture closing;
+    closing.Service("A", "Alpha", "Text", 4);
+    closing.root.Form_Load();
+    test::Build(closing);
+    closing.files.files[part] = ExportWithStart(3).substr(0, 100);
+    closing.shell.finishExitCode = 0;
+    closing.root.Form_QueryUnload();
+    EXPECT_FALSE(closing.files.Exists(part));
+    EXPECT_TRUE(closing.messages.shown.empty());
+}
+
 TEST_F(HistoryFixture, AFullDiskCutsOnlyTheRecordBeingWrittenAndTheNextAppendReadsOn) {
     Run(2, 1);
     Run(3, 2);

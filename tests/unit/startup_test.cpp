@@ -4,6 +4,7 @@
 
 #include "changes/ChangeNotes.h"
 #include "changes/ChangesView.h"
+#include "history/History.h"
 #include "platform/Utf16.h"
 #include "unattended/Arguments.h"
 #include "unattended/CheckEvents.h"
@@ -295,6 +296,31 @@ TEST(UnattendedCheckTest, WhatCannotBeComparedOrRecordedEndsWithTwoAndItsReason)
     old.f.files.log.clear();
     EXPECT_EQ(old.Run(old.f.SideFile("Merotan.tmr")), 2);
     EXPECT_THAT(old.f.files.log, ElementsAre("write whole " + c.errors));
+}
+
+// The check's pair of runs goes into the history; a history that cannot be
+// continued fails no check but is said beside the program, and the history
+// is never the check's output.
+TEST(UnattendedCheckTest, TheRunsPairGoesIntoTheHistoryAndWhatKeepsItOutIsSaidBesideTheProgram) {
+    CheckSetup c;
+    const std::string history = c.f.SideFile("Merotan-Verlauf.dat");
+    EXPECT_EQ(c.Run(), 0);
+    const History read = ReadHistory(c.f.files.files[history]);
+    ASSERT_EQ(read.pairs.size(), 1u);
+    ASSERT_EQ(read.pairs[0].records.size(), 1u);
+    EXPECT_EQ(read.pairs[0].records[0].change.value, &ComparedByField(ManagerField::Start));
+    EXPECT_FALSE(c.f.files.Exists(c.errors));
+
+    CheckSetup full;
+    full.f.files.readOnly = {history};
+    EXPECT_EQ(full.Run(), 0);
+    EXPECT_EQ(full.f.files.files[full.csv], full.WindowCsv(0));
+    EXPECT_NE(full.Reason(full.errors).find("Verlauf der Änderungen wurde nicht fortgeschrieben"), std::string::npos);
+
+    CheckSetup own;
+    EXPECT_EQ(own.Run(history), 2);
+    EXPECT_NE(own.Reason(own.errors).find("eine Datei des Programms selbst"), std::string::npos);
+    EXPECT_FALSE(own.f.files.Exists(history));
 }
 
 TEST(UnattendedCheckTest, AnotherRunTouchesNothingAndAFileOfTheProgramsOwnOnlyTheErrorFile) {

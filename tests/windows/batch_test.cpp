@@ -292,6 +292,30 @@ TEST_F(BatchTest, WriteWholeReplacesOnlyWhenItCanAndLeavesNoTemporaryFile) {
     EXPECT_FALSE(files_.LastWritten(In("from.reg")).has_value());
 }
 
+// The history grows only by appending: a damaged tail is cut first, the
+// bytes before it stay, and a file another program holds open (a registry
+// editor still writing its export, in whatever sharing) is not read as ended.
+TEST_F(BatchTest, AppendCutsToWhatIsKeptAndReadUnsharedWaitsForTheWriterToLetGo) {
+    ASSERT_TRUE(files_.Append(In("Verlauf.dat"), 0, "first"));
+    ASSERT_TRUE(files_.Append(In("Verlauf.dat"), 5, "second-cut"));
+    ASSERT_TRUE(files_.Append(In("Verlauf.dat"), 11, "third"));
+    EXPECT_EQ(Read("Verlauf.dat"), "firstsecondthird");
+    EXPECT_FALSE(files_.Append(In("Verlauf.dat"), 17, "beyond its end"));
+    EXPECT_EQ(Read("Verlauf.dat"), "firstsecondthird");
+
+    ASSERT_TRUE(files_.Write(In("export.part"), "written"));
+    std::string bytes;
+    for (const DWORD sharing : {DWORD{0}, DWORD{FILE_SHARE_READ}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}}) {
+        HANDLE writer = CreateFileA(In("export.part").c_str(), GENERIC_WRITE, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+        EXPECT_FALSE(files_.ReadUnshared(In("export.part"), bytes)) << sharing;
+        CloseHandle(writer);
+    }
+    ASSERT_TRUE(files_.ReadUnshared(In("export.part"), bytes));
+    EXPECT_EQ(bytes, "written");
+    EXPECT_FALSE(files_.ReadUnshared(In("missing.part"), bytes));
+}
+
 // Paths in the registry name folders through environment strings; the
 // expansion takes names in any case, keeps unknown ones, and a result longer
 // than a path (beyond the first buffer) whole, in UTF-8.
