@@ -54,7 +54,8 @@ bool RestoreWindow::Create(const Content& content) {
     // Creation order is the tab order: the text, then the buttons.
     text_ = CreateChild(Hwnd(),
                         {L"EDIT", "", IDC_RST_TEXT,
-                         kChild | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_NOHIDESEL,
+                         kChild | WS_TABSTOP | (content.choices.empty() ? WS_VSCROLL : 0) | ES_MULTILINE |
+                             ES_READONLY | ES_AUTOVSCROLL | ES_NOHIDESEL,
                          WS_EX_CLIENTEDGE, 0, 0, 0, 0},
                         twips_, font_.Get());
     // No limit: a restore of many rows may say more than the default 32 K.

@@ -32,6 +32,13 @@ RESTORE_WINDOW = IDS["SW_RESTORE_CLASS"]
 RESTORE_TEXT = IDS["IDC_RST_TEXT"]
 RESTORE_YES = IDS["IDC_RST_BZURUECKSETZEN"]
 RESTORE_NO = IDS["IDC_RST_BABBRECHEN"]
+RESTORE_CHOICES = IDS["IDC_RST_CHOICES"]
+HISTORY = IDS["SW_HISTORY_CLASS"]
+HISTORY_LIST = IDS["IDC_HIS_LIST"]
+HISTORY_STATUS = IDS["IDC_HIS_STATUS"]
+HISTORY_FILTER = IDS["IDC_HIS_FILTER"]
+HISTORY_RESTORE = IDS["IDC_HIS_BWIEDERHERSTELLEN"]
+HISTORY_COLUMNS = ["Gefunden", "Eintrag", "Schlüssel", "Änderung", "Vorher", "Nachher", "Hinweis"]
 BS_DEFPUSHBUTTON = 1
 FILE_NAME_BOX = 1148  # the save dialog's file name box (cmb13)
 DLL_PATH = h.SERVICES + r"\SwChgDll\Parameters"
@@ -572,6 +579,119 @@ class RestoreTest(h.E2ETestCase):
         self.assertEqual(d.listview(LIST, CHANGES)["rows"], [])
         d.keys("Esc")
         d.keys("Esc")
+        self.wait_program_end()
+
+
+    def written(self, folder):
+        """The export's last write in local time, to the second, as the program reads it."""
+        return datetime.datetime.fromtimestamp(int(os.stat(os.path.join(folder, "Merotan.reg")).st_mtime))
+
+    def history_pairs(self, folder):
+        path = os.path.join(folder, "Merotan-Verlauf.dat")
+        if not os.path.exists(path):
+            return 0
+        with open(path, "rb") as f:
+            return len(h.read_history(f.read())[0])
+
+    def run_recorded(self, folder, pairs):
+        """Starts the program and waits until its export is new and the
+        history holds that many pairs; returns the export's time."""
+        before = os.stat(os.path.join(folder, "Merotan.reg")).st_mtime_ns
+        self.start_merotan(folder)
+        self.wait_until(lambda: self.history_pairs(folder) == pairs
+                        and os.stat(os.path.join(folder, "Merotan.reg")).st_mtime_ns != before,
+                        timeout=60, message=lambda: "%d pairs in the history and a new export" % pairs)
+        self.wait_for_export(os.path.join(folder, "Merotan.reg"))
+        return self.written(folder)
+
+    def test_history_lists_three_runs_filters_and_takes_an_entry_back_to_the_first(self):
+        d = self.driver
+        s = self.session
+        d.seed([h.service("SwVlStart", start=3), h.service("SwVlImage", image_path=r"C:\alt\dienst.exe"),
+                h.service("SwVlGone", image_path=r"C:\geht.exe")])
+        d.reg_set(h.SERVICES + r"\SwVlImage\Parameters", "Zahl", h.dword(7))
+        folder = self.start_merotan()
+        first_export = self.wait_for_export(os.path.join(folder, "Merotan.reg"))
+        first = self.written(folder)
+        d.close()
+        self.assertEqual(self.wait_program_end(), 0)
+
+        d.reg_set(h.SERVICES + r"\SwVlStart", "Start", h.dword(4))
+        d.reg_set(h.SERVICES + r"\SwVlImage", "ImagePath", h.expand_sz(r"C:\neu\dienst.exe"))
+        second = self.run_recorded(folder, 1)
+        d.close()
+        self.assertEqual(self.wait_program_end(), 0)
+
+        d.reg_delete_key(h.SERVICES + r"\SwVlGone")
+        s.wine("sc", "create", "SwVlNew", "binPath=", r"C:\neu.exe")
+        d.reg_set(h.SERVICES + r"\SwVlImage", "ImagePath", h.expand_sz(r"C:\dritt\dienst.exe"))
+        third = self.run_recorded(folder, 2)
+
+        # From the system menu, below the changes item: Alt+Space, "v".
+        d.keys("Alt+Space")
+        d.keys("v")
+        window = d.wait_window(HISTORY, timeout_ms=30000)
+        self.assertIsNotNone(window, "the history window did not appear")
+        self.wait_until(lambda: d.control(HISTORY_STATUS, window=HISTORY)["text"], timeout=60,
+                        message="the history's status line")
+        self.assertEqual(d.control(HISTORY_STATUS, window=HISTORY)["text"],
+                         "Verlauf aus C:\\Startwart\\Merotan-Verlauf.dat: 3 Läufe, 5 Änderungen.")
+        found = lambda a, b: "vom %s bis %s" % (a.strftime("%d.%m.%Y %H:%M:%S"), b.strftime("%d.%m.%Y %H:%M:%S"))
+        view = d.listview(HISTORY_LIST, HISTORY)
+        self.assertEqual(view["columns"], HISTORY_COLUMNS)
+        self.assertEqual(view["sort"][0], "down")
+        rows = [(row[0], row[2], row[3]) for row in view["rows"]]
+        newer, older = found(second, third), found(first, second)
+        # Newest first; within a pair the noted rows first, as in the changes window.
+        self.assertEqual([row[0] for row in rows], [newer] * 3 + [older] * 2)
+        self.assertEqual(sorted(rows), sorted([
+            (newer, "SwVlImage", "ImagePath"), (newer, "SwVlGone", "Eintrag entfernt"),
+            (newer, "SwVlNew", "Eintrag hinzugefügt"), (older, "SwVlImage", "ImagePath"),
+            (older, "SwVlStart", "Start")]))
+        image = [row for row in view["rows"] if row[2] == "SwVlImage"]
+        self.assertEqual([(row[4], row[5]) for row in image],
+                         [(r"C:\neu\dienst.exe", r"C:\dritt\dienst.exe"), (r"C:\alt\dienst.exe", r"C:\neu\dienst.exe")])
+        d.column_click(0, HISTORY_LIST, HISTORY)
+        self.assertEqual([row[0] for row in d.listview(HISTORY_LIST, HISTORY)["rows"]], [older] * 2 + [newer] * 3)
+
+        d.set_text(HISTORY_FILTER, "swVLIMAGE", HISTORY)
+        self.wait_until(lambda: d.listview(HISTORY_LIST, HISTORY)["count"] == 2, message="the filter to narrow the rows")
+        self.assertIn("Gefiltert: 2 gezeigt.", d.control(HISTORY_STATUS, window=HISTORY)["text"])
+        s.screenshot("history-window", window["window_rect"])
+        before_restore = entry_trees(d, ["SwVlImage"])
+        d.keys("Ctrl+A")
+        self.wait_until(lambda: d.control(HISTORY_RESTORE, window=HISTORY)["enabled"], message="the restore button")
+        d.click(HISTORY_RESTORE, window=HISTORY)
+
+        # The runs to choose from, the oldest selected row's earlier run first chosen.
+        self.wait_until(lambda: any(w["class"] == RESTORE_WINDOW and w["text"] == " Stand wiederherstellen" and w["shown"]
+                                    for w in d.windows()), timeout=30, message="the choice of the run")
+        chooser = d.wait_window(RESTORE_WINDOW)
+        runs = d.list(RESTORE_CHOICES, RESTORE_WINDOW)
+        self.assertEqual(runs["lines"], [t.strftime("%d.%m.%Y %H:%M:%S") for t in (first, second, third)])
+        self.assertEqual(runs["selected"], 0)
+        s.screenshot("history-choice", chooser["window_rect"])
+        d.click(RESTORE_YES, window=RESTORE_WINDOW)
+        window, children = self.restore_window(" Zurücksetzen")
+        preview = children[RESTORE_TEXT]["text"].replace("\r\n", "\n")
+        self.assertTrue(preview.startswith("Diese Werte werden auf den Stand vom %s zurückgesetzt"
+                                           % first.strftime("%d.%m.%Y %H:%M:%S")), preview)
+        self.assertIn("SwVlImage – ImagePath: C:\\dritt\\dienst.exe → C:\\alt\\dienst.exe", preview)
+        d.click(RESTORE_YES, window=RESTORE_WINDOW)
+        window, children = self.restore_window(" Zurückgesetzt")
+        result = children[RESTORE_TEXT]["text"].replace("\r\n", "\n")
+        d.click(RESTORE_NO, window=RESTORE_WINDOW)
+        self.wait_until(lambda: not any(w["class"] == RESTORE_WINDOW for w in d.windows()),
+                        message="the result to close")
+
+        # The entry is the first run's export of it; the undo file takes it back.
+        self.assertEqual(entry_trees(d, ["SwVlImage"]), export_trees(first_export, ["SwVlImage"]), result)
+        undo_line = [line for line in result.split("\n") if line.startswith("Rückgängig-Datei: ")]
+        self.assertEqual(len(undo_line), 1, result)
+        s.wine("regedit", "/s", undo_line[0][len("Rückgängig-Datei: "):])
+        self.assertEqual(entry_trees(d, ["SwVlImage"]), before_restore)
+        d.keys("Esc")
+        d.close()
         self.wait_program_end()
 
 
