@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "history/History.h"
+#include "history/HistoryFormat.h"
 #include "platform/CaseFold.h"
 #include "regexport/WholeExport.h"
 
@@ -92,6 +93,12 @@ std::string HistoryPath(Program& program) { return program.Folder() + "\\" + pro
 
 std::optional<HistoryPair> DifferencesBetween(std::string_view earlierExport, std::string_view laterExport,
                                               const LocalTime& from, const LocalTime& to, std::string* why) {
+    return DifferencesOfRuns(earlierExport, laterExport,
+                             PairRuns{from, to, ExportChecksum(earlierExport), ExportChecksum(laterExport)}, why);
+}
+
+std::optional<HistoryPair> DifferencesOfRuns(std::string_view earlierExport, std::string_view laterExport,
+                                             const PairRuns& runs, std::string* why) {
     const RegExport earlier = ReadServicesExport(earlierExport);
     const auto before = EntriesOf(earlierExport, earlier, "Der frühere Export der Dienste", why);
     if (!before) return std::nullopt;
@@ -100,10 +107,10 @@ std::optional<HistoryPair> DifferencesBetween(std::string_view earlierExport, st
     if (!after) return std::nullopt;
 
     HistoryPair pair;
-    pair.from = from;
-    pair.to = to;
-    pair.fromChecksum = ExportChecksum(earlierExport);
-    pair.toChecksum = ExportChecksum(laterExport);
+    pair.from = runs.from;
+    pair.to = runs.to;
+    pair.fromChecksum = runs.fromChecksum;
+    pair.toChecksum = runs.toChecksum;
     const std::vector<ChangeRow> rows = CompareServices(*before, *after, &pair.instancesLeftOut);
     if (!rows.empty()) pair.records = RecordsOf(rows, earlierExport, earlier, later);
     return pair;

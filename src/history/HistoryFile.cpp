@@ -33,7 +33,7 @@ std::string RecordPair(Files& files, const std::string& path, std::string_view e
     if (std::find(scan.pairs.begin(), scan.pairs.end(), runs) != scan.pairs.end()) return {};
 
     std::string why;
-    const auto pair = DifferencesBetween(earlierExport, laterExport, runs.from, runs.to, &why);
+    const auto pair = DifferencesOfRuns(earlierExport, laterExport, runs, &why);
     if (!pair) return kNotContinued + why;
     if (!files.Append(path, scan.wholeEnd, PairBytes(*pair)))
         return kNotContinued + "die Datei konnte nicht geschrieben werden (Datenträger voll oder schreibgeschützt?): " +

@@ -41,8 +41,14 @@ class Writer {
 public:
     std::string bytes;
     void U8(std::uint32_t v) { bytes.push_back(static_cast<char>(v & 0xFF)); }
-    void U16(std::uint32_t v) { U8(v), U8(v >> 8); }
-    void U32(std::uint32_t v) { U16(v & 0xFFFF), U16(v >> 16); }
+    void U16(std::uint32_t v) {
+        U8(v);
+        U8(v >> 8);
+    }
+    void U32(std::uint32_t v) {
+        U16(v & 0xFFFF);
+        U16(v >> 16);
+    }
     void Text(std::string_view text) {
         U32(static_cast<std::uint32_t>(text.size()));
         bytes.append(text);
@@ -65,8 +71,15 @@ public:
     bool Ok() const { return ok_; }
     bool AtEnd() const { return ok_ && rest_.empty(); }
     std::uint32_t U8() { return Take(1) ? static_cast<unsigned char>(last_[0]) : 0; }
-    std::uint32_t U16() { return U8() | U8() << 8; }
-    std::uint32_t U32() { return U16() | U16() << 16; }
+    // One read after the other: the operands of | are not sequenced.
+    std::uint32_t U16() {
+        const std::uint32_t low = U8();
+        return low | U8() << 8;
+    }
+    std::uint32_t U32() {
+        const std::uint32_t low = U16();
+        return low | U16() << 16;
+    }
     std::string Text() {
         const std::uint32_t size = U32();
         return Take(size) ? std::string(last_) : std::string();

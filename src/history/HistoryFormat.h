@@ -12,12 +12,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/Platform.h"
 
 namespace sw {
+
+struct HistoryPair;
 
 // The runs a whole pair joins, as the start of its body gives them.
 struct PairRuns {
@@ -38,5 +42,11 @@ struct FrameScan {
 };
 
 FrameScan ScanFrames(std::string_view fileBytes);
+
+// DifferencesBetween for runs whose exports' checksums are known already
+// (the appender has them from looking for the pair), so that two exports of
+// many megabytes are not summed twice.
+std::optional<HistoryPair> DifferencesOfRuns(std::string_view earlierExport, std::string_view laterExport,
+                                             const PairRuns& runs, std::string* why);
 
 }  // namespace sw

@@ -14,6 +14,7 @@ std::string InfoText(const BuildFacts& build, const std::string& folder, const s
     text += baseName + ".tmd  –  Starttypen des vorigen Starts\n";
     text += baseName + ".reg  –  Sicherung der Dienste, dieser Start\n";
     text += baseName + ".tmr  –  Sicherung der Dienste, voriger Start\n";
+    text += baseName + "-Verlauf.dat  –  jede gefundene Änderung, von Start zu Start\n";
     text += baseName + "-Rückgängig-JJJJ-MM-TT-hhmmss.reg  –  Stand vor einem Zurücksetzen\n";
     text += kReportFileName + "  –  Überprüfung, wenn kein Druck möglich war\n";
     text += kBatchFileName + "  –  Starten und Anhalten von Diensten";

@@ -234,8 +234,7 @@ def read_history(data):
         take, u8, u32, text, stored, time_, at = reader(body)
         pair = {"from": time_(), "to": time_(), "checksums": (u32(), u32()), "left_out": u32(), "records": []}
         for _ in range(u32()):
-            kind, label, flags = u8(), text().decode("utf-8"), None
-            flags = u8()
+            kind, label, flags = u8(), text().decode("utf-8"), u8()
             record = {"kind": HISTORY_KINDS[kind], "label": label, "not_an_instance": bool(flags & 1),
                       "entry": text().decode("utf-8"), "key": text().decode("utf-8")}
             record["before"] = stored() if flags & 2 else None

@@ -851,11 +851,14 @@ class UnattendedCheckTest(h.E2ETestCase):
         self.assertEqual([w for w in windows if w["visible"]], [])
         self.assertEqual(h.folder_state(folder), before)
         self.assertIsNone(check.poll(), "the check ended before its export")
-        # An export that ends without a file: exit code 2 and why.
+        # An export that ends without a file: exit code 2 and why, and that
+        # the history has no pair of this run.
         os.remove(regedit + ".wait")
         self.assertEqual(self.watch(check, set()), (2, []))
         self.assertEqual(csv_rows(csv_path),
-                         [["Der Export der Dienste ist nicht vollständig geschrieben worden: C:\\Startwart\\Merotan.reg"]])
+                         [["Der Export der Dienste ist nicht vollständig geschrieben worden: C:\\Startwart\\Merotan.reg",
+                           " Der Verlauf der Änderungen wurde bei diesem Programmstart nicht fortgeschrieben, weil kein "
+                           "vollständiger Export der Dienste vorliegt."]])
 
     def short_path(self, path):
         """The path with its parts' short names, as the system gives them."""

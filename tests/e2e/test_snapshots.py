@@ -240,7 +240,8 @@ class SnapshotRunsTest(NoPrinterTestCase):
         d.seed([h.service("SwNameSvc", display="Namensdienst", description="n", start=3)])
         folder = self.session.program_folder(exe_name="Startwart.exe")
         older_dat = b"SwNameSvc|2\r\n\r\n"
-        older_reg = whole_export("[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\SwNameSvc]")
+        older_reg = whole_export("[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services]",
+                                 "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\SwNameSvc]")
         merotan_dat = b"SwNameSvc|4\r\n\r\n"
         with open(os.path.join(folder, "Startwart.dat"), "wb") as f:
             f.write(older_dat)

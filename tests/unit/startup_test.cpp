@@ -618,7 +618,7 @@ TEST(InfoBoxTest, NamesTheBuildTheFolderAndEverySideFileByTheProgramsBaseName) {
     EXPECT_EQ(box.flags, kMbOk | kMbIconInformation);
     EXPECT_THAT(box.text, ::testing::StartsWith("Tavrine™ Startwart XP\nVersion 1.2.3 vom 07.12.2026 (32-Bit)\n"));
     EXPECT_THAT(box.text, ::testing::HasSubstr("\n" + f.program.folder + "\n"));
-    for (const char* file : {"Startwart.dat", "Startwart.tmd", "Startwart.reg", "Startwart.tmr",
+    for (const char* file : {"Startwart.dat", "Startwart.tmd", "Startwart.reg", "Startwart.tmr", "Startwart-Verlauf.dat",
                              "Startwart-Rückgängig-JJJJ-MM-TT-hhmmss.reg", "Merotan-Unterschiede.txt", "Merotan.bat"})
         EXPECT_THAT(box.text, ::testing::HasSubstr(std::string("\n") + file + "  –  ")) << file;
     // Nothing is read or written for it.
