@@ -30,7 +30,7 @@ constexpr int kButtonWidth = 1185;
 constexpr int kRestoreButtonWidth = 2400;
 constexpr int kButtonHeight = 420;
 constexpr int kGap = 75;
-constexpr int kColumnWidths[7] = {5100, 1900, 1700, 1400, 1800, 1800, 1700};
+constexpr int kColumnWidths[7] = {4300, 1900, 2000, 1400, 1800, 1800, 1700};
 // Posted to itself once the selection changed.
 constexpr UINT kSelectionChanged = WM_APP + 1;
 
