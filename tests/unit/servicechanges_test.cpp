@@ -1408,20 +1408,23 @@ const std::string kSystem = "C:\\Windows\\System32\\";
 
 HistoryRecord ValueRecord(const std::string& entry, const std::string& key, const std::string& label,
                           const StoredValue& before, const StoredValue& after) {
-    return {entry, key, test::ChangeNamed(label), before, after};
+    return {entry, key, test::ChangeNamed(label), before, after, {}};
 }
 
 History ThreeGenerations() {
     using test::NumberStored;
     using test::TextStored;
-    HistoryRecord removed{"Fort", "Abgang", {ChangeKind::EntryRemoved}, TextStored("C:\\alt.exe"), std::nullopt};
+    HistoryRecord removed{"Fort", "Abgang", {ChangeKind::EntryRemoved}, TextStored("C:\\alt.exe"), std::nullopt, {}};
     removed.removedSubtree = {
         {"", {{"DisplayName", TextStored("Fort")}, {"Type", NumberStored(0x10)}, {"Start", NumberStored(4)},
               {"ErrorControl", NumberStored(1)}, {"ImagePath", TextStored("C:\\alt.exe")},
               {"ObjectName", TextStored("LocalSystem")}}},
         {"Parameters", {{"Roh", StoredValue{kRegBinary, "\x01\x02"}}}}};
     const auto pair = [](LocalTime from, LocalTime to, std::size_t instances, std::vector<HistoryRecord> records) {
-        HistoryPair p{from, to, instances};
+        HistoryPair p;
+        p.from = from;
+        p.to = to;
+        p.instancesLeftOut = instances;
         p.records = std::move(records);
         return p;
     };
@@ -1434,7 +1437,7 @@ History ThreeGenerations() {
              {ValueRecord("Wechsel", "Wechsel", "ImagePath", TextStored(kSystem + "b.exe"), TextStored(kSystem + "c.exe")),
               ValueRecord("Wechsel", "Wechsel", "Start", NumberStored(3), NumberStored(2)), removed}),
         pair(kR2, kR3, 0,
-             {{"Zugang", "Zugang", {ChangeKind::EntryAdded}, std::nullopt, TextStored(kSystem + "z.exe")}})};
+             {{"Zugang", "Zugang", {ChangeKind::EntryAdded}, std::nullopt, TextStored(kSystem + "z.exe"), {}}})};
     return history;
 }
 
