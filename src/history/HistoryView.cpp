@@ -22,7 +22,7 @@ std::string Counted(std::size_t count, const std::string& one, const std::string
 
 // A pair's records as rows of the changes window, with the notes the
 // changes window gives them, judged on the later run's values: the noted
-// rows first, each part in the order recorded.
+// rows first, then the others, both in the order recorded.
 std::vector<ChangeRow> PairRows(const HistoryPair& pair, Files& files, const std::string& windowsFolder) {
     std::vector<ChangeRow> rows;
     std::vector<ServiceValues> later;

@@ -1667,6 +1667,15 @@ TEST(StateAtRunTest, TheRestoreToTheFirstRunPutsEveryEntryBackAsItWasThen) {
     EXPECT_EQ(f.registry.ReadStored(kHkeyLocalMachine, ServiceKeyPath("Abgang") + "\\Parameters", "Roh", raw), kErrorSuccess);
     EXPECT_EQ(ReadServiceNow(f.registry, "Zugang").values[IndexOf(ManagerField::Start)].number, 4u);
     EXPECT_TRUE(f.files.files.count(result.undoFile));
+
+    // Gone since the last run, so that no record holds it whole: it is not
+    // made again from the few values the history knows.
+    const RestoreToRun partly = StateAtRun(ThreeGenerations(), 0, {"Wechsel"}, [](const std::string&) { return false; });
+    const RestorePlan none = restorer.Plan(partly.rows, partly.earlier);
+    EXPECT_TRUE(none.writes.empty());
+    ASSERT_EQ(none.skipped.size(), 1u);
+    EXPECT_EQ(none.skipped[0].reason,
+              "Der Stand vom 30.11.2026 08:00:00 kennt nur einige Werte des Eintrags; er kann nicht angelegt werden.");
 }
 
 TEST(HistoryViewTest, RestoreOffersTheEarlierRunOfTheOldestRowAndGoesBackToTheRunChosen) {
