@@ -43,7 +43,7 @@ protected:
     void Clear() {
         for (const char* name : {"Merotan.bat", "ran.txt", "out.txt", "owned.txt", "child", "child.started",
                                  "whole.dat", "whole.dat.part", "folder.dat.part", "moved.reg", "from.reg", "ident.tmr",
-                                 "other.tmr"})
+                                 "other.tmr", "Verlauf.dat", "export.part"})
             DeleteFileA(In(name).c_str());
         RemoveDirectoryA(In("folder.dat").c_str());
         RemoveDirectoryA(folder_.c_str());
