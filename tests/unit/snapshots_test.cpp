@@ -542,6 +542,19 @@ TEST_F(HistoryFixture, ARunWithoutAWholeExportRecordsNothingAndSaysSo) {
               std::string::npos);
 }
 
+// A left-over export whose pair cannot be recorded is dropped as before: the
+// next pair spans both steps, so no change is lost, only a run's boundary.
+TEST_F(HistoryFixture, ALeftOverExportWhosePairCannotBeRecordedGivesWayToAPairOverBothSteps) {
+    Run(2, 1);
+    Run(3, 2, false);
+    files.readOnly.insert(history);
+    EXPECT_NE(Run(4, 3, false).find("nicht geschrieben werden"), std::string::npos);
+    EXPECT_EQ(files.files[SideFile("Merotan.reg")], ExportWithStart(2)) << "the dropped export never became current";
+    files.readOnly.clear();
+    EXPECT_EQ(Run(5, 4), "");
+    EXPECT_EQ(Pairs(), (std::vector<std::string>{"1-3:2>4", "3-4:4>5"}));
+}
+
 // The window tells it as it tells the snapshot not written; a closing
 // window tells nothing, so that no message box keeps the program alive.
 TEST_F(HistoryFixture, TheWindowTellsAnExportCutShortButNotWhileItCloses) {
