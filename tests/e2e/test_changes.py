@@ -3,7 +3,9 @@ first run's export of the Services key with the registry after changes made
 behind the program's back, lists exactly those changes, sorts, prints to the
 PDF queue and saves; and restores what the user selects, through the service
 manager, with a preview first, a result after and an undo file that the
-registry editor's import takes back. The check without a window
+registry editor's import takes back. The window "Verlauf der Änderungen"
+lists what three runs recorded with the runs' times, filters it, and takes
+an entry back to the first run's export. The check without a window
 ("/pruefen") does the start's work on the side files, writes the window's
 rows as CSV and says by its exit code whether anything changed."""
 
