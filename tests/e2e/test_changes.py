@@ -653,6 +653,7 @@ class RestoreTest(h.E2ETestCase):
         image = [row for row in view["rows"] if row[2] == "SwVlImage"]
         self.assertEqual([(row[4], row[5]) for row in image],
                          [(r"C:\neu\dienst.exe", r"C:\dritt\dienst.exe"), (r"C:\alt\dienst.exe", r"C:\neu\dienst.exe")])
+        s.screenshot("history-all", window["window_rect"])
         d.column_click(0, HISTORY_LIST, HISTORY)
         self.assertEqual([row[0] for row in d.listview(HISTORY_LIST, HISTORY)["rows"]], [older] * 2 + [newer] * 3)
 
@@ -676,6 +677,7 @@ class RestoreTest(h.E2ETestCase):
         d.click(RESTORE_YES, window=RESTORE_WINDOW)
         window, children = self.restore_window(" Zurücksetzen")
         preview = children[RESTORE_TEXT]["text"].replace("\r\n", "\n")
+        s.screenshot("history-preview", window["window_rect"])
         self.assertTrue(preview.startswith("Diese Werte werden auf den Stand vom %s zurückgesetzt"
                                            % first.strftime("%d.%m.%Y %H:%M:%S")), preview)
         self.assertIn("SwVlImage – ImagePath: C:\\dritt\\dienst.exe → C:\\alt\\dienst.exe", preview)
