@@ -68,7 +68,7 @@ struct RootServices {
     PrinterFactory* printers = nullptr;
     SettingsFactory* settings = nullptr;
     ServiceManager* serviceManager = nullptr;  // none: the registry write alone
-    Restorer* restorer = nullptr;              // the changes window's way back; none: it cannot restore
+    Restorer* restorer = nullptr;              // the changes and history windows' way back; none: they cannot restore
     ServiceStatusQuery* serviceStatus = nullptr;  // none: no dependents asked for, no look after a batch
 };
 
