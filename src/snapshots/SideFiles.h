@@ -77,6 +77,8 @@ public:
     // Why this run's export is not in place, for an outcome other than
     // Replaced; one line.
     std::string ExportNotDoneText(ExportOutcome outcome, double waitedSeconds) const;
+    // What became of this run's export so far.
+    ExportOutcome Outcome() const { return export_; }
     // Removes the batch file, when there is one.
     void DeleteBatch();
 
