@@ -6,32 +6,27 @@
 
 namespace sw {
 
-void ServicesWatch::Start(std::function<bool()> exportWhole) {
-    if (started_ || watch_ == nullptr) return;
+void ServicesWatch::Start(RegistryWatch* watch, std::function<bool()> exportWhole) {
+    if (started_ || watch == nullptr) return;
+    watch_ = watch;
     started_ = true;
     exportWhole_ = std::move(exportWhole);
     changedSinceExport_ = !watch_->Start(kHkeyLocalMachine, kServicesPath);
-}
-
-void ServicesWatch::Ask() {
-    // Before Start nothing is watched, so nothing is known.
-    if (!started_ || watch_->Changed()) {
-        changedSinceExport_ = true;
-        pending_ = true;
-    }
+    // A window opened before the watch began looks from now on.
+    if (onSettled_) watch_->LookEvery([this] { Look(); });
 }
 
 bool ServicesWatch::BeginComparison() {
-    if (watch_ == nullptr) return false;
-    Ask();
+    if (!started_) return false;
+    if (watch_->Changed()) changedSinceExport_ = true;
     pending_ = false;
     burstLooks_ = 0;
-    return started_ && !changedSinceExport_ && exportWhole_ && exportWhole_();
+    return !changedSinceExport_ && exportWhole_ && exportWhole_();
 }
 
 void ServicesWatch::Listen(std::function<bool()> onSettled) {
-    if (watch_ == nullptr) return;
     onSettled_ = std::move(onSettled);
+    if (watch_ == nullptr) return;
     if (!onSettled_) {
         watch_->LookEvery({});
         return;

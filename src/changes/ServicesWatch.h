@@ -13,15 +13,13 @@ namespace sw {
 
 class ServicesWatch {
 public:
-    // Without a watch (none given, or one that cannot start) every change
-    // is assumed: the comparison reads the registry, as it always could.
-    explicit ServicesWatch(RegistryWatch* watch) : watch_(watch) {}
-
-    // Starts watching the Services key. Called before this run's export
-    // begins, so that a change made while it runs counts against it;
-    // exportWhole tells, when asked, whether that export has ended whole and
-    // lies in its place. A second call changes nothing.
-    void Start(std::function<bool()> exportWhole);
+    // Starts watching the Services key through watch. Called before this
+    // run's export begins, so that a change made while it runs counts
+    // against it; exportWhole tells, when asked, whether that export has
+    // ended whole and lies in its place. A second call changes nothing.
+    // Without a watch (none given, or one that cannot start) every change is
+    // assumed: the comparison reads the registry, as it always could.
+    void Start(RegistryWatch* watch, std::function<bool()> exportWhole);
 
     // A comparison begins: true when this run's export can stand for the
     // registry now (whole, and nothing changed since it began, asked at
@@ -43,10 +41,8 @@ public:
 
 private:
     void Look();
-    // Asks the watch and notes a change.
-    void Ask();
 
-    RegistryWatch* watch_;
+    RegistryWatch* watch_ = nullptr;
     bool started_ = false;
     std::function<bool()> exportWhole_;
     // Anything changed since the export began (or the watch could not start).

@@ -83,8 +83,7 @@ public:
     Root(RootControls& controls, RootServices& services)
         : c(controls),
           s(services),
-          sideFiles(services.files, services.shell, services.program),
-          servicesWatch(services.registryWatch) {}
+          sideFiles(services.files, services.shell, services.program) {}
 
     // Start-up and shut-down.
     void Form_Initialize();

@@ -35,7 +35,7 @@ void Root::Form_Load() {
 void Root::Form_Shown() {
     // Armed before the export begins, so that a change made while it runs
     // counts against it.
-    servicesWatch.Start([this] { return sideFiles.Outcome() == ExportOutcome::Replaced; });
+    servicesWatch.Start(s.registryWatch, [this] { return sideFiles.Outcome() == ExportOutcome::Replaced; });
     if (!std::exchange(exportDue_, false)) return;
     sideFiles.StartExport();
 }

@@ -338,6 +338,9 @@ TEST_F(SnapshotFixture, TheExportStartsOnceTheWindowIsShownAfterTheSnapshot) {
     root.Form_Shown();
     ASSERT_EQ(shell.watched.size(), 1u);
     EXPECT_EQ(shell.watched[0].first, kExport);
+    // The Services key is watched from before the export began.
+    EXPECT_EQ(registryWatch.startedOn, kServicesPath);
+    EXPECT_EQ(registryWatch.watchedBeforeStart, 0u);
     root.Form_Shown();
     root.ReadProfile();
     root.Form_Shown();
