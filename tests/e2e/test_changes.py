@@ -269,6 +269,44 @@ class ChangesWindowTest(h.E2ETestCase):
         d.keys("Esc")
         self.wait_program_end()
 
+    def test_a_change_made_from_outside_while_the_window_is_open_appears_in_it(self):
+        # The program watches the Services key: reg.exe writing below it
+        # makes the open window compare afresh and say so, keeping the row
+        # the user selected.
+        d = self.driver
+        s = self.session
+        d.seed([h.service("SwWatchA", display="Beobachtet", start=3),
+                h.service("SwWatchB", display="Zweiter", start=3)])
+        folder = self.start_merotan()
+        self.wait_for_export(os.path.join(folder, "Merotan.reg"))
+        d.keys("Esc")
+        self.wait_program_end()
+        d.reg_set(h.SERVICES + r"\SwWatchA", "Start", h.dword(2))
+
+        self.start_merotan(folder)
+        s.wait_quiet(busy=("regedit.exe",))  # this run's export has ended: the window compares two files
+        self.open_changes()
+        self.assertEqual(d.control(STATUS, window=CHANGES)["text"],
+                         "Verglichen mit C:\\Startwart\\Merotan.tmr: 1 Änderung.")
+        first = ["Beobachtet", "SwWatchA", "Start", "Manuell", "Automatisch", ""]
+        self.assertEqual(d.listview(LIST, CHANGES)["rows"], [first])
+        d.keys("Ctrl+A")
+        self.assertEqual(d.listview(LIST, CHANGES)["selected"], [0])
+
+        s.wine("reg", "add", "HKLM\\" + h.SERVICES + r"\SwWatchB", "/v", "Start", "/t", "REG_DWORD", "/d", "4", "/f")
+        status = self.wait_until(
+            lambda: (lambda text: text if text.startswith("Geändert, während das Programm lief (") else None)(
+                d.control(STATUS, window=CHANGES)["text"]),
+            timeout=30, message=lambda: "the fresh comparison; the status line says: "
+                                        + d.control(STATUS, window=CHANGES)["text"])
+        self.assertTrue(status.endswith("). Verglichen mit C:\\Startwart\\Merotan.tmr: 2 Änderungen."), status)
+        view = d.listview(LIST, CHANGES)
+        self.assertEqual(view["rows"], [first, ["Zweiter", "SwWatchB", "Start", "Manuell", "Deaktiviert", ""]])
+        self.assertEqual(view["selected"], [0])
+        d.keys("Esc")
+        d.keys("Esc")
+        self.wait_program_end()
+
     def test_without_a_previous_export_it_says_which_file_it_looked_for(self):
         d = self.driver
         self.start_merotan()
