@@ -67,9 +67,9 @@ public:
     // The registry editor's export has ended: a whole export replaces the
     // last one, anything else is removed.
     void ExportEnded(std::optional<std::uint32_t> exitCode);
-    // At shut-down: an export that has ended but whose end was not seen yet
-    // is put in place (or removed) now; one that still runs is not waited
-    // for.
+    // At shut-down, and before the changes window compares: an export that
+    // has ended but whose end was not seen yet is put in place (or removed)
+    // now; one that still runs is not waited for.
     void TakeEndedExport();
     // Waits up to maxSeconds for the export without handling any window
     // message (the run without a window has none) and says how it ended.

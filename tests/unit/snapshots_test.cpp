@@ -345,6 +345,16 @@ TEST_F(SnapshotFixture, TheExportStartsOnceTheWindowIsShownAfterTheSnapshot) {
     root.ReadProfile();
     root.Form_Shown();
     EXPECT_EQ(shell.watched.size(), 1u) << "one export per run";
+
+    // The changes window's comparison takes an export that has ended as it
+    // begins; only a whole one, with nothing changed since, stands for the
+    // registry.
+    EXPECT_FALSE(root.servicesWatch.BeginComparison()) << "still running";
+    files.files[SideFile("Merotan.reg.part")] = WholeExport("this run");
+    shell.finishExitCode = 0u;
+    EXPECT_TRUE(root.servicesWatch.BeginComparison());
+    registryWatch.changed = true;
+    EXPECT_FALSE(root.servicesWatch.BeginComparison());
 }
 
 TEST_F(SnapshotFixture, ShutDownPutsAnEndedExportInPlaceAndWaitsForNone) {
