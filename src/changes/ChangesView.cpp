@@ -54,6 +54,15 @@ std::vector<std::string> RowPrints(const std::vector<ChangeRow>& rows) {
     return prints;
 }
 
+// Marks the view busy for a scope: fresh comparisons wait until it ends.
+struct Busy {
+    bool& flag;
+    explicit Busy(bool& f) : flag(f) { flag = true; }
+    ~Busy() { flag = false; }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+};
+
 std::string TimeText(Clock& clock) {
     const auto seconds = static_cast<int>(clock.SecondsSinceMidnight()) % 86400;
     const auto two = [](int n) { return std::string{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)}; };
@@ -154,7 +163,7 @@ void ChangesView::Compare() {
 }
 
 bool ChangesView::RegistryChanged(std::vector<std::size_t>& selected) {
-    if (restoring_) return false;
+    if (busy_) return false;
     std::set<std::string> chosen;
     for (std::size_t index : selected)
         if (index < rows_.size()) chosen.insert(RowIdentity(rows_[index]));
@@ -206,6 +215,9 @@ void ChangesView::Sort(int column, bool descending, std::vector<std::size_t>* se
 
 void ChangesView::Print() {
     if (!compared_) return;
+    // A printer's dialog runs a message loop; the rows stay as they are
+    // while they are printed.
+    const Busy busy(busy_);
     std::unique_ptr<Printer> printer = OpenDefaultPrinter(s.printers);
     bool printed = false;
     if (printer) {
@@ -278,6 +290,8 @@ std::string ChangesView::SavedText(SaveFormat format) const {
 
 void ChangesView::Save() {
     if (!compared_ || !s.save) return;
+    // The rows saved are those shown when the user chose to save.
+    const Busy busy(busy_);
     const auto choice = s.save->Ask(s.program.BaseName() + "-Änderungen.txt");
     if (!choice) return;
     // Written whole: a full disk leaves the file the user chose as it was,
@@ -297,11 +311,7 @@ bool ChangesView::Restore(const std::vector<std::size_t>& selected) {
     if (!compared_ || s.restorer == nullptr || s.restoreDialogs == nullptr) return false;
     // The registry changes under the restore's own writes; its comparison at
     // the end covers them, and any other change the dialogs' time saw.
-    struct Restoring {
-        bool& flag;
-        explicit Restoring(bool& f) : flag(f) { flag = true; }
-        ~Restoring() { flag = false; }
-    } restoring(restoring_);
+    const Busy busy(busy_);
     std::vector<ChangeRow> rows;
     for (std::size_t index : selected)
         if (index < rows_.size()) rows.push_back(rows_[index]);

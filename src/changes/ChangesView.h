@@ -99,8 +99,8 @@ public:
     // to the same rows where they still are. When the rows differ from
     // those shown, the status line begins with kChangedWhileRunning and the
     // time; it keeps that opening until the window loads anew. False, doing
-    // nothing, while a restore of the window's own is under way (its own
-    // comparison follows).
+    // nothing, while a print, a save or a restore of the window's own is
+    // under way (a restore's own comparison follows).
     bool RegistryChanged(std::vector<std::size_t>& selected);
 
     // The one line above the list: what was compared, how many changes and
@@ -149,7 +149,7 @@ private:
     ChangesServices& s;
     std::string status_;
     std::string changedOpening_;  // kChangedWhileRunning with the time, once rows changed so
-    bool restoring_ = false;
+    bool busy_ = false;  // printing, saving or restoring: the rows stay
     bool compared_ = false;
     std::vector<ChangeRow> rows_;
     int sortColumn_ = -1;

@@ -88,6 +88,13 @@ def main():
         driver.seed(entries)
         folder = session.program_folder()
         program, _ = start(session, driver, folder)
+        # The export starts once the window is shown and is put in place by
+        # the running program: it is waited for before the program ends.
+        exported_by = time.monotonic() + 300
+        while not os.path.exists(os.path.join(folder, "Merotan.reg")):
+            if time.monotonic() > exported_by:
+                raise RuntimeError("the first run left no export")
+            time.sleep(0.1)
         driver.keys("Esc")
         program.wait(timeout=60)
         session.wait_quiet()

@@ -574,8 +574,10 @@ class FakeSaveDialog final : public SaveDialog {
 public:
     std::optional<SaveChoice> answer;
     std::vector<std::string> asked;
+    std::function<void()> whileAsking;
     std::optional<SaveChoice> Ask(const std::string& suggestedName) override {
         asked.push_back(suggestedName);
+        if (whileAsking) whileAsking();
         return answer;
     }
 };
@@ -1019,10 +1021,27 @@ TEST(ChangesViewTest, AChangeWhileOpenComparesAfreshOnceItsBurstHasSettled) {
 }
 
 // The restore's own writes signal; its comparison at the end covers them.
-// A change during a preview that is cancelled is compared afterwards.
-TEST(ChangesViewTest, ARestoreComparesOnceForItsOwnWrites) {
+// A change during a preview that is cancelled, or while the save dialog is
+// open, is compared afterwards: the rows stay as they are meanwhile.
+TEST(ChangesViewTest, ARestoreComparesOnceForItsOwnWritesAndASaveKeepsItsRows) {
     WatchedViewFixture f;
     f.TwoChanges();
+    f.save.answer = SaveChoice{"D:\\a.csv", SaveFormat::Csv};
+    f.save.whileAsking = [&f] {
+        f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Start", 2);
+        f.registryWatch.Look(true);
+        f.registryWatch.Look(false);
+    };
+    f.view.Save();
+    EXPECT_EQ(f.compared, 0);
+    EXPECT_EQ(std::count(f.files.files["D:\\a.csv"].begin(), f.files.files["D:\\a.csv"].end(), '\n'), 3);
+    f.registryWatch.Look(false);
+    EXPECT_EQ(f.compared, 1);
+    EXPECT_EQ(f.view.Rows().size(), 3u);
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Start", 3);
+    f.registryWatch.Look(true);
+    f.registryWatch.Look(false);
+    ASSERT_EQ(f.compared, 2);
     f.restorer.plan.writes = {
         test::WriteOf("Erster; \"Dienst\"", "Alpha", "Start", test::NumberStored(4), test::NumberStored(2))};
     f.restoreDialogs.whileConfirming = [&f] {
@@ -1030,9 +1049,9 @@ TEST(ChangesViewTest, ARestoreComparesOnceForItsOwnWrites) {
         f.registryWatch.Look(false);
     };
     f.view.Restore({0});
-    EXPECT_EQ(f.compared, 0);
+    EXPECT_EQ(f.compared, 2);
     f.registryWatch.Look(false);
-    EXPECT_EQ(f.compared, 1);
+    EXPECT_EQ(f.compared, 3);
 
     f.restoreDialogs.whileConfirming = nullptr;
     f.restoreDialogs.confirm = true;
@@ -1046,7 +1065,7 @@ TEST(ChangesViewTest, ARestoreComparesOnceForItsOwnWrites) {
     EXPECT_TRUE(f.view.Restore({0}));
     const auto opensOfRestore = f.memory.OpenCallCount() - opens;
     f.registryWatch.Look(false);
-    EXPECT_EQ(f.compared, 1);
+    EXPECT_EQ(f.compared, 3);
     EXPECT_EQ(f.view.Rows().size(), 1u);
     EXPECT_EQ(opensOfRestore, f.OpensOfLoad()) << "one comparison";
 }
