@@ -9,7 +9,8 @@ the comparison's reads and the list build's, in one process). Every round
 starts the program from the same previous files (ten start types changed
 since), so each opening finds the same changes. Before every timing the
 script waits until no program of an earlier round and no registry export
-runs. Prints medians and their spread; a measurement, not a test: timings on
+runs; the opening also waits until the run's own export (started once its
+window is shown) has ended and is in place. Prints medians and their spread; a measurement, not a test: timings on
 a shared machine are no pass or fail.
 
 With --before PATH another build of the program (the one before a change)
@@ -57,6 +58,23 @@ def open_changes(session, driver):
         if time.monotonic() - started > 300:
             raise RuntimeError("the window showed no status line")
         time.sleep(0.005)
+
+
+def wait_exported(folder, previous):
+    """Waits until this run's export has replaced the file put there before
+    the start (the program starts it once its window is shown, and moves
+    it into place when the registry editor has ended)."""
+    path = os.path.join(folder, "Merotan.reg")
+    deadline = time.monotonic() + 300
+    while True:
+        try:
+            if os.stat(path).st_ino != previous:
+                return
+        except FileNotFoundError:
+            pass
+        if time.monotonic() > deadline:
+            raise RuntimeError("this run's export was not put in place")
+        time.sleep(0.05)
 
 
 def put_files(folder, files):
@@ -120,7 +138,9 @@ def main():
         for round_ in range(args.rounds + 1):  # the first round warms up and is not counted
             for label, where in (programs if round_ % 2 == 0 else programs[::-1]):
                 put_files(where, previous)
+                put_in = os.stat(os.path.join(where, "Merotan.reg")).st_ino
                 program, startup = start(session, driver, where)
+                wait_exported(where, put_in)
                 seconds, statuses[label] = open_changes(session, driver)
                 driver.keys("Esc")
                 closed_by = time.monotonic() + 60
