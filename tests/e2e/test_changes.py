@@ -292,6 +292,12 @@ class ChangesWindowTest(h.E2ETestCase):
         self.assertEqual(d.listview(LIST, CHANGES)["rows"], [first])
         d.keys("Ctrl+A")
         self.assertEqual(d.listview(LIST, CHANGES)["selected"], [0])
+        # The user goes on in the main window; the fresh comparison must not
+        # take the focus from it nor bring the changes window back.
+        d.syscommand(0xF020, window=CHANGES)  # SC_MINIMIZE
+        d.click(IDS["IDC_ROOT_LOBJEKTE"], via="input")
+        self.wait_until(lambda: d.focus().get("focus_top_class") == IDS["SW_ROOT_CLASS"],
+                        message=lambda: "the main window to have the focus: %r" % d.focus())
 
         s.wine("reg", "add", "HKLM\\" + h.SERVICES + r"\SwWatchB", "/v", "Start", "/t", "REG_DWORD", "/d", "4", "/f")
         status = self.wait_until(
@@ -303,7 +309,7 @@ class ChangesWindowTest(h.E2ETestCase):
         view = d.listview(LIST, CHANGES)
         self.assertEqual(view["rows"], [first, ["Zweiter", "SwWatchB", "Start", "Manuell", "Deaktiviert", ""]])
         self.assertEqual(view["selected"], [0])
-        d.keys("Esc")
+        self.assertEqual(d.focus().get("focus_top_class"), IDS["SW_ROOT_CLASS"])
         d.keys("Esc")
         self.wait_program_end()
 
