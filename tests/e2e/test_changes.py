@@ -33,6 +33,7 @@ RESTORE_TEXT = IDS["IDC_RST_TEXT"]
 RESTORE_YES = IDS["IDC_RST_BZURUECKSETZEN"]
 RESTORE_NO = IDS["IDC_RST_BABBRECHEN"]
 BS_DEFPUSHBUTTON = 1
+WS_MINIMIZE = 0x20000000
 FILE_NAME_BOX = 1148  # the save dialog's file name box (cmb13)
 DLL_PATH = h.SERVICES + r"\SwChgDll\Parameters"
 TEST_SERVICE = os.environ.get("SW_E2E_TESTSERVICE",
@@ -294,7 +295,9 @@ class ChangesWindowTest(h.E2ETestCase):
         self.assertEqual(d.listview(LIST, CHANGES)["selected"], [0])
         # The user goes on in the main window; the fresh comparison must not
         # take the focus from it nor bring the changes window back.
+        minimized = lambda: any(w["class"] == CHANGES and w.get("style", 0) & WS_MINIMIZE for w in d.windows())
         d.syscommand(0xF020, window=CHANGES)  # SC_MINIMIZE
+        self.wait_until(minimized, message="the changes window to be minimized")
         d.click(IDS["IDC_ROOT_LOBJEKTE"], via="input")
         self.wait_until(lambda: d.focus().get("focus_top_class") == IDS["SW_ROOT_CLASS"],
                         message=lambda: "the main window to have the focus: %r" % d.focus())
@@ -310,6 +313,7 @@ class ChangesWindowTest(h.E2ETestCase):
         self.assertEqual(view["rows"], [first, ["Zweiter", "SwWatchB", "Start", "Manuell", "Deaktiviert", ""]])
         self.assertEqual(view["selected"], [0])
         self.assertEqual(d.focus().get("focus_top_class"), IDS["SW_ROOT_CLASS"])
+        self.assertTrue(minimized(), "the fresh comparison brought the changes window back")
         d.keys("Esc")
         self.wait_program_end()
 
