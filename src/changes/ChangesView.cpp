@@ -1,6 +1,7 @@
 #include "changes/ChangesView.h"
 
 #include <algorithm>
+#include <set>
 #include <string_view>
 
 #include "catalogue/Lines.h"
@@ -37,6 +38,38 @@ std::string CountText(std::size_t count, std::size_t instancesLeftOut) {
     return text + ".";
 }
 
+// A row's place in the list, whatever its values: the entry and which of
+// its changes (Change::SameAs), so a selection can follow it into a fresh
+// comparison.
+std::string RowIdentity(const ChangeRow& row) {
+    return FoldCase(row.key) + '\n' +
+           (row.change.IsEntry() ? std::to_string(static_cast<int>(row.change.kind)) : std::string(row.change.value->label));
+}
+
+// Everything a row shows, in an order that does not depend on the sort.
+std::vector<std::string> RowPrints(const std::vector<ChangeRow>& rows) {
+    std::vector<std::string> prints;
+    prints.reserve(rows.size());
+    for (const ChangeRow& row : rows) prints.push_back(RowIdentity(row) + '\n' + CsvLine(row));
+    std::sort(prints.begin(), prints.end());
+    return prints;
+}
+
+// Marks the view busy for a scope: fresh comparisons wait until it ends.
+struct Busy {
+    bool& flag;
+    explicit Busy(bool& f) : flag(f) { flag = true; }
+    ~Busy() { flag = false; }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+};
+
+std::string TimeText(Clock& clock) {
+    const auto seconds = static_cast<int>(clock.SecondsSinceMidnight()) % 86400;
+    const auto two = [](int n) { return std::string{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)}; };
+    return two(seconds / 3600) + ":" + two(seconds / 60 % 60) + ":" + two(seconds % 60);
+}
+
 }  // namespace
 
 std::string CsvField(const std::string& text) {
@@ -70,10 +103,26 @@ std::string ChangesView::Cell(const ChangeRow& row, int column) {
 }
 
 void ChangesView::Load() {
-    compared_ = false;
-    rows_.clear();
+    changedOpening_.clear();
     sortColumn_ = -1;
     descending_ = false;
+    Compare();
+}
+
+std::optional<std::vector<ServiceValues>> ChangesView::ServicesOfThisRunsExport() {
+    std::string bytes;
+    if (!s.files.Read(ThisRunsExportPath(s.program), bytes)) return std::nullopt;
+    const RegExport file = ReadServicesExport(bytes);
+    if (!file.Ok()) return std::nullopt;
+    return ServicesInExport(file);
+}
+
+void ChangesView::Compare() {
+    compared_ = false;
+    rows_.clear();
+    // Asked before anything is read: a change made from here on is passed
+    // on afterwards and compared again.
+    const bool exportCurrent = s.watch != nullptr && s.watch->BeginComparison();
     const std::string path = PreviousExportPath();
     std::string bytes;
     if (!s.files.Read(path, bytes)) {
@@ -93,23 +142,52 @@ void ChangesView::Load() {
         status_ = "Der Export vom letzten Start enthält den Schlüssel der Dienste nicht: " + path;
         return;
     }
-    auto now = ServicesNow(s.registry);
-    if (!now) {
-        status_ = "Die Dienste in der Registrierung können nicht gelesen werden.";
-        return;
+    auto now = exportCurrent ? ServicesOfThisRunsExport() : std::nullopt;
+    const bool fromExport = now.has_value();
+    if (!fromExport) {
+        now = ServicesNow(s.registry);
+        if (!now) {
+            status_ = "Die Dienste in der Registrierung können nicht gelesen werden.";
+            return;
+        }
+        // An export holds every value in its type; the registry's reads
+        // deliver some types as absent, which only a second look tells apart.
+        RecheckAbsent(s.registry, *before, *now);
     }
-    RecheckAbsent(s.registry, *before, *now);
     std::size_t instancesLeftOut = 0;
     rows_ = CompareServices(*before, *now, &instancesLeftOut);
+    if (fromExport) ResolveShownNames(s.registry, *now, rows_);
     NoteRows(rows_, *now, s.files, s.program.WindowsFolder());
     std::stable_partition(rows_.begin(), rows_.end(), [](const ChangeRow& row) { return !row.note.empty(); });
     compared_ = true;
     status_ = "Verglichen mit " + path + ": " + CountText(rows_.size(), instancesLeftOut);
 }
 
+bool ChangesView::RegistryChanged(std::vector<std::size_t>& selected) {
+    if (busy_) return false;
+    std::set<std::string> chosen;
+    for (std::size_t index : selected)
+        if (index < rows_.size()) chosen.insert(RowIdentity(rows_[index]));
+    const std::vector<std::string> shown = RowPrints(rows_);
+    const int column = sortColumn_;
+    const bool descending = descending_;
+    Compare();
+    if (RowPrints(rows_) != shown) changedOpening_ = kChangedWhileRunning + " (" + TimeText(s.clock) + ").";
+    if (!changedOpening_.empty()) status_ = changedOpening_ + " " + status_;
+    selected.clear();
+    if (column >= 0) Sort(column, descending, nullptr);
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (chosen.count(RowIdentity(rows_[i])) != 0) selected.push_back(i);
+    return true;
+}
+
 void ChangesView::SortBy(int column, std::vector<std::size_t>* selected) {
     if (column < 0 || column >= static_cast<int>(kChangesColumns.size())) return;
-    descending_ = column == sortColumn_ ? !descending_ : false;
+    Sort(column, column == sortColumn_ ? !descending_ : false, selected);
+}
+
+void ChangesView::Sort(int column, bool descending, std::vector<std::size_t>* selected) {
+    descending_ = descending;
     sortColumn_ = column;
     // Case-insensitive, as the list's users read names; folded once per row.
     struct Keyed {
@@ -172,6 +250,9 @@ void PrintChanges(ChangesServices& s, const std::string& title, const std::strin
 
 void ChangesView::Print() {
     if (!compared_) return;
+    // A printer's dialog runs a message loop; the rows stay as they are
+    // while they are printed.
+    const Busy busy(busy_);
     PrintChanges(s, kChangesTitle, status_, [this](Printer& p) {
         for (const ChangeRow& row : rows_) PrintChangeRow(p, row);
     });
@@ -234,6 +315,8 @@ std::string SavedFileStart(const std::string& title, const std::string& status, 
 
 void ChangesView::Save() {
     if (!compared_) return;
+    // The rows saved are those shown when the user chose to save.
+    const Busy busy(busy_);
     SaveChanges(s, s.program.BaseName() + "-Änderungen.txt", [this](SaveFormat format) { return SavedText(format); });
 }
 
@@ -273,6 +356,9 @@ bool PreviewAndRestore(ChangesServices& s, const std::vector<ChangeRow>& rows,
 
 bool ChangesView::Restore(const std::vector<std::size_t>& selected) {
     if (!compared_) return false;
+    // The registry changes under the restore's own writes; its comparison at
+    // the end covers them, and any other change the dialogs' time saw.
+    const Busy busy(busy_);
     std::vector<ChangeRow> rows;
     for (std::size_t index : selected)
         if (index < rows_.size()) rows.push_back(rows_[index]);

@@ -13,6 +13,7 @@
 #include "changes/ChangeTexts.h"
 #include "changes/Restore.h"
 #include "changes/ServiceChanges.h"
+#include "changes/ServicesWatch.h"
 #include "platform/Platform.h"
 #include "printing/Printer.h"
 #include "registry/Registry.h"
@@ -75,6 +76,9 @@ struct ChangesServices {
     Restorer* restorer = nullptr;  // none: nothing can be restored
     RestoreDialogs* restoreDialogs = nullptr;
     UserInterface* ui = nullptr;  // the pointer while the restore works
+    // The Services key watched while the program runs; none (the check
+    // without a window): every comparison reads the registry.
+    ServicesWatch* watch = nullptr;
 };
 
 // The changes window's and the history window's common ways: printing
@@ -92,6 +96,10 @@ void SaveChanges(ChangesServices& s, const std::string& suggestedName,
 bool PreviewAndRestore(ChangesServices& s, const std::vector<ChangeRow>& rows,
                        const std::function<EarlierState()>& earlier);
 
+// The status line's opening once the registry changed while the window was
+// open and the fresh comparison gave other rows.
+inline const std::string kChangedWhileRunning = "Geändert, während das Programm lief";
+
 inline const std::string kChangesTitle = "Änderungen seit dem letzten Start";
 inline const std::array<std::string, 6> kChangesColumns = {"Eintrag", "Schlüssel", "Änderung",
                                                            "Vorher",  "Jetzt",     "Hinweis"};
@@ -108,7 +116,21 @@ public:
     // notes why rows matter (changes/ChangeNotes.h). The rows come with the
     // noted ones first, each part in entry order. Shows no window: the
     // unattended check uses it as the window does.
+    // The registry now is this run's export where the watch says it still
+    // shows the registry (ended whole, nothing changed since it began): two
+    // files read instead of every entry's key. The rows are the same either
+    // way; the names of the rows' entries are then resolved through the
+    // registry (ResolveShownNames).
     void Load();
+
+    // The registry changed below the Services key while the window is open:
+    // compares afresh, keeps the sort and moves the positions in `selected`
+    // to the same rows where they still are. When the rows differ from
+    // those shown, the status line begins with kChangedWhileRunning and the
+    // time; it keeps that opening until the window loads anew. False, doing
+    // nothing, while a print, a save or a restore of the window's own is
+    // under way (a restore's own comparison follows).
+    bool RegistryChanged(std::vector<std::size_t>& selected);
 
     // The one line above the list: what was compared, how many changes and
     // how many per-user instances were left out, or why nothing could be
@@ -145,8 +167,17 @@ public:
     std::string SavedText(SaveFormat format) const;
 
 private:
+    // Load without touching the sort or the status line's opening.
+    void Compare();
+    // The registry now as this run's export holds it; nothing when it cannot
+    // be read.
+    std::optional<std::vector<ServiceValues>> ServicesOfThisRunsExport();
+    void Sort(int column, bool descending, std::vector<std::size_t>* selected);
+
     ChangesServices& s;
     std::string status_;
+    std::string changedOpening_;  // kChangedWhileRunning with the time, once rows changed so
+    bool busy_ = false;  // printing, saving or restoring: the rows stay
     bool compared_ = false;
     std::vector<ChangeRow> rows_;
     int sortColumn_ = -1;

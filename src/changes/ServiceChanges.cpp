@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "catalogue/Lines.h"
 #include "platform/CaseFold.h"
@@ -190,6 +191,7 @@ FoundValue FoundOf(const StoredValue& value) {
 }
 
 std::string PreviousExportPath(Program& program) { return program.Folder() + "\\" + program.BaseName() + ".tmr"; }
+std::string ThisRunsExportPath(Program& program) { return program.Folder() + "\\" + program.BaseName() + ".reg"; }
 
 std::string DisplayNameForShow(const std::string& text, const std::string& resolved) {
     return resolved.empty() ? text : resolved;
@@ -332,6 +334,30 @@ void RecheckAbsent(Registry& registry, const std::vector<ServiceValues>& before,
                 std::string(compared.name));
             if (there) is.kind = FoundValue::Kind::Other;
         }
+    }
+}
+
+void ResolveShownNames(Registry& registry, std::vector<ServiceValues>& now, std::vector<ChangeRow>& rows) {
+    std::unordered_map<std::string_view, ServiceValues*> byKey;
+    byKey.reserve(now.size());
+    for (auto& service : now) byKey.emplace(service.folded, &service);
+    const std::size_t displayName = IndexOf(ManagerField::DisplayName);
+    std::unordered_set<const ServiceValues*> asked;  // an entry with several rows is read once
+    for (ChangeRow& row : rows) {
+        if (row.change.kind == ChangeKind::EntryRemoved) continue;
+        const auto it = byKey.find(FoldCase(row.key));
+        if (it == byKey.end()) continue;
+        ServiceValues& service = *it->second;
+        const FoundValue& stored = service.values[displayName];
+        if (asked.insert(&service).second && stored.kind == FoundValue::Kind::Text && !stored.text.empty() &&
+            stored.text.front() == '@') {
+            // As ReadServiceNow resolves it: a text that stays indirect was
+            // not resolved.
+            const auto shown = registry.ReadShown(kHkeyLocalMachine, ServiceKeyPath(service.keyName),
+                                                  std::string(kComparedValues[displayName].name));
+            if (shown && !IsIndirect(shown)) service.resolvedDisplayName = CutAtNul(AsText(*shown));
+        }
+        row.entry = EntryName(service);
     }
 }
 

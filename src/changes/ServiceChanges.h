@@ -86,6 +86,9 @@ std::string DisplayNameForShow(const std::string& text, const std::string& resol
 // The previous run's export, which the comparison and the restore read:
 // program folder, base name, ".tmr".
 std::string PreviousExportPath(Program& program);
+// This run's export, once it has ended whole: program folder, base name,
+// ".reg".
+std::string ThisRunsExportPath(Program& program);
 
 // An export read for the comparison: of all its keys and values (every one
 // read and checked) only the Services key, its entries and their
@@ -126,6 +129,13 @@ std::optional<std::vector<ServiceValues>> ServicesNow(Registry& registry);
 // deliver (a long binary, say). Only the few values that differ are asked
 // about, so the comparison stays at one read per compared value.
 void RecheckAbsent(Registry& registry, const std::vector<ServiceValues>& before, std::vector<ServiceValues>& now);
+
+// The rows of a comparison whose now side was read from an export rather
+// than the registry get their entries' names as the registry read would have
+// given them: an indirect display name resolved now through the registry
+// (ServiceValues::resolvedDisplayName), read for the rows' entries only.
+// Rows of removed entries keep the stored text, as they do either way.
+void ResolveShownNames(Registry& registry, std::vector<ServiceValues>& now, std::vector<ChangeRow>& rows);
 
 // Whether entry, which carries the instance bit, is an instance of
 // templateEntry as the system makes one: the template has the per-user

@@ -26,6 +26,7 @@
 #include <string>
 
 #include "catalogue/EntryLists.h"
+#include "changes/ServicesWatch.h"
 #include "mainwindow/Info.h"
 #include "platform/Platform.h"
 #include "platform/ServiceStatus.h"
@@ -70,6 +71,7 @@ struct RootServices {
     ServiceManager* serviceManager = nullptr;  // none: the registry write alone
     Restorer* restorer = nullptr;              // the changes and history windows' way back; none: they cannot restore
     ServiceStatusQuery* serviceStatus = nullptr;  // none: no dependents asked for, no look after a batch
+    RegistryWatch* registryWatch = nullptr;       // none: the changes window reads the registry every time
 };
 
 inline const std::string kStartupTitle = " Sicherheitseinstellungen";
@@ -79,14 +81,17 @@ inline const std::string kProgramTitle = " Tavrine Startwart";
 class Root {
 public:
     Root(RootControls& controls, RootServices& services)
-        : c(controls), s(services), sideFiles(services.files, services.shell, services.program) {}
+        : c(controls),
+          s(services),
+          sideFiles(services.files, services.shell, services.program) {}
 
     // Start-up and shut-down.
     void Form_Initialize();
     void Form_Load();
-    // Once the window has been shown for the first time: starts this run's
-    // export, which the first build has held back so that the registry
-    // editor's start does not delay the window.
+    // Once the window has been shown for the first time: starts watching
+    // the Services key, then this run's export, which the first build has
+    // held back so that the registry editor's start does not delay the
+    // window.
     void Form_Shown();
     // Both ends of the program: the batch file goes, and an export that has
     // ended is put in place; nothing still running is waited for.
@@ -120,6 +125,9 @@ public:
     RootControls& c;
     RootServices& s;
     SideFiles sideFiles;
+    // Changes below the Services key from the window's first showing on,
+    // for the changes window.
+    ServicesWatch servicesWatch;
 
 private:
     // The first service-list build's snapshot, once per run; its export

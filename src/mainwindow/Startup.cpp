@@ -37,6 +37,14 @@ void Root::Form_Load() {
 }
 
 void Root::Form_Shown() {
+    // Armed before the export begins, so that a change made while it runs
+    // counts against it.
+    // Asked when the changes window compares: an export that has ended
+    // but whose end the watch's timer has not seen yet is put in place then.
+    servicesWatch.Start(s.registryWatch, [this] {
+        sideFiles.TakeEndedExport();
+        return sideFiles.Outcome() == ExportOutcome::Replaced;
+    });
     if (!std::exchange(exportDue_, false)) return;
     sideFiles.StartExport();
 }

@@ -80,9 +80,9 @@ public:
     // the history against the previous run's and then replaces the last
     // one; anything else is removed, and that is told.
     void ExportEnded(std::optional<std::uint32_t> exitCode);
-    // At shut-down: an export that has ended but whose end was not seen yet
-    // is put in place (or removed) now; one that still runs is not waited
-    // for.
+    // At shut-down, and before the changes window compares: an export that
+    // has ended but whose end was not seen yet is put in place (or removed)
+    // now; one that still runs is not waited for.
     void TakeEndedExport();
     // Waits up to maxSeconds for the export without handling any window
     // message (the run without a window has none) and says how it ended.
@@ -90,6 +90,8 @@ public:
     // Why this run's export is not in place, for an outcome other than
     // Replaced; one line.
     std::string ExportNotDoneText(ExportOutcome outcome, double waitedSeconds) const;
+    // What became of this run's export so far.
+    ExportOutcome Outcome() const { return export_; }
     // Removes the batch file, when there is one.
     void DeleteBatch();
 

@@ -58,14 +58,15 @@ std::optional<SaveChoice> Win32SaveDialog::Ask(const std::string& suggestedName)
     return choice;
 }
 
-ChangesWindow::ChangesWindow(HWND owner, RootServices& services)
+ChangesWindow::ChangesWindow(HWND owner, RootServices& services, ServicesWatch* watch)
     : owner_(owner),
       ui_(services.ui),
       saveDialog_(*this),
       restoreDialogs_(*this),
+      watch_(watch),
       services_{services.registry, services.files,  services.program,  services.clock,
                 services.messages, services.printers, &saveDialog_,     services.restorer,
-                &restoreDialogs_,  &services.ui},
+                &restoreDialogs_,  &services.ui,      watch},
       view_(services_) {}
 
 ChangesWindow::~ChangesWindow() { Destroy(); }
@@ -124,6 +125,7 @@ void ChangesWindow::Layout() {
 
 void ChangesWindow::Open() {
     if (Hwnd() == nullptr && !Create()) return;
+    if (watch_ != nullptr) watch_->Listen([this] { return RegistryChanged(); });
     ShowWindow(Hwnd(), SW_SHOW);
     SetForegroundWindow(Hwnd());
     ui_.SetPointer(kPointerHourglass);
@@ -133,13 +135,25 @@ void ChangesWindow::Open() {
     SetFocus(list_);
 }
 
-void ChangesWindow::Refill() {
+bool ChangesWindow::RegistryChanged() {
+    if (Hwnd() == nullptr) return true;
+    std::vector<std::size_t> selected = Selected();
+    ui_.SetPointer(kPointerHourglass);
+    const bool compared = view_.RegistryChanged(selected);
+    ui_.SetPointer(kPointerDefault);
+    if (compared) Refill(selected, true);
+    return compared;
+}
+
+void ChangesWindow::Refill(const std::vector<std::size_t>& selected, bool keepScroll) {
     SetWindowTextW(status_, Wide(view_.Status()).c_str());
-    // A fresh comparison has other rows: nothing stays selected.
+    // A fresh comparison has other rows: only those named stay selected.
     ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
-    SendMessageW(list_, LVM_SETITEMCOUNT, view_.Rows().size(), 0);
+    SendMessageW(list_, LVM_SETITEMCOUNT, view_.Rows().size(), keepScroll ? LVSICF_NOSCROLL : 0);
+    if (!selected.empty()) Select(selected);
     if (!view_.Rows().empty())
-        ListView_SetItemState(list_, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+        ListView_SetItemState(list_, selected.empty() ? 0 : static_cast<int>(selected.front()), LVIS_FOCUSED,
+                              LVIS_FOCUSED);
     UpdateRestoreButton();
     EnableWindow(print_, view_.Compared() ? TRUE : FALSE);
     EnableWindow(save_, view_.Compared() ? TRUE : FALSE);
@@ -241,6 +255,10 @@ LRESULT ChangesWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             Destroy();
             return 0;
+        case WM_DESTROY:
+            // A closed window compares nothing; the watch stops looking.
+            if (watch_ != nullptr) watch_->Listen({});
+            break;
         default: break;
     }
     return Default(msg, wParam, lParam);

@@ -33,7 +33,9 @@ private:
 
 class ChangesWindow final : public WindowBase {
 public:
-    ChangesWindow(HWND owner, RootServices& services);
+    // watch (none: the window never compares on its own) tells it of
+    // changes below the Services key while it is open.
+    ChangesWindow(HWND owner, RootServices& services, ServicesWatch* watch);
     ~ChangesWindow() override;
 
     // Shows the window with a fresh comparison; when it is open already, it
@@ -45,7 +47,12 @@ private:
     bool Create();
     void CreateControls();
     void Layout();
-    void Refill();
+    // Shows the view's status and rows with these rows selected; with
+    // keepScroll the list stays where the user scrolled it.
+    void Refill(const std::vector<std::size_t>& selected = {}, bool keepScroll = false);
+    // The registry changed while the window is open: compares afresh,
+    // keeping sort and selection, without taking the focus from anyone.
+    bool RegistryChanged();
     void ShowSortArrow();
     LRESULT OnNotify(const NMHDR& header, LPARAM lParam);
     std::vector<std::size_t> Selected() const;
@@ -66,6 +73,7 @@ private:
     UserInterface& ui_;
     Win32SaveDialog saveDialog_;
     Win32RestoreDialogs restoreDialogs_;
+    ServicesWatch* watch_;
     ChangesServices services_;
     ChangesView view_;
     Twips twips_;

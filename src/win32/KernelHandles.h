@@ -65,7 +65,14 @@ struct ServiceHandleTraits {
     static void Close(SC_HANDLE handle) { CloseServiceHandle(handle); }
 };
 
+// Registry keys opened with RegOpenKeyEx, closed with RegCloseKey.
+struct RegistryKeyTraits {
+    static HKEY Invalid() { return nullptr; }
+    static void Close(HKEY key) { RegCloseKey(key); }
+};
+
 using KernelHandle = HandleOwner<KernelHandleTraits>;
+using RegistryKeyHandle = HandleOwner<RegistryKeyTraits>;
 using ServiceHandle = HandleOwner<ServiceHandleTraits>;
 using FileHandle = HandleOwner<FileHandleTraits>;
 using FindHandle = HandleOwner<FindHandleTraits>;

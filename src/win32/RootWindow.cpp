@@ -69,7 +69,7 @@ void RootWindow::AddSystemMenuItems() {
 }
 
 void RootWindow::OpenChanges() {
-    if (!changes_) changes_ = std::make_unique<ChangesWindow>(Hwnd(), root_.s);
+    if (!changes_) changes_ = std::make_unique<ChangesWindow>(Hwnd(), root_.s, &root_.servicesWatch);
     changes_->Open();
 }
 

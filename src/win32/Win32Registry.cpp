@@ -3,15 +3,14 @@
 #include <windows.h>
 
 namespace sw {
-namespace {
 
-// The predefined roots are 32-bit numbers that Windows sign-extends into
-// handles; other keys are the handles themselves.
 HKEY ToHkey(RegKey key) {
     if (key == kHkeyLocalMachine) return HKEY_LOCAL_MACHINE;
     if (key == kHkeyCurrentUser) return HKEY_CURRENT_USER;
     return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(key));
 }
+
+namespace {
 
 // wchar_t is a UTF-16 unit on Windows.
 static_assert(sizeof(wchar_t) == sizeof(char16_t));

@@ -1,9 +1,16 @@
 // The registry calls on advapi32's wide functions.
 #pragma once
 
+#include <windows.h>
+
 #include "registry/RegistryApi.h"
 
 namespace sw {
+
+// The handle a RegKey stands for: the predefined roots keep their Windows
+// numbers, which Windows sign-extends into handles; other keys are the
+// handles themselves.
+HKEY ToHkey(RegKey key);
 
 class Win32Registry final : public RegistryApi {
 public:

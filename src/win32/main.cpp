@@ -22,6 +22,7 @@
 #include "win32/Win32FileIdentity.h"
 #include "win32/Win32Platform.h"
 #include "win32/Win32Registry.h"
+#include "win32/Win32RegistryWatch.h"
 #include "win32/Win32ServiceManager.h"
 #include "win32/Win32ServiceStatus.h"
 #include "win32/WideText.h"
@@ -87,6 +88,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     services.restorer = &restorer;
     Win32ServiceStatus serviceStatus;
     services.serviceStatus = &serviceStatus;
+    Win32RegistryWatch registryWatch;
+    services.registryWatch = &registryWatch;
 
     RootWindow window(services, BuildFacts{SW_VERSION_TEXT, SW_BUILD_DATE_TEXT, static_cast<int>(sizeof(void*) * 8)});
     Win32SettingsFactory settings([&window] { return window.Hwnd(); });

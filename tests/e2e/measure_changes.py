@@ -9,14 +9,20 @@ the comparison's reads and the list build's, in one process). Every round
 starts the program from the same previous files (ten start types changed
 since), so each opening finds the same changes. Before every timing the
 script waits until no program of an earlier round and no registry export
-runs. Prints medians and their spread; a measurement, not a test: timings on
+runs; the opening also waits until the run's own export (started once its
+window is shown) has ended and is in place. Prints medians and their spread; a measurement, not a test: timings on
 a shared machine are no pass or fail.
 
-    python3 tests/e2e/measure_changes.py [--services 5000] [--rounds 7]
+With --before PATH another build of the program (the one before a change)
+is timed in the same run and the same prefix: each round runs both, from the
+same previous files, in turns whose order alternates.
+
+    python3 tests/e2e/measure_changes.py [--services 5000] [--rounds 7] [--before Merotan.exe]
 """
 
 import argparse
 import os
+import shutil
 import sys
 import time
 
@@ -54,6 +60,23 @@ def open_changes(session, driver):
         time.sleep(0.005)
 
 
+def wait_exported(folder, previous):
+    """Waits until this run's export has replaced the file put there before
+    the start (the program starts it once its window is shown, and moves
+    it into place when the registry editor has ended)."""
+    path = os.path.join(folder, "Merotan.reg")
+    deadline = time.monotonic() + 300
+    while True:
+        try:
+            if os.stat(path).st_ino != previous:
+                return
+        except FileNotFoundError:
+            pass
+        if time.monotonic() > deadline:
+            raise RuntimeError("this run's export was not put in place")
+        time.sleep(0.05)
+
+
 def put_files(folder, files):
     """The program folder holding the program and exactly these side files."""
     for name in os.listdir(folder):
@@ -68,6 +91,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--services", type=int, default=5000)
     parser.add_argument("--rounds", type=int, default=7)
+    parser.add_argument("--before", help="another build of Merotan.exe, timed in turns in the same run")
     args = parser.parse_args()
 
     session = h.Session("measure_changes")
@@ -82,6 +106,13 @@ def main():
         driver.seed(entries)
         folder = session.program_folder()
         program, _ = start(session, driver, folder)
+        # The export starts once the window is shown and is put in place by
+        # the running program: it is waited for before the program ends.
+        exported_by = time.monotonic() + 300
+        while not os.path.exists(os.path.join(folder, "Merotan.reg")):
+            if time.monotonic() > exported_by:
+                raise RuntimeError("the first run left no export")
+            time.sleep(0.1)
         driver.keys("Esc")
         program.wait(timeout=60)
         session.wait_quiet()
@@ -93,36 +124,51 @@ def main():
         for i in range(0, args.services, max(1, args.services // 10)):
             driver.reg_set(h.SERVICES + "\\SwMeasure%05d" % i, "Start", h.dword(4))
 
-        starts, openings, compared, enumerated, listed = [], [], [], [], []
-        status = ""
+        # The programs timed: this build, and the build before it when given.
+        programs = [("", folder)]
+        if args.before:
+            before_folder = session.drive_c("StartwartVorher")
+            os.makedirs(before_folder, exist_ok=True)
+            shutil.copy2(args.before, os.path.join(before_folder, "Merotan.exe"))
+            programs.append((" (before)", before_folder))
+        starts = {label: [] for label, _ in programs}
+        openings = {label: [] for label, _ in programs}
+        statuses = {}
+        compared, enumerated, listed = [], [], []
         for round_ in range(args.rounds + 1):  # the first round warms up and is not counted
-            put_files(folder, previous)
-            program, startup = start(session, driver, folder)
-            seconds, status = open_changes(session, driver)
-            driver.keys("Esc")
-            closed_by = time.monotonic() + 60
-            while any(w["class"] == CHANGES for w in driver.windows()):
-                if time.monotonic() > closed_by:
-                    raise RuntimeError("the changes window did not close")
-                time.sleep(0.05)
-            driver.keys("Esc")
-            program.wait(timeout=60)
+            for label, where in (programs if round_ % 2 == 0 else programs[::-1]):
+                put_files(where, previous)
+                put_in = os.stat(os.path.join(where, "Merotan.reg")).st_ino
+                program, startup = start(session, driver, where)
+                wait_exported(where, put_in)
+                seconds, statuses[label] = open_changes(session, driver)
+                driver.keys("Esc")
+                closed_by = time.monotonic() + 60
+                while any(w["class"] == CHANGES for w in driver.windows()):
+                    if time.monotonic() > closed_by:
+                        raise RuntimeError("the changes window did not close")
+                    time.sleep(0.05)
+                driver.keys("Esc")
+                program.wait(timeout=60)
+                if round_:
+                    starts[label].append(startup)
+                    openings[label].append(seconds)
             passes, _ = floor(session)
             if round_:
-                starts.append(startup)
-                openings.append(seconds)
                 compared.append(passes["changes_by_path"])
                 enumerated.append(passes["changes_enumerated"])
                 listed.append(passes["list_by_path"])
         report.append("%d services seeded, previous export %.1f MB" % (args.services, len(previous["Merotan.reg"]) / 1e6))
-        report.append("status line: %s" % status)
-        report.append(line("start-up to the first selected line", starts))
-        report.append(line("opening the changes window", openings))
+        for label, _ in programs:
+            report.append("status line%s: %s" % (label, statuses[label]))
+            report.append(line("start-up to the first selected line" + label, starts[label]))
+            report.append(line("opening the changes window" + label, openings[label]))
         report.append(line("floor: the comparison's reads", compared))
         report.append(line("floor: the comparison's values enumerated", enumerated))
         report.append(line("floor: the list build's reads", listed))
-        report.append(ratio("opening : start-up", openings, starts))
-        report.append(ratio("opening : floor of the comparison's reads", openings, compared))
+        for label, _ in programs:
+            report.append(ratio("opening : start-up" + label, openings[label], starts[label]))
+            report.append(ratio("opening : floor of the comparison's reads" + label, openings[label], compared))
         report.append(ratio("floor of the comparison : floor of the list", compared, listed))
         report.append(ratio("values enumerated : floor of the list", enumerated, listed))
         report.append("At the end: %s" % load())

@@ -42,6 +42,7 @@ HISTORY_FILTER = IDS["IDC_HIS_FILTER"]
 HISTORY_RESTORE = IDS["IDC_HIS_BWIEDERHERSTELLEN"]
 HISTORY_COLUMNS = ["Gefunden", "Eintrag", "Schlüssel", "Änderung", "Vorher", "Nachher", "Hinweis"]
 BS_DEFPUSHBUTTON = 1
+WS_MINIMIZE = 0x20000000
 FILE_NAME_BOX = 1148  # the save dialog's file name box (cmb13)
 DLL_PATH = h.SERVICES + r"\SwChgDll\Parameters"
 TEST_SERVICE = os.environ.get("SW_E2E_TESTSERVICE",
@@ -275,6 +276,53 @@ class ChangesWindowTest(h.E2ETestCase):
             ["acc tief dienst", "AccSvcDeep", "Start", "Manuell", "Deaktiviert", ""],
         ])
         d.keys("Esc")
+        d.keys("Esc")
+        self.wait_program_end()
+
+    def test_a_change_made_from_outside_while_the_window_is_open_appears_in_it(self):
+        # The program watches the Services key: reg.exe writing below it
+        # makes the open window compare afresh and say so, keeping the row
+        # the user selected.
+        d = self.driver
+        s = self.session
+        d.seed([h.service("SwWatchA", display="Beobachtet", start=3),
+                h.service("SwWatchB", display="Zweiter", start=3)])
+        folder = self.start_merotan()
+        self.wait_for_export(os.path.join(folder, "Merotan.reg"))
+        d.keys("Esc")
+        self.wait_program_end()
+        d.reg_set(h.SERVICES + r"\SwWatchA", "Start", h.dword(2))
+
+        self.start_merotan(folder)
+        s.wait_quiet(busy=("regedit.exe",))  # this run's export has ended: the window compares two files
+        self.open_changes()
+        self.assertEqual(d.control(STATUS, window=CHANGES)["text"],
+                         "Verglichen mit C:\\Startwart\\Merotan.tmr: 1 Änderung.")
+        first = ["Beobachtet", "SwWatchA", "Start", "Manuell", "Automatisch", ""]
+        self.assertEqual(d.listview(LIST, CHANGES)["rows"], [first])
+        d.keys("Ctrl+A")
+        self.assertEqual(d.listview(LIST, CHANGES)["selected"], [0])
+        # The user goes on in the main window; the fresh comparison must not
+        # take the focus from it nor bring the changes window back.
+        minimized = lambda: any(w["class"] == CHANGES and w.get("style", 0) & WS_MINIMIZE for w in d.windows())
+        d.syscommand(0xF020, window=CHANGES)  # SC_MINIMIZE
+        self.wait_until(minimized, message="the changes window to be minimized")
+        d.click(IDS["IDC_ROOT_LOBJEKTE"], via="input")
+        self.wait_until(lambda: d.focus().get("focus_top_class") == IDS["SW_ROOT_CLASS"],
+                        message=lambda: "the main window to have the focus: %r" % d.focus())
+
+        s.wine("reg", "add", "HKLM\\" + h.SERVICES + r"\SwWatchB", "/v", "Start", "/t", "REG_DWORD", "/d", "4", "/f")
+        status = self.wait_until(
+            lambda: (lambda text: text if text.startswith("Geändert, während das Programm lief (") else None)(
+                d.control(STATUS, window=CHANGES)["text"]),
+            timeout=30, message=lambda: "the fresh comparison; the status line says: "
+                                        + d.control(STATUS, window=CHANGES)["text"])
+        self.assertTrue(status.endswith("). Verglichen mit C:\\Startwart\\Merotan.tmr: 2 Änderungen."), status)
+        view = d.listview(LIST, CHANGES)
+        self.assertEqual(view["rows"], [first, ["Zweiter", "SwWatchB", "Start", "Manuell", "Deaktiviert", ""]])
+        self.assertEqual(view["selected"], [0])
+        self.assertEqual(d.focus().get("focus_top_class"), IDS["SW_ROOT_CLASS"])
+        self.assertTrue(minimized(), "the fresh comparison brought the changes window back")
         d.keys("Esc")
         self.wait_program_end()
 

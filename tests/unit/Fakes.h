@@ -493,6 +493,30 @@ public:
     std::string ErrorText(std::uint32_t code) override { return "Systemtext " + std::to_string(code) + "."; }
 };
 
+// The watch of the Services key: a test says that something changed and
+// runs the looks that the timer would run.
+class FakeRegistryWatch final : public RegistryWatch {
+public:
+    bool startFails = false;
+    std::string startedOn;          // the path watched
+    std::size_t watchedBeforeStart = 0;  // what the shell watched by then (set by the fixture)
+    std::function<std::size_t()> countWatched;
+    bool changed = false;          // a change since the last look that answered true
+    std::function<void()> onLook;  // the looks, while someone listens
+    bool Start(RegKey, const std::string& path) override {
+        startedOn = path;
+        if (countWatched) watchedBeforeStart = countWatched();
+        return !startFails;
+    }
+    bool Changed() override { return std::exchange(changed, false) || startFails; }
+    void LookEvery(std::function<void()> look) override { onLook = std::move(look); }
+    // One look of the timer, with or without a change since the last.
+    void Look(bool withChange) {
+        changed = changed || withChange;
+        if (const auto look = onLook) look();
+    }
+};
+
 // A main window over fakes and an in-memory registry, with the list's and
 // the check box's events wired to their handlers as the real window does.
 struct RootFixture {
@@ -506,6 +530,7 @@ struct RootFixture {
     FakeUserInterface ui;
     FakeProgram program;
     FakeServiceStatus serviceStatus;
+    FakeRegistryWatch registryWatch;
 
     FakeListBox LObjekte{true};
     FakeListBox LProfile{false};
@@ -524,6 +549,8 @@ struct RootFixture {
 
     RootFixture() {
         services.serviceStatus = &serviceStatus;
+        services.registryWatch = &registryWatch;
+        registryWatch.countWatched = [this] { return shell.watched.size(); };
         LProfile.visible = false;
         LProfile.enabled = false;
         Label_3.visible = false;

@@ -12,6 +12,7 @@
 #include "changes/ChangesView.h"
 #include "changes/RestoreTexts.h"
 #include "changes/ServiceChanges.h"
+#include "changes/ServicesWatch.h"
 #include "history/HistoryView.h"
 #include "history/StateAtRun.h"
 #include "platform/CaseFold.h"
@@ -577,8 +578,10 @@ class FakeSaveDialog final : public SaveDialog {
 public:
     std::optional<SaveChoice> answer;
     std::vector<std::string> asked;
+    std::function<void()> whileAsking;
     std::optional<SaveChoice> Ask(const std::string& suggestedName) override {
         asked.push_back(suggestedName);
+        if (whileAsking) whileAsking();
         return answer;
     }
 };
@@ -617,8 +620,10 @@ public:
     std::vector<std::pair<std::string, bool>> previews;  // text, cancel is the default
     std::vector<std::string> results;
     std::function<void()> whileResultShown;
+    std::function<void()> whileConfirming;
     bool Confirm(const std::string& text, bool cancelIsDefault) override {
         previews.emplace_back(text, cancelIsDefault);
+        if (whileConfirming) whileConfirming();
         return confirm;
     }
     void ShowResult(const std::string& text) override {
@@ -828,6 +833,247 @@ TEST(ChangesViewTest, NotedRowsComeFirstAndInstancesLeftOutAreCounted) {
     EXPECT_EQ(f.view.Status(), "Verglichen mit C:\\Tools\\Merotan.tmr: 3 Änderungen; 1 Instanz benutzerbezogener "
                                "Dienste nicht aufgeführt.");
     EXPECT_EQ(f.view.Rows()[0].key, "Gamma");
+}
+
+// The Services key of the in-memory registry as the registry editor exports
+// it: every key below it with every value in its type.
+std::string ExportOfRegistry(const MemoryRegistry& memory) {
+    std::vector<ExportKey> keys;
+    const std::function<void(const MemoryRegistry::Key&, const std::string&)> add =
+        [&keys, &add](const MemoryRegistry::Key& key, const std::string& path) {
+            ExportKey exported{path, {}};
+            for (const auto& [name, value] : key.values)
+                exported.values.push_back({FromUtf16(name), StoredValue{value.type, value.data}});
+            keys.push_back(std::move(exported));
+            for (const auto& child : key.children) add(*child, path + "\\" + FromUtf16(child->name));
+        };
+    add(*memory.FindKey(kHkeyLocalMachine, kServicesPath), kServicesExportPath.substr(0, kServicesExportPath.size() - 1));
+    return WriteRegFile(keys);
+}
+
+// The window with the Services key watched: this run's export stands in
+// for the registry while it is whole and unchanged, and the looks of the
+// watch's timer run the fresh comparisons of an open window.
+struct WatchedViewFixture : ViewFixture {
+    ServicesWatch watch;
+    bool exportWhole = true;
+    std::vector<std::size_t> selected;
+    int compared = 0;  // fresh comparisons the watch started
+
+    WatchedViewFixture() {
+        changes.watch = &watch;
+        watch.Start(&registryWatch, [this] { return exportWhole; });
+        watch.Listen([this] {
+            const bool done = view.RegistryChanged(selected);
+            compared += done ? 1 : 0;
+            return done;
+        });
+    }
+    void ThisRunsExport() { files.files[program.folder + "\\" + program.baseName + ".reg"] = ExportOfRegistry(memory); }
+    // The registry's opens of one comparison.
+    std::uint64_t OpensOfLoad() {
+        const auto opens = memory.OpenCallCount();
+        view.Load();
+        return memory.OpenCallCount() - opens;
+    }
+};
+
+// The export stands in for the registry only while it ended whole and the
+// watch saw no change since it began; a registry changed behind the watch's
+// back shows which was read.
+TEST(ChangesViewTest, ThisRunsExportStandsForTheRegistryOnlyWhileWholeAndUnchanged) {
+    WatchedViewFixture f;
+    EXPECT_EQ(f.registryWatch.startedOn, kServicesPath);
+    f.TwoChanges();
+    f.ThisRunsExport();
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Alpha"), "Start", 2);  // unseen
+    EXPECT_EQ(f.OpensOfLoad(), 0u);
+    EXPECT_EQ(f.view.Rows().size(), 2u) << "the export's Alpha is still disabled";
+    EXPECT_EQ(f.view.Status(), "Verglichen mit C:\\Tools\\Merotan.tmr: 2 Änderungen.");
+
+    f.exportWhole = false;  // still running, or ended without a whole file
+    EXPECT_GT(f.OpensOfLoad(), 0u);
+    EXPECT_EQ(f.view.Rows().size(), 1u);
+    f.exportWhole = true;
+    f.files.files.erase("C:\\Tools\\Merotan.reg");
+    EXPECT_GT(f.OpensOfLoad(), 0u);
+    EXPECT_EQ(f.view.Rows().size(), 1u);
+    f.ThisRunsExport();
+    EXPECT_EQ(f.OpensOfLoad(), 0u);
+    // Once a change was seen, never again, though the watch is quiet now.
+    f.registryWatch.changed = true;
+    EXPECT_GT(f.OpensOfLoad(), 0u);
+    EXPECT_GT(f.OpensOfLoad(), 0u);
+
+    // A watch that cannot start, or none (the check without a window).
+    WatchedViewFixture unwatched;
+    ServicesWatch failing;
+    unwatched.registryWatch.startFails = true;
+    failing.Start(&unwatched.registryWatch, [] { return true; });
+    unwatched.changes.watch = &failing;
+    unwatched.TwoChanges();
+    unwatched.ThisRunsExport();
+    EXPECT_GT(unwatched.OpensOfLoad(), 0u);
+    unwatched.changes.watch = nullptr;
+    EXPECT_GT(unwatched.OpensOfLoad(), 0u);
+}
+
+// Whichever source the registry now comes from, the rows are the same: every
+// value type, indirect names (the rows' resolved through the registry, a
+// removed entry's as stored), instances, the service DLL's two places and
+// the notes.
+TEST(ChangesViewTest, TheRegistryAndItsExportGiveTheSameRows) {
+    WatchedViewFixture f;
+    const auto set = [&f](const std::string& key, const std::string& name, std::uint32_t type, const std::string& data) {
+        f.memory.SetRaw(kHkeyLocalMachine, ServiceKeyPath(key), name, type, data);
+    };
+    const std::string ref = "@%SystemRoot%\\system32\\wuaueng.dll,-105";
+    f.memory.SetIndirect(ref, "Windows Update");
+    set("wuauserv", "DisplayName", kRegSz, ref + '\0');
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("wuauserv"), "Start", 2);
+    set("lost", "DisplayName", kRegExpandSz, std::string("@C:\\fehlt.dll,-1") + '\0');
+    set("Typen", "Start", kRegSz, std::string("2\0", 2));
+    set("Typen", "ImagePath", kRegMultiSz, std::string("a\0\0", 3));
+    set("Typen", "ObjectName", kRegSz, "ohne NUL");
+    set("Typen", "Group", kRegBinary, std::string(8, '\x01'));
+    set("Typen", "Type", kRegBinary, std::string("\x10\0", 2));
+    set("Typen", "DisplayName", kRegBinary, std::string(6, 'x'));
+    set("Typen", "FailureCommand", kRegQword, std::string(8, '\0'));
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Gamma"), "ImagePath", "C:\\Users\\Public\\g.exe");
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Gamma") + "\\Parameters", "ServiceDll", "C:\\neu.dll");
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Vorlage"), "Type", 0x50);
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Vorlage_1a"), "Type", 0xD0);
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Fremd_2b"), "Type", 0xD0);
+    f.PreviousExport(test::ServicesExport(
+        Section("Alpha", "\"Start\"=dword:00000002\r\n") + Section("Beta", "\"Start\"=dword:00000003\r\n") +
+        Section("wuauserv", "\"DisplayName\"=\"" + std::string("@%SystemRoot%\\\\system32\\\\wuaueng.dll,-105") +
+                                "\"\r\n\"Start\"=dword:00000003\r\n") +
+        Section("lost", "\"DisplayName\"=\"@C:\\\\fehlt.dll,-1\"\r\n\"Start\"=dword:00000003\r\n") +
+        Section("Fort", "\"DisplayName\"=\"@%SystemRoot%\\\\system32\\\\wuaueng.dll,-105\"\r\n") +
+        Section("Typen", "\"Start\"=dword:00000002\r\n\"ObjectName\"=\"alt\"\r\n\"DisplayName\"=\"Alt\"\r\n"
+                         "\"Group\"=hex:01,01,01,01,01,01,01,01\r\n\"Type\"=dword:00000010\r\n") +
+        Section("Gamma", "\"ImagePath\"=\"C:\\\\Tools\\\\g.exe\"\r\n") + Section("Gamma\\Parameters", "") +
+        Section("Vorlage", "\"Type\"=dword:00000050\r\n")));
+    f.ThisRunsExport();
+    const auto cells = [&f] {
+        std::vector<std::string> out{f.view.Status()};
+        for (const auto& row : f.view.Rows()) {
+            std::string line;
+            for (int column = 0; column < static_cast<int>(kChangesColumns.size()); ++column)
+                line += ChangesView::Cell(row, column) + " | ";
+            out.push_back(line + (row.notAnInstance ? "!" : ""));
+        }
+        return out;
+    };
+    EXPECT_EQ(f.OpensOfLoad(), 2u) << "the two rows' indirect names, nothing else";
+    const auto fromExport = cells();
+    f.registryWatch.changed = true;
+    EXPECT_GT(f.OpensOfLoad(), 10u);
+    EXPECT_EQ(cells(), fromExport);
+    EXPECT_GE(fromExport.size(), 12u);
+    EXPECT_NE(std::find(fromExport.begin(), fromExport.end(),
+                        "Windows Update | wuauserv | Start | Manuell | Automatisch |  | "),
+              fromExport.end());
+}
+
+// A change below the Services key while the window is open gives one fresh
+// comparison once its burst has settled (or at the latest kLongestBurst
+// looks into one that goes on); the sort and the selected rows stay, and
+// the status line says so when the rows changed.
+TEST(ChangesViewTest, AChangeWhileOpenComparesAfreshOnceItsBurstHasSettled) {
+    WatchedViewFixture f;
+    f.TwoChanges();  // Alpha: Start, Beta: ObjectName
+    const std::string status = "Verglichen mit C:\\Tools\\Merotan.tmr: ";
+    f.registryWatch.Look(false);
+    EXPECT_EQ(f.compared, 0);
+
+    // A change that no row shows: compared, nothing to say.
+    f.memory.SetString(kHkeyLocalMachine, ServiceKeyPath("Alpha"), "Description", "neu");
+    f.registryWatch.Look(true);
+    f.registryWatch.Look(false);
+    EXPECT_EQ(f.compared, 1);
+    EXPECT_EQ(f.view.Status(), status + "2 Änderungen.");
+
+    f.view.SortBy(2);  // ObjectName (Beta), Start (Alpha)
+    f.selected = {1};
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Start", 2);
+    for (int i = 0; i < 3; ++i) f.registryWatch.Look(true);
+    EXPECT_EQ(f.compared, 1) << "not within the burst";
+    f.registryWatch.Look(false);
+    EXPECT_EQ(f.compared, 2);
+    EXPECT_EQ(f.view.Status().rfind(kChangedWhileRunning + " (", 0), 0u) << f.view.Status();
+    EXPECT_NE(f.view.Status().find("). " + status + "3 Änderungen."), std::string::npos) << f.view.Status();
+    EXPECT_EQ(f.view.SortColumn(), 2);
+    EXPECT_FALSE(f.view.Descending());
+    std::vector<std::string> order;
+    for (const auto& row : f.view.Rows()) order.push_back(row.key + " " + ChangeText(row.change));
+    EXPECT_EQ(order, (std::vector<std::string>{"Beta ObjectName", "Alpha Start", "Beta Start"}));
+    EXPECT_EQ(f.selected, std::vector<std::size_t>{1});
+    f.registryWatch.Look(false);
+    f.registryWatch.Look(false);
+    EXPECT_EQ(f.compared, 2);
+
+    // A burst that goes on is compared at bounded intervals; the opening
+    // stays while rows stay as they are.
+    for (int i = 0; i < 2 * ServicesWatch::kLongestBurst; ++i) f.registryWatch.Look(true);
+    EXPECT_EQ(f.compared, 4);
+    EXPECT_EQ(f.view.Status().rfind(kChangedWhileRunning, 0), 0u);
+    // Opened anew, the window says nothing of earlier changes; closed, it
+    // is not compared.
+    f.view.Load();
+    EXPECT_EQ(f.view.Status(), status + "3 Änderungen.");
+    f.watch.Listen({});
+    EXPECT_FALSE(f.registryWatch.onLook);
+}
+
+// The restore's own writes signal; its comparison at the end covers them.
+// A change during a preview that is cancelled, or while the save dialog is
+// open, is compared afterwards: the rows stay as they are meanwhile.
+TEST(ChangesViewTest, ARestoreComparesOnceForItsOwnWritesAndASaveKeepsItsRows) {
+    WatchedViewFixture f;
+    f.TwoChanges();
+    f.save.answer = SaveChoice{"D:\\a.csv", SaveFormat::Csv};
+    f.save.whileAsking = [&f] {
+        f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Start", 2);
+        f.registryWatch.Look(true);
+        f.registryWatch.Look(false);
+    };
+    f.view.Save();
+    EXPECT_EQ(f.compared, 0);
+    EXPECT_EQ(std::count(f.files.files["D:\\a.csv"].begin(), f.files.files["D:\\a.csv"].end(), '\n'), 3);
+    f.registryWatch.Look(false);
+    EXPECT_EQ(f.compared, 1);
+    EXPECT_EQ(f.view.Rows().size(), 3u);
+    f.memory.SetDword(kHkeyLocalMachine, ServiceKeyPath("Beta"), "Start", 3);
+    f.registryWatch.Look(true);
+    f.registryWatch.Look(false);
+    ASSERT_EQ(f.compared, 2);
+    f.restorer.plan.writes = {
+        test::WriteOf("Erster; \"Dienst\"", "Alpha", "Start", test::NumberStored(4), test::NumberStored(2))};
+    f.restoreDialogs.whileConfirming = [&f] {
+        f.registryWatch.Look(true);
+        f.registryWatch.Look(false);
+    };
+    f.view.Restore({0});
+    EXPECT_EQ(f.compared, 2);
+    f.registryWatch.Look(false);
+    EXPECT_EQ(f.compared, 3);
+
+    f.restoreDialogs.whileConfirming = nullptr;
+    f.restoreDialogs.confirm = true;
+    f.restorer.startsWritten = {{"Alpha", 2}};
+    f.restoreDialogs.whileResultShown = [&f] {
+        f.registryWatch.Look(true);
+        f.registryWatch.Look(false);
+        f.registryWatch.Look(false);
+    };
+    const auto opens = f.memory.OpenCallCount();
+    EXPECT_TRUE(f.view.Restore({0}));
+    const auto opensOfRestore = f.memory.OpenCallCount() - opens;
+    f.registryWatch.Look(false);
+    EXPECT_EQ(f.compared, 3);
+    EXPECT_EQ(f.view.Rows().size(), 1u);
+    EXPECT_EQ(opensOfRestore, f.OpensOfLoad()) << "one comparison";
 }
 
 // The restore's texts: every write with its full texts, what will not be

@@ -340,10 +340,23 @@ TEST_F(SnapshotFixture, TheExportStartsOnceTheWindowIsShownAfterTheSnapshot) {
     root.Form_Shown();
     ASSERT_EQ(shell.watched.size(), 1u);
     EXPECT_EQ(shell.watched[0].first, kExport);
+    // The Services key is watched from before the export began.
+    EXPECT_EQ(registryWatch.startedOn, kServicesPath);
+    EXPECT_EQ(registryWatch.watchedBeforeStart, 0u);
     root.Form_Shown();
     root.ReadProfile();
     root.Form_Shown();
     EXPECT_EQ(shell.watched.size(), 1u) << "one export per run";
+
+    // The changes window's comparison takes an export that has ended as it
+    // begins; only a whole one, with nothing changed since, stands for the
+    // registry.
+    EXPECT_FALSE(root.servicesWatch.BeginComparison()) << "still running";
+    files.files[SideFile("Merotan.reg.part")] = WholeExport("this run");
+    shell.finishExitCode = 0u;
+    EXPECT_TRUE(root.servicesWatch.BeginComparison());
+    registryWatch.changed = true;
+    EXPECT_FALSE(root.servicesWatch.BeginComparison());
 }
 
 TEST_F(SnapshotFixture, ShutDownPutsAnEndedExportInPlaceAndWaitsForNone) {

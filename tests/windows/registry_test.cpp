@@ -7,7 +7,9 @@
 #include "shared/RegistryConformance.h"
 #include "win32/Win32Platform.h"
 #include "win32/WideText.h"
+#include "win32/MessageLoop.h"
 #include "win32/Win32Registry.h"
+#include "win32/Win32RegistryWatch.h"
 
 namespace sw::test {
 namespace {
@@ -228,6 +230,103 @@ TEST_F(IndirectTextTest, ResolvesBothTextTypesAndLeavesTheUnresolvableAsStored) 
 
     // What the key stores is read as it is.
     EXPECT_EQ(CutAtNul(AsText(*registry.Read(kHkeyCurrentUser, path_, "Sz"))), "@" + Utf8(library_) + ",-101");
+}
+
+}  // namespace sw::test
+
+namespace sw::test {
+
+// The watch of a key and its subtree: a value written below it by another
+// process (the system's reg.exe) is seen, the watch is renewed so the next
+// change is seen too, and the thread timer's looks come through the
+// program's message pump.
+class RegistryWatchTest : public ::testing::Test {
+protected:
+    RegistryWatchTest() : path_("Software\\StartwartWatch" + std::to_string(GetCurrentProcessId())) {}
+    void SetUp() override {
+        RegDeleteTreeW(HKEY_CURRENT_USER, Wide(path_).c_str());
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, Wide(path_ + "\\Dienst\\Parameters").c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, Wide(path_).c_str()); }
+
+    // reg.exe from the system folder writes a text below the watched key
+    // and is waited for.
+    void RegAdd(const std::string& data) {
+        wchar_t system[MAX_PATH] = {};
+        ASSERT_NE(GetSystemDirectoryW(system, MAX_PATH), 0u);
+        const std::wstring exe = std::wstring(system) + L"\\reg.exe";
+        std::wstring command = L"\"" + exe + L"\" add \"HKCU\\" + Wide(path_) +
+                               L"\\Dienst\\Parameters\" /v ServiceDll /t REG_SZ /d " + Wide(data) + L" /f";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        ASSERT_TRUE(CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                                   nullptr, &startup, &process))
+            << GetLastError();
+        ASSERT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0) << "reg.exe did not end";
+        DWORD code = 1;
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        ASSERT_EQ(code, 0u) << "reg.exe failed";
+    }
+    // Whether the watch reports a change within a bounded wait.
+    static bool ChangedWithin(RegistryWatch& watch, DWORD ms) {
+        const ULONGLONG until = GetTickCount64() + ms;
+        do {
+            if (watch.Changed()) return true;
+            Sleep(10);
+        } while (GetTickCount64() < until);
+        return false;
+    }
+    // Waits up to ms for the thread's messages and dispatches its timers
+    // as the program's pump does. Only timers: a quit that an earlier test
+    // left in the queue would come before them and stop the pump.
+    static void PumpTimers(DWORD ms) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_TIMER);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) DispatchWithDialogKeys(msg);
+    }
+    std::string path_;
+};
+
+TEST_F(RegistryWatchTest, AValueWrittenBelowTheKeyByAnotherProcessIsSeenAndSeenAgainAfterTheRenewal) {
+    Win32RegistryWatch watch;
+    EXPECT_TRUE(watch.Changed()) << "nothing watched yet: every state may have changed";
+    ASSERT_TRUE(watch.Start(kHkeyCurrentUser, path_));
+    EXPECT_FALSE(watch.Changed());
+
+    RegAdd("eins.dll");
+    EXPECT_TRUE(ChangedWithin(watch, 5000)) << "a value written two keys down was not reported";
+    EXPECT_FALSE(watch.Changed()) << "one change is reported once";
+    RegAdd("zwei.dll");
+    EXPECT_TRUE(ChangedWithin(watch, 5000)) << "the renewed watch missed the second change";
+
+    // The looks come from the thread timer through the message pump.
+    int looks = 0;
+    bool seen = false;
+    watch.LookEvery([&] {
+        ++looks;
+        seen = seen || watch.Changed();
+    });
+    RegAdd("drei.dll");
+    const ULONGLONG until = GetTickCount64() + 10000;
+    while (!seen && GetTickCount64() < until) PumpTimers(50);
+    EXPECT_TRUE(seen) << "no look saw the change within 10 s (" << looks << " looks)";
+    watch.LookEvery({});
+    const int stopped = looks;
+    const ULONGLONG quiet = GetTickCount64() + 3 * kRegistryLookMs;
+    while (GetTickCount64() < quiet) PumpTimers(50);
+    EXPECT_EQ(looks, stopped) << "looks after they were stopped";
+
+    // A key that cannot be opened is never trusted.
+    Win32RegistryWatch missing;
+    EXPECT_FALSE(missing.Start(kHkeyCurrentUser, path_ + "\\Fehlt"));
+    EXPECT_TRUE(missing.Changed());
 }
 
 }  // namespace sw::test
