@@ -84,9 +84,10 @@ public:
     // Start-up and shut-down.
     void Form_Initialize();
     void Form_Load();
-    // Once the window has been shown for the first time: starts this run's
-    // export, which the first build has held back so that the registry
-    // editor's start does not delay the window.
+    // Once the window has been shown for the first time: rotates the
+    // exports (recording an earlier run's left-over export in the history)
+    // and starts this run's export, which the first build has held back so
+    // that neither delays the window.
     void Form_Shown();
     // Both ends of the program: the batch file goes, and an export that has
     // ended is put in place; nothing still running is waited for.
