@@ -89,9 +89,9 @@ public:
     void Form_Initialize();
     void Form_Load();
     // Once the window has been shown for the first time: starts watching
-    // the Services key, then this run's export, which the first build has
-    // held back so that the registry editor's start does not delay the
-    // window.
+    // the Services key, rotates the exports (recording an earlier run's
+    // left-over export in the history) and starts this run's export, which
+    // the first build has held back so that none of it delays the window.
     void Form_Shown();
     // Both ends of the program: the batch file goes, and an export that has
     // ended is put in place; nothing still running is waited for.

@@ -24,7 +24,10 @@ void Root::Form_Load() {
     // export that ended cut short, a history that could not be continued.
     sideFiles.TellProblemsTo(
         [this](const std::string& text) { s.messages.Show(text, kProgramTitle, kMbIconExclamation); });
-    sideFiles.Rotate();
+    // The snapshot's rotation before the first build writes this run's; the
+    // export's waits until the window is shown (Form_Shown).
+    sideFiles.RotateSnapshot();
+    sideFiles.DeleteBatch();
     const bool listed = GetProfile(kHkeyLocalMachine, kServicesPath);
     s.ui.DoEvents();
     if (!listed) {
@@ -46,6 +49,7 @@ void Root::Form_Shown() {
         return sideFiles.Outcome() == ExportOutcome::Replaced;
     });
     if (!std::exchange(exportDue_, false)) return;
+    sideFiles.RotateExport();
     sideFiles.StartExport();
 }
 

@@ -65,7 +65,16 @@ bool SideFiles::RecordPair(const std::string& earlier, std::optional<LocalTime> 
 }
 
 void SideFiles::Rotate() {
+    RotateSnapshot();
+    RotateExport();
+    DeleteBatch();
+}
+
+void SideFiles::RotateSnapshot() {
     snapshotKept_ = KeepPrevious(files_, OwnPath(".dat"), OwnPath(".tmd"), IsWholeSnapshot);
+}
+
+void SideFiles::RotateExport() {
     TakeLeftOverExport();
     const std::string current = OwnPath(".reg");
     const std::optional<LocalTime> written = files_.LastWritten(current);
@@ -75,7 +84,6 @@ void SideFiles::Rotate() {
     // Any other export of an earlier run whose end was never seen is not
     // trusted: cut short, or still being written.
     if (files_.Exists(OwnPath(kExportPart))) files_.Delete(OwnPath(kExportPart));
-    DeleteBatch();
 }
 
 // The window of an earlier run was closed before its export ended. The

@@ -56,13 +56,19 @@ public:
     // empty when every pair was recorded.
     const std::string& HistoryProblems() const { return historyProblems_; }
 
-    // At start-up: an export of an earlier run that has ended whole but
-    // whose end that run never saw is recorded in the history and becomes
-    // the current export; then a whole snapshot and export are copied over
-    // the previous run's, and any other export left behind and the batch
-    // file are removed. A step that fails is skipped; only the history's
-    // problems are told.
+    // At start-up, as the run without a window does it: RotateSnapshot,
+    // RotateExport, then the batch file is removed. A step that fails is
+    // skipped; only the history's problems are told.
     void Rotate();
+    // Copies a whole snapshot over the previous run's.
+    void RotateSnapshot();
+    // An export of an earlier run that has ended whole but whose end that
+    // run never saw is recorded in the history and becomes the current
+    // export; then a whole export is copied over the previous run's, and any
+    // other export left behind is removed. The window does this once it is
+    // shown, before its own export starts: the recording compares two
+    // exports, which must not delay the first paint.
+    void RotateExport();
     // Writes this run's snapshot (the lines of SnapshotLines) whole. False
     // when it was not written; SnapshotNotWrittenText says why.
     bool WriteSnapshot(const AnsiCodec& codec, const std::string& snapshotLines);

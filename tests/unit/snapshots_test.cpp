@@ -325,6 +325,7 @@ TEST_F(SnapshotFixture, AnExportWhosePreviousCopyCannotBeKeptIsNotRedone) {
     files.files[SideFile("Merotan.reg")] = last;
     files.readOnly.insert(SideFile("Merotan.tmr"));
     root.Form_Load();
+    root.Form_Shown();
     EXPECT_TRUE(shell.watched.empty());
     EXPECT_EQ(files.files[SideFile("Merotan.reg")], last);
     // The snapshot does not depend on the export.
@@ -553,6 +554,21 @@ TEST_F(HistoryFixture, ARunWithoutAWholeExportRecordsNothingAndSaysSo) {
     EXPECT_NE(told[0].find("nicht vollständig geschrieben"), std::string::npos) << told[0];
     EXPECT_NE(run.HistoryProblems().find("Verlauf der Änderungen wurde bei diesem Programmstart nicht"),
               std::string::npos);
+}
+
+// The comparison of a left-over export with the last one waits until the
+// window has been shown, so that it does not delay the first paint.
+TEST_F(HistoryFixture, TheWindowRecordsALeftOverExportOnceItIsShown) {
+    Run(2, 1);
+    Run(3, 2, false);
+    Service("A", "Alpha", "Text", 4);
+    root.Form_Load();
+    EXPECT_FALSE(files.Exists(history));
+    EXPECT_EQ(files.files[part], ExportWithStart(3));
+    Build();
+    EXPECT_EQ(Pairs(), (std::vector<std::string>{"1-2:2>3"}));
+    EXPECT_EQ(files.files[SideFile("Merotan.tmr")], ExportWithStart(3));
+    EXPECT_EQ(shell.watched.size(), 3u) << "this run's export starts after it";
 }
 
 // A left-over export whose pair cannot be recorded is dropped as before: the
