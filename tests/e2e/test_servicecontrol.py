@@ -522,7 +522,7 @@ class ServiceControlTest(h.E2ETestCase):
 
         self.start_merotan(self.folder, cwd=starting)
         # The export: the system's registry editor wrote it.
-        export = self.wait_for_export(os.path.join(self.folder, "Merotan.reg"), timeout=30)
+        export = self.wait_for_export(os.path.join(self.folder, "Merotan.reg"))
         self.assertIn("[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\SwSystem]",
                       export.decode("utf-16-le"))
 
