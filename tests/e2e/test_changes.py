@@ -307,7 +307,19 @@ class ChangesWindowTest(h.E2ETestCase):
         minimized = lambda: any(w["class"] == CHANGES and w.get("style", 0) & WS_MINIMIZE for w in d.windows())
         d.syscommand(0xF020, window=CHANGES)  # SC_MINIMIZE
         self.wait_until(minimized, message="the changes window to be minimized")
-        d.click(IDS["IDC_ROOT_LOBJEKTE"], via="input")
+        # Wine sets the minimized style before it moves the window away, so
+        # the window may still lie over the list for a moment; the driver
+        # refuses such a click before it sends any input.
+        def click_list_when_uncovered():
+            try:
+                d.click(IDS["IDC_ROOT_LOBJEKTE"], via="input")
+                return True
+            except h.DriverError as error:
+                if "covers the control" in str(error):
+                    return False
+                raise
+        self.wait_until(click_list_when_uncovered, timeout=15, interval=0.2,
+                        message="the minimized changes window to leave the main list uncovered")
         self.wait_until(lambda: d.focus().get("focus_top_class") == IDS["SW_ROOT_CLASS"],
                         message=lambda: "the main window to have the focus: %r" % d.focus())
 
