@@ -45,6 +45,32 @@ FLOOR = os.environ.get("SW_E2E_FLOOR", os.path.join(DEFAULT_BUILD, "tests", "win
 TMPDIR = os.environ.get("TMPDIR") or "/tmp"
 KEEP = os.environ.get("SW_E2E_KEEP") == "1"  # keep the prefix of each test for a look afterwards
 
+# What a Wine command of a test reports on standard error: Wine's errors
+# only, into a file (see Session.start_program).
+WINE_ERRORS = "-all,err+all"
+ADDR_NO_RANDOMIZE = 0x0040000
+
+
+def _fixed_address_layout():
+    """Debian's wine64 comes without Wine's preloader: a new Wine process
+    claims the addresses Windows programs expect (the shared user data at
+    0x7ffe0000, the low memory) only once the kernel has laid out its
+    randomized heap and libraries, and now and then finds one taken ("failed
+    to map the shared user data: c0000018"). That process then never
+    starts: a wineboot, a cmd that boots a session, a program under test.
+    Every process the harness starts inherits this process's personality,
+    so none of them is laid out at random."""
+    import ctypes
+    libc = ctypes.CDLL(None, use_errno=True)
+    current = libc.personality(0xffffffff)
+    if current != -1 and not current & ADDR_NO_RANDOMIZE:
+        libc.personality(current | ADDR_NO_RANDOMIZE)
+
+
+if sys.platform.startswith("linux"):
+    _fixed_address_layout()
+
+
 # Control ids and window classes: tests/e2e reads them from the program's own
 # header, so both sides always agree.
 def _read_control_ids():
@@ -668,7 +694,7 @@ class Session:
             raise RuntimeError("the prefix's wineserver did not start (%s)" % started.returncode)
         boot_log = os.path.join(self.root, "boot.log")
         with open(boot_log, "wb") as log:
-            booted = subprocess.run(["wine", "cmd", "/c", "exit"], env=self.env, cwd=self.root,
+            booted = subprocess.run(["wine", "cmd", "/c", "exit"], env=dict(self.env, WINEDEBUG=WINE_ERRORS), cwd=self.root,
                                     stdin=subprocess.DEVNULL, stdout=log, stderr=log, timeout=self.BOOT_TIMEOUT)
         if booted.returncode != 0:
             with open(boot_log, "rb") as log:
@@ -801,16 +827,12 @@ class Session:
         debug: (WINEDEBUG, file): Wine's debug channels as given, written to
         that file (a file, never a pipe: see docs/wine.md)."""
         exe = os.path.join(folder, exe_name)
-        env, stderr = self.env, subprocess.DEVNULL
-        if debug is not None:
-            env = dict(self.env, WINEDEBUG=debug[0])
-            stderr = open(debug[1], "wb")
-        try:
+        # Wine's errors go to a file, so that a start that fails says why.
+        wine_debug, log = debug or (WINE_ERRORS, os.path.join(self.root, "program-%d.log" % len(self.programs)))
+        env = dict(self.env, WINEDEBUG=wine_debug)
+        with open(log, "wb") as stderr:
             proc = subprocess.Popen(["wine", self.unix_to_windows(exe), *args], env=env, cwd=cwd or folder,
                                     stdout=subprocess.DEVNULL, stderr=stderr)
-        finally:
-            if debug is not None:
-                stderr.close()
         with self._lock:
             self.programs.append(proc)
         if attach and self.driver is not None:
@@ -820,7 +842,10 @@ class Session:
                 # Whether Wine gave up on the program or it never showed up
                 # in the process list tells two different faults apart.
                 state = "still runs" if proc.poll() is None else "ended with %s" % proc.returncode
-                raise DriverError("%s; the wine command that starts it %s" % (error, state)) from None
+                with open(log, "rb") as f:
+                    said = f.read()[-600:].decode("utf-8", "replace")
+                raise DriverError("%s; the wine command that starts it %s; Wine said: %s"
+                                  % (error, state, said)) from None
         return proc
 
     # What a timing must not share the wine server with: the program of an

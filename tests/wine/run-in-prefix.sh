@@ -9,6 +9,7 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=wine-env.sh
 . "$here/wine-env.sh"
+sw_fixed_layout "$@"
 sw_prefix_start || exit 1
 sw_virtual_desktop
 [ -n "${SW_LOGPIXELS:-}" ] && sw_set_dpi "$SW_LOGPIXELS"

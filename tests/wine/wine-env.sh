@@ -18,6 +18,18 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export TMPDIR=${TMPDIR:-/tmp}
 SW_TEMPLATE=${SW_TEMPLATE:-${TMPDIR:-/tmp}/startwart-wine-template-$(id -u)}
 
+# Runs the calling script again, with its arguments, in a fixed address
+# layout that every Wine process it starts inherits. Debian's wine64 comes
+# without Wine's preloader, so a new Wine process claims the addresses
+# Windows programs expect (the shared user data at 0x7ffe0000) only after
+# the kernel has randomized its heap and libraries, and now and then finds
+# one taken ("failed to map the shared user data: c0000018") and never
+# starts. Call it right after sourcing this file:  sw_fixed_layout "$@"
+sw_fixed_layout() {
+    [ -n "${SW_FIXED_LAYOUT:-}" ] && return 0
+    SW_FIXED_LAYOUT=1 exec setarch "$(uname -m)" -R "$0" "$@"
+}
+
 # Starts Xvfb on a display it picks itself (-displayfd), so parallel runs
 # never share one; sets SW_XVFB_PID and DISPLAY. SW_SCREEN (default
 # 1280x1024) is the size of its screen and of Wine's desktop on it.
